@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// Every message box of the program goes through this interface, so tests can read
+// the text, the icon kind and the buttons and give the answer. Texts are passed as
+// the user reads them ("S18 & S19", not the doubled ampersand of a caption).
+class MessageSink {
+public:
+    enum class Icon { Error, Warning, Information, Question };
+    enum class Buttons { Ok, YesNo, OkCancel };
+    enum class Answer { Ok, Cancel, Yes, No };
+
+    virtual ~MessageSink() = default;
+    virtual Answer show(Icon icon, Buttons buttons, const QString &text) = 0;
+};

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "settings/MessageSink.h"
+#include "settings/ModuleSettings.h"
+#include "settings/Types.h"
+
+#include <QObject>
+#include <QStringList>
+
+// Holds the one ModuleSettings of the program and applies the rules that tie its
+// fields together. Runs without a display: questions and messages go through the
+// MessageSink. Announces real changes only (a set to the value already held emits
+// nothing). The main window is a view of it.
+//
+// Two kinds of entry point:
+//  - program changes (set, selectMode, SetDefaults, the listing parser) run the rules
+//    that fire on every change of state: mode selection, chk_CM_Fast, chk_CM_LowPow,
+//    Radio_DataRate;
+//  - user actions (userChose, userClickedPlcMode, leaveField) additionally run the
+//    rules that fire only on a choice made by the user.
+class SettingsModel : public QObject {
+    Q_OBJECT
+public:
+    SettingsModel(const ProductVariant &variant, MessageSink &messages, QObject *parent = nullptr);
+
+    const ModuleSettings &settings() const { return m_settings; }
+    const ProductVariant &variant() const { return m_variant; }
+    MessageSink &messages() const { return m_messages; }
+    int get(Field f) const { return m_settings[f]; }
+    OperatingMode mode() const { return m_settings.OperatingMode; }
+
+    // Fixed lists of choices as the window shows them (Radio_DataRate depends on the class).
+    QStringList choiceItems(Field f) const;
+    int minimum(Field f) const;
+    int maximum(Field f) const;  // ed_CM_UnitAdd: 15 while Fast Operation is on, else 127
+
+    // --- program changes ---------------------------------------------------------
+    void SetDefaults();
+    // Sets a field, clamping numbers into range; runs the change rule of chk_CM_Fast,
+    // chk_CM_LowPow and Radio_DataRate when their value really changes. Modbus_CheckBox
+    // set here goes through Modbus_CheckBoxCheck (no question).
+    void set(Field f, int value);
+    // Selecting a mode button: sets OperatingMode and runs the mode's selection rule
+    // when the mode really changes.
+    void selectMode(OperatingMode m);
+    // Replaces the whole settings (values clamped) without running any rule; used by
+    // tests and to put back settings a failed read must not touch.
+    void replaceAll(const ModuleSettings &s);
+
+    // --- user actions ----------------------------------------------------------
+    // A drop-down choice made by the user (Serial_Baud runs Serial_BaudChange; the
+    // others change nothing else). Choice groups and check boxes use set().
+    void userChose(Field f, int index);
+    void userClickedPlcMode();  // Modbus_CheckBoxClick
+    // The user left a numeric field (or its mirror control) after it clamped its
+    // value: stores the value and runs the field's leave rule.
+    void leaveField(Field f, int value);
+
+    // --- named rules -----------------------------------------------------------
+    void Serial_DTRClick();
+    void Modbus_CheckBoxCheck(bool on);
+    void EnableThresholdRegisters(bool on);
+    void AdjustThresholdRegisters(bool compute);
+    void QueryThresholdAdjust();
+    int savedDtrChoice() const { return m_savedDtrChoice; }
+    bool plcMode() const { return m_settings.flag(Field::Modbus_CheckBox); }
+
+    // Pure S18/S19 computation (B = module baud, R = radio rate, P = packet size, K seconds).
+    static int thresholdS18(double B, double R, double P, double K);
+    static int thresholdS19(double B);
+
+Q_SIGNALS:
+    void fieldChanged(Field f, int value);
+    void modeChanged(OperatingMode m);
+    void maximumChanged(Field f, int maximum);
+    // SetDefaults empties the status line and the log pane of the window.
+    void defaultsApplied();
+
+private:
+    // implementation details are the model's own
+    ProductVariant m_variant;
+    MessageSink &m_messages;
+    ModuleSettings m_settings;
+    int m_savedDtrChoice = 0;
+    bool m_plcGuard = false;
+    int m_unitAddMax = 127;
+};
