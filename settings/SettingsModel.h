@@ -65,6 +65,19 @@ public:
     int savedDtrChoice() const { return m_savedDtrChoice; }
     bool plcMode() const { return m_settings.flag(Field::Modbus_CheckBox); }
 
+    // While a ProgramUpdate is alive (SetDefaults, applying a listing or a file), the
+    // changes the program makes do not ask the S18/S19 question: whatever is applied
+    // afterwards overwrites the thresholds anyway.
+    class ProgramUpdate {
+    public:
+        explicit ProgramUpdate(SettingsModel &m) : m_model(m) { ++m_model.m_programUpdates; }
+        ~ProgramUpdate() { --m_model.m_programUpdates; }
+        ProgramUpdate(const ProgramUpdate &) = delete;
+        ProgramUpdate &operator=(const ProgramUpdate &) = delete;
+    private:
+        SettingsModel &m_model;
+    };
+
     // Pure S18/S19 computation (B = module baud, R = radio rate, P = packet size, K seconds).
     static int thresholdS18(double B, double R, double P, double K);
     static int thresholdS19(double B);
@@ -84,4 +97,5 @@ private:
     int m_savedDtrChoice = 0;
     bool m_plcGuard = false;
     int m_unitAddMax = 127;
+    int m_programUpdates = 0;
 };
