@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <optional>
+
 // Holds the one ModuleSettings of the program and applies the rules that tie its
 // fields together. Runs without a display: questions and messages go through the
 // MessageSink. Announces real changes only (a set to the value already held emits
@@ -51,9 +53,13 @@ public:
     // A drop-down choice made by the user (Serial_Baud runs Serial_BaudChange; the
     // others change nothing else). Choice groups and check boxes use set().
     void userChose(Field f, int index);
-    void userClickedPlcMode();  // Modbus_CheckBoxClick
+    // Modbus_CheckBoxClick. The view's box has toggled already, so the box's final
+    // state is always announced, also when the answer puts it back.
+    void userClickedPlcMode();
     // The user left a numeric field (or its mirror control) after it clamped its
-    // value: stores the value and runs the field's leave rule.
+    // value: stores the value and runs the field's leave rule. When the model keeps
+    // a value other than the one handed in (clamped), it announces the kept one so
+    // the control shows it.
     void leaveField(Field f, int value);
 
     // --- named rules -----------------------------------------------------------
@@ -82,6 +88,21 @@ public:
     static int thresholdS18(double B, double R, double P, double K);
     static int thresholdS19(double B);
 
+    // The choices of a drop-down list or choice group for a radio class; empty for
+    // fields that are not choices.
+    static QStringList choiceList(Field f, RadioClass radioClass);
+    // The radio data rate of a Radio_DataRate choice; nullopt beyond the list.
+    static std::optional<int> radioDataRate(RadioClass radioClass, int index);
+    // K of the S18 formula for the current class and Fast Operation state.
+    double thresholdK() const;
+    bool programUpdateActive() const { return m_programUpdates > 0; }
+
+    // Message texts as displayed.
+    static const QString kAskEnableThresholds;   // PLC mode switched on
+    static const QString kAskClearThresholds;    // PLC mode switched off
+    static const QString kAskAdjustThresholds;   // an input of the computation changed
+    static const QString kUnsupportedBaudText;   // Serial_Baud 31250, 76800, 93750
+
 Q_SIGNALS:
     void fieldChanged(Field f, int value);
     void modeChanged(OperatingMode m);
@@ -90,7 +111,17 @@ Q_SIGNALS:
     void defaultsApplied();
 
 private:
-    // implementation details are the model's own
+    // Stores a value (already valid) and announces it when it really changed;
+    // returns whether it did.
+    bool store(Field f, int value);
+    int clampValue(Field f, int value) const;
+    void runChangeRule(Field f);
+    void runModeRule(OperatingMode m);
+    void chk_CM_FastClick();
+    void chk_CM_LowPowClick();
+    void Serial_BaudChange();
+    void setPlcMode(bool on);
+
     ProductVariant m_variant;
     MessageSink &m_messages;
     ModuleSettings m_settings;
@@ -98,4 +129,5 @@ private:
     bool m_plcGuard = false;
     int m_unitAddMax = 127;
     int m_programUpdates = 0;
+    bool m_keepDtrOnLowPowOff = false;  // the DTR rule switches the box off without restoring
 };

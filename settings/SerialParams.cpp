@@ -1,0 +1,72 @@
+#include "settings/SerialParams.h"
+
+#include <array>
+
+namespace {
+constexpr std::array<int, 14> kModuleBaudRates = {115200, 1200,  2400,  4800,  9600,  14400,  19200,
+                                                  28800,  31250, 38400, 57600, 76800, 115200, 93750};
+constexpr int kPcBaudCount = static_cast<int>(sizeof(kPcBaudRates) / sizeof(kPcBaudRates[0]));
+}  // namespace
+
+std::optional<int> moduleBaudRate(int serialBaudIndex) {
+    if (serialBaudIndex < 0 || serialBaudIndex >= static_cast<int>(kModuleBaudRates.size()))
+        return std::nullopt;
+    return kModuleBaudRates[static_cast<std::size_t>(serialBaudIndex)];
+}
+
+PortSettings UpdateSerialParams(const ModuleSettings &module, PortSettings current) {
+    PortSettings ps = current;
+
+    switch (module[Field::Serial_Parity]) {
+    case 0:  // None
+    case 1:  // Zero: the PC sends no parity bit either
+        ps.Parity = 0;
+        break;
+    case 2: ps.Parity = 1; break;
+    case 3: ps.Parity = 2; break;
+    default: break;  // unknown choice from a listing: keep the PC parity
+    }
+
+    // The module list starts with an extra "115200" and ends with "93750"; the
+    // entries in between are the PC table shifted by one.
+    const int baud = module[Field::Serial_Baud];
+    if (baud == 0)
+        ps.Baud = kPcBaudCount - 1;
+    else if (baud >= 1 && baud <= kPcBaudCount)
+        ps.Baud = static_cast<std::uint8_t>(baud - 1);
+    // 93750 (13) has no PC rate: the PC baud stays as it was, as it does for an
+    // index beyond the list.
+
+    if (module[Field::Serial_Data] == 0 || module[Field::Serial_Data] == 1)
+        ps.DataBits = static_cast<std::uint8_t>(module[Field::Serial_Data]);
+    if (module[Field::Serial_Stop] == 0 || module[Field::Serial_Stop] == 1)
+        ps.StopBits = static_cast<std::uint8_t>(module[Field::Serial_Stop]);
+    return ps;
+}
+
+void ResetPortSettings(PortSettings &ps, bool resetPort) {
+    ps.Baud = 3;
+    ps.DataBits = 1;
+    ps.StopBits = 0;
+    ps.Parity = 0;
+    if (resetPort)
+        ps.ComPort = 0;
+}
+
+QString comPortText(const PortSettings &ps) {
+    return ps.ComPort < 8 ? QStringLiteral("Com %1").arg(ps.ComPort + 1) : QString();
+}
+
+QString baudText(const PortSettings &ps) {
+    return ps.Baud < kPcBaudCount ? QString::number(kPcBaudRates[ps.Baud]) : QString();
+}
+
+QString lineFormatText(const PortSettings &ps) {
+    static const char *const kParity[] = {"N", "O", "E"};
+    static const char *const kData[] = {"7", "8"};
+    static const char *const kStop[] = {"1", "2"};
+    const auto pick = [](const char *const *table, int size, int index) {
+        return QString::fromLatin1(index < size ? table[index] : "?");
+    };
+    return pick(kParity, 3, ps.Parity) + u'-' + pick(kData, 2, ps.DataBits) + u'-' + pick(kStop, 2, ps.StopBits);
+}
