@@ -1,0 +1,39 @@
+#include "comm/OnLineObject.h"
+
+#include "comm/COM740Object.h"
+
+#include <QMetaObject>
+
+TOnLineObject::TOnLineObject(TCOM740Object &channel) : m_channel(channel)
+{
+    m_thread = std::thread([this] { Execute(); });
+}
+
+TOnLineObject::~TOnLineObject() { stop(); }
+
+void TOnLineObject::requestStop() { m_stop.store(true); }
+
+void TOnLineObject::stop()
+{
+    requestStop();
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
+        m_thread.join();
+}
+
+void TOnLineObject::Execute()
+{
+    try {
+        while (!m_stop.load())
+            m_channel.Poll();
+    } catch (...) {
+        // A listener that fails ends the pump; nothing may escape a thread body.
+    }
+    m_running.store(false);
+}
+
+void TOnLineObject::ShowText(QObject *control, const QString &text, std::function<void(const QString &)> apply)
+{
+    if (!control || !apply)
+        return;
+    QMetaObject::invokeMethod(control, [apply = std::move(apply), text] { apply(text); }, Qt::QueuedConnection);
+}

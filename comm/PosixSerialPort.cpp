@@ -1,0 +1,233 @@
+#include "comm/PosixSerialPort.h"
+
+#include "comm/ComPorts.h"
+#include "comm/PosixTermios2.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <ctime>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Nanos = std::int64_t;
+constexpr Nanos kNoDeadline = -1;
+
+Nanos nowNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return Nanos(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+Nanos msToNs(std::uint64_t ms) { return Nanos(ms) * 1'000'000; }
+
+Nanos earliest(Nanos a, Nanos b)
+{
+    if (a == kNoDeadline)
+        return b;
+    if (b == kNoDeadline)
+        return a;
+    return a < b ? a : b;
+}
+
+// Waits for `events` until the monotonic `deadline` (kNoDeadline: for ever).
+// Returns the revents, 0 on time-out, -1 on error.
+int waitFor(int fd, short events, Nanos deadline)
+{
+    for (;;) {
+        timespec ts{};
+        timespec *timeout = nullptr;
+        if (deadline != kNoDeadline) {
+            const Nanos left = deadline - nowNs();
+            if (left <= 0)
+                return 0;
+            ts.tv_sec = left / 1'000'000'000;
+            ts.tv_nsec = left % 1'000'000'000;
+            timeout = &ts;
+        }
+        pollfd pfd{fd, events, 0};
+        const int n = ppoll(&pfd, 1, timeout, nullptr);
+        if (n > 0)
+            return pfd.revents;
+        if (n == 0)
+            return 0;
+        if (errno != EINTR)
+            return -1;
+    }
+}
+
+} // namespace
+
+PosixSerialPort::~PosixSerialPort() { close(); }
+
+bool PosixSerialPort::open(const QString &deviceName)
+{
+    if (m_fd >= 0)
+        return false;
+    const QString path = comDevicePath(comPortIndex(deviceName));
+    if (path.isEmpty())
+        return false;
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // TIOCEXCL keeps other users out, but not root; the advisory lock also covers
+    // a second open by a privileged process (or by this one).
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    if (isatty(fd)) {
+        ioctl(fd, TIOCEXCL);
+        termios2line::makeRaw(fd);
+    }
+    m_fd = fd;
+    m_timeouts = {};
+    return true;
+}
+
+bool PosixSerialPort::isCommDevice() const { return m_fd >= 0 && isatty(m_fd); }
+
+void PosixSerialPort::close()
+{
+    if (m_fd < 0)
+        return;
+    // Anything still queued for sending is dropped, so the close never waits on a
+    // line that does not drain.
+    if (isatty(m_fd)) {
+        tcflush(m_fd, TCOFLUSH);
+        ioctl(m_fd, TIOCNXCL);
+    }
+    ::close(m_fd);
+    m_fd = -1;
+}
+
+bool PosixSerialPort::getLineState(LineState &state) const
+{
+    return m_fd >= 0 && termios2line::get(m_fd, state);
+}
+
+bool PosixSerialPort::setLineState(const LineState &state)
+{
+    return m_fd >= 0 && termios2line::set(m_fd, state);
+}
+
+bool PosixSerialPort::getTimeouts(Timeouts &timeouts) const
+{
+    if (m_fd < 0)
+        return false;
+    timeouts = m_timeouts;
+    return true;
+}
+
+bool PosixSerialPort::setTimeouts(const Timeouts &timeouts)
+{
+    if (m_fd < 0)
+        return false;
+    m_timeouts = timeouts;
+    return true;
+}
+
+bool PosixSerialPort::read(QByteArray &data, int maxBytes)
+{
+    data.clear();
+    if (m_fd < 0 || maxBytes < 0)
+        return false;
+    if (maxBytes == 0)
+        return true;
+    data.resize(maxBytes);
+    const Nanos start = nowNs();
+    const std::uint64_t totalMs =
+        std::uint64_t(m_timeouts.readTotalMultiplier) * unsigned(maxBytes) + m_timeouts.readTotalConstant;
+    const Nanos totalDeadline = totalMs ? start + msToNs(totalMs) : kNoDeadline;
+    Nanos gapDeadline = kNoDeadline;
+    int got = 0;
+    bool ok = true;
+    while (got < maxBytes) {
+        const int revents = waitFor(m_fd, POLLIN, earliest(totalDeadline, gapDeadline));
+        if (revents == 0)
+            break;                                   // timed out: not an error
+        if (revents < 0 || (revents & (POLLERR | POLLNVAL))) {
+            ok = false;
+            break;
+        }
+        const ssize_t n = ::read(m_fd, data.data() + got, size_t(maxBytes - got));
+        if (n > 0) {
+            got += int(n);
+            if (m_timeouts.readInterval)
+                gapDeadline = nowNs() + msToNs(m_timeouts.readInterval);
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            continue;
+        ok = false;                                  // hang-up (end of file) or error
+        break;
+    }
+    data.truncate(got);
+    return ok;
+}
+
+bool PosixSerialPort::write(const QByteArray &data)
+{
+    if (m_fd < 0)
+        return false;
+    const std::uint64_t totalMs =
+        std::uint64_t(m_timeouts.writeTotalMultiplier) * std::uint64_t(data.size()) + m_timeouts.writeTotalConstant;
+    const Nanos deadline = totalMs ? nowNs() + msToNs(totalMs) : kNoDeadline;
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(m_fd, data.constData() + done, size_t(data.size() - done));
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            return false;
+        const int revents = waitFor(m_fd, POLLOUT, deadline);
+        if (revents <= 0 || (revents & (POLLERR | POLLHUP | POLLNVAL)))
+            return false;
+    }
+    // The write counts as done once the bytes have left the output queue: a later
+    // discard of pending output must not cut the command short.
+    for (;;) {
+        int queued = 0;
+        if (ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
+            return true;
+        const Nanos now = nowNs();
+        if (deadline != kNoDeadline && now >= deadline)
+            return false;
+        const Nanos step = earliest(deadline == kNoDeadline ? kNoDeadline : deadline - now, msToNs(1));
+        timespec ts{0, long(step)};
+        nanosleep(&ts, nullptr);
+    }
+}
+
+void PosixSerialPort::purgeOutput()
+{
+    if (m_fd >= 0)
+        tcflush(m_fd, TCOFLUSH);
+}
+
+void PosixSerialPort::purgeInput()
+{
+    if (m_fd >= 0)
+        tcflush(m_fd, TCIFLUSH);
+}
+
+bool PosixSerialPort::ctsOn() const
+{
+    if (m_fd < 0)
+        return false;
+    int lines = 0;
+    if (ioctl(m_fd, TIOCMGET, &lines) != 0)
+        return errno == ENOTTY || errno == EINVAL;   // no modem lines (a pty): nothing to wait for
+    return (lines & TIOCM_CTS) != 0;
+}

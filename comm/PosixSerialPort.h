@@ -1,0 +1,34 @@
+#pragma once
+
+#include "comm/SerialPortLayer.h"
+
+// The port layer on POSIX terminals. "COMn" is the device comDevicePath() names.
+// Reads and writes run on a non-blocking descriptor with ppoll and monotonic
+// deadlines, which gives the interval and total time-outs of the layer contract.
+class PosixSerialPort final : public SerialPortLayer {
+public:
+    PosixSerialPort() = default;
+    ~PosixSerialPort() override;
+    PosixSerialPort(const PosixSerialPort &) = delete;
+    PosixSerialPort &operator=(const PosixSerialPort &) = delete;
+
+    bool open(const QString &deviceName) override;
+    bool isCommDevice() const override;
+    void close() override;
+    bool isOpen() const override { return m_fd >= 0; }
+
+    bool getLineState(LineState &state) const override;
+    bool setLineState(const LineState &state) override;
+    bool getTimeouts(Timeouts &timeouts) const override;
+    bool setTimeouts(const Timeouts &timeouts) override;
+
+    bool read(QByteArray &data, int maxBytes) override;
+    bool write(const QByteArray &data) override;
+    void purgeOutput() override;
+    void purgeInput() override;
+    bool ctsOn() const override;
+
+private:
+    int m_fd = -1;
+    Timeouts m_timeouts;
+};

@@ -1,0 +1,38 @@
+#include "comm/SerialPortLayer.h"
+
+#include "comm/PosixSerialPort.h"
+
+#include <mutex>
+
+namespace {
+std::mutex factoryMutex;
+PortLayerFactory &currentFactory()
+{
+    static PortLayerFactory factory;
+    return factory;
+}
+} // namespace
+
+std::unique_ptr<SerialPortLayer> makeSystemPortLayer()
+{
+    // A Windows build adds its own layer here; the logic above it does not change.
+    return std::make_unique<PosixSerialPort>();
+}
+
+std::unique_ptr<SerialPortLayer> makePortLayer()
+{
+    PortLayerFactory factory;
+    {
+        std::lock_guard lock(factoryMutex);
+        factory = currentFactory();
+    }
+    return factory ? factory() : makeSystemPortLayer();
+}
+
+PortLayerFactory setPortLayerFactory(PortLayerFactory factory)
+{
+    std::lock_guard lock(factoryMutex);
+    PortLayerFactory previous = std::move(currentFactory());
+    currentFactory() = std::move(factory);
+    return previous;
+}

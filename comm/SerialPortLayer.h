@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// The few operating-system serial operations the port object needs. One
+// implementation per system (PosixSerialPort here); tests substitute an in-memory
+// double through setPortLayerFactory(). Every call reports failure by its result;
+// none of them throws.
+class SerialPortLayer {
+public:
+    // Baud rate in bit/s, byte size 4..8, parity 0 none / 1 odd / 2 even,
+    // stop bits 0 one / 1 one and a half / 2 two.
+    struct LineState {
+        int baudRate = 0;
+        int byteSize = 8;
+        int parity = 0;
+        int stopBits = 0;
+        bool operator==(const LineState &) const = default;
+    };
+
+    // All in ms. A read of N bytes ends when N bytes arrived, when the gap after a
+    // received byte exceeds readInterval (0: no interval limit), or when
+    // readTotalMultiplier x N + readTotalConstant elapsed (both 0: no total limit).
+    // A write may take writeTotalMultiplier x length + writeTotalConstant.
+    struct Timeouts {
+        unsigned readInterval = 0;
+        unsigned readTotalMultiplier = 0;
+        unsigned readTotalConstant = 0;
+        unsigned writeTotalMultiplier = 0;
+        unsigned writeTotalConstant = 0;
+        bool operator==(const Timeouts &) const = default;
+    };
+
+    virtual ~SerialPortLayer() = default;
+
+    // Opens "COM1".."COM8" for reading and writing, exclusively.
+    virtual bool open(const QString &deviceName) = 0;
+    // Whether the open device is a serial port at all.
+    virtual bool isCommDevice() const = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    virtual bool getLineState(LineState &state) const = 0;
+    virtual bool setLineState(const LineState &state) = 0;
+    virtual bool getTimeouts(Timeouts &timeouts) const = 0;
+    virtual bool setTimeouts(const Timeouts &timeouts) = 0;
+
+    // Reads up to maxBytes into `data` (replaced) under the read time-outs. A read
+    // that times out succeeds, possibly with nothing.
+    virtual bool read(QByteArray &data, int maxBytes) = 0;
+    // Writes all of `data` and waits until it has left, within the write time-out.
+    virtual bool write(const QByteArray &data) = 0;
+    virtual void purgeOutput() = 0;
+    virtual void purgeInput() = 0;
+    // State of the CTS line; a device without modem lines counts as CTS present.
+    virtual bool ctsOn() const = 0;
+};
+
+using PortLayerFactory = std::function<std::unique_ptr<SerialPortLayer>()>;
+
+// The layer of this operating system.
+std::unique_ptr<SerialPortLayer> makeSystemPortLayer();
+// What new port objects use; the system layer unless replaced.
+std::unique_ptr<SerialPortLayer> makePortLayer();
+// Replaces the factory (an empty one restores the system layer); returns the one
+// it replaced. Meant for tests, called before any port is created.
+PortLayerFactory setPortLayerFactory(PortLayerFactory factory);
