@@ -1,0 +1,88 @@
+#include "settings/ConfigFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+constexpr char kCtrlZ = 26;
+
+QString describe(const QString &what, const QString &path, const QString &reason) {
+    return QStringLiteral("%1 %2.\r\n%3").arg(what, path, reason);
+}
+}  // namespace
+
+void TFileReadWrite::WriteLineToFile(const QByteArray &text, const QString &path) {
+    QSaveFile file(path);
+    const QByteArray line = text + "\r\n";
+    if (!file.open(QIODevice::WriteOnly))
+        throw EInOutError(describe(QStringLiteral("Unable to create file"), path, file.errorString()));
+    if (file.write(line) != line.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw EInOutError(describe(QStringLiteral("Unable to write file"), path, reason));
+    }
+    if (!file.commit())
+        throw EInOutError(describe(QStringLiteral("Unable to write file"), path, file.errorString()));
+}
+
+QByteArray TFileReadWrite::ReadLineFromFile(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EInOutError(describe(QStringLiteral("Unable to open file"), path, file.errorString()));
+    return ReadFirstLine(file, path);
+}
+
+QByteArray TFileReadWrite::ReadFirstLine(QIODevice &device, const QString &path) {
+    QByteArray line;
+    qsizetype taken = 0;  // bytes of the line read so far, carriage returns included
+    char chunk[4096];
+    for (;;) {
+        const qint64 n = device.read(chunk, sizeof chunk);
+        if (n < 0)
+            throw EInOutError(describe(QStringLiteral("Unable to read file"), path, device.errorString()));
+        if (n == 0)
+            return line;
+        for (qint64 i = 0; i < n; ++i) {
+            const char c = chunk[i];
+            if (c == '\n' || c == kCtrlZ)
+                return line;
+            if (++taken > kMaxLineLength)
+                throw EInOutError(describe(QStringLiteral("Unable to read file"), path,
+                                           QStringLiteral("The first line is too long.")));
+            if (c == '\0')
+                throw EInOutError(describe(QStringLiteral("Unable to read file"), path,
+                                           QStringLiteral("The file is not a text file.")));
+            if (c != '\r')
+                line.append(c);
+        }
+    }
+}
+
+QByteArray FileLineFromJoined(const QByteArray &j) {
+    const qsizetype flow = j.indexOf("AT&K");
+    const qsizetype flowEnd = flow < 0 ? -1 : j.indexOf(' ', flow);
+    const qsizetype online = j.indexOf("AT&L");
+    const qsizetype sysAdd = j.indexOf("AT&S");
+    if (flowEnd < 0 || online < 0 || sysAdd < 0 || sysAdd > online)
+        throw Exception(QStringLiteral("The configuration commands are incomplete."));
+
+    QByteArray f = j.left(flowEnd + 1);          // " ATB.. AT&K. "
+    f += j.mid(online);                          // "AT&L. AT&N. AT&M."
+    f += ' ';
+    f += j.mid(sysAdd, online - sysAdd);         // "AT&S. ... AT&Z0=. "
+
+    // The S registers are keyed "Sn:" in a file; routes keep their "=".
+    const qsizetype from = f.indexOf("ATS0=");
+    const qsizetype s21 = f.indexOf("ATS21=");
+    if (from >= 0 && s21 >= 0) {
+        const qsizetype to = std::min(s21 + 6, f.size() - 1);  // up to the character after "ATS21="
+        for (qsizetype i = from; i <= to; ++i)
+            if (f[i] == '=')
+                f[i] = ':';
+    }
+    return f;
+}
+
+void SaveToFile(const QByteArray &joined, const QString &path) {
+    TFileReadWrite().WriteLineToFile(FileLineFromJoined(joined), path);
+}

@@ -1,0 +1,109 @@
+#include "settings/ConfigFileCommands.h"
+
+#include "settings/ConfigFile.h"
+#include "settings/FileDialogs.h"
+#include "settings/ListingParser.h"
+#include "settings/SerialParams.h"
+#include "settings/SettingsModel.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+const QString kNoModeText = QStringLiteral("An operating mode must be selected!");
+const QString kNewText = QStringLiteral("Open new configuration?");
+const QString kLoadFailedText = QStringLiteral("Unable to load file. The file may be corrupt, or incorrect.");
+const QString kNotConfigText = QStringLiteral(" is not a valid configuration file.");
+}  // namespace
+
+ConfigFileCommands::ConfigFileCommands(SettingsModel &model, FileDialogs &dialogs, State state, QObject *parent)
+    : QObject(parent), m_model(model), m_dialogs(dialogs), m_state(state) {}
+
+QString ConfigFileCommands::caption() const {
+    const QString &base = m_model.variant().BaseCaption;
+    return m_currentFileName.isEmpty() ? base : base + QStringLiteral(": ") + m_currentFileName;
+}
+
+void ConfigFileCommands::setCurrentFile(const QString &path) {
+    m_currentFileName = path;
+    Q_EMIT captionChanged(caption());
+}
+
+bool ConfigFileCommands::writeFile(const QString &path) {
+    try {
+        SaveToFile(JoinCommandList(m_state.commandList), path);
+        return true;
+    } catch (const Exception &e) {
+        // The file is replaced only by a complete new one, so the old one is still there.
+        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, e.message());
+        return false;
+    }
+}
+
+bool ConfigFileCommands::SaveAs(bool prompt) {
+    if (m_model.mode() == OperatingMode::OpNone) {
+        m_model.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok, kNoModeText);
+        return false;
+    }
+    Q_EMIT clearLogRequested();
+    m_state.commandList = BuildCommandList(m_model.settings());
+
+    QString path = m_currentFileName;
+    if (prompt) {
+        path = m_dialogs.getSaveFileName(QDir::currentPath(), kFilter, kDefaultSuffix);
+        if (path.isEmpty())
+            return false;
+    }
+    if (!writeFile(path))
+        return false;
+    setCurrentFile(path);
+    return true;
+}
+
+bool ConfigFileCommands::Save() { return SaveAs(m_currentFileName.isEmpty()); }
+
+bool ConfigFileCommands::New() {
+    if (m_model.messages().show(MessageSink::Icon::Question, MessageSink::Buttons::OkCancel, kNewText) !=
+        MessageSink::Answer::Ok)
+        return false;
+    m_model.SetDefaults();
+    setCurrentFile(QString());
+    return true;
+}
+
+bool ConfigFileCommands::OpenConfigFile() {
+    const QString path = m_dialogs.getOpenFileName(QDir::currentPath(), kFilter, kDefaultSuffix);
+    return !path.isEmpty() && LoadConfigFile(path);
+}
+
+bool ConfigFileCommands::LoadConfigFile(const QString &path) {
+    m_model.SetDefaults();
+    try {
+        m_state.listingText = TFileReadWrite().ReadLineFromFile(path);
+        ListingParser(m_state.listingText, m_model, m_state.priorS21).ProcessReadConfig(true);
+        Q_EMIT repaintRequested();
+        setCurrentFile(path);
+        m_state.portSettings = UpdateSerialParams(m_model.settings(), m_state.portSettings);
+        Q_EMIT portSettingsChanged();
+        return true;
+    } catch (const std::exception &) {
+        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kLoadFailedText);
+        m_model.SetDefaults();
+        setCurrentFile(QString());
+        return false;
+    }
+}
+
+bool ConfigFileCommands::OpenCommandLineFile(const QString &argument) {
+    const QFileInfo info(argument);
+    if (argument.isEmpty() || !info.exists() || info.isDir())
+        return false;
+    // The extension is the text from the last dot of the file name, letter case counted.
+    const QString name = info.fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || name.mid(dot) != kExtension) {
+        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, argument + kNotConfigText);
+        return false;
+    }
+    return LoadConfigFile(argument);
+}

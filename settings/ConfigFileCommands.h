@@ -1,0 +1,65 @@
+#pragma once
+
+#include "settings/CommandBuilder.h"
+#include "settings/Types.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class FileDialogs;
+class SettingsModel;
+
+// The file commands of the main window: save, save as, new, open and the file named
+// on the command line. Works on the program-wide state it is given (the CommandList,
+// ListingText, PortSettings and PriorS21 held by the main window) and tells the window
+// through signals what to show.
+class ConfigFileCommands : public QObject {
+    Q_OBJECT
+public:
+    static inline const QString kFilter = QStringLiteral("*.40B");
+    static inline const QString kDefaultSuffix = QStringLiteral("40B");
+    static inline const QString kExtension = QStringLiteral(".40B");
+
+    struct State {
+        CommandList &commandList;
+        QByteArray &listingText;
+        PortSettings &portSettings;
+        int &priorS21;
+    };
+
+    ConfigFileCommands(SettingsModel &model, FileDialogs &dialogs, State state, QObject *parent = nullptr);
+
+    const QString &CurrentFileName() const { return m_currentFileName; }
+    // BaseCaption alone, or BaseCaption + ": " + CurrentFileName while a file is current.
+    QString caption() const;
+
+    // Each returns whether it did its job (false: refused, cancelled or failed; the
+    // user has been told where there is something to tell).
+    bool SaveAs(bool prompt);
+    bool Save();
+    bool New();
+    bool OpenConfigFile();
+    bool LoadConfigFile(const QString &path);
+    // The first command-line argument: loads an existing ".40B" file, reports any other
+    // extension, ignores an empty argument and a missing file.
+    bool OpenCommandLineFile(const QString &argument);
+
+Q_SIGNALS:
+    void captionChanged(const QString &caption);
+    // The log pane is to be emptied (a save starts with it).
+    void clearLogRequested();
+    // PortSettings were rewritten from the loaded module format; the status row follows.
+    void portSettingsChanged();
+    // A file was applied: the main window repaints.
+    void repaintRequested();
+
+private:
+    void setCurrentFile(const QString &path);
+    bool writeFile(const QString &path);
+
+    SettingsModel &m_model;
+    FileDialogs &m_dialogs;
+    State m_state;
+    QString m_currentFileName;
+};
