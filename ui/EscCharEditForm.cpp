@@ -1,5 +1,7 @@
 #include "ui/EscCharEditForm.h"
 
+#include "comm/COM740Object.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -52,6 +54,15 @@ TEscCharEdit_Form::TEscCharEdit_Form(Getter getEscapeChar, Setter setEscapeChar,
 
     connect(OK_BitBtn, &QPushButton::clicked, this, &TEscCharEdit_Form::OK_BitBtnClick);
     connect(Cancel_BitBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TEscCharEdit_Form::TEscCharEdit_Form(QWidget *parent)
+    : TEscCharEdit_Form(
+          // EscapeChar is a plain char: go through unsigned char so codes above 127 survive.
+          [] { return int(static_cast<unsigned char>(EscapeChar.load())); },
+          [](int code) { EscapeChar.store(static_cast<char>(code)); },
+          parent)
+{
 }
 
 void TEscCharEdit_Form::showEvent(QShowEvent *event)

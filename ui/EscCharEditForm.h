@@ -8,8 +8,8 @@ class QPushButton;
 class QSpinBox;
 
 // Picks the character that, sent three times, brings a module into command mode.
-// One instance lives for the whole run; it reads and writes the program-wide escape
-// character through the two functions it is given.
+// One instance lives for the whole run. The character is read and written as its code
+// 1..255 through two functions; by default those of the program-wide EscapeChar.
 class TEscCharEdit_Form : public QDialog {
     Q_OBJECT
 public:
@@ -17,6 +17,8 @@ public:
     using Setter = std::function<void(int)>;
 
     TEscCharEdit_Form(Getter getEscapeChar, Setter setEscapeChar, QWidget *parent = nullptr);
+    // Edits the program's EscapeChar.
+    explicit TEscCharEdit_Form(QWidget *parent = nullptr);
 
     QLabel *Label49 = nullptr;
     QLabel *Label51 = nullptr;

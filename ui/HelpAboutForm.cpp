@@ -69,7 +69,7 @@ TForm_HelpAbout::TForm_HelpAbout(QWidget *parent)
     panelLayout->addWidget(Label1);
     panelLayout->addWidget(Version);
 
-    Label_Notice = new QLabel(QStringLiteral("Copyright \u00A9 Korvel Radio Systems. All rights reserved."), m_group);
+    Label_Notice = new QLabel(QStringLiteral("Copyright \u00A9 Korvel Radio Systems"), m_group);
     Label_Notice->setObjectName(QStringLiteral("Label_Notice"));
     Label_Notice->setGeometry(kNoticeRect);
     Label_Notice->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -1,3 +1,4 @@
+#include "comm/COM740Object.h"
 #include "ui/EscCharEditForm.h"
 #include "ui/HelpAboutForm.h"
 #include "ui/SerialSettingsForm.h"
@@ -258,6 +259,29 @@ private slots:
         QCOMPARE(form.EscChar_SpinEdit->value(), 96);
         QTest::mouseClick(form.OK_BitBtn, Qt::LeftButton);
         QCOMPARE(escapeChar, 96);
+    }
+
+    void escapeDialogDrivesTheWakeUpSequence()
+    {
+        EscapeChar = '+';
+        TEscCharEdit_Form form;
+        form.show();
+        QCOMPARE(form.EscChar_SpinEdit->value(), 43);
+        form.EscChar_SpinEdit->setValue(42);
+        QTest::mouseClick(form.OK_BitBtn, Qt::LeftButton);
+        QCOMPARE(EscapeSequence(), QByteArray("***"));
+
+        // Codes above 127 round-trip through the plain char.
+        form.show();
+        QCOMPARE(form.EscChar_SpinEdit->value(), 42);
+        form.EscChar_SpinEdit->setValue(200);
+        QTest::mouseClick(form.OK_BitBtn, Qt::LeftButton);
+        QCOMPARE(EscapeSequence(), QByteArray(3, char(200)));
+        form.show();
+        QCOMPARE(form.EscChar_SpinEdit->value(), 200);
+        QTest::mouseClick(form.Cancel_BitBtn, Qt::LeftButton);
+        QCOMPARE(EscapeSequence(), QByteArray(3, char(200)));
+        EscapeChar = '+';
     }
 
     // --- about box ---
