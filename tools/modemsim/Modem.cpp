@@ -1,0 +1,260 @@
+#include "Modem.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+
+namespace modemsim {
+
+namespace {
+
+constexpr std::size_t kMaxLine = 255;
+constexpr auto kReportInterval = std::chrono::milliseconds(300);
+
+} // namespace
+
+Modem::Modem(const Options &options, Pty &pty, EventLog &log, const Settings &stored)
+    : m_options(options)
+    , m_pty(pty)
+    , m_log(log)
+    , m_interpreter(Identity{options.model, options.firmware}, options.reject, options.omitKeys)
+    , m_stored(stored)
+    , m_random(static_cast<unsigned>(Clock::now().time_since_epoch().count()))
+{
+    powerUp(Clock::now());
+}
+
+void Modem::powerUp(Clock::time_point now)
+{
+    m_current = m_stored;
+    m_active = {m_current.rate(), m_current.twoStopBits()};
+    m_dataMode = m_options.startInDataMode;
+    m_lineBuffer.clear();
+    m_test = -1;
+    m_escape.reset(now - guard());
+}
+
+Modem::Clock::duration Modem::guard() const
+{
+    return std::chrono::milliseconds(m_options.guardMs ? *m_options.guardMs : m_current.guardMs());
+}
+
+bool Modem::lineMatches() const
+{
+    return m_pty.current() == m_active;
+}
+
+int Modem::run(int stopFd)
+{
+    for (;;) {
+        Clock::time_point now = Clock::now();
+        sendDue(now);
+        if (m_escape.fire(guard(), now))
+            onEscape(now);
+        if (m_test > 0 && now >= m_nextReport)
+            sendReport(now);
+        if (m_hangupPending && m_pending.empty()) {
+            m_pty.close();
+            return 0;
+        }
+
+        Clock::time_point wake = now + std::chrono::seconds(1);
+        if (!m_pending.empty())
+            wake = std::min(wake, m_pending.front().due);
+        if (auto d = m_escape.deadline(guard()))
+            wake = std::min(wake, *d);
+        if (m_test > 0)
+            wake = std::min(wake, m_nextReport);
+        auto waitMs = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count();
+        waitMs = std::clamp<long long>(waitMs + 1, 0, 1000); // +1: never wake just before a deadline
+
+        pollfd fds[2] = {{stopFd, POLLIN, 0}, {m_pty.masterFd(), POLLIN, 0}};
+        int r = poll(fds, 2, static_cast<int>(waitMs));
+        if (r < 0 && errno != EINTR) {
+            std::perror("modem-sim: poll");
+            return 1;
+        }
+        if (r <= 0)
+            continue;
+        if (fds[0].revents != 0)
+            return 0;
+        if (fds[1].revents & POLLIN) {
+            char buf[512];
+            ssize_t n = ::read(m_pty.masterFd(), buf, sizeof buf);
+            if (n > 0)
+                onInput(std::string(buf, static_cast<std::size_t>(n)), Clock::now());
+        } else if (fds[1].revents & (POLLHUP | POLLERR)) {
+            // Cannot last while we hold a slave descriptor; do not spin if it does.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+}
+
+void Modem::onInput(const std::string &bytes, Clock::time_point now)
+{
+    if (!lineMatches()) {
+        // Wrong speed or stop bits: the module sees framing errors, not characters.
+        m_log.record("IG", bytes);
+        m_escape.noise(now);
+        return;
+    }
+    std::string echo;
+    for (char c : bytes) {
+        m_escape.feed(c, m_current.escapeChar(), guard(), now);
+        if (!m_dataMode)
+            onCommandByte(c, echo, now);
+    }
+    if (!echo.empty())
+        send("EC", echo);
+}
+
+void Modem::onCommandByte(char c, std::string &echo, Clock::time_point now)
+{
+    if (m_current.get(Setting::E) != 0 && !m_options.silent && !m_options.garbage)
+        echo += c;
+    if (c == static_cast<char>(m_current.get(Setting::S3))) {
+        if (!echo.empty()) {
+            send("EC", echo);
+            echo.clear();
+        }
+        finishLine(now);
+    } else if (c == static_cast<char>(m_current.get(Setting::S5))) {
+        if (!m_lineBuffer.empty())
+            m_lineBuffer.pop_back();
+    } else if (c == static_cast<char>(m_current.get(Setting::S4))) {
+        // a line feed after the carriage return belongs to no command
+    } else if (m_lineBuffer.size() <= kMaxLine) {
+        m_lineBuffer += c;
+    }
+}
+
+void Modem::finishLine(Clock::time_point now)
+{
+    const std::string line = m_lineBuffer;
+    m_lineBuffer.clear();
+    m_log.record("RX", line + static_cast<char>(m_current.get(Setting::S3)));
+    ++m_linesReceived;
+    if (m_options.hangupAfter && m_linesReceived >= *m_options.hangupAfter)
+        m_hangupPending = true;
+
+    LineOutcome out;
+    if (line.size() > kMaxLine)
+        out.error = true;
+    else
+        out = m_interpreter.execute(line, m_current, m_stored);
+    if (out.stored)
+        saveState();
+    std::string reply = out.info + Interpreter::resultCode(m_current, out.error);
+    queueReply(std::move(reply), [this, out]() {
+        // New rate and format take effect once the reply has gone out at the old ones.
+        m_active = {m_current.rate(), m_current.twoStopBits()};
+        const auto t = Clock::now();
+        if (out.reset) {
+            powerUp(t);
+        } else if (out.online) {
+            m_dataMode = true;
+            m_escape.reset(t);
+        } else if (out.test) {
+            m_test = *out.test;
+            m_reportCount = 0;
+            m_nextReport = t + kReportInterval;
+        }
+    }, now);
+}
+
+void Modem::onEscape(Clock::time_point now)
+{
+    const std::string seq(3, m_current.escapeChar());
+    if (!m_dataMode && m_lineBuffer.size() >= 3 && m_lineBuffer.compare(m_lineBuffer.size() - 3, 3, seq) == 0)
+        m_lineBuffer.erase(m_lineBuffer.size() - 3);
+    m_log.record("RX", seq);
+    m_dataMode = false;
+    queueReply(Interpreter::resultCode(m_current, false), nullptr, now);
+}
+
+void Modem::queueReply(std::string bytes, std::function<void()> after, Clock::time_point now)
+{
+    m_pending.push_back({now + std::chrono::milliseconds(m_options.delayMs), std::move(bytes), std::move(after)});
+    sendDue(now);
+}
+
+void Modem::sendDue(Clock::time_point now)
+{
+    while (!m_pending.empty() && m_pending.front().due <= now) {
+        Pending p = std::move(m_pending.front());
+        m_pending.pop_front();
+        send("TX", p.bytes);
+        if (p.after)
+            p.after();
+    }
+}
+
+void Modem::sendReport(Clock::time_point now)
+{
+    ++m_reportCount;
+    std::uniform_int_distribution<int> jitter(0, 6);
+    const int level = 68 + jitter(m_random);
+    m_current.set(Setting::S9, level);
+    char text[96];
+    if (m_test == 3) {
+        std::snprintf(text, sizeof text, "RSSI -%03d dBm\r\n", level);
+    } else {
+        static const double kRadioKbit[3] = {19.2, 57.6, 115.2};
+        const int errors = jitter(m_random) == 0 ? 1 : 0;
+        std::snprintf(text, sizeof text, "%04u x %04d %04d -%03d %04d %04d %06.1f\r\n", m_reportCount % 10000,
+                      errors, 0, level, 0, 0, kRadioKbit[std::clamp(m_current.get(Setting::B), 0, 2)]);
+    }
+    send("TX", text);
+    m_nextReport = std::max(m_nextReport + kReportInterval, now);
+}
+
+void Modem::send(const char *kind, const std::string &bytes)
+{
+    if (bytes.empty() || m_options.silent)
+        return;
+    if (!lineMatches()) {
+        m_log.record("LOST", bytes);
+        return;
+    }
+    std::string out = bytes;
+    if (m_options.garbage) {
+        // Line noise: nothing in it can read as "OK", "0\r" or any other expected text.
+        std::uniform_int_distribution<int> pick(0, 59);
+        for (char &c : out) {
+            int v = pick(m_random);
+            c = static_cast<char>(v < 26 ? 'a' + v : 0x80 + (v - 26) * 3);
+        }
+    }
+    ssize_t n;
+    do {
+        n = ::write(m_pty.masterFd(), out.data(), out.size());
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) // nobody reads the line and its buffer is full: the bytes are gone
+        m_log.record("LOST", out);
+    else
+        m_log.record(kind, out.substr(0, static_cast<std::size_t>(n)));
+}
+
+void Modem::saveState() const
+{
+    if (m_options.stateFile.empty())
+        return;
+    const std::string tmp = m_options.stateFile + ".tmp";
+    {
+        std::ofstream f(tmp, std::ios::trunc);
+        f << m_stored.serialize();
+        if (!f) {
+            std::cerr << "modem-sim: cannot write " << tmp << "\n";
+            return;
+        }
+    }
+    if (std::rename(tmp.c_str(), m_options.stateFile.c_str()) != 0)
+        std::perror("modem-sim: rename state file");
+}
+
+} // namespace modemsim
