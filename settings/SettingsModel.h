@@ -20,6 +20,8 @@
 //    Radio_DataRate;
 //  - user actions (userChose, userClickedPlcMode, leaveField) additionally run the
 //    rules that fire only on a choice made by the user.
+// The S18/S19 question (QueryThresholdAdjust) is asked on a change of Radio_DataRate
+// or chk_CM_Fast unless a ProgramUpdate is alive; SetDefaults holds one itself.
 class SettingsModel : public QObject {
     Q_OBJECT
 public:
@@ -37,6 +39,8 @@ public:
     int maximum(Field f) const;  // ed_CM_UnitAdd: 15 while Fast Operation is on, else 127
 
     // --- program changes ---------------------------------------------------------
+    // Every field to its default, in the order the rules need; emits defaultsApplied
+    // first. Asks nothing.
     void SetDefaults();
     // Sets a field, clamping numbers into range; runs the change rule of chk_CM_Fast,
     // chk_CM_LowPow and Radio_DataRate when their value really changes. Modbus_CheckBox
