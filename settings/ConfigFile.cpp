@@ -12,14 +12,20 @@ QString describe(const QString &what, const QString &path, const QString &reason
 }  // namespace
 
 void TFileReadWrite::WriteLineToFile(const QByteArray &text, const QString &path) {
+    // Unbuffered, so that a short write shows at once instead of being lost in a flush
+    // that reports success.
     QSaveFile file(path);
-    const QByteArray line = text + "\r\n";
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw EInOutError(describe(QStringLiteral("Unable to create file"), path, file.errorString()));
-    if (file.write(line) != line.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw EInOutError(describe(QStringLiteral("Unable to write file"), path, reason));
+    const QByteArray line = text + "\r\n";
+    for (qsizetype done = 0; done < line.size();) {
+        const qint64 n = file.write(line.constData() + done, line.size() - done);
+        if (n <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            throw EInOutError(describe(QStringLiteral("Unable to write file"), path, reason));
+        }
+        done += n;
     }
     if (!file.commit())
         throw EInOutError(describe(QStringLiteral("Unable to write file"), path, file.errorString()));

@@ -1,0 +1,441 @@
+#include "ParserFixture.h"
+
+#include "CodecTestSupport.h"
+#include "settings/CommandBuilder.h"
+#include "settings/ConfigFile.h"
+#include "settings/ConfigFileCommands.h"
+#include "settings/FileDialogs.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace codectest;
+using Icon = MessageSink::Icon;
+using Buttons = MessageSink::Buttons;
+using Answer = MessageSink::Answer;
+
+namespace {
+
+const QString kLoadFailed = QStringLiteral("Unable to load file. The file may be corrupt, or incorrect.");
+
+QByteArray golden() { return codectest::readData("golden/transparent_example.40B"); }
+
+void writeBytes(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray readBytes(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+class FakeDialogs : public FileDialogs {
+public:
+    QString getSaveFileName(const QString &dir, const QString &filter, const QString &suffix) override {
+        return record(dir, filter, suffix);
+    }
+    QString getOpenFileName(const QString &dir, const QString &filter, const QString &suffix) override {
+        return record(dir, filter, suffix);
+    }
+    QString answer;  // empty: cancelled
+    int calls = 0;
+    QString directory, filter, suffix;
+
+private:
+    QString record(const QString &d, const QString &f, const QString &s) {
+        ++calls;
+        directory = d;
+        filter = f;
+        suffix = s;
+        return answer;
+    }
+};
+
+// The file commands with the window's program-wide state around them.
+struct FileRig : ParserRig {
+    explicit FileRig(RadioClass rc = RadioClass::Class740)
+        : ParserRig(rc), files(model, dialogs, {commandList, listingText, port, priorS21}) {}
+    void apply(const ModuleSettings &s) {
+        model.replaceAll(s);
+        model.selectMode(s.OperatingMode);
+    }
+    QString base() const { return model.variant().BaseCaption; }
+
+    FakeDialogs dialogs;
+    CommandList commandList;
+    QByteArray listingText;
+    PortSettings port;
+    FileDialogs *unused = nullptr;
+    ConfigFileCommands files;
+};
+
+// --- TFileReadWrite ---------------------------------------------------------------
+
+TEST(FileReadWrite, ReadsTheFirstLineOnly) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.40B");
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {" ATB0 AT&K0 \r\n", " ATB0 AT&K0 "},
+        {" ATB0 AT&K0 ", " ATB0 AT&K0 "},          // no line end
+        {"first\r\nsecond\r\nthird\r\n", "first"},  // extra lines
+        {"first\nsecond", "first"},
+        {"ab\x1A" "cd\r\n", "ab"},                   // Ctrl-Z ends the file
+        {"a\rb\r\r\n", "ab"},                        // carriage returns left out
+        {"", ""},
+        {"\r\n", ""},
+        {QByteArray("line\nwith\0nul", 13), "line"},  // garbage after the first line is not read
+    };
+    for (const auto &[bytes, line] : cases) {
+        writeBytes(path, bytes);
+        EXPECT_EQ(TFileReadWrite().ReadLineFromFile(path), line) << bytes.toStdString();
+    }
+}
+
+TEST(FileReadWrite, RefusesWhatIsNoConfigurationLine) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.40B");
+    EXPECT_THROW(TFileReadWrite().ReadLineFromFile(dir.filePath("missing.40B")), EInOutError);
+    EXPECT_THROW(TFileReadWrite().ReadLineFromFile(dir.path()), EInOutError) << "a directory";
+
+    writeBytes(path, QByteArray(" ATB0\0 ATC4", 11));
+    EXPECT_THROW(TFileReadWrite().ReadLineFromFile(path), EInOutError) << "NUL byte";
+
+    const qsizetype max = TFileReadWrite::kMaxLineLength;
+    writeBytes(path, QByteArray(max, 'A') + "\r\n");
+    EXPECT_THROW(TFileReadWrite().ReadLineFromFile(path), EInOutError) << "CR counts towards the limit";
+    writeBytes(path, QByteArray(max, 'A') + "\n");
+    EXPECT_EQ(TFileReadWrite().ReadLineFromFile(path).size(), max);
+    writeBytes(path, QByteArray(max + 1, 'A'));
+    EXPECT_THROW(TFileReadWrite().ReadLineFromFile(path), EInOutError);
+
+    // A device that never ends stops at the limit.
+    QByteArray big(8 * max, 'x');
+    QBuffer buffer(&big);
+    buffer.open(QIODevice::ReadOnly);
+    EXPECT_THROW(TFileReadWrite::ReadFirstLine(buffer, "buffer"), EInOutError);
+    EXPECT_LE(buffer.pos(), max + 8192) << "reads no further than the limit and one chunk";
+}
+
+TEST(FileReadWrite, WritesTheLineWithCrLfAndReplacesTheFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("out.40B");
+    writeBytes(path, QByteArray(1000, 'o'));
+    TFileReadWrite().WriteLineToFile(" ATB0 ", path);
+    EXPECT_EQ(readBytes(path), " ATB0 \r\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.40B"})
+        << "no temporary file stays behind";
+}
+
+TEST(FileReadWrite, FailedWriteLeavesTheOldFileIntact) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("keep.40B");
+    writeBytes(path, "old contents\r\n");
+
+    // The process may not write files beyond 16 bytes: the new line cannot be written.
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tiny = old;
+    tiny.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    QString error;
+    try {
+        TFileReadWrite().WriteLineToFile(QByteArray(300, 'n'), path);
+    } catch (const EInOutError &e) {
+        error = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_TRUE(error.contains(path)) << error.toStdString();
+    EXPECT_EQ(readBytes(path), "old contents\r\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.40B"});
+
+    // A target that is a directory, or whose parent is a file.
+    EXPECT_THROW(TFileReadWrite().WriteLineToFile("x", dir.path()), EInOutError);
+    EXPECT_THROW(TFileReadWrite().WriteLineToFile("x", path + "/inner.40B"), EInOutError);
+    EXPECT_EQ(readBytes(path), "old contents\r\n");
+}
+
+// --- the file line ----------------------------------------------------------------
+
+TEST(FileLine, TransparentExampleByteForByte) {
+    const QByteArray line = FileLineFromJoined(JoinCommandList(BuildCommandList(transparentExample())));
+    EXPECT_EQ(line.size(), 272);
+    EXPECT_EQ(line + "\r\n", golden());
+    EXPECT_TRUE(line.contains(" AT\\T0 "));
+    EXPECT_TRUE(line.endsWith(" AT&Z1= AT&Z2= AT&Z3= AT&Z0= "));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("example.40B");
+    SaveToFile(JoinCommandList(BuildCommandList(transparentExample())), path);
+    EXPECT_EQ(readBytes(path), golden());
+}
+
+TEST(FileLine, RegistersGetColonsRoutesKeepEquals) {
+    ModuleSettings s = masterExample();
+    s.OperatingMode = OperatingMode::OpSingleConnect;
+    s[Field::Z3_Dest] = 4;
+    const QByteArray line = FileLineFromJoined(JoinCommandList(BuildCommandList(s)));
+    EXPECT_EQ(line,
+              " ATB0 ATC4 ATE1 ATQ0 ATV1 ATX0 AT&B2 AT&C1 AT&D0 AT&E0 AT&G1 AT&K4 AT&L0 AT&N1 AT&M2 "
+              "AT&S17 AT&U1 AT\\T0 ATS0:1 ATS1:50 ATS2:43 ATS3:13 ATS4:10 ATS5:8 ATS6:0 ATS7:5 ATS8:0 "
+              "ATS10:1 ATS11:0 ATS14:255 ATS16:0 ATS17:0 ATS18:120 ATS19:5 ATS20:100 ATS21:1 "
+              "AT&Z1= AT&Z2= AT&Z3=4 AT&Z0=5,2 ");
+    EXPECT_THROW(FileLineFromJoined(" ATB0 ATC4"), Exception);
+}
+
+// --- the file commands ------------------------------------------------------------
+
+TEST(ConfigFileCommands, SaveAsWritesTheLineAndTakesTheName) {
+    QTemporaryDir dir;
+    FileRig rig;
+    rig.apply(transparentExample());
+    QSignalSpy cleared(&rig.files, &ConfigFileCommands::clearLogRequested);
+    QSignalSpy caption(&rig.files, &ConfigFileCommands::captionChanged);
+    rig.dialogs.answer = dir.filePath("saved.40B");
+
+    EXPECT_TRUE(rig.files.SaveAs(true));
+    EXPECT_EQ(readBytes(rig.dialogs.answer), golden());
+    EXPECT_EQ(rig.dialogs.filter, "*.40B");
+    EXPECT_EQ(rig.dialogs.suffix, "40B");
+    EXPECT_EQ(rig.dialogs.directory, QDir::currentPath());
+    EXPECT_EQ(rig.files.CurrentFileName(), rig.dialogs.answer);
+    EXPECT_EQ(rig.files.caption(), rig.base() + ": " + rig.dialogs.answer);
+    ASSERT_EQ(caption.count(), 1);
+    EXPECT_EQ(caption.at(0).at(0).toString(), rig.files.caption());
+    EXPECT_EQ(cleared.count(), 1);
+    EXPECT_EQ(rig.commandList[0], "ATB0");
+
+    // Save writes to the current file without a dialog or question.
+    rig.model.set(Field::Serial_Baud, 9);
+    EXPECT_TRUE(rig.files.Save());
+    EXPECT_EQ(rig.dialogs.calls, 1);
+    EXPECT_TRUE(readBytes(rig.dialogs.answer).startsWith(" ATB0 ATC9 "));
+    EXPECT_TRUE(rig.messages.empty());
+}
+
+TEST(ConfigFileCommands, CancelledSaveWritesNothing) {
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    FileRig rig;
+    rig.apply(masterExample());
+    QSignalSpy cleared(&rig.files, &ConfigFileCommands::clearLogRequested);
+    QSignalSpy caption(&rig.files, &ConfigFileCommands::captionChanged);
+    EXPECT_FALSE(rig.files.Save()) << "no current file: asks for one";
+    EXPECT_EQ(rig.dialogs.calls, 1);
+    EXPECT_EQ(cleared.count(), 1);
+    EXPECT_EQ(caption.count(), 0);
+    EXPECT_EQ(rig.commandList[36], "AT&Z0=5,2") << "the list was rebuilt all the same";
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(rig.files.caption(), rig.base());
+}
+
+TEST(ConfigFileCommands, SaveRefusesNoMode) {
+    FakeMessages messages;
+    SettingsModel model(variantOf(RadioClass::Class740), messages);
+    ASSERT_EQ(model.mode(), OperatingMode::OpNone);
+    FakeDialogs dialogs;
+    CommandList list;
+    QByteArray text;
+    PortSettings port;
+    int prior = 0;
+    ConfigFileCommands files(model, dialogs, {list, text, port, prior});
+    QSignalSpy cleared(&files, &ConfigFileCommands::clearLogRequested);
+    EXPECT_FALSE(files.SaveAs(true));
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_EQ(messages.last().text, "An operating mode must be selected!");
+    EXPECT_EQ(messages.last().icon, Icon::Warning);
+    EXPECT_EQ(messages.last().buttons, Buttons::Ok);
+    EXPECT_EQ(dialogs.calls, 0);
+    EXPECT_EQ(cleared.count(), 0);
+}
+
+TEST(ConfigFileCommands, FailedSaveIsReportedAndKeepsNameAndCaption) {
+    QTemporaryDir dir;
+    FileRig rig;
+    rig.apply(masterExample());
+    const QString good = dir.filePath("good.40B");
+    rig.dialogs.answer = good;
+    ASSERT_TRUE(rig.files.SaveAs(true));
+    const QByteArray saved = readBytes(good);
+
+    const QString blocked = dir.filePath("blocked.40B");
+    ASSERT_TRUE(QDir().mkdir(blocked));  // a directory where the file should go
+    rig.dialogs.answer = blocked;
+    QSignalSpy caption(&rig.files, &ConfigFileCommands::captionChanged);
+    EXPECT_FALSE(rig.files.SaveAs(true));
+    ASSERT_EQ(rig.messages.count(), 1);
+    EXPECT_EQ(rig.messages.last().icon, Icon::Error);
+    EXPECT_EQ(rig.messages.last().buttons, Buttons::Ok);
+    EXPECT_TRUE(rig.messages.last().text.contains(blocked)) << rig.messages.last().text.toStdString();
+    EXPECT_EQ(rig.files.CurrentFileName(), good);
+    EXPECT_EQ(caption.count(), 0);
+    EXPECT_TRUE(QFileInfo(blocked).isDir());
+
+    rig.dialogs.answer = good + "/below.40B";  // the parent is a file
+    EXPECT_FALSE(rig.files.SaveAs(true));
+    EXPECT_EQ(rig.messages.count(), 2);
+    EXPECT_EQ(readBytes(good), saved);
+    EXPECT_EQ(rig.files.CurrentFileName(), good);
+}
+
+TEST(ConfigFileCommands, NewAsksFirst) {
+    QTemporaryDir dir;
+    FileRig rig;
+    writeBytes(dir.filePath("a.40B"), golden());
+    ASSERT_TRUE(rig.files.LoadConfigFile(dir.filePath("a.40B")));
+    rig.messages.answer(Answer::Cancel);
+    EXPECT_FALSE(rig.files.New());
+    EXPECT_EQ(rig.messages.last().text, "Open new configuration?");
+    EXPECT_EQ(rig.messages.last().icon, Icon::Question);
+    EXPECT_EQ(rig.messages.last().buttons, Buttons::OkCancel);
+    EXPECT_EQ(rig.get(Field::Serial_Baud), 6);
+    EXPECT_EQ(rig.files.CurrentFileName(), dir.filePath("a.40B"));
+
+    QSignalSpy caption(&rig.files, &ConfigFileCommands::captionChanged);
+    EXPECT_TRUE(rig.files.New());
+    EXPECT_EQ(rig.get(Field::Serial_Baud), 4);
+    EXPECT_EQ(rig.get(Field::sreg_18), 120);
+    EXPECT_TRUE(rig.files.CurrentFileName().isEmpty());
+    ASSERT_EQ(caption.count(), 1);
+    EXPECT_EQ(caption.at(0).at(0).toString(), rig.base());
+}
+
+TEST(ConfigFileCommands, LoadAppliesTheFileAndThePortFollows) {
+    QTemporaryDir dir;
+    FileRig rig;
+    const QString path = dir.filePath("site.40B");
+    ModuleSettings s = masterExample();
+    s[Field::Serial_Baud] = 9;   // 38400
+    s[Field::Serial_Data] = 0;   // 7 data bits
+    s[Field::Serial_Parity] = 3; // even
+    s[Field::Serial_Stop] = 1;
+    SaveToFile(JoinCommandList(BuildCommandList(s)), path);
+
+    QSignalSpy portSpy(&rig.files, &ConfigFileCommands::portSettingsChanged);
+    rig.port.ComPort = 4;
+    EXPECT_TRUE(rig.files.OpenCommandLineFile(path));
+    EXPECT_EQ(rig.model.mode(), OperatingMode::OpAutoConnectMaster);
+    EXPECT_EQ(rig.get(Field::Z0_Rpt1), 5);
+    EXPECT_EQ(rig.files.CurrentFileName(), path);
+    EXPECT_EQ(rig.files.caption(), rig.base() + ": " + path);
+    EXPECT_EQ(portSpy.count(), 1);
+    EXPECT_EQ(rig.port.Baud, 8) << "38400 in the PC table";
+    EXPECT_EQ(rig.port.DataBits, 0);
+    EXPECT_EQ(rig.port.StopBits, 1);
+    EXPECT_EQ(rig.port.Parity, 2);
+    EXPECT_EQ(rig.port.ComPort, 4);
+    EXPECT_TRUE(rig.messages.empty());
+}
+
+TEST(ConfigFileCommands, FailedLoadResetsToDefaults) {
+    QTemporaryDir dir;
+    FileRig rig;
+    const QString good = dir.filePath("good.40B");
+    writeBytes(good, golden());
+    ASSERT_TRUE(rig.files.LoadConfigFile(good));
+
+    const QByteArray bad[] = {
+        QByteArray(" ATB0 ATC6 ATE1 garbage\r\n"),
+        QByteArray(TFileReadWrite::kMaxLineLength + 10, ' '),
+        golden().replace(" AT&G0 ", QByteArray(" AT&G0\0 ", 8)),
+        golden().replace(" AT&Z0= ", " AT&Z0=,3 "),
+    };
+    for (const QByteArray &bytes : bad) {
+        rig.messages.clear();
+        ASSERT_TRUE(rig.files.LoadConfigFile(good));
+        const QString path = dir.filePath("bad.40B");
+        writeBytes(path, bytes);
+        QSignalSpy caption(&rig.files, &ConfigFileCommands::captionChanged);
+        EXPECT_FALSE(rig.files.LoadConfigFile(path));
+        ASSERT_EQ(rig.messages.count(), 1);
+        EXPECT_EQ(rig.messages.last().text, kLoadFailed);
+        EXPECT_EQ(rig.messages.last().icon, Icon::Error);
+        EXPECT_EQ(rig.messages.last().buttons, Buttons::Ok);
+        EXPECT_TRUE(rig.files.CurrentFileName().isEmpty());
+        EXPECT_EQ(rig.files.caption(), rig.base());
+        EXPECT_EQ(rig.get(Field::Serial_Baud), 4) << "defaults again";
+        EXPECT_EQ(rig.model.mode(), OperatingMode::OpTransparent);
+        EXPECT_TRUE(rig.model.plcMode());
+    }
+
+    // A name typed into the open dialog that does not exist.
+    rig.messages.clear();
+    rig.dialogs.answer = dir.filePath("nothing.40B");
+    EXPECT_FALSE(rig.files.OpenConfigFile());
+    EXPECT_EQ(rig.messages.texts(), QStringList{kLoadFailed});
+    rig.dialogs.answer.clear();
+    EXPECT_FALSE(rig.files.OpenConfigFile());
+    EXPECT_EQ(rig.messages.count(), 1) << "cancelled: nothing happens";
+}
+
+TEST(ConfigFileCommands, ParserRefusalStillCompletesTheLoad) {
+    QTemporaryDir dir;
+    FileRig rig(RadioClass::Class620);
+    ModuleSettings s = masterExample();
+    s[Field::chk_CM_Fast] = 1;
+    const QString path = dir.filePath("fast.40B");
+    SaveToFile(JoinCommandList(BuildCommandList(s)), path);
+    EXPECT_TRUE(rig.files.LoadConfigFile(path));
+    ASSERT_EQ(rig.messages.count(), 1);
+    EXPECT_TRUE(rig.messages.last().text.startsWith("Fast Controlled Mode operation has been detected."));
+    EXPECT_EQ(rig.files.CurrentFileName(), path);
+    EXPECT_EQ(rig.model.mode(), OperatingMode::OpTransparent);
+
+    // A file whose flow control is 1 shows the flow message and loads.
+    FileRig flow;
+    writeBytes(path, golden().replace(" AT&K0 ", " AT&K1 "));
+    EXPECT_TRUE(flow.files.LoadConfigFile(path));
+    ASSERT_EQ(flow.messages.count(), 1);
+    EXPECT_TRUE(flow.messages.last().text.startsWith(
+        "The saved configuration or module has a value of &K1 for flow control."));
+    EXPECT_EQ(flow.get(Field::Serial_Flow), 1);
+}
+
+TEST(ConfigFileCommands, CommandLineFile) {
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    writeBytes("site.40B", golden());
+    writeBytes("site.40b", golden());
+    writeBytes("site.40B.bak", golden());
+    writeBytes("noext", golden());
+    ASSERT_TRUE(QDir().mkpath("dir.40B"));
+    writeBytes("dir.40B/plain", golden());
+
+    FileRig rig;
+    EXPECT_FALSE(rig.files.OpenCommandLineFile(QString()));
+    EXPECT_FALSE(rig.files.OpenCommandLineFile("missing.40B"));
+    EXPECT_FALSE(rig.files.OpenCommandLineFile("dir.40B")) << "a directory is no existing file";
+    EXPECT_TRUE(rig.messages.empty());
+
+    for (const QString arg : {"site.40b", "site.40B.bak", "noext", "dir.40B/plain"}) {
+        rig.messages.clear();
+        EXPECT_FALSE(rig.files.OpenCommandLineFile(arg));
+        ASSERT_EQ(rig.messages.count(), 1) << arg.toStdString();
+        EXPECT_EQ(rig.messages.last().text, arg + " is not a valid configuration file.");
+        EXPECT_EQ(rig.messages.last().icon, Icon::Error);
+        EXPECT_EQ(rig.messages.last().buttons, Buttons::Ok);
+        EXPECT_TRUE(rig.files.CurrentFileName().isEmpty());
+    }
+
+    rig.messages.clear();
+    EXPECT_TRUE(rig.files.OpenCommandLineFile("site.40B"));
+    EXPECT_EQ(rig.files.caption(), rig.base() + ": site.40B") << "the argument exactly as passed";
+    EXPECT_EQ(rig.get(Field::Serial_Baud), 6);
+    EXPECT_TRUE(rig.messages.empty());
+    QDir::setCurrent(previous);
+}
+
+}  // namespace
