@@ -1,0 +1,153 @@
+#include "CodecTestSupport.h"
+#include "FileFixture.h"
+
+#include "settings/ConfigFile.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace codectest;
+
+namespace {
+
+// Settings a user can arrive at in mode m: every field within its range and the
+// rules' invariants holding (Fast Operation only on the 740 class in a controlled
+// mode, unit address within 15 with it, Low Power following DTR, PLC mode following
+// the thresholds, a disabled destination without repeaters).
+ModuleSettings randomSettings(std::mt19937 &gen, OperatingMode m, RadioClass rc) {
+    const auto pick = [&gen](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); };
+    ModuleSettings s;
+    s.OperatingMode = m;
+    for (int i = 0; i < kFieldCount; ++i) {
+        const FieldInfo &info = fieldInfo(static_cast<Field>(i));
+        s.values[static_cast<std::size_t>(i)] = pick(info.min, info.max);
+    }
+    const bool controlled = isControlledMode(m);
+    s[Field::chk_CM_Fast] = controlled && rc == RadioClass::Class740 ? pick(0, 1) : 0;
+    if (s.flag(Field::chk_CM_Fast))
+        s[Field::ed_CM_UnitAdd] = pick(1, 15);
+    if (!controlled)
+        s[Field::Serial_DTR] = pick(0, 2);
+    s[Field::chk_CM_LowPow] = controlled && s[Field::Serial_DTR] == 3;
+    // Threshold registers are 0 now and then, so that PLC mode goes both ways.
+    if (pick(0, 3) == 0)
+        s[Field::sreg_18] = 0;
+    if (pick(0, 3) == 0)
+        s[Field::sreg_19] = 0;
+    s[Field::Modbus_CheckBox] = s[Field::sreg_18] != 0 || s[Field::sreg_19] != 0;
+    for (int n = 0; n < 4; ++n) {
+        const int chain = s[destField(n)] == 0 ? 0 : pick(0, 5);
+        for (int k = 1; k <= 5; ++k)
+            s[repeaterField(n, k)] = k <= chain ? pick(1, 127) : 0;
+    }
+    // Read from a module only; a file starts them from their defaults.
+    s[Field::sreg_9] = s[Field::sreg_12] = s[Field::sreg_13] = 0;
+    return s;
+}
+
+// What a file keeps of s: the module units of S1, S10 and S14, and for the fields a
+// mode does not send, the values a load starts from.
+ModuleSettings expectedAfterLoad(ModuleSettings s) {
+    s[Field::sreg_1] = s[Field::sreg_1] / 20 * 20;
+    s[Field::sreg_10] = s[Field::sreg_10] / 10 * 10;
+    s[Field::sreg_14] = (s[Field::sreg_14] / 2 - 10) * 2 + 20;
+    if (isControlledMode(s.OperatingMode)) {
+        s[Field::ed_TM_GrpAdd2] = s[Field::ed_CM_UnitAdd];  // both come from "&U"
+        s[Field::TM_Auto_OnLine] = 1;
+    } else {
+        const int unit = s.OperatingMode == OperatingMode::OpTransparent ? 1 : s[Field::ed_TM_GrpAdd2];
+        s[Field::ed_TM_GrpAdd2] = unit;
+        s[Field::ed_CM_UnitAdd] = std::min(unit, 127);
+        // The four bare route items read back as disabled destinations.
+        for (int n = 0; n < 4; ++n) {
+            s[destField(n)] = 0;
+            for (int k = 1; k <= 5; ++k)
+                s[repeaterField(n, k)] = 0;
+        }
+    }
+    return s;
+}
+
+QString differences(const ModuleSettings &want, const ModuleSettings &got) {
+    QString out;
+    if (want.OperatingMode != got.OperatingMode)
+        out += QStringLiteral("mode %1/%2 ").arg(int(want.OperatingMode)).arg(int(got.OperatingMode));
+    for (int i = 0; i < kFieldCount; ++i) {
+        const auto f = static_cast<Field>(i);
+        if (want[f] != got[f])
+            out += QStringLiteral("%1 %2/%3 ").arg(fieldInfo(f).name).arg(want[f]).arg(got[f]);
+    }
+    return out;
+}
+
+class RoundTrip : public ::testing::TestWithParam<RadioClass> {};
+
+TEST_P(RoundTrip, RandomSettingsInEveryModeComeBackFromAFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("round.40B");
+    std::mt19937 gen(740620);
+    int checked = 0;
+    for (int m = 1; m <= 5; ++m) {
+        for (int iteration = 0; iteration < 80; ++iteration) {
+            const ModuleSettings source = randomSettings(gen, static_cast<OperatingMode>(m), GetParam());
+            FileRig saver(GetParam());
+            saver.apply(source);
+            ASSERT_EQ(saver.model.settings(), source) << "the generator keeps to the ranges";
+            saver.dialogs.answer = path;
+            ASSERT_TRUE(saver.files.SaveAs(true));
+
+            FileRig loader(GetParam());
+            ASSERT_TRUE(loader.files.LoadConfigFile(path)) << loader.messages.texts().join('|').toStdString();
+            EXPECT_TRUE(loader.messages.empty()) << loader.messages.texts().join('|').toStdString();
+            const ModuleSettings want = expectedAfterLoad(source);
+            ASSERT_EQ(loader.model.settings(), want)
+                << "mode " << m << ": " << differences(want, loader.model.settings()).toStdString();
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 400);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothClasses, RoundTrip, ::testing::Values(RadioClass::Class740, RadioClass::Class620));
+
+TEST(RoundTripUnits, ValuesTheModuleUnitsCannotHold) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("units.40B");
+    ModuleSettings s = masterExample();
+    s[Field::sreg_1] = 1010;
+    s[Field::sreg_14] = 21;
+    s[Field::sreg_10] = 15;
+    SaveToFile(JoinCommandList(BuildCommandList(s)), path);
+    const QByteArray line = TFileReadWrite().ReadLineFromFile(path);
+    EXPECT_TRUE(line.contains(" ATS1:50 "));
+    EXPECT_TRUE(line.contains(" ATS14:0 "));
+    EXPECT_TRUE(line.contains(" ATS10:1 "));
+    FileRig rig;
+    ASSERT_TRUE(rig.files.LoadConfigFile(path));
+    EXPECT_EQ(rig.get(Field::sreg_1), 1000);
+    EXPECT_EQ(rig.get(Field::sreg_14), 20);
+    EXPECT_EQ(rig.get(Field::sreg_10), 10);
+}
+
+TEST(RoundTripUnits, FiveRepeatersToADisabledDestination) {
+    // "1,2,3,4,5,0" reads back as four repeaters to destination 5: a disabled entry
+    // with a full chain does not survive a file.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("chain.40B");
+    ModuleSettings s = masterExample();
+    s.OperatingMode = OperatingMode::OpSingleConnect;
+    s[Field::Z2_Dest] = 0;
+    for (int k = 1; k <= 5; ++k)
+        s[repeaterField(2, k)] = k;
+    SaveToFile(JoinCommandList(BuildCommandList(s)), path);
+    FileRig rig;
+    ASSERT_TRUE(rig.files.LoadConfigFile(path));
+    EXPECT_EQ(rig.get(Field::Z2_Dest), 5);
+    EXPECT_EQ(rig.get(Field::Z2_Rpt4), 4);
+    EXPECT_EQ(rig.get(Field::Z2_Rpt5), 0);
+}
+
+}  // namespace
