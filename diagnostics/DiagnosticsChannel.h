@@ -1,0 +1,32 @@
+#pragma once
+
+#include "comm/COM740Object.h"
+#include "settings/Types.h"
+
+#include <functional>
+#include <memory>
+
+// The main window's channel slot: the channel a diagnostics command creates and
+// destroys. The receive test dialog uses whatever channel the slot holds.
+using TChannelSlot = std::unique_ptr<TCOM740Object>;
+
+// Opens a channel with the given PC-side settings; the port's exceptions reach the
+// caller. The default opens the real port; tests hand in one over a port double.
+using TChannelFactory = std::function<TChannelSlot(const PortSettings &)>;
+TChannelFactory defaultChannelFactory();
+
+// Puts a new channel into the slot on construction and destroys it (closing the
+// port) when the command ends, also after a failure.
+class TSlotChannel {
+public:
+    TSlotChannel(TChannelSlot &slot, const TChannelFactory &make, const PortSettings &settings);
+    ~TSlotChannel();
+    TSlotChannel(const TSlotChannel &) = delete;
+    TSlotChannel &operator=(const TSlotChannel &) = delete;
+
+    TCOM740Object &operator*() const { return *m_slot; }
+    TCOM740Object *operator->() const { return m_slot.get(); }
+
+private:
+    TChannelSlot &m_slot;
+};

@@ -1,0 +1,76 @@
+#include "diagnostics/TxBerTest.h"
+
+#include "comm/COM740Object.h"
+#include "diagnostics/DiagnosticMessages.h"
+#include "diagnostics/WaitCursor.h"
+#include "settings/MessageSink.h"
+
+#include <optional>
+
+namespace {
+constexpr unsigned kCommandWait = 100;  // ms
+} // namespace
+
+TTxBerTest::TTxBerTest(const PortSettings &portSettings, const QString &modelName, MessageSink &messages,
+                       TChannelSlot &channelSlot, ReceiveHandler receiveData, MenuCaption caption,
+                       TChannelFactory makeChannel)
+    : m_portSettings(portSettings)
+    , m_modelName(modelName)
+    , m_messages(messages)
+    , m_slot(channelSlot)
+    , m_receiveData(std::move(receiveData))
+    , m_caption(std::move(caption))
+    , m_makeChannel(std::move(makeChannel))
+{
+}
+
+void TTxBerTest::TxBertest()
+{
+    const bool starting = m_caption.get && m_caption.get().contains(QStringLiteral("Start"));
+    std::optional<TSlotChannel> channel;
+    try {
+        channel.emplace(m_slot, m_makeChannel, m_portSettings);
+    } catch (const Exception &e) {
+        m_messages.show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, e.message());
+        return;
+    }
+    std::optional<TWaitCursor> wait(std::in_place);
+    (*channel)->SetReceiveHandler(m_receiveData);
+    QString message;
+    MessageSink::Icon icon = MessageSink::Icon::Error;
+    try {
+        (*channel)->WakeModem();
+        if (starting)
+            start(**channel);
+        else
+            stop(**channel);
+        icon = MessageSink::Icon::Information;
+        message = starting ? DiagnosticMessages::txStarted() : DiagnosticMessages::txStopped();
+    } catch (const EWriteCommError &) {
+        message = DiagnosticMessages::txNoResponse(m_modelName);
+    } catch (const ECommsError &) {
+        message = DiagnosticMessages::txNoCts(m_modelName);
+    } catch (const Exception &e) {
+        message = e.message();
+    }
+    // The box waits for the user: the port is closed and the cursor normal by then.
+    wait.reset();
+    channel.reset();
+    m_messages.show(icon, MessageSink::Buttons::Ok, message);
+}
+
+void TTxBerTest::start(TCOM740Object &channel)
+{
+    channel.SendCommand("AT&K0\r", "OK", kCommandWait);
+    channel.FlushLine();
+    channel.SendCommand("AT&T0\r", "00", kCommandWait);
+    if (m_caption.set)
+        m_caption.set(kStopTxBerCaption);
+}
+
+void TTxBerTest::stop(TCOM740Object &channel)
+{
+    channel.SendCommand("ATZ\r", "\r", kCommandWait);
+    if (m_caption.set)
+        m_caption.set(kStartTxBerCaption);
+}

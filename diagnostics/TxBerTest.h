@@ -1,0 +1,44 @@
+#pragma once
+
+#include "comm/LineComm.h"
+#include "diagnostics/DiagnosticsChannel.h"
+
+#include <QString>
+
+#include <functional>
+
+class MessageSink;
+
+inline const QString kStartTxBerCaption = QStringLiteral("Start Tx BER Test");
+inline const QString kStopTxBerCaption = QStringLiteral("Stop Tx BER Test");
+
+// The transmit bit-error-rate test, started and stopped from the Diagnostics menu.
+// The menu item's caption is its only state; between start and stop no port is
+// open and the module transmits on its own.
+class TTxBerTest {
+public:
+    struct MenuCaption {
+        std::function<QString()> get;
+        std::function<void(const QString &)> set;
+    };
+
+    // receiveData: the main window's ReceiveData, so replies show in its log.
+    TTxBerTest(const PortSettings &portSettings, const QString &modelName, MessageSink &messages,
+               TChannelSlot &channelSlot, ReceiveHandler receiveData, MenuCaption caption,
+               TChannelFactory makeChannel = {});
+
+    // Starts the test when the caption contains "Start", stops it otherwise.
+    void TxBertest();
+
+private:
+    void start(TCOM740Object &channel);
+    void stop(TCOM740Object &channel);
+
+    const PortSettings &m_portSettings;
+    const QString m_modelName;
+    MessageSink &m_messages;
+    TChannelSlot &m_slot;
+    ReceiveHandler m_receiveData;
+    MenuCaption m_caption;
+    TChannelFactory m_makeChannel;
+};
