@@ -19,12 +19,17 @@ public:
         m_count = 0;
     }
 
-    // One received byte. The characters of the sequence must follow each other within the
-    // guard time; any other byte restarts the count and the leading silence.
+    // One received byte. An escape character after a guard time of silence starts a
+    // sequence; the next two must follow within the guard time. Any other byte, or a
+    // fourth escape character, spoils it.
     void feed(char byte, char escapeChar, Clock::duration guard, Clock::time_point now)
     {
         const auto gap = now - m_lastByte;
-        if (byte == escapeChar && (m_count == 0 ? gap >= guard : (m_count < 3 && gap < guard)))
+        if (byte != escapeChar)
+            m_count = 0;
+        else if (gap >= guard)
+            m_count = 1;
+        else if (m_count > 0 && m_count < 3)
             ++m_count;
         else
             m_count = 0;

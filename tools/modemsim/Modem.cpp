@@ -59,6 +59,12 @@ int Modem::run(int stopFd)
         if (m_test > 0 && now >= m_nextReport)
             sendReport(now);
         if (m_hangupPending && m_pending.empty()) {
+            // A hangup discards what the user side has not read: let the last reply
+            // arrive first (a second at most), as it would have left the wire. The pty
+            // hands written bytes over asynchronously, hence the first pause.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            for (int i = 0; i < 100 && m_pty.unreadByUser() > 0; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             m_pty.close();
             return 0;
         }

@@ -84,6 +84,14 @@ void Pty::close()
     m_master = m_slave = -1;
 }
 
+int Pty::unreadByUser() const
+{
+    int n = 0;
+    if (m_slave < 0 || ioctl(m_slave, FIONREAD, &n) != 0)
+        return 0;
+    return n;
+}
+
 LineSettings Pty::current() const
 {
     LineSettings line;

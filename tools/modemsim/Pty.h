@@ -29,6 +29,9 @@ public:
     // The speed and stop bits the user side last set on the line.
     LineSettings current() const;
 
+    // Bytes sent to the user side that it has not read yet.
+    int unreadByUser() const;
+
     // Closes both descriptors, as an unplugged adapter would.
     void close();
 
