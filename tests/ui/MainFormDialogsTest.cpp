@@ -1,0 +1,192 @@
+// The dialogs as the main window opens them: menu items and tool buttons, the
+// program's PortSettings and EscapeChar, the variant's about box.
+#include "comm/COM740Object.h"
+#include "settings/ProductVariant.h"
+#include "tests/support/FakeMessages.h"
+#include "ui/EscCharEditForm.h"
+#include "ui/HelpAboutForm.h"
+#include "ui/MainForm.h"
+#include "ui/SerialSettingsForm.h"
+#include "ui/StatusRow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+
+#include <functional>
+
+class MainFormDialogsTest : public QObject {
+    Q_OBJECT
+
+private:
+    // Runs act on the modal dialog of type D once it is up, then makes sure it is closed
+    // so a failed check cannot leave the test waiting in a modal loop.
+    template <class D>
+    static void whenModal(bool &seen, std::function<void(D *)> act)
+    {
+        seen = false;
+        QTimer::singleShot(0, [&seen, act] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *dialog = qobject_cast<D *>(modal)) {
+                seen = true;
+                act(dialog);
+                if (dialog->isVisible())
+                    dialog->reject();
+            } else if (modal) {
+                modal->close();
+            }
+        });
+    }
+
+    static QString bar(const TMainForm &form, const char *name)
+    {
+        const auto *panel = form.findChild<TStatusPanel *>(QString::fromLatin1(name));
+        return panel ? panel->text() : QString();
+    }
+
+    static std::unique_ptr<TMainForm> makeForm(FakeMessages &messages, const char *exeName)
+    {
+        auto form = std::make_unique<TMainForm>(SelectProductVariant(QString::fromLatin1(exeName)).value(), messages);
+        form->show();
+        return form;
+    }
+
+private slots:
+    void commandsAreEnabled()
+    {
+        FakeMessages messages;
+        const auto form = makeForm(messages, "Cfg_740RB");
+        for (MainCommand c : {MainCommand::ComPortSettings, MainCommand::EscapeCharacter, MainCommand::About}) {
+            QVERIFY(form->commandEnabled(c));
+            QVERIFY(form->menuAction(c)->isEnabled());
+        }
+        QVERIFY(form->toolAction(MainCommand::ComPortSettings)->isEnabled());
+        QVERIFY(form->toolAction(MainCommand::About)->isEnabled());
+    }
+
+    void serialDialogEditsProgramPortSettings()
+    {
+        FakeMessages messages;
+        const auto form = makeForm(messages, "Cfg_740RB");
+        QCOMPARE(form->portSettings(), PortSettings{});
+
+        bool seen = false;
+        whenModal<TSerialSettingsForm>(seen, [](TSerialSettingsForm *d) {
+            QCOMPARE(d->rg_ComPortButtons->checkedId(), 0);
+            QCOMPARE(d->Combo_DataRate->currentText(), QStringLiteral("9600"));
+            QTest::mouseClick(d->rg_ComPortButtons->button(3), Qt::LeftButton);
+            d->Combo_DataRate->setCurrentIndex(d->Combo_DataRate->findText(QStringLiteral("38400")));
+            d->Combo_DataBits->setCurrentIndex(0);
+            d->Combo_StopBits->setCurrentIndex(1);
+            d->Combo_Parity->setCurrentIndex(1);
+            QTest::mouseClick(d->BitBtn2, Qt::LeftButton);
+        });
+        form->menuAction(MainCommand::ComPortSettings)->trigger();
+        QVERIFY(seen);
+        QCOMPARE(form->portSettings(), (PortSettings{3, 8, 0, 1, 1}));
+        QCOMPARE(bar(*form, "StatusBar_Com"), QStringLiteral("Com 4"));
+        QCOMPARE(bar(*form, "StatusBar_Baud"), QStringLiteral("38400"));
+        QCOMPARE(bar(*form, "StatusBar_Format"), QStringLiteral("O-7-2"));
+        // Each opening makes its own dialog and frees it afterwards.
+        QVERIFY(form->findChildren<TSerialSettingsForm *>().isEmpty());
+    }
+
+    void serialDialogCancelStillRefreshesStatusRow()
+    {
+        FakeMessages messages;
+        const auto form = makeForm(messages, "Cfg_740RB");
+        // Changed behind the status row's back: only the refresh after the dialog shows it.
+        form->portSettings() = PortSettings{6, 11, 1, 0, 2};
+        const PortSettings before = form->portSettings();
+
+        bool seen = false;
+        whenModal<TSerialSettingsForm>(seen, [](TSerialSettingsForm *d) {
+            QCOMPARE(d->rg_ComPortButtons->checkedId(), 6);
+            QCOMPARE(d->Combo_Parity->currentText(), QStringLiteral("Even"));
+            QTest::mouseClick(d->rg_ComPortButtons->button(0), Qt::LeftButton);
+            d->Combo_Parity->setCurrentIndex(0);
+            QTest::mouseClick(d->btn_Cancel, Qt::LeftButton);
+        });
+        form->toolAction(MainCommand::ComPortSettings)->trigger();
+        QVERIFY(seen);
+        QCOMPARE(form->portSettings(), before);
+        QCOMPARE(bar(*form, "StatusBar_Com"), QStringLiteral("Com 7"));
+        QCOMPARE(bar(*form, "StatusBar_Baud"), QStringLiteral("115200"));
+        QCOMPARE(bar(*form, "StatusBar_Format"), QStringLiteral("E-8-1"));
+    }
+
+    void escapeDialogIsOneInstanceOnTheProgramCharacter()
+    {
+        FakeMessages messages;
+        const auto form = makeForm(messages, "Cfg_740RB");
+        QCOMPARE(EscapeSequence(), QByteArray("+++"));   // start-up value
+
+        bool seen = false;
+        TEscCharEdit_Form *first = nullptr;
+        whenModal<TEscCharEdit_Form>(seen, [&first](TEscCharEdit_Form *d) {
+            first = d;
+            QCOMPARE(d->EscChar_SpinEdit->value(), 43);
+            d->EscChar_SpinEdit->setValue(42);
+            QTest::mouseClick(d->OK_BitBtn, Qt::LeftButton);
+        });
+        form->menuAction(MainCommand::EscapeCharacter)->trigger();
+        QVERIFY(seen);
+        QCOMPARE(EscapeSequence(), QByteArray("***"));
+
+        whenModal<TEscCharEdit_Form>(seen, [first](TEscCharEdit_Form *d) {
+            QCOMPARE(d, first);
+            QCOMPARE(d->EscChar_SpinEdit->value(), 42);
+            d->EscChar_SpinEdit->setValue(33);
+            QTest::mouseClick(d->Cancel_BitBtn, Qt::LeftButton);
+        });
+        form->menuAction(MainCommand::EscapeCharacter)->trigger();
+        QVERIFY(seen);
+        QCOMPARE(EscapeSequence(), QByteArray("***"));
+        QCOMPARE(form->findChildren<TEscCharEdit_Form *>().size(), 1);
+        EscapeChar = '+';
+    }
+
+    void aboutBoxBrandedForTheVariant_data()
+    {
+        QTest::addColumn<QString>("exeName");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("logo");
+        QTest::newRow("740") << "Cfg_740RB" << "KORVEL 740R-B Configuration" << "Image_KorvelEgg";
+        QTest::newRow("620") << "Cfg_620R" << "KORVEL 620R Configuration" << "Image_KorvelEgg";
+        QTest::newRow("KMA 868") << "KMA 410D-868" << "KMA 410D (868MHz) Configuration" << "Image_Brisca";
+        QTest::newRow("KMA 900") << "KMA 410D-900" << "KMA 410D (900MHz) Configuration" << "Image_Brisca";
+        QTest::newRow("JT LNK") << "JT-LNK-9-D" << "JT Modem Configuration Utility" << "Image_Tolvane";
+    }
+
+    void aboutBoxBrandedForTheVariant()
+    {
+        QFETCH(QString, exeName);
+        QFETCH(QString, title);
+        QFETCH(QString, logo);
+        FakeMessages messages;
+        const auto form = makeForm(messages, exeName.toLatin1().constData());
+
+        for (QAction *command : {form->menuAction(MainCommand::About), form->toolAction(MainCommand::About)}) {
+            bool seen = false;
+            whenModal<TForm_HelpAbout>(seen, [&](TForm_HelpAbout *d) {
+                QCOMPARE(d->Label1->text(), title);
+                QVERIFY(d->findChild<QLabel *>(logo)->isVisible());
+                QCOMPARE(d->Version->text(), versionLabelText(programVersionResource()));
+                QTest::mouseClick(d->OK_Button, Qt::LeftButton);
+                QCOMPARE(d->result(), int(QDialog::Accepted));
+            });
+            command->trigger();
+            QVERIFY(seen);
+            QVERIFY(form->findChildren<TForm_HelpAbout *>().isEmpty());
+        }
+        QVERIFY(messages.empty());
+    }
+};
+
+QTEST_MAIN(MainFormDialogsTest)
+#include "MainFormDialogsTest.moc"
