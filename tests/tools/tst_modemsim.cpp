@@ -318,6 +318,17 @@ TEST_F(ModemSimTest, ReopeningThePortKeepsTheLineUsable)
         SimClient c(sim.path());
         ASSERT_TRUE(c.isOpen());
         EXPECT_EQ(c.command("\r"), "\r\r\nOK\r\n") << "round " << i;
+        // An exclusive open must not outlive the user: the simulator's own slave
+        // descriptor keeps the tty alive, which would lock out the next open.
+        ASSERT_EQ(ioctl(c.fd(), TIOCEXCL), 0);
+        int exclusive = 0;
+        ASSERT_EQ(ioctl(c.fd(), TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 1);
+        c.close();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        SimClient probe(sim.path());
+        ASSERT_EQ(ioctl(probe.fd(), TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 0) << "round " << i;
     }
 }
 

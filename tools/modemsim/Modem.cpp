@@ -79,8 +79,8 @@ int Modem::run(int stopFd)
         auto waitMs = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count();
         waitMs = std::clamp<long long>(waitMs + 1, 0, 1000); // +1: never wake just before a deadline
 
-        pollfd fds[2] = {{stopFd, POLLIN, 0}, {m_pty.masterFd(), POLLIN, 0}};
-        int r = poll(fds, 2, static_cast<int>(waitMs));
+        pollfd fds[3] = {{stopFd, POLLIN, 0}, {m_pty.masterFd(), POLLIN, 0}, {m_pty.watchFd(), POLLIN, 0}};
+        int r = poll(fds, 3, static_cast<int>(waitMs));
         if (r < 0 && errno != EINTR) {
             std::perror("modem-sim: poll");
             return 1;
@@ -89,6 +89,8 @@ int Modem::run(int stopFd)
             continue;
         if (fds[0].revents != 0)
             return 0;
+        if (fds[2].revents & POLLIN)
+            m_pty.onUserOpenClose();
         if (fds[1].revents & POLLIN) {
             char buf[512];
             ssize_t n = ::read(m_pty.masterFd(), buf, sizeof buf);

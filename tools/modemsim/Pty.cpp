@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -68,6 +69,33 @@ Pty::Pty(const LineSettings &initial)
 
     int flags = fcntl(m_master, F_GETFL);
     fcntl(m_master, F_SETFL, flags | O_NONBLOCK);
+
+    // Our own open came before the watch, so only the user side is counted.
+    m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_watch < 0 || inotify_add_watch(m_watch, name, IN_OPEN | IN_CLOSE) < 0)
+        fail("inotify");
+}
+
+void Pty::onUserOpenClose()
+{
+    alignas(inotify_event) char buf[4096];
+    for (;;) {
+        ssize_t n = ::read(m_watch, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        for (ssize_t off = 0; off < n;) {
+            const auto *ev = reinterpret_cast<const inotify_event *>(buf + off);
+            if (ev->mask & IN_OPEN)
+                ++m_userOpens;
+            if (ev->mask & IN_CLOSE)
+                --m_userOpens;
+            off += static_cast<ssize_t>(sizeof(inotify_event) + ev->len);
+        }
+    }
+    if (m_userOpens <= 0 && m_slave >= 0) {
+        m_userOpens = 0;
+        ioctl(m_slave, TIOCNXCL);
+    }
 }
 
 Pty::~Pty()
@@ -81,7 +109,9 @@ void Pty::close()
         ::close(m_master);
     if (m_slave >= 0)
         ::close(m_slave);
-    m_master = m_slave = -1;
+    if (m_watch >= 0)
+        ::close(m_watch);
+    m_master = m_slave = m_watch = -1;
 }
 
 int Pty::unreadByUser() const

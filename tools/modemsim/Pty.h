@@ -29,6 +29,13 @@ public:
     // The speed and stop bits the user side last set on the line.
     LineSettings current() const;
 
+    // Watches the user side opening and closing the slave (inotify); poll it for input
+    // and call onUserOpenClose() when it is readable.
+    int watchFd() const { return m_watch; }
+    // A user that set TIOCEXCL would lock every later open out for as long as our own
+    // slave descriptor keeps the tty alive; once the last user has closed, lift it.
+    void onUserOpenClose();
+
     // Bytes sent to the user side that it has not read yet.
     int unreadByUser() const;
 
@@ -38,6 +45,8 @@ public:
 private:
     int m_master = -1;
     int m_slave = -1;
+    int m_watch = -1;
+    int m_userOpens = 0;
     std::string m_slavePath;
 };
 
