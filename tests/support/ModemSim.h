@@ -76,6 +76,9 @@ public:
         }
         if (m_pid == 0) {
             dup2(out[1], STDOUT_FILENO);
+            // Inherited descriptors (another test's open port, say) would outlive their
+            // owner's close in here.
+            close_range(3, ~0U, 0);
             execv(argv[0], argv.data());
             _exit(127);
         }
