@@ -1,0 +1,58 @@
+#include "ui/StatusRow.h"
+
+#include <QMenu>
+#include <QMouseEvent>
+
+TStatusPanel::TStatusPanel(const char *name, QMenu *menu, int menuOffset, QWidget *parent)
+    : QLabel(parent), m_menu(menu), m_menuOffset(menuOffset)
+{
+    setObjectName(QString::fromLatin1(name));
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setTextFormat(Qt::PlainText);
+    setIndent(3);
+    if (m_menu)
+        setCursor(Qt::PointingHandCursor);
+}
+
+void TStatusPanel::setPanelText(const QString &text)
+{
+    setText(text);
+    setAccessibleName(text);
+}
+
+QPoint TStatusPanel::menuPosition() const
+{
+    return mapToGlobal(QPoint(0, -m_menuOffset));
+}
+
+void TStatusPanel::mousePressEvent(QMouseEvent *e)
+{
+    if (!m_menu) {
+        QLabel::mousePressEvent(e);
+        return;
+    }
+    e->accept();
+    m_menu->popup(menuPosition());
+}
+
+TStatusRow::TStatusRow(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("StatusRow"));
+    auto makeMenu = [this](const char *name) {
+        auto *menu = new QMenu(this);
+        menu->setObjectName(QString::fromLatin1(name));
+        menu->setAttribute(Qt::WA_WindowPropagation);  // the window's font, not the desktop's
+        menu->setToolTipsVisible(true);
+        return menu;
+    };
+    m_com = new TStatusPanel("StatusBar_Com", makeMenu("ComPortMenu"), 145, this);
+    m_baud = new TStatusPanel("StatusBar_Baud", makeMenu("BaudMenu"), 210, this);
+    m_format = new TStatusPanel("StatusBar_Format", makeMenu("FormatMenu"), 90, this);
+    m_status = new TStatusPanel("StatusBar1", nullptr, 0, this);
+    // Positions within the 625-wide row, as the bars sit in the window.
+    m_com->setGeometry(0, 0, 64, 19);
+    m_baud->setGeometry(66, 0, 68, 19);
+    m_format->setGeometry(136, 0, 70, 19);
+    m_status->setGeometry(209, 0, 416, 19);
+    setFixedSize(625, 19);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QLabel>
+#include <QWidget>
+
+class QMenu;
+
+// One bar of the status row: a sunken text field; the clickable ones open their
+// menu when any mouse button is pressed on them.
+class TStatusPanel : public QLabel {
+    Q_OBJECT
+public:
+    // menuOffset: how far above the bar's top the menu's top-left corner goes.
+    TStatusPanel(const char *name, QMenu *menu, int menuOffset, QWidget *parent);
+
+    // Sets the text and the accessible name that reads it out.
+    void setPanelText(const QString &text);
+    QMenu *menu() const { return m_menu; }
+    // Where the menu opens, in global coordinates.
+    QPoint menuPosition() const;
+
+protected:
+    void mousePressEvent(QMouseEvent *e) override;
+
+private:
+    QMenu *m_menu;
+    int m_menuOffset;
+};
+
+// The bottom row: COM port, baud and line-format bars with their menus, then the
+// status line. The menus' items are added by the main window.
+class TStatusRow : public QWidget {
+    Q_OBJECT
+public:
+    explicit TStatusRow(QWidget *parent = nullptr);
+
+    TStatusPanel *comPort() const { return m_com; }
+    TStatusPanel *baud() const { return m_baud; }
+    TStatusPanel *lineFormat() const { return m_format; }
+    TStatusPanel *statusLine() const { return m_status; }
+
+private:
+    TStatusPanel *m_com;
+    TStatusPanel *m_baud;
+    TStatusPanel *m_format;
+    TStatusPanel *m_status;
+};
