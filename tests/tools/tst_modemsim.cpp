@@ -335,6 +335,8 @@ TEST_F(ModemSimTest, ReopeningThePortKeepsTheLineUsable)
 TEST_F(ModemSimTest, SigtermStopsCleanlyAndRemovesTheLink)
 {
     const std::string link = "/tmp/modemsim-term-link-" + std::to_string(getpid());
+    unlink(link.c_str());
+    ASSERT_EQ(symlink("/dev/null", link.c_str()), 0); // a stale link of an earlier run
     ModemSim sim({"--link", link});
     char target[256] = {};
     ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
@@ -344,4 +346,18 @@ TEST_F(ModemSimTest, SigtermStopsCleanlyAndRemovesTheLink)
     EXPECT_EQ(WEXITSTATUS(status), 0);
     struct stat st {};
     EXPECT_NE(lstat(link.c_str(), &st), 0);
+}
+
+TEST_F(ModemSimTest, BadArgumentsAndLinkOverAFileAreRefused)
+{
+    EXPECT_THROW(ModemSim({"--bogus"}), std::runtime_error);
+    EXPECT_THROW(ModemSim({"--start", "sideways"}), std::runtime_error);
+    EXPECT_THROW(ModemSim({"--hangup-after", "0"}), std::runtime_error);
+    const std::string file = "/tmp/modemsim-plain-file-" + std::to_string(getpid());
+    std::ofstream(file) << "keep me";
+    EXPECT_THROW(ModemSim({"--link", file}), std::runtime_error);
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode)) << "a regular file is never replaced";
+    unlink(file.c_str());
 }
