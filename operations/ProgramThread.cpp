@@ -1,0 +1,213 @@
+#include "operations/ProgramThread.h"
+
+#include "comm/COM740Object.h"
+#include "operations/ConfigProgressForm.h"
+#include "operations/GuiCall.h"
+#include "operations/OperationHost.h"
+#include "operations/ReadConfigEnd.h"
+#include "settings/MessageSink.h"
+#include "settings/SerialParams.h"
+#include "settings/SettingsModel.h"
+
+namespace {
+// The wake sequence counts "0\r" anywhere as the numeric "OK".
+bool answered(const QByteArray &reply) { return reply.contains("OK") || reply.contains("0\r"); }
+}  // namespace
+
+TProgramThread::TProgramThread(OperationHost &host, TConfigProgressForm &form, OperationKind kind)
+    : m_host(host),
+      m_form(form),
+      m_guiContext(&form),
+      m_kind(kind),
+      m_commands(host.commandList()),
+      m_escapeCode(host.model().get(Field::sreg_2)),
+      m_responseCodesOff(host.model().settings().flag(Field::Adv_Resp))
+{
+}
+
+TProgramThread::~TProgramThread() = default;
+
+void TProgramThread::run() { Execute(); }
+
+void TProgramThread::Execute()
+{
+    NonStandardRate = false;
+    switch (m_kind) {
+    case OperationKind::KindConfigure: runFramed(&TProgramThread::RunConfigure); break;
+    case OperationKind::KindRead: runFramed(&TProgramThread::RunRead); break;
+    case OperationKind::KindRestoreDefaults: runFramed(&TProgramThread::RunRestore); break;
+    default: break;
+    }
+    // Last hand-off: nothing of this thread is touched by the GUI before it. The
+    // dialog closes once the thread has finished.
+    onGui([this] { m_host.setLogViaWorker(false); });
+}
+
+void TProgramThread::runFramed(Body body)
+{
+    QString error;
+    try {
+        (this->*body)();
+    } catch (const Exception &e) {
+        error = e.message();
+    } catch (const std::exception &e) {
+        error = QString::fromLocal8Bit(e.what());
+    }
+    m_channel.reset();
+    if (!error.isNull())
+        ReportMessage(error);
+}
+
+void TProgramThread::openChannel(const PortSettings &settings)
+{
+    m_channel.reset();
+    m_channel = std::make_unique<TCOM740Object>(settings);
+    OperationHost *host = &m_host;
+    m_channel->SetReceiveHandler(
+        [host](const QByteArray &text, quint16 length) { host->ReceiveData(text, length); });
+}
+
+void TProgramThread::openChannelFromGui()
+{
+    PortSettings settings;
+    onGui([&] { settings = m_host.portSettings(); });
+    openChannel(settings);
+}
+
+void TProgramThread::RunConfigure()
+{
+    openChannelFromGui();
+    onGui([this] { CheckSerialParameters(); });
+    ConfigureOperation();
+}
+
+void TProgramThread::RunRead()
+{
+    openChannelFromGui();
+    ReadOperation();
+}
+
+void TProgramThread::RunRestore()
+{
+    openChannelFromGui();
+    RestoreOperation();
+    m_channel.reset();
+    // The module talks 9600 8-N-1 after its factory reset; the PC follows on the same port.
+    onGui([this] {
+        ResetPortSettings(m_host.portSettings(), false);
+        m_host.DisplaySerialSettings();
+    });
+    openChannelFromGui();
+    ReadOperation();
+}
+
+void TProgramThread::WakeModule()
+{
+    SetStatus(QStringLiteral("Waking Modem..."));
+    try {
+        m_channel->SendCommand("\r", "OK", 50);
+        return;
+    } catch (const Exception &) {
+        // not in command mode (or no CTS yet): escape sequence
+    }
+    if (cancelled())
+        return;
+    m_channel->Send(EscapeSequence(), "OK", 50);
+    if (answered(m_host.ListingText()))
+        return;
+    if (cancelled())
+        return;
+    m_channel->Send(EscapeSequence(), "OK", 50);
+    if (!answered(m_host.ListingText()) && cancelled())
+        return;
+    m_channel->Send("\r", "OK", 10);
+    if (cancelled())
+        return;
+    if (!answered(m_host.ListingText()))
+        throw EWriteCommError::cannotWake();
+}
+
+void TProgramThread::ReadOperation()
+{
+    SetStatus(QStringLiteral("Reading Module..."));
+    SetProgress(0);
+    SetProgressMax(20);
+    SetProgress(5);
+    RepaintDialog();
+    if (cancelled())
+        return;
+    SetProgress(10);
+    try {
+        WakeModule();
+    } catch (const Exception &) {
+        // the listing request below fails with its own error if the module sleeps
+    }
+    SetStatus(QStringLiteral("Reading Module..."));
+    if (cancelled())
+        return;
+    SetProgress(15);
+    m_channel->SendCommand("AT&V\r", "&Z3=", 100);
+    ProgressToMax();
+    SetStatus(QStringLiteral("Updating Main Form..."));
+    onGui([this] { m_listingApplied = TReadConfigEnd(m_host, *m_channel).UpdateReadConfig(); });
+}
+
+void TProgramThread::RestoreOperation()
+{
+    SetStatus(QStringLiteral("Restoring Defaults..."));
+    SetProgress(0);
+    SetProgressMax(20);
+    SetProgress(5);
+    RepaintDialog();
+    if (cancelled())
+        return;
+    try {
+        WakeModule();
+    } catch (const Exception &) {
+        // the factory-defaults command goes out regardless
+    }
+    SetStatus(QStringLiteral("Restoring Defaults..."));
+    if (cancelled())
+        return;
+    SetProgress(10);
+    m_channel->Send("AT&F&W\r", "\r", 100);
+    if (!cancelled())
+        ProgressToMax();
+}
+
+// --- hand-offs ----------------------------------------------------------------------
+
+void TProgramThread::SetStatus(const QString &text)
+{
+    onGui([&] { m_form.setStatus(text); });
+}
+
+void TProgramThread::SetProgress(int n)
+{
+    onGui([&] { m_form.setProgress(n); });
+}
+
+void TProgramThread::SetProgressMax(int n)
+{
+    onGui([&] { m_form.setProgressMax(n); });
+}
+
+void TProgramThread::StepProgress()
+{
+    onGui([&] { m_form.stepProgress(); });
+}
+
+void TProgramThread::ProgressToMax()
+{
+    onGui([&] { m_form.progressToMax(); });
+}
+
+void TProgramThread::RepaintDialog()
+{
+    onGui([&] { m_form.repaint(); });
+}
+
+void TProgramThread::ReportMessage(const QString &text)
+{
+    onGui([&] { m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, text); });
+}
