@@ -125,8 +125,10 @@ TSpinField *numberRow(QGridLayout *grid, int row, TFieldBinder &b, Field f, cons
                       const QString &line1, const QString &line2)
 {
     QWidget *parent = grid->parentWidget();
-    grid->addWidget(label(line1, line2, parent), row, 0);
+    QLabel *text = label(line1, line2, parent);
+    grid->addWidget(text, row, 0);
     TSpinField *field = number(b, f, name, joined(line1, line2), parent);
+    text->setBuddy(field);
     grid->addWidget(field, row, 1);
     return field;
 }

@@ -78,8 +78,13 @@ QWidget *TSettingsPages::serialPage(TFieldBinder &b)
     for (const List &l : lists) {
         const QString caption = QString::fromLatin1(l.caption);
         const int row = (i / 3) * 2, column = i % 3;
-        grid->addWidget(label(caption, page), row, column);
-        grid->addWidget(dropDown(b, l.field, l.name, caption, page), row + 1, column);
+        QLabel *text = label(caption, page);
+        QComboBox *list = dropDown(b, l.field, l.name, caption, page);
+        // On Linux a list's accessible name is its current item; the label is read
+        // through the labelled-by relation.
+        text->setBuddy(list);
+        grid->addWidget(text, row, column);
+        grid->addWidget(list, row + 1, column);
         ++i;
     }
     QCheckBox *plc = flag(b, Field::Modbus_CheckBox, "Modbus_CheckBox", QStringLiteral("PLC Mode"), page);

@@ -11,6 +11,8 @@
 //  - changing the maximum does not touch the current value.
 class TSpinField : public QAbstractSpinBox {
     Q_OBJECT
+    // Read by assistive technology as the field's current value.
+    Q_PROPERTY(int value READ value WRITE setValue)
 public:
     TSpinField(int minimum, int maximum, QWidget *parent = nullptr);
 
