@@ -41,8 +41,16 @@ TCOM740Object::~TCOM740Object() { m_port.Close(); }
 
 void TCOM740Object::SetReceiveHandler(ReceiveHandler listener) { Listener = std::move(listener); }
 
+bool TCOM740Object::exchange(const QByteArray &command, const QByteArray &expected, unsigned T)
+{
+    m_replied = false;
+    m_port.Transact(command, expected, T);
+    return m_replied;
+}
+
 void TCOM740Object::receive(const QByteArray &text, quint16 length)
 {
+    m_replied = true;
     m_lastReply = text;
     if (Listener)
         Listener(text, length);
@@ -50,7 +58,9 @@ void TCOM740Object::receive(const QByteArray &text, quint16 length)
 
 bool TCOM740Object::SendCommand(const QByteArray &command, const QByteArray &expected, unsigned T)
 {
-    m_port.Transact(command, expected, T);
+    // A command that never went out is not answered by the previous exchange's reply.
+    if (!exchange(command, expected, T))
+        throw EWriteCommError::badReply();
     if (m_lastReply.contains("\r0\r") || m_lastReply == "0\r")
         return false;
     if (!m_lastReply.isEmpty() && m_lastReply.contains(expected))
@@ -60,7 +70,7 @@ bool TCOM740Object::SendCommand(const QByteArray &command, const QByteArray &exp
 
 void TCOM740Object::Send(const QByteArray &command, const QByteArray &expected, unsigned T)
 {
-    m_port.Transact(command, expected, T);
+    exchange(command, expected, T);
 }
 
 void TCOM740Object::WakeModem()
@@ -71,13 +81,12 @@ void TCOM740Object::WakeModem()
     } catch (const Exception &) {
         // no or wrong answer, or no CTS: try the escape sequence
     }
-    Send(EscapeSequence(), "OK", 50);
-    if (answered(m_lastReply))
+    // Only a reply to this very attempt counts, not one left from before a failed write.
+    if (exchange(EscapeSequence(), "OK", 50) && answered(m_lastReply))
         return;
-    Send(EscapeSequence(), "OK", 50);
-    if (!answered(m_lastReply))
-        Send("\r", "OK", 10);
-    if (!answered(m_lastReply))
+    if (exchange(EscapeSequence(), "OK", 50) && answered(m_lastReply))
+        return;
+    if (!(exchange("\r", "OK", 10) && answered(m_lastReply)))
         throw EWriteCommError::cannotWake();
 }
 

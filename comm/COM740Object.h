@@ -40,7 +40,8 @@ public:
     void SetReceiveHandler(ReceiveHandler listener);
 
     // One exchange whose reply must contain `expected`: true when it does, false for
-    // a numeric "OK" ("0\r" or "\r0\r"); raises EWriteCommError otherwise.
+    // a numeric "OK" ("0\r" or "\r0\r"); raises EWriteCommError otherwise, also when
+    // the command could not be written.
     bool SendCommand(const QByteArray &command, const QByteArray &expected, unsigned T);
     // One exchange whose reply is stored and forwarded but not judged. With an empty
     // `expected` it makes exactly one read.
@@ -53,14 +54,18 @@ public:
     // One read of whatever has arrived, for the receive pump.
     void Poll();
 
-    // The reply of the most recent exchange that wrote its command.
+    // The reply of the most recent exchange that wrote its command (a failed write
+    // leaves the previous one).
     const QByteArray &LastReply() const { return m_lastReply; }
     TLineComm &port() { return m_port; }
 
 private:
+    // Transact; true when the exchange delivered a reply (its write went out).
+    bool exchange(const QByteArray &command, const QByteArray &expected, unsigned T);
     void receive(const QByteArray &text, quint16 length);
 
     TLineComm m_port;
     ReceiveHandler Listener;
     QByteArray m_lastReply;
+    bool m_replied = false;
 };

@@ -63,6 +63,23 @@ int waitFor(int fd, short events, Nanos deadline)
     }
 }
 
+// Bytes still waiting in the driver to be sent; 0 where the device keeps no such
+// queue (a pseudo-terminal).
+int queuedOutput(int fd)
+{
+    int queued = 0;
+    return ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : 0;
+}
+
+// Discards what is waiting to be sent. Only done when the driver reports a queue:
+// on a pseudo-terminal TCOFLUSH would instead drop what the other side has not
+// read yet, which has long left this side.
+void discardOutput(int fd)
+{
+    if (queuedOutput(fd) > 0)
+        tcflush(fd, TCOFLUSH);
+}
+
 } // namespace
 
 PosixSerialPort::~PosixSerialPort() { close(); }
@@ -101,7 +118,7 @@ void PosixSerialPort::close()
     // Anything still queued for sending is dropped, so the close never waits on a
     // line that does not drain.
     if (isatty(m_fd)) {
-        tcflush(m_fd, TCOFLUSH);
+        discardOutput(m_fd);
         ioctl(m_fd, TIOCNXCL);
     }
     ::close(m_fd);
@@ -198,8 +215,7 @@ bool PosixSerialPort::write(const QByteArray &data)
     // The write counts as done once the bytes have left the output queue: a later
     // discard of pending output must not cut the command short.
     for (;;) {
-        int queued = 0;
-        if (ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
+        if (queuedOutput(m_fd) <= 0)
             return true;
         const Nanos now = nowNs();
         if (deadline != kNoDeadline && now >= deadline)
@@ -213,7 +229,7 @@ bool PosixSerialPort::write(const QByteArray &data)
 void PosixSerialPort::purgeOutput()
 {
     if (m_fd >= 0)
-        tcflush(m_fd, TCOFLUSH);
+        discardOutput(m_fd);
 }
 
 void PosixSerialPort::purgeInput()

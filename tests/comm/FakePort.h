@@ -1,0 +1,178 @@
+#pragma once
+
+// In-memory port layer: scripted reads, an optional module that answers writes,
+// and a record of every call the port object makes.
+
+#include "comm/SerialPortLayer.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+struct FakePortState {
+    struct ReadStep {
+        QByteArray data;
+        bool ok = true;
+    };
+
+    std::mutex mutex;
+
+    // Behaviour
+    bool openSucceeds = true;
+    bool commDevice = true;
+    std::deque<bool> cts;          // answers of ctsOn(), one each; `ctsDefault` when used up
+    bool ctsDefault = true;
+    bool writeSucceeds = true;
+    std::deque<ReadStep> reads;    // taken one per read before `input` is looked at
+    QByteArray input;              // bytes waiting on the line; a read takes up to its size
+    std::function<QByteArray(const QByteArray &)> module;   // answer to a write, queued on `input`
+    std::chrono::milliseconds idleRead{0};                  // a read with nothing to return lasts this long
+    SerialPortLayer::LineState line{9600, 8, 0, 0};
+
+    // Record
+    QStringList events;            // "open COM1", "cts", "write ...", "read 22", "purgeOut", "purgeIn", "close"
+    std::vector<QByteArray> writes;
+    std::vector<int> readSizes;
+    std::vector<SerialPortLayer::Timeouts> readTimeouts;   // time-outs in force at each read
+    SerialPortLayer::Timeouts timeouts;
+    std::vector<SerialPortLayer::LineState> lineWrites;
+    QString openedName;
+    bool open = false;
+    std::atomic<int> inRead{0};
+
+    int readCount()
+    {
+        std::lock_guard lock(mutex);
+        return int(readSizes.size());
+    }
+    QStringList eventList()
+    {
+        std::lock_guard lock(mutex);
+        return events;
+    }
+};
+
+class FakePort final : public SerialPortLayer {
+public:
+    explicit FakePort(std::shared_ptr<FakePortState> state) : m_s(std::move(state)) {}
+
+    bool open(const QString &deviceName) override
+    {
+        std::lock_guard lock(m_s->mutex);
+        m_s->events << "open " + deviceName;
+        m_s->openedName = deviceName;
+        m_s->open = m_s->openSucceeds;
+        return m_s->open;
+    }
+    bool isCommDevice() const override { return m_s->commDevice; }
+    void close() override
+    {
+        std::lock_guard lock(m_s->mutex);
+        m_s->events << "close";
+        m_s->open = false;
+    }
+    bool isOpen() const override { return m_s->open; }
+
+    bool getLineState(LineState &state) const override
+    {
+        std::lock_guard lock(m_s->mutex);
+        state = m_s->line;
+        return true;
+    }
+    bool setLineState(const LineState &state) override
+    {
+        std::lock_guard lock(m_s->mutex);
+        m_s->lineWrites.push_back(state);
+        m_s->line = state;
+        return true;
+    }
+    bool getTimeouts(Timeouts &timeouts) const override
+    {
+        std::lock_guard lock(m_s->mutex);
+        timeouts = m_s->timeouts;
+        return true;
+    }
+    bool setTimeouts(const Timeouts &timeouts) override
+    {
+        std::lock_guard lock(m_s->mutex);
+        m_s->timeouts = timeouts;
+        return true;
+    }
+
+    bool read(QByteArray &data, int maxBytes) override
+    {
+        ++m_s->inRead;
+        std::chrono::milliseconds idle{0};
+        bool ok = true;
+        {
+            std::lock_guard lock(m_s->mutex);
+            m_s->events << QString("read %1").arg(maxBytes);
+            m_s->readSizes.push_back(maxBytes);
+            m_s->readTimeouts.push_back(m_s->timeouts);
+            if (!m_s->reads.empty()) {
+                FakePortState::ReadStep step = m_s->reads.front();
+                m_s->reads.pop_front();
+                data = step.data.left(maxBytes);
+                ok = step.ok;
+            } else {
+                data = m_s->input.left(maxBytes);
+                m_s->input.remove(0, data.size());
+            }
+            if (data.isEmpty())
+                idle = m_s->idleRead;
+        }
+        if (idle.count())
+            std::this_thread::sleep_for(idle);
+        --m_s->inRead;
+        return ok;
+    }
+    bool write(const QByteArray &data) override
+    {
+        std::lock_guard lock(m_s->mutex);
+        m_s->events << "write " + QString::fromLatin1(data);
+        if (!m_s->writeSucceeds)
+            return false;
+        m_s->writes.push_back(data);
+        if (m_s->module)
+            m_s->input += m_s->module(data);
+        return true;
+    }
+    void purgeOutput() override
+    {
+        std::lock_guard lock(m_s->mutex);
+        m_s->events << "purgeOut";
+    }
+    void purgeInput() override
+    {
+        std::lock_guard lock(m_s->mutex);
+        m_s->events << "purgeIn";
+        m_s->input.clear();
+    }
+    bool ctsOn() const override
+    {
+        std::lock_guard lock(m_s->mutex);
+        m_s->events << "cts";
+        if (m_s->cts.empty())
+            return m_s->ctsDefault;
+        const bool on = m_s->cts.front();
+        m_s->cts.pop_front();
+        return on;
+    }
+
+private:
+    std::shared_ptr<FakePortState> m_s;
+};
+
+inline std::unique_ptr<SerialPortLayer> fakePort(const std::shared_ptr<FakePortState> &state)
+{
+    return std::make_unique<FakePort>(state);
+}

@@ -1,0 +1,320 @@
+// The POSIX port layer and TLineComm on a real pseudo-terminal: exclusive opening,
+// non-terminal devices, line settings, and the read and write time-out semantics.
+
+#include "PtyLineState.h"
+
+#include "comm/LineComm.h"
+#include "comm/PosixSerialPort.h"
+
+#include <QTemporaryFile>
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Pty {
+    int master = -1;
+    int slave = -1;   // held by the test: shows the settings the port object made
+    QByteArray path;
+    Pty()
+    {
+        char name[256] = {};
+        if (openpty(&master, &slave, name, nullptr, nullptr) == 0)
+            path = name;
+    }
+    ~Pty()
+    {
+        if (master >= 0)
+            ::close(master);
+        if (slave >= 0)
+            ::close(slave);
+    }
+    void send(const QByteArray &bytes) const { ASSERT_EQ(::write(master, bytes.constData(), bytes.size()), bytes.size()); }
+    // Everything the port object wrote, gathered for up to `wait`.
+    QByteArray receive(std::chrono::milliseconds wait = 300ms) const
+    {
+        QByteArray got;
+        const auto end = std::chrono::steady_clock::now() + wait;
+        while (std::chrono::steady_clock::now() < end) {
+            pollfd p{master, POLLIN, 0};
+            if (poll(&p, 1, 10) > 0 && (p.revents & POLLIN)) {
+                char buf[512];
+                const ssize_t n = ::read(master, buf, sizeof buf);
+                if (n > 0)
+                    got.append(buf, n);
+            }
+        }
+        return got;
+    }
+};
+
+// Points COM1 at a device for one test.
+struct Com1 {
+    explicit Com1(const QByteArray &path) { qputenv("CFG_COM1", path); }
+    ~Com1() { qunsetenv("CFG_COM1"); }
+};
+
+int openDescriptors()
+{
+    int n = 0;
+    if (DIR *d = opendir("/proc/self/fd")) {
+        while (readdir(d))
+            ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+template <typename E>
+QString errorOfOpen(TLineComm &port)
+{
+    try {
+        port.Open();
+    } catch (const E &e) {
+        return e.message();
+    }
+    return "<nothing raised>";
+}
+
+TEST(PtyPort, SecondOpenOfTheSamePortFails)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.path.isEmpty());
+    Com1 com1(pty.path);
+    TLineComm first;
+    ASSERT_TRUE(first.Open());
+    TLineComm second;
+    EXPECT_EQ(errorOfOpen<EOpeningPortError>(second), "COM1- This port may be already in use or not present.");
+    EXPECT_EQ(second.Handle(), nullptr);
+    first.Close();
+    EXPECT_TRUE(second.Open());
+}
+
+TEST(PtyPort, RegularFileIsNoCommunicationsPort)
+{
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    Com1 com1(file.fileName().toLocal8Bit());
+    const int before = openDescriptors();
+    TLineComm port;
+    EXPECT_EQ(errorOfOpen<ECommsError>(port), "COM1- Handle is not a communications port handle.");
+    EXPECT_EQ(port.Handle(), nullptr);
+    EXPECT_EQ(openDescriptors(), before);
+    // Nothing stays locked either: the same file gives the same answer again.
+    EXPECT_EQ(errorOfOpen<ECommsError>(port), "COM1- Handle is not a communications port handle.");
+}
+
+TEST(PtyPort, MissingDeviceCannotBeOpened)
+{
+    Com1 com1("/nonexistent/ttyX");
+    const int before = openDescriptors();
+    TLineComm port;
+    EXPECT_EQ(errorOfOpen<EOpeningPortError>(port), "COM1- This port may be already in use or not present.");
+    EXPECT_EQ(openDescriptors(), before);
+
+    TLineComm beyond;
+    beyond.PortIndex = 8;   // no such port
+    EXPECT_EQ(errorOfOpen<EOpeningPortError>(beyond), "- This port may be already in use or not present.");
+}
+
+TEST(PtyPort, EveryRateOfTheTableReachesTheDevice)
+{
+    Pty pty;
+    Com1 com1(pty.path);
+    for (int index = 0; index < 12; ++index) {
+        TLineComm port;
+        port.BaudIndex = quint8(index);
+        port.StopBits = 2;
+        ASSERT_TRUE(port.Open());
+        PtyLineState line;
+        ASSERT_TRUE(readPtyLineState(pty.slave, line));
+        EXPECT_EQ(line.outputSpeed, unsigned(baudRateForIndex(index)));
+        EXPECT_EQ(line.inputSpeed, unsigned(baudRateForIndex(index)));
+        EXPECT_TRUE(line.customRate);
+        EXPECT_TRUE(line.twoStopBits);
+        EXPECT_TRUE(line.rawInput);
+        EXPECT_FALSE(line.outputProcessing);
+        EXPECT_TRUE(line.receiverOnLocalLine);
+        EXPECT_FALSE(line.hardwareFlowControl);
+
+        SerialPortLayer::LineState state;
+        ASSERT_TRUE(port.Handle()->getLineState(state));
+        EXPECT_EQ(state.baudRate, baudRateForIndex(index));
+        EXPECT_EQ(state.stopBits, 2);
+    }
+}
+
+TEST(PtyPort, ExchangeAndPoll)
+{
+    Pty pty;
+    Com1 com1(pty.path);
+    TLineComm port;
+    QByteArray heard;
+    port.SetReceiveHandler([&](const QByteArray &text, quint16) { heard += text; });
+    ASSERT_TRUE(port.Open());
+    EXPECT_TRUE(port.Handle()->ctsOn());   // a pty has no modem lines
+
+    std::thread module([&] {
+        QByteArray command;
+        for (int i = 0; i < 200 && !command.contains('\r'); ++i)
+            command += pty.receive(10ms);
+        pty.send(command + "\r\nOK\r\n");
+    });
+    EXPECT_TRUE(port.Transact("AT&W\r", "OK", 100));
+    module.join();
+    EXPECT_EQ(heard, "AT&W\r\r\nOK\r\n");
+
+    heard.clear();
+    pty.send("01 -87\r\n");
+    std::this_thread::sleep_for(20ms);
+    port.Poll();
+    EXPECT_EQ(heard, "01 -87\r\n");
+}
+
+class PtyLayer : public ::testing::Test {
+protected:
+    Pty pty;
+    Com1 com1{pty.path};
+    PosixSerialPort layer;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(layer.open("COM1"));
+        ASSERT_TRUE(layer.isCommDevice());
+    }
+    void sendLater(std::vector<std::pair<std::chrono::milliseconds, QByteArray>> steps)
+    {
+        writer = std::thread([this, steps] {
+            for (const auto &[pause, bytes] : steps) {
+                std::this_thread::sleep_for(pause);
+                pty.send(bytes);
+            }
+        });
+    }
+    void TearDown() override
+    {
+        if (writer.joinable())
+            writer.join();
+    }
+    std::thread writer;
+};
+
+TEST_F(PtyLayer, ReadEndsWhenTheRequestIsFilled)
+{
+    layer.setTimeouts({1000, 3, 1000, 10, 10});
+    pty.send("0123456789AB");
+    std::this_thread::sleep_for(20ms);
+    QByteArray data;
+    EXPECT_TRUE(layer.read(data, 5));
+    EXPECT_EQ(data, "01234");
+    layer.setTimeouts({50, 3, 100, 10, 10});
+    EXPECT_TRUE(layer.read(data, 100));
+    EXPECT_EQ(data, "56789AB");
+}
+
+TEST_F(PtyLayer, ShortGapsStayInOneRead)
+{
+    layer.setTimeouts({400, 3, 3000, 10, 10});
+    sendLater({{0ms, "abc"}, {10ms, "def"}, {10ms, "ghi"}});
+    QByteArray data;
+    EXPECT_TRUE(layer.read(data, 100));
+    EXPECT_EQ(data, "abcdefghi");
+}
+
+TEST_F(PtyLayer, GapLongerThanTheIntervalEndsTheRead)
+{
+    layer.setTimeouts({30, 3, 3000, 10, 10});
+    sendLater({{0ms, "abc"}, {600ms, "def"}});
+    QByteArray data;
+    EXPECT_TRUE(layer.read(data, 100));
+    EXPECT_EQ(data, "abc");
+    EXPECT_TRUE(layer.read(data, 100));
+    EXPECT_EQ(data, "def");
+}
+
+TEST_F(PtyLayer, TimedOutReadIsNoError)
+{
+    layer.setTimeouts({50, 1, 20, 10, 10});
+    QByteArray data = "stale";
+    EXPECT_TRUE(layer.read(data, 10));
+    EXPECT_TRUE(data.isEmpty());
+}
+
+TEST_F(PtyLayer, TotalTimeoutEndsATrickle)
+{
+    // Bytes keep coming faster than the interval; only the total limit ends the read.
+    layer.setTimeouts({5000, 0, 200, 10, 10});
+    std::vector<std::pair<std::chrono::milliseconds, QByteArray>> steps(60, {25ms, "x"});
+    sendLater(steps);
+    QByteArray data;
+    EXPECT_TRUE(layer.read(data, 1000));
+    EXPECT_GE(data.size(), 1);
+    EXPECT_LT(data.size(), 60);
+}
+
+TEST_F(PtyLayer, PurgedInputIsGone)
+{
+    layer.setTimeouts({20, 1, 20, 10, 10});
+    pty.send("junk");
+    std::this_thread::sleep_for(20ms);
+    layer.purgeInput();
+    layer.purgeOutput();
+    QByteArray data;
+    EXPECT_TRUE(layer.read(data, 10));
+    EXPECT_TRUE(data.isEmpty());
+}
+
+TEST_F(PtyLayer, WrittenBytesSurviveTheDiscardOfPendingOutput)
+{
+    layer.setTimeouts({50, 3, 50, 10, 10});
+    EXPECT_TRUE(layer.write("ATZ\r"));
+    layer.purgeOutput();   // the other side has not read them yet
+    EXPECT_EQ(pty.receive(50ms), "ATZ\r");
+}
+
+TEST_F(PtyLayer, WriteThatCannotFinishTimesOutAndCloseReturns)
+{
+    layer.setTimeouts({50, 3, 50, 0, 200});
+    EXPECT_TRUE(layer.write("AT\r"));
+    EXPECT_EQ(pty.receive(50ms), "AT\r");
+    // Nobody reads the other side: the line fills up.
+    EXPECT_FALSE(layer.write(QByteArray(1 << 20, 'z')));
+    layer.close();
+    EXPECT_FALSE(layer.isOpen());
+}
+
+TEST_F(PtyLayer, HangUpFailsTheRead)
+{
+    layer.setTimeouts({50, 3, 1000, 10, 10});
+    ::close(pty.master);
+    pty.master = -1;
+    ::close(pty.slave);
+    pty.slave = -1;
+    QByteArray data;
+    EXPECT_FALSE(layer.read(data, 10));
+}
+
+TEST_F(PtyLayer, ClosedLayerRefusesEverything)
+{
+    layer.close();
+    QByteArray data;
+    EXPECT_FALSE(layer.read(data, 10));
+    EXPECT_FALSE(layer.write("x"));
+    EXPECT_FALSE(layer.ctsOn());
+    SerialPortLayer::LineState line;
+    EXPECT_FALSE(layer.getLineState(line));
+    EXPECT_TRUE(layer.open("COM1"));
+}
+
+} // namespace
