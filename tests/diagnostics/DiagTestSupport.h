@@ -1,0 +1,123 @@
+#pragma once
+
+// Shared pieces of the diagnostics tests: a port layer that plays a module answering
+// every command, with a CTS line the test can drop, and the simulated module on a pty
+// standing in for COM1.
+
+#include "comm/COM740Object.h"
+#include "comm/SerialPortLayer.h"
+#include "diagnostics/DiagnosticsChannel.h"
+#include "tests/support/ModemSim.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+struct ScriptedModule {
+    std::mutex mutex;
+    QByteArray input;           // waiting on the line
+    QStringList writes;         // every command written
+    std::atomic<bool> cts{true};
+    std::atomic<bool> answers{true};
+
+    void arrive(const QByteArray &bytes)
+    {
+        std::lock_guard lock(mutex);
+        input += bytes;
+    }
+    int countWrites(const QString &command)
+    {
+        std::lock_guard lock(mutex);
+        return int(writes.count(command));
+    }
+};
+
+// Answers "AT&Tn\r" with "0n" and every other line with "OK"; reads that find
+// nothing last 2 ms, like a short time-out.
+class ScriptedPort final : public SerialPortLayer {
+public:
+    explicit ScriptedPort(std::shared_ptr<ScriptedModule> m) : m_m(std::move(m)) {}
+    bool open(const QString &) override { return m_open = true; }
+    bool isCommDevice() const override { return true; }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    bool getLineState(LineState &state) const override { state = {9600, 8, 0, 0}; return true; }
+    bool setLineState(const LineState &) override { return true; }
+    bool getTimeouts(Timeouts &t) const override { t = {}; return true; }
+    bool setTimeouts(const Timeouts &) override { return true; }
+    bool read(QByteArray &data, int maxBytes) override
+    {
+        {
+            std::lock_guard lock(m_m->mutex);
+            data = m_m->input.left(maxBytes);
+            m_m->input.remove(0, data.size());
+        }
+        if (data.isEmpty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return true;
+    }
+    bool write(const QByteArray &data) override
+    {
+        std::lock_guard lock(m_m->mutex);
+        m_m->writes << QString::fromLatin1(data);
+        if (!m_m->answers.load() || !data.endsWith('\r'))
+            return true;
+        if (data.startsWith("AT&T"))
+            m_m->input += "\r\n0" + data.mid(4, 1) + "\r\nOK\r\n";
+        else
+            m_m->input += "\r\nOK\r\n";
+        return true;
+    }
+    void purgeOutput() override {}
+    void purgeInput() override
+    {
+        std::lock_guard lock(m_m->mutex);
+        m_m->input.clear();
+    }
+    bool ctsOn() const override { return m_m->cts.load(); }
+
+private:
+    std::shared_ptr<ScriptedModule> m_m;
+    bool m_open = false;
+};
+
+inline TChannelFactory scriptedChannels(std::shared_ptr<ScriptedModule> module)
+{
+    return [module](const PortSettings &settings) {
+        return std::make_unique<TCOM740Object>(settings, std::make_unique<ScriptedPort>(module));
+    };
+}
+
+// The simulated module, reachable as COM1 while the object lives.
+class SimOnCom1 {
+public:
+    explicit SimOnCom1(std::vector<std::string> args = {"--start", "command"}) : m_sim(std::move(args))
+    {
+        qputenv("CFG_COM1", QByteArray::fromStdString(m_sim.path()));
+    }
+    ~SimOnCom1() { qunsetenv("CFG_COM1"); }
+    SimOnCom1(const SimOnCom1 &) = delete;
+    SimOnCom1 &operator=(const SimOnCom1 &) = delete;
+
+    // The log escapes control characters: "ATZ\r" reads as RX "ATZ\\r".
+    bool received(const std::string &command) const { return m_sim.logText().find("RX \"" + command + "\"") != std::string::npos; }
+    int receivedCount(const std::string &command) const
+    {
+        const std::string log = m_sim.logText();
+        const std::string needle = "RX \"" + command + "\"";
+        int n = 0;
+        for (auto p = log.find(needle); p != std::string::npos; p = log.find(needle, p + 1))
+            ++n;
+        return n;
+    }
+    std::string log() const { return m_sim.logText(); }
+
+private:
+    ModemSim m_sim;
+};
