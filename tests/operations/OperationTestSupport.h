@@ -1,0 +1,71 @@
+// Shared pieces of the operation tests: a simulated module on COM1, the commands a
+// configure is expected to send, and pressing the progress dialog's buttons.
+#pragma once
+
+#include "SimLog.h"
+#include "TestHost.h"
+#include "operations/ConfigProgressForm.h"
+#include "operations/ModuleCommands.h"
+#include "support/ModemSim.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+// modem-sim on a pty that COM1 stands for while the object lives.
+class SimOnCom1 {
+public:
+    explicit SimOnCom1(std::vector<std::string> args = {"--start", "command"}) : m_sim(std::move(args))
+    {
+        qputenv("CFG_COM1", QByteArray::fromStdString(m_sim.path()));
+    }
+    ~SimOnCom1() { qunsetenv("CFG_COM1"); }
+    QList<QByteArray> received() const { return simReceived(m_sim.logText()); }
+    std::string logText() const { return m_sim.logText(); }
+    int count(const char *kind) const { return simCount(m_sim.logText(), kind); }
+    ModemSim &sim() { return m_sim; }
+
+private:
+    ModemSim m_sim;
+};
+
+// The lines a configure sends when the module is awake and no rate or format
+// changes: the list without its response-code entry, the last entry, a wake, the
+// response-code entry, the identification, store and reset.
+inline QList<QByteArray> plainConfigureLines(const CommandList &list)
+{
+    QList<QByteArray> lines{"\r"};
+    for (int i = 0; i <= kCommandCount - 2; ++i)
+        if (!list[static_cast<std::size_t>(i)].startsWith("ATQ"))
+            lines << list[static_cast<std::size_t>(i)] + '\r';
+    lines << list[kCommandCount - 1] + '\r' << "\r" << list[3] + '\r' << "ATI\r" << "AT&W\r" << "ATZ\r";
+    return lines;
+}
+
+inline TConfigProgressForm *visibleProgressForm()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *f = qobject_cast<TConfigProgressForm *>(w); f && f->isVisible())
+            return f;
+    return nullptr;
+}
+
+// Polls on the GUI thread while a dialog runs; once `when` holds, `act` gets the
+// visible progress dialog, once.
+inline void actOnDialogWhen(std::function<bool()> when, std::function<void(TConfigProgressForm &)> act)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, when, act] {
+        TConfigProgressForm *form = visibleProgressForm();
+        if (!form || !when())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(*form);
+    });
+    timer->start();
+}
