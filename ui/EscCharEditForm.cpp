@@ -1,12 +1,12 @@
 #include "ui/EscCharEditForm.h"
 
 #include "comm/COM740Object.h"
+#include "ui/SpinField.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 TEscCharEdit_Form::TEscCharEdit_Form(Getter getEscapeChar, Setter setEscapeChar, QWidget *parent)
@@ -24,9 +24,8 @@ TEscCharEdit_Form::TEscCharEdit_Form(Getter getEscapeChar, Setter setEscapeChar,
     Label51 = new QLabel(QStringLiteral("Character"), this);
     Label51->setObjectName(QStringLiteral("Label51"));
 
-    EscChar_SpinEdit = new QSpinBox(this);
+    EscChar_SpinEdit = new TSpinField(1, 255, this);
     EscChar_SpinEdit->setObjectName(QStringLiteral("EscChar_SpinEdit"));
-    EscChar_SpinEdit->setRange(1, 255);
 
     OK_BitBtn = new QPushButton(QStringLiteral("OK"), this);
     OK_BitBtn->setObjectName(QStringLiteral("OK_BitBtn"));
@@ -81,9 +80,10 @@ void TEscCharEdit_Form::FormShow()
 
 void TEscCharEdit_Form::OK_BitBtnClick()
 {
-    // Take what is typed even if the field has not been left yet; setting the range
-    // keeps the value within 1..255.
-    EscChar_SpinEdit->interpretText();
-    m_set(EscChar_SpinEdit->value());
+    // OK by the Enter key leaves the field unclamped: a typed 300 must not wrap
+    // around to another character, so the code is kept within 1..255 here.
+    const int code = EscChar_SpinEdit->clamp(EscChar_SpinEdit->value());
+    EscChar_SpinEdit->setValue(code);
+    m_set(code);
     accept();
 }

@@ -5,7 +5,7 @@
 
 class QLabel;
 class QPushButton;
-class QSpinBox;
+class TSpinField;
 
 // Picks the character that, sent three times, brings a module into command mode.
 // One instance lives for the whole run. The character is read and written as its code
@@ -22,7 +22,7 @@ public:
 
     QLabel *Label49 = nullptr;
     QLabel *Label51 = nullptr;
-    QSpinBox *EscChar_SpinEdit = nullptr;
+    TSpinField *EscChar_SpinEdit = nullptr;
     QPushButton *OK_BitBtn = nullptr;
     QPushButton *Cancel_BitBtn = nullptr;
 

@@ -2,6 +2,7 @@
 #include "ui/EscCharEditForm.h"
 #include "ui/HelpAboutForm.h"
 #include "ui/SerialSettingsForm.h"
+#include "ui/SpinField.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -10,7 +11,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QtTest>
 
 class DialogsTest : public QObject {
@@ -215,6 +215,34 @@ private slots:
         QTest::mouseClick(form.OK_BitBtn, Qt::LeftButton);
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(escapeChar, '*');
+    }
+
+    void escapeDialogTypedTextIsKeptInRange_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("code");
+        QTest::newRow("above 255") << "300" << 255;
+        QTest::newRow("zero") << "0" << 1;
+        QTest::newRow("not a number") << "x" << 1;   // reads as the minimum
+        QTest::newRow("empty") << "" << 1;
+        QTest::newRow("highest") << "255" << 255;
+    }
+
+    void escapeDialogTypedTextIsKeptInRange()
+    {
+        // OK by the Enter key: the field is not left first, so nothing has clamped it yet.
+        QFETCH(QString, typed);
+        QFETCH(int, code);
+        int escapeChar = '+';
+        TEscCharEdit_Form form([&] { return escapeChar; }, [&](int c) { escapeChar = c; });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.EscChar_SpinEdit->setFocus();
+        QTest::keyClick(form.EscChar_SpinEdit, Qt::Key_Backspace);   // drops the selected "43"
+        QTest::keyClicks(form.EscChar_SpinEdit, typed);
+        QTest::keyClick(form.EscChar_SpinEdit, Qt::Key_Return);
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(escapeChar, code);
     }
 
     void escapeDialogCancelKeepsCharacter_data()

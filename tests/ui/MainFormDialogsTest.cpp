@@ -7,6 +7,7 @@
 #include "ui/HelpAboutForm.h"
 #include "ui/MainForm.h"
 #include "ui/SerialSettingsForm.h"
+#include "ui/SpinField.h"
 #include "ui/StatusRow.h"
 
 #include <QAction>
@@ -15,7 +16,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QtTest>
 
 #include <functional>
