@@ -74,6 +74,9 @@ TMainForm::TMainForm(const ProductVariant &variant, MessageSink &messages, QWidg
     buildToolBar();
     buildMenus();
     buildStatusMenus();
+    for (MainCommand c : {MainCommand::TxBerTest, MainCommand::RxBerTest, MainCommand::TxRxBerTest,
+                          MainCommand::RssiMeasurement})
+        enableCommand(c);
 
     connect(m_model.get(), &SettingsModel::modeChanged, this, &TMainForm::showMode);
     connect(m_model.get(), &SettingsModel::defaultsApplied, this, &TMainForm::onDefaultsApplied);

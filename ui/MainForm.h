@@ -19,6 +19,7 @@ class QLabel;
 class QPlainTextEdit;
 class QToolBar;
 class SettingsModel;
+class TCOM740Object;
 class TFieldBinder;
 class TModeOptions;
 class TOperatingModeGroup;
@@ -200,6 +201,10 @@ private:
     void setLineFormat(int parity, int dataBits, int stopBits);
     // Opens the configuration file named as the first command-line argument.
     void OpenCommandLineFile();  // MainFormFileCommands.cpp
+    // The receive test dialog for test kind 1..3, and the transmit test's start or
+    // stop (MainFormDiagnostics.cpp).
+    void RxBerTest(int TestKind);
+    void TxBertest();
 
     struct CommandActions {
         QAction *menu = nullptr;
@@ -227,4 +232,6 @@ private:
     QPlainTextEdit *Memo1 = nullptr;
     TStatusRow *m_statusRow = nullptr;
     std::array<CommandActions, kMainCommandCount> m_commands{};
+    // The channel a diagnostics command opens; closed when the command ends.
+    std::unique_ptr<TCOM740Object> m_diagChannel;
 };

@@ -1,8 +1,31 @@
-// Radio diagnostics started from "Ad&vanced" / "&Diagnostics". The tests come with
-// the diagnostics; until then their commands stay disabled (enableCommand).
+// Radio diagnostics started from "Ad&vanced" / "&Diagnostics". The tests themselves
+// live in diagnostics/; the window lends them its port settings, its message boxes,
+// its channel slot, its log and the transmit test's menu caption.
 #include "ui/MainForm.h"
 
-void TMainForm::Diag_TxBerClick() {}
-void TMainForm::Diag_RxBerClick() {}
-void TMainForm::Diag_TxRxBerClick() {}
-void TMainForm::Diag_RSSIClick() {}
+#include "comm/COM740Object.h"
+#include "diagnostics/RxBerTest.h"
+#include "diagnostics/TxBerTest.h"
+
+#include <QAction>
+
+void TMainForm::Diag_TxBerClick() { TxBertest(); }
+void TMainForm::Diag_RxBerClick() { RxBerTest(1); }
+void TMainForm::Diag_TxRxBerClick() { RxBerTest(2); }
+void TMainForm::Diag_RSSIClick() { RxBerTest(3); }
+
+void TMainForm::RxBerTest(int TestKind)
+{
+    TRxBerTest test(m_portSettings, m_messages, m_diagChannel, this);
+    test.RxBerTest(TestKind);
+}
+
+void TMainForm::TxBertest()
+{
+    QAction *item = menuAction(MainCommand::TxBerTest);
+    // The module's replies show in the log pane; this runs on the GUI thread.
+    TTxBerTest test(m_portSettings, m_variant.ModelName, m_messages, m_diagChannel,
+                    [this](const QByteArray &text, quint16 length) { ReceiveData(text, length); },
+                    {[item] { return item->text(); }, [item](const QString &caption) { item->setText(caption); }});
+    test.TxBertest();
+}
