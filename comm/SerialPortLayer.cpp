@@ -1,6 +1,8 @@
 #include "comm/SerialPortLayer.h"
 
+#ifndef _WIN32
 #include "comm/PosixSerialPort.h"
+#endif
 
 #include <mutex>
 
@@ -15,8 +17,11 @@ PortLayerFactory &currentFactory()
 
 std::unique_ptr<SerialPortLayer> makeSystemPortLayer()
 {
-    // A Windows build adds its own layer here; the logic above it does not change.
+#ifdef _WIN32
+#error "a Windows build needs its port layer here; the logic above it does not change"
+#else
     return std::make_unique<PosixSerialPort>();
+#endif
 }
 
 std::unique_ptr<SerialPortLayer> makePortLayer()
