@@ -1,0 +1,165 @@
+// Cancel, a module that never answers, a line that goes away, and the progress
+// the dialog shows.
+#include "OperationTestSupport.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProgressBar>
+#include <QtTest>
+
+namespace {
+const QString kBadReply = QStringLiteral("Error communicating with 740R-B. The module did not respond correctly.");
+const QString kNoCts = QStringLiteral("CTS on modem was not detected.");
+}  // namespace
+
+class FaultTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!ModemSim::available())
+            QSKIP("modem-sim is not built");
+    }
+
+    void progressRunsToTheMaximum()
+    {
+        SimOnCom1 sim;
+        TestHost host;
+        CommandBuilder(host.model().settings(), host.commands).ConstTranspConfig();
+        int midValue = -1;
+        int midMaximum = -1;
+        actOnDialogWhen([&] { return sim.received().size() >= 10; },
+                        [&](TConfigProgressForm &f) {
+                            midValue = f.ProgressBar1->value();
+                            midMaximum = f.ProgressBar1->maximum();
+                        });
+        TConfigProgressForm form(host, OperationKind::KindConfigure);
+        form.exec();
+        QCOMPARE(form.windowTitle(), QStringLiteral("Module Configuration"));
+        QCOMPARE(form.size(), QSize(289, 95));
+        QCOMPARE(midMaximum, 50);
+        QVERIFY(midValue >= 5 && midValue < 50);
+        QCOMPARE(form.ProgressBar1->maximum(), 50);
+        QCOMPARE(form.ProgressBar1->value(), 50);
+        QCOMPARE(form.WhatsHappening->text(), QStringLiteral("Configuring Module..."));
+        QVERIFY(host.fake.empty());
+
+        TConfigProgressForm read(host, OperationKind::KindRead);
+        read.exec();
+        QCOMPARE(read.ProgressBar1->maximum(), 20);
+        QCOMPARE(read.ProgressBar1->value(), 20);
+        QCOMPARE(read.WhatsHappening->text(), QStringLiteral("Updating Main Form..."));
+        QVERIFY(read.listingApplied());
+    }
+
+    void cancelInTheCommandLoopStoresNothing()
+    {
+        SimOnCom1 sim;
+        TestHost host;
+        int sentAtCancel = 0;
+        QString statusAtCancel;
+        actOnDialogWhen([&] { return sim.received().size() >= 12; },
+                        [&](TConfigProgressForm &f) {
+                            sentAtCancel = sim.received().size();
+                            f.CancelBitBtn->click();
+                            statusAtCancel = f.WhatsHappening->text();
+                        });
+        TModuleCommands(host).WriteConfig();
+
+        QCOMPARE(statusAtCancel, QStringLiteral("Cancelling Operation..."));
+        const QList<QByteArray> rx = sim.received();
+        // The exchange under way is finished, nothing after it is sent.
+        QVERIFY2(rx.size() <= sentAtCancel + 2, qPrintable(QString::number(rx.size())));
+        QCOMPARE(rx, plainConfigureLines(host.commands).mid(0, rx.size()));
+        QVERIFY(!rx.contains("AT&W\r"));
+        QVERIFY(host.fake.empty());
+        QVERIFY(!visibleProgressForm());
+        QVERIFY(!host.logViaWorker());
+    }
+
+    void escapeAndTheFrameOnlyCancel()
+    {
+        SimOnCom1 sim({"--start", "command", "--silent"});
+        TestHost host;
+        bool visibleAfterEscape = false;
+        bool visibleAfterClose = false;
+        actOnDialogWhen([&] { return !sim.received().isEmpty(); },
+                        [&](TConfigProgressForm &f) {
+                            QTest::keyClick(&f, Qt::Key_Escape);
+                            visibleAfterEscape = f.isVisible();
+                            f.close();
+                            visibleAfterClose = f.isVisible();
+                        });
+        TModuleCommands(host).ReadModuleConfig();
+        QVERIFY(visibleAfterEscape);
+        QVERIFY(visibleAfterClose);
+        QCOMPARE(sim.received(), (QList<QByteArray>{"\r"}));
+        QVERIFY(host.fake.empty());
+        QVERIFY(!visibleProgressForm());
+    }
+
+    void silentModuleIsReportedAndThePortFreed()
+    {
+        SimOnCom1 sim({"--start", "command", "--silent"});
+        TestHost host;
+        TModuleCommands(host).ReadModuleConfig();
+        QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "+++", "+++", "\r", "AT&V\r"}));
+        QCOMPARE(host.fake.texts(), QStringList{kBadReply});
+
+        // The port was closed: the next operation opens it again.
+        actOnDialogWhen([&] { return sim.received().size() > 5; },
+                        [](TConfigProgressForm &f) { f.CancelBitBtn->click(); });
+        TModuleCommands(host).ReadModuleConfig();
+        QCOMPARE(sim.received().size(), 6);
+        QCOMPARE(host.fake.texts(), QStringList{kBadReply});
+    }
+
+    void lineGoneDuringConfigure()
+    {
+        SimOnCom1 sim({"--start", "command", "--hangup-after", "5"});
+        TestHost host;
+        TModuleCommands(host).WriteConfig();
+        QCOMPARE(sim.received(), plainConfigureLines(host.commands).mid(0, 5));
+        QCOMPARE(host.fake.texts(), QStringList{kNoCts});
+        QVERIFY(!visibleProgressForm());
+        QCOMPARE(host.strayLogLines.load(), 0);
+
+        // The pty is gone with the module: the next operation cannot open it.
+        TModuleCommands(host).ReadModuleConfig();
+        QCOMPARE(host.fake.count(), 2);
+        QCOMPARE(host.fake.last().text, QStringLiteral("COM1- This port may be already in use or not present."));
+    }
+
+    void lineGoneBeforeTheListing()
+    {
+        SimOnCom1 sim({"--start", "command", "--hangup-after", "1"});
+        TestHost host;
+        const ModuleSettings before = host.model().settings();
+        TModuleCommands(host).ReadModuleConfig();
+        QCOMPARE(host.fake.texts(), QStringList{kNoCts});
+        QCOMPARE(host.model().settings(), before);
+    }
+
+    void cancelledRestoreStillResetsThePcSide()
+    {
+        SimOnCom1 sim({"--start", "data"});
+        TestHost host;
+        host.ports.Baud = 5;
+        host.ports.Parity = 2;
+        host.ports.DataBits = 0;
+        host.fake.answer(MessageSink::Answer::Yes);
+        QElapsedTimer clock;
+        clock.start();
+        actOnDialogWhen([&] { return clock.elapsed() > 300; },
+                        [](TConfigProgressForm &f) { f.CancelBitBtn->click(); });
+        TModuleCommands(host).RestoreFactDefaults();
+        QCOMPARE(host.fake.count(), 1);  // the question only
+        QVERIFY(!sim.received().contains("AT&F&W\r"));
+        QCOMPARE(host.ports, PortSettings{});
+        QCOMPARE(host.baudPanel, QStringLiteral("9600"));
+        QCOMPARE(host.formatPanel, QStringLiteral("N-8-1"));
+    }
+};
+
+QTEST_MAIN(FaultTest)
+#include "tst_faults.moc"
