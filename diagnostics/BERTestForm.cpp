@@ -31,6 +31,9 @@ QLineEdit *addField(QGridLayout *grid, int row, int column, const QString &label
     auto *field = new QLineEdit;
     field->setObjectName(QString::fromLatin1(name));
     field->setReadOnly(true);
+    QString spoken = label;
+    spoken.remove(QLatin1Char(':'));
+    field->setAccessibleName(spoken);
     field->setFixedWidth(90);
     caption->setBuddy(field);
     grid->addWidget(caption, row, column);

@@ -82,6 +82,8 @@ void BERTestFormTest::layoutAndCaptions()
         QVERIFY2(labels.contains(QString(t)), t);
     for (QLineEdit *e : form.findChildren<QLineEdit *>())
         QVERIFY(e->isReadOnly());
+    QCOMPARE(form.edit_Test->accessibleName(), QString("Test"));
+    QCOMPARE(form.edit_TotMiss->accessibleName(), QString("Tot Miss"));
     QCOMPARE(form.findChildren<QLineEdit *>().size(), 7);
     QCOMPARE(form.btn_StartStop->text(), QString("Start"));
     QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
