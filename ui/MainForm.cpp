@@ -77,6 +77,8 @@ TMainForm::TMainForm(const ProductVariant &variant, MessageSink &messages, QWidg
     for (MainCommand c : {MainCommand::TxBerTest, MainCommand::RxBerTest, MainCommand::TxRxBerTest,
                           MainCommand::RssiMeasurement})
         enableCommand(c);
+    for (MainCommand c : {MainCommand::Read, MainCommand::Configure, MainCommand::RestoreDefaults})
+        enableCommand(c);
 
     connect(m_model.get(), &SettingsModel::modeChanged, this, &TMainForm::showMode);
     connect(m_model.get(), &SettingsModel::defaultsApplied, this, &TMainForm::onDefaultsApplied);

@@ -1,11 +1,94 @@
 // Module commands of the main window: read, configure, restore factory defaults.
-// Each runs behind the progress dialog of the operations; until that is in place the
-// commands stay disabled (enableCommand).
+// Each runs behind the progress dialog of the operations (TModuleCommands); the
+// window takes part through MainFormOperationHost below.
 #include "ui/MainForm.h"
 
-void TMainForm::Comm_ReadClick() { commitEdit(); }
-void TMainForm::tb_UpLoadClick() { commitEdit(); }
-void TMainForm::Comm_ConfigureClick() { commitEdit(); }
-void TMainForm::tb_ProgramClick() { commitEdit(); }
-void TMainForm::Adv_DefaultsClick() {}
-void TMainForm::tb_DefaultsClick() {}
+#include "operations/ModuleCommands.h"
+#include "operations/OperationHost.h"
+#include "settings/CommandBuilder.h"
+
+#include <QObject>
+
+namespace {
+
+// The main window as the operations see it. It also holds the CommandList of the
+// last configure and PriorS21; it lives as a child of the window.
+class MainFormOperationHost : public QObject, public OperationHost {
+public:
+    explicit MainFormOperationHost(TMainForm &w) : QObject(&w), m_w(w)
+    {
+        setObjectName(QStringLiteral("MainFormOperationHost"));
+    }
+
+    void ReceiveData(const QByteArray &text, quint16 length) override { m_w.ReceiveData(text, length); }
+    QByteArray ListingText() const override { return m_w.listingText(); }
+    void setListingText(const QByteArray &text) override { m_w.setListingText(text); }
+
+    void setLogViaWorker(bool on) override { m_w.LogViaWorker = on; }
+    bool logViaWorker() const override { return m_w.LogViaWorker.load(); }
+    void setWorkerLogHook(std::function<void(const QByteArray &)> hook) override
+    {
+        m_w.setWorkerLogHook(std::move(hook));
+    }
+
+    SettingsModel &model() override { return m_w.model(); }
+    MessageSink &messages() override { return m_w.messages(); }
+    const ProductVariant &variant() const override { return m_w.variant(); }
+    PortSettings &portSettings() override { return m_w.portSettings(); }
+    CommandList &commandList() override { return m_commandList; }
+    int &PriorS21() override { return m_priorS21; }
+
+    void DisplaySerialSettings() override { m_w.DisplaySerialSettings(); }
+    // Only the baud changed: the other two bars show what they showed.
+    void showPcBaud() override { m_w.DisplaySerialSettings(); }
+    void UpdateSerialParams() override { m_w.UpdateSerialParams(); }
+    void setStatusText(const QString &text) override { m_w.setStatusText(text); }
+    void appendLogLine(const QByteArray &line) override { m_w.appendLogLine(line); }
+    void clearLog() override { m_w.clearLog(); }
+    void commitEdit() override { m_w.commitEdit(); }
+    void repaintWindow() override { m_w.repaint(); }
+    QWidget *window() override { return &m_w; }
+
+private:
+    TMainForm &m_w;
+    CommandList m_commandList;
+    int m_priorS21 = 0;
+};
+
+TModuleCommands moduleCommands(TMainForm &w)
+{
+    auto *host = w.findChild<MainFormOperationHost *>(QStringLiteral("MainFormOperationHost"),
+                                                       Qt::FindDirectChildrenOnly);
+    if (!host)
+        host = new MainFormOperationHost(w);
+    return TModuleCommands(*host);
+}
+
+}  // namespace
+
+void TMainForm::Comm_ReadClick()
+{
+    commitEdit();
+    moduleCommands(*this).ReadModuleConfig();
+}
+
+void TMainForm::tb_UpLoadClick()
+{
+    commitEdit();
+    moduleCommands(*this).ReadModuleConfig();
+}
+
+void TMainForm::Comm_ConfigureClick()
+{
+    commitEdit();
+    moduleCommands(*this).WriteConfig();
+}
+
+void TMainForm::tb_ProgramClick()
+{
+    commitEdit();
+    moduleCommands(*this).WriteConfig();
+}
+
+void TMainForm::Adv_DefaultsClick() { moduleCommands(*this).RestoreFactDefaults(); }
+void TMainForm::tb_DefaultsClick() { moduleCommands(*this).RestoreFactDefaults(); }

@@ -1,0 +1,133 @@
+// The module commands of the real main window, driven from its menu and tool bar
+// against the simulated module.
+#include "SimLog.h"
+#include "support/FakeMessages.h"
+#include "support/ModemSim.h"
+
+#include "settings/ProductVariant.h"
+#include "settings/SettingsModel.h"
+#include "ui/MainForm.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+class SimOnCom1 {
+public:
+    explicit SimOnCom1(std::vector<std::string> args = {"--start", "command"}) : m_sim(std::move(args))
+    {
+        qputenv("CFG_COM1", QByteArray::fromStdString(m_sim.path()));
+    }
+    ~SimOnCom1() { qunsetenv("CFG_COM1"); }
+    QList<QByteArray> received() const { return simReceived(m_sim.logText()); }
+
+private:
+    ModemSim m_sim;
+};
+
+}  // namespace
+
+class MainFormOperationsTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<FakeMessages> m_fake;
+    std::unique_ptr<TMainForm> m_form;
+
+    QString panel(const char *name) const
+    {
+        auto *label = m_form->findChild<QLabel *>(QString::fromLatin1(name));
+        return label ? label->text() : QStringLiteral("<missing>");
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        if (!ModemSim::available())
+            QSKIP("modem-sim is not built");
+        m_fake = std::make_unique<FakeMessages>();
+        m_form = std::make_unique<TMainForm>(*SelectProductVariant(QStringLiteral("Cfg_740RB")), *m_fake);
+        m_form->show();
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        m_fake.reset();
+    }
+
+    void readFromTheMenu()
+    {
+        SimOnCom1 sim;
+        m_form->model().set(Field::Z0_Dest, 99);
+        QVERIFY(m_form->commandEnabled(MainCommand::Read));
+        m_form->menuAction(MainCommand::Read)->trigger();
+
+        QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&V\r", "ATI\r", "ATZ\r"}));
+        QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
+        QCOMPARE(m_form->model().get(Field::Z0_Dest), 2);
+        QCOMPARE(m_form->statusText(), QStringLiteral("740R-B V1.90"));
+        QCOMPARE(panel("StatusBar1"), QStringLiteral("740R-B V1.90"));
+        // Replies reach the log pane in the order they came, the worker's and the
+        // GUI steps' alike.
+        const QString log = m_form->logText();
+        const qsizetype listing = log.indexOf(QStringLiteral("&Z3="));
+        const qsizetype identification = log.indexOf(QStringLiteral("740R-B V1.90"));
+        QVERIFY(listing >= 0);
+        QVERIFY(identification > listing);
+        QVERIFY(!m_form->LogViaWorker.load());
+    }
+
+    void configureFromTheToolBarMovesBothSides()
+    {
+        SimOnCom1 sim;
+        m_form->model().set(Field::Serial_Baud, 6);
+        m_form->toolAction(MainCommand::Configure)->trigger();
+
+        const QList<QByteArray> rx = sim.received();
+        QVERIFY(rx.size() > 40);
+        QCOMPARE(rx[0], QByteArray("\r"));
+        QCOMPARE(rx[1], QByteArray("ATC6\r"));
+        QCOMPARE(rx.last(), QByteArray("ATZ\r"));
+        QVERIFY(rx.contains("AT&W\r"));
+        QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
+        QCOMPARE(m_form->portSettings().Baud, 5);
+        QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("19200"));
+        QVERIFY(m_form->logText().contains(QStringLiteral("740R-B V1.90")));
+    }
+
+    void restoreFromTheMenuReadsAt9600()
+    {
+        SimOnCom1 sim;
+        m_form->portSettings().Parity = 2;
+        m_form->portSettings().DataBits = 0;
+        m_form->DisplaySerialSettings();
+        QCOMPARE(panel("StatusBar_Format"), QStringLiteral("E-7-1"));
+        m_fake->answer(MessageSink::Answer::Yes);
+        m_form->menuAction(MainCommand::RestoreDefaults)->trigger();
+
+        QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&F&W\r", "\r", "AT&V\r", "ATI\r", "ATZ\r"}));
+        QCOMPARE(m_fake->count(), 1);
+        QCOMPARE(m_form->portSettings(), PortSettings{});
+        QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("9600"));
+        QCOMPARE(panel("StatusBar_Format"), QStringLiteral("N-8-1"));
+        QCOMPARE(m_form->statusText(), QStringLiteral("740R-B V1.90"));
+    }
+
+    void failedReadKeepsTheWindowsSettings()
+    {
+        SimOnCom1 sim({"--start", "command", "--omit-key", "&Z3="});
+        m_form->model().selectMode(OperatingMode::OpAutoConnectSlave);
+        m_form->model().set(Field::ed_CM_UnitAdd, 42);
+        const ModuleSettings before = m_form->model().settings();
+        m_form->toolAction(MainCommand::Read)->trigger();
+        QCOMPARE(m_fake->texts(),
+                 QStringList{QStringLiteral("Error communicating with 740R-B. The module did not respond correctly.")});
+        QCOMPARE(m_form->model().settings(), before);
+    }
+};
+
+QTEST_MAIN(MainFormOperationsTest)
+#include "tst_mainform.moc"
