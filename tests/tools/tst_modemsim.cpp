@@ -254,7 +254,7 @@ TEST_F(ModemSimTest, TestModesReportUntilReset)
     c.command("AT&T1\r");
     std::string reports = c.readFor(1000);
     std::smatch m;
-    const std::regex ber(R"((\S+) x (\S+) (\S+) (\S+) (\S+) (\S+) (\S+)\r\n)");
+    const std::regex ber(R"((\S+) (\S+) (\S+) (\S+) (\S+) (\S+) (\S+) x (\S+)\r\n)");
     ASSERT_TRUE(std::regex_search(reports, m, ber)) << reports;
     EXPECT_GE(count(reports, " x "), 2);
 

@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::size_t kMaxLine = 255;
 constexpr auto kReportInterval = std::chrono::milliseconds(300);
+constexpr unsigned kFramesPerReport = 64;
 
 } // namespace
 
@@ -170,6 +171,7 @@ void Modem::finishLine(Clock::time_point now)
         } else if (out.test) {
             m_test = *out.test;
             m_reportCount = 0;
+            m_totalErrors = 0;
             m_nextReport = t + kReportInterval;
         }
     }, now);
@@ -214,8 +216,12 @@ void Modem::sendReport(Clock::time_point now)
     } else {
         static const double kRadioKbit[3] = {19.2, 57.6, 115.2};
         const int errors = jitter(m_random) == 0 ? 1 : 0;
-        std::snprintf(text, sizeof text, "%04u x %04d %04d -%03d %04d %04d %06.1f\r\n", m_reportCount % 10000,
-                      errors, 0, level, 0, 0, kRadioKbit[std::clamp(m_current.get(Setting::B), 0, 2)]);
+        m_totalErrors += static_cast<unsigned>(errors);
+        // Test number, errors, extra, level, total errors, total missed, radio rate in
+        // kbit/s, then " x " and the frames per report.
+        std::snprintf(text, sizeof text, "%04u %04d %04d -%03d %04u %04d %.1f x %u\r\n", m_reportCount % 10000,
+                      errors, 0, level, m_totalErrors % 10000, 0,
+                      kRadioKbit[std::clamp(m_current.get(Setting::B), 0, 2)], kFramesPerReport);
     }
     send("TX", text);
     m_nextReport = std::max(m_nextReport + kReportInterval, now);

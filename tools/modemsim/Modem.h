@@ -63,6 +63,7 @@ private:
     int m_test = -1; // running test number, -1 none
     Clock::time_point m_nextReport{};
     unsigned m_reportCount = 0;
+    unsigned m_totalErrors = 0;
     long m_linesReceived = 0;
     bool m_hangupPending = false;
     std::mt19937 m_random;
