@@ -22,6 +22,8 @@ int main(int argc, char *argv[])
 
     TMainForm mainForm(*variant, messages);
     messages.setParent(&mainForm);
+    // A configuration file named as the first argument opens at the end of the start-up.
+    mainForm.setCommandLineArgument(QCoreApplication::arguments().value(1));
     // The program's other windows are created here, after the main window.
 
     mainForm.show();

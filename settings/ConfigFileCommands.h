@@ -31,6 +31,8 @@ public:
     ConfigFileCommands(SettingsModel &model, FileDialogs &dialogs, State state, QObject *parent = nullptr);
 
     const QString &CurrentFileName() const { return m_currentFileName; }
+    // Makes path the current file (empty: none) and announces the new caption.
+    void setCurrentFileName(const QString &path) { setCurrentFile(path); }
     // BaseCaption alone, or BaseCaption + ": " + CurrentFileName while a file is current.
     QString caption() const;
 

@@ -2,6 +2,8 @@
 
 #include "comm/COM740Object.h"
 #include "resources/Icons.h"
+#include "settings/ConfigFileCommands.h"
+#include "settings/FileDialogs.h"
 #include "settings/ProductVariant.h"
 #include "settings/SerialParams.h"
 #include "settings/SettingsModel.h"
@@ -56,7 +58,8 @@ QString displayedLine(const QByteArray &line)
 
 }  // namespace
 
-TMainForm::TMainForm(const ProductVariant &variant, MessageSink &messages, QWidget *parent)
+TMainForm::TMainForm(const ProductVariant &variant, MessageSink &messages, QWidget *parent,
+                     FileDialogs *fileDialogs)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
@@ -74,6 +77,7 @@ TMainForm::TMainForm(const ProductVariant &variant, MessageSink &messages, QWidg
     buildToolBar();
     buildMenus();
     buildStatusMenus();
+    buildFileCommands(fileDialogs);
     for (MainCommand c : {MainCommand::TxBerTest, MainCommand::RxBerTest, MainCommand::TxRxBerTest,
                           MainCommand::RssiMeasurement})
         enableCommand(c);
@@ -160,10 +164,10 @@ void TMainForm::FormShow()
     m_shown = true;
     EscapeChar = '+';
     clearLog();
-    m_currentFileName.clear();
+    setCurrentFileName(QString());
     applyVariant();
     clearLog();
-    m_currentFileName.clear();
+    setCurrentFileName(QString());
     ResetPortSettings(m_portSettings, true);
     DisplaySerialSettings();
     showMode(OperatingMode::OpNone);
@@ -187,25 +191,24 @@ void TMainForm::Show_SS_Options(bool show)
     m_settingsPages->sRegPages()->Show_SS_Options(show);
 }
 
+const QString &TMainForm::currentFileName() const
+{
+    return m_files->CurrentFileName();
+}
+
 void TMainForm::setCurrentFileName(const QString &path)
 {
-    m_currentFileName = path;
-    updateCaption();
+    m_files->setCurrentFileName(path);
 }
 
 void TMainForm::updateCaption()
 {
-    setWindowTitle(m_currentFileName.isEmpty() ? m_variant.BaseCaption
-                                                : m_variant.BaseCaption + QStringLiteral(": ") + m_currentFileName);
+    setWindowTitle(m_files->caption());
 }
 
 void TMainForm::New()
 {
-    if (m_messages.show(MessageSink::Icon::Question, MessageSink::Buttons::OkCancel,
-                        QStringLiteral("Open new configuration?")) != MessageSink::Answer::Ok)
-        return;
-    m_model->SetDefaults();
-    setCurrentFileName(QString());
+    m_files->New();
 }
 
 // --- the view of the model -------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/CommandBuilder.h"
 #include "settings/MessageSink.h"
 #include "settings/ModuleSettings.h"
 #include "settings/Types.h"
@@ -18,6 +19,8 @@ class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QToolBar;
+class ConfigFileCommands;
+class FileDialogs;
 class SettingsModel;
 class TCOM740Object;
 class TFieldBinder;
@@ -45,7 +48,10 @@ class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
     // The variant must have been chosen already; every message box goes to messages.
-    TMainForm(const ProductVariant &variant, MessageSink &messages, QWidget *parent = nullptr);
+    // The file commands ask for file names through fileDialogs (Qt's file dialogs
+    // when null).
+    TMainForm(const ProductVariant &variant, MessageSink &messages, QWidget *parent = nullptr,
+              FileDialogs *fileDialogs = nullptr);
     ~TMainForm() override;
 
     SettingsModel &model() const { return *m_model; }
@@ -55,12 +61,21 @@ public:
     // --- program-wide state held by the window (GUI thread unless stated) ------
     PortSettings &portSettings() { return m_portSettings; }
     const PortSettings &portSettings() const { return m_portSettings; }
-    const QString &currentFileName() const { return m_currentFileName; }
+    // CurrentFileName is held by the file commands; the caption follows it.
+    const QString &currentFileName() const;
     // Sets CurrentFileName and applies the caption rule.
     void setCurrentFileName(const QString &path);
     // The last text received from the module, or the line read from a file. Any thread.
     QByteArray listingText() const;
     void setListingText(const QByteArray &text);
+    // The CommandList of the last build (configure or save) and PriorS21 (GUI thread,
+    // or the worker while the progress dialog is shown).
+    CommandList &commandList() { return m_commandList; }
+    int &PriorS21() { return m_priorS21; }
+    // Save, save as, new, open and the command-line file.
+    ConfigFileCommands &fileCommands() const { return *m_files; }
+    // The first command-line argument, opened as the last step of the start-up.
+    void setCommandLineArgument(const QString &argument) { m_commandLineArgument = argument; }
 
     // The receive callback of the module channel; any thread. Stores the text as
     // ListingText and appends it, followed by "\r", as a new line of the log pane:
@@ -201,6 +216,12 @@ private:
     void setLineFormat(int parity, int dataBits, int stopBits);
     // Opens the configuration file named as the first command-line argument.
     void OpenCommandLineFile();  // MainFormFileCommands.cpp
+    // The file commands and their connections to the window (MainFormFileCommands.cpp).
+    void buildFileCommands(FileDialogs *fileDialogs);
+    // Runs a file command with ListingText (see MainFormFileCommands.cpp).
+    bool withListingText(const std::function<bool()> &command);
+    // Runs a save with the value of the field being edited as the field reads it.
+    bool withTypedValue(const std::function<bool()> &command);
     // The receive test dialog for test kind 1..3, and the transmit test's start or
     // stop (MainFormDiagnostics.cpp).
     void RxBerTest(int TestKind);
@@ -219,7 +240,12 @@ private:
     TFieldBinder *m_binder = nullptr;
 
     PortSettings m_portSettings;
-    QString m_currentFileName;
+    CommandList m_commandList;
+    int m_priorS21 = 0;
+    std::unique_ptr<FileDialogs> m_ownFileDialogs;
+    ConfigFileCommands *m_files = nullptr;
+    QByteArray m_fileListingText;  // GUI thread only
+    QString m_commandLineArgument;
     mutable QMutex m_listingMutex;
     QByteArray m_listingText;
     std::function<void(const QByteArray &)> m_workerLogHook;

@@ -1,19 +1,101 @@
-// File commands of the main window: new, open, save, exit.
+// File commands of the main window: new, open, save, save as, exit, and the file
+// named on the command line. The work is done by ConfigFileCommands, which also
+// holds CurrentFileName; the window shows what it announces.
 #include "ui/MainForm.h"
+
+#include "settings/ConfigFileCommands.h"
+#include "settings/SettingsModel.h"
+#include "ui/FieldBinder.h"
+#include "ui/QtFileDialogs.h"
+#include "ui/SpinField.h"
+
+#include <QSignalBlocker>
+
+void TMainForm::buildFileCommands(FileDialogs *fileDialogs)
+{
+    if (!fileDialogs) {
+        m_ownFileDialogs = std::make_unique<QtFileDialogs>(this);
+        fileDialogs = m_ownFileDialogs.get();
+    }
+    m_files = new ConfigFileCommands(*m_model, *fileDialogs,
+                                     {m_commandList, m_fileListingText, m_portSettings, m_priorS21}, this);
+    connect(m_files, &ConfigFileCommands::captionChanged, this, &TMainForm::setWindowTitle);
+    connect(m_files, &ConfigFileCommands::clearLogRequested, this, &TMainForm::clearLog);
+    connect(m_files, &ConfigFileCommands::portSettingsChanged, this, &TMainForm::DisplaySerialSettings);
+    connect(m_files, &ConfigFileCommands::repaintRequested, this, [this] { repaint(); });
+}
+
+// ListingText is shared with the receive callback, which other threads call while
+// an operation runs. File commands run on the GUI thread and never during an
+// operation, so they work on a plain copy that is published when they end: a
+// failed read leaves it as it was, a read file line replaces it.
+bool TMainForm::withListingText(const std::function<bool()> &command)
+{
+    m_fileListingText = listingText();
+    const bool done = command();
+    setListingText(m_fileListingText);
+    return done;
+}
+
+// The menu's save commands do not commit the edit: a numeric field still being
+// edited is saved as it reads (its text as a number, its minimum when the text is
+// none, kept within the field's range). Its leave rule does not run and its mirror
+// is not updated; the model gets the held value back, so leaving the field later
+// runs the rule as if the save had not happened. The controls are not told, so
+// the field keeps the text being typed.
+bool TMainForm::withTypedValue(const std::function<bool()> &command)
+{
+    TSpinField *edited = editedField();
+    Field field{};
+    if (!edited || !m_binder->fieldOf(edited, field))
+        return command();
+    const int held = m_model->get(field);
+    {
+        const QSignalBlocker quiet(m_model.get());
+        m_model->set(field, edited->value());
+    }
+    const bool done = command();
+    {
+        const QSignalBlocker quiet(m_model.get());
+        m_model->set(field, held);
+    }
+    return done;
+}
 
 void TMainForm::File_NewClick() { New(); }
 void TMainForm::tb_NewClick() { New(); }
 
-// Open, Save and Save As come with the configuration files; until then their
-// commands stay disabled (enableCommand).
-void TMainForm::File_OpenClick() {}
-void TMainForm::tb_OpenClick() {}
-void TMainForm::File_SaveClick() {}
-void TMainForm::tb_SaveClick() { commitEdit(); }
-void TMainForm::File_SaveAsClick() {}
+void TMainForm::File_OpenClick()
+{
+    withListingText([this] { return m_files->OpenConfigFile(); });
+}
 
-// Start-up step: a configuration file named as the first command-line argument is
-// opened by the configuration-file commands.
-void TMainForm::OpenCommandLineFile() {}
+void TMainForm::tb_OpenClick()
+{
+    withListingText([this] { return m_files->OpenConfigFile(); });
+}
+
+void TMainForm::File_SaveClick()
+{
+    withTypedValue([this] { return m_files->Save(); });
+}
+
+void TMainForm::File_SaveAsClick()
+{
+    withTypedValue([this] { return m_files->SaveAs(true); });
+}
+
+void TMainForm::tb_SaveClick()
+{
+    commitEdit();
+    m_files->Save();
+}
+
+// Start-up step: a configuration file named as the first command-line argument.
+void TMainForm::OpenCommandLineFile()
+{
+    const QString argument = m_commandLineArgument;
+    withListingText([this, &argument] { return m_files->OpenCommandLineFile(argument); });
+}
 
 void TMainForm::File_ExitClick() { close(); }

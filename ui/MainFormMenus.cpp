@@ -73,10 +73,13 @@ void TMainForm::buildMenus()
     actions(MainCommand::About).menu =
         item(help, QStringLiteral("A&bout"), "Help_About", &TMainForm::Help_AboutClick);
 
-    // Commands come alive as their operations are built; New works from the start.
+    // Commands come alive as their operations are built; the file commands work from the start.
     for (int c = 0; c < kMainCommandCount; ++c)
         enableCommand(static_cast<MainCommand>(c), false);
     enableCommand(MainCommand::New);
+    enableCommand(MainCommand::Open);
+    enableCommand(MainCommand::Save);
+    enableCommand(MainCommand::SaveAs);
     enableCommand(MainCommand::ComPortSettings);
     enableCommand(MainCommand::EscapeCharacter);
     enableCommand(MainCommand::About);
