@@ -5,6 +5,7 @@
 #include "settings/SettingsModel.h"
 #include "tests/support/FakeMessages.h"
 #include "ui/MainForm.h"
+#include "ui/QtFileDialogs.h"
 #include "ui/SpinField.h"
 #include "ui/StatusRow.h"
 
@@ -12,6 +13,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QTimer>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -478,6 +481,52 @@ private slots:
         trigger("File_Save");
         QCOMPARE(item(readBytes(path("n.40B")), "ATS1:"), QByteArray("ATS1:255"));
         QCOMPARE(form->model().get(Field::sreg_1), 1000);
+    }
+
+    // The Qt dialogs: pattern filter, default suffix, starting directory, and no
+    // question when the chosen file exists.
+    void qtDialogsOpenAsAsked()
+    {
+        writeBytes(path("there.40B"), "x\r\n");
+        QtFileDialogs dialogs;
+        QStringList filters;
+        QString suffix, directory;
+        bool noOverwriteQuestion = false;
+        auto answerWith = [&](const QString &name) {
+            QTimer::singleShot(0, [&, name] {
+                auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                QVERIFY(d);
+                filters = d->nameFilters();
+                suffix = d->defaultSuffix();
+                directory = d->directory().absolutePath();
+                noOverwriteQuestion = d->testOption(QFileDialog::DontConfirmOverwrite);
+                if (name.isEmpty()) {
+                    d->reject();
+                } else {
+                    d->selectFile(name);
+                    static_cast<QDialog *>(d)->accept();  // runs the file dialog's own accept
+                }
+            });
+        };
+
+        answerWith(path("there.40B"));
+        QCOMPARE(dialogs.getSaveFileName(dir->path(), QStringLiteral("*.40B"), QStringLiteral("40B")),
+                 path("there.40B"));
+        QCOMPARE(filters, QStringList{"*.40B (*.40B)"});
+        QCOMPARE(suffix, QStringLiteral("40B"));
+        QCOMPARE(directory, QDir(dir->path()).absolutePath());
+        QVERIFY(noOverwriteQuestion);
+        QCOMPARE(readBytes(path("there.40B")), QByteArray("x\r\n"));  // a dialog writes nothing
+
+        answerWith(QStringLiteral("plain"));
+        QCOMPARE(dialogs.getSaveFileName(dir->path(), QStringLiteral("*.40B"), QStringLiteral("40B")),
+                 path("plain.40B"));
+        // Open returns a typed name that names no file; loading it reports the failure.
+        answerWith(path("gone.40B"));
+        QCOMPARE(dialogs.getOpenFileName(dir->path(), QStringLiteral("*.40B"), QStringLiteral("40B")),
+                 path("gone.40B"));
+        answerWith(QString());
+        QVERIFY(dialogs.getOpenFileName(dir->path(), QStringLiteral("*.40B"), QStringLiteral("40B")).isEmpty());
     }
 
     void saveWithoutModeIsRefused()
