@@ -5,14 +5,12 @@
 
 #include "operations/ModuleCommands.h"
 #include "operations/OperationHost.h"
-#include "settings/CommandBuilder.h"
 
 #include <QObject>
 
 namespace {
 
-// The main window as the operations see it. It also holds the CommandList of the
-// last configure and PriorS21; it lives as a child of the window.
+// The main window as the operations see it; it lives as a child of the window.
 class MainFormOperationHost : public QObject, public OperationHost {
 public:
     explicit MainFormOperationHost(TMainForm &w) : QObject(&w), m_w(w)
@@ -35,8 +33,8 @@ public:
     MessageSink &messages() override { return m_w.messages(); }
     const ProductVariant &variant() const override { return m_w.variant(); }
     PortSettings &portSettings() override { return m_w.portSettings(); }
-    CommandList &commandList() override { return m_commandList; }
-    int &PriorS21() override { return m_priorS21; }
+    CommandList &commandList() override { return m_w.commandList(); }
+    int &PriorS21() override { return m_w.PriorS21(); }
 
     void DisplaySerialSettings() override { m_w.DisplaySerialSettings(); }
     // Only the baud changed: the other two bars show what they showed.
@@ -51,8 +49,6 @@ public:
 
 private:
     TMainForm &m_w;
-    CommandList m_commandList;
-    int m_priorS21 = 0;
 };
 
 TModuleCommands moduleCommands(TMainForm &w)

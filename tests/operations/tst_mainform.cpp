@@ -62,12 +62,14 @@ private Q_SLOTS:
     {
         SimOnCom1 sim;
         m_form->model().set(Field::Z0_Dest, 99);
+        m_form->model().set(Field::sreg_21, 2);
         QVERIFY(m_form->commandEnabled(MainCommand::Read));
         m_form->menuAction(MainCommand::Read)->trigger();
 
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&V\r", "ATI\r", "ATZ\r"}));
         QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
         QCOMPARE(m_form->model().get(Field::Z0_Dest), 2);
+        QCOMPARE(m_form->PriorS21(), 2);
         QCOMPARE(m_form->statusText(), QStringLiteral("740R-B V1.90"));
         QCOMPARE(panel("StatusBar1"), QStringLiteral("740R-B V1.90"));
         // Replies reach the log pane in the order they came, the worker's and the
@@ -93,6 +95,7 @@ private Q_SLOTS:
         QCOMPARE(rx.last(), QByteArray("ATZ\r"));
         QVERIFY(rx.contains("AT&W\r"));
         QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
+        QCOMPARE(m_form->commandList()[1], QByteArray("ATC6"));
         QCOMPARE(m_form->portSettings().Baud, 5);
         QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("19200"));
         QVERIFY(m_form->logText().contains(QStringLiteral("740R-B V1.90")));
