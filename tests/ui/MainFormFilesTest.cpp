@@ -3,7 +3,7 @@
 #include "settings/FileDialogs.h"
 #include "settings/ProductVariant.h"
 #include "settings/SettingsModel.h"
-#include "tests/support/FakeMessages.h"
+#include "tests/support/MainFormFixture.h"
 #include "ui/MainForm.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/SpinField.h"
@@ -72,65 +72,22 @@ public:
     }
 };
 
-// Brings every tab page and stacked panel above w to the front, so w can take the focus.
-void reveal(QWidget *w)
-{
-    for (QWidget *child = w; child && child->parentWidget(); child = child->parentWidget()) {
-        auto *stack = qobject_cast<QStackedWidget *>(child->parentWidget());
-        if (!stack)
-            continue;
-        if (auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget()))
-            tabs->setCurrentWidget(child);
-        else
-            stack->setCurrentWidget(child);
-    }
-}
-
 }  // namespace
 
-class MainFormFilesTest : public QObject {
+class MainFormFilesTest : public MainFormFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<FakeMessages> messages;
     std::unique_ptr<FakeDialogs> dialogs;
-    std::unique_ptr<TMainForm> form;
     std::unique_ptr<QTemporaryDir> dir;
     QString startDir;
 
     void start(const QString &argument = QString())
     {
-        messages = std::make_unique<FakeMessages>();
         dialogs = std::make_unique<FakeDialogs>();
-        const std::optional<ProductVariant> v = SelectProductVariant(QStringLiteral("Cfg_740RB"));
-        QVERIFY(v);
-        form = std::make_unique<TMainForm>(*v, *messages, nullptr, dialogs.get());
-        form->setCommandLineArgument(argument);
-        form->show();
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        startForm(QStringLiteral("Cfg_740RB"), dialogs.get(), argument);
     }
     QString path(const char *name) const { return dir->filePath(QString::fromLatin1(name)); }
-    template <class T> T *get(const char *name) const
-    {
-        T *w = form->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
-    }
-    TSpinField *spin(const char *name) const { return get<TSpinField>(name); }
-    QString combo(const char *name) const { return get<QComboBox>(name)->currentText(); }
-    QString statusBar(const char *name) const { return get<TStatusPanel>(name)->text(); }
-    void trigger(const char *name) const { get<QAction>(name)->trigger(); }
-    // Types into a numeric field as a user does; the field keeps the focus.
-    void type(TSpinField *field, const QString &text)
-    {
-        reveal(field);
-        field->setFocus(Qt::MouseFocusReason);
-        QVERIFY(field->hasFocus());
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(field, text);
-    }
     // Saves the current settings through "Save As" to path.
     void saveAs(const QString &target)
     {

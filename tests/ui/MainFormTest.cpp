@@ -2,7 +2,7 @@
 // numeric fields, status row, log pane and commands.
 #include "settings/ProductVariant.h"
 #include "settings/SettingsModel.h"
-#include "tests/support/FakeMessages.h"
+#include "tests/support/MainFormFixture.h"
 #include "ui/ChoiceGroup.h"
 #include "ui/MainForm.h"
 #include "ui/SpinField.h"
@@ -26,77 +26,18 @@
 
 using Answer = MessageSink::Answer;
 
-namespace {
-
-// Brings every tab page and stacked panel above w to the front, so w can take the focus.
-void reveal(QWidget *w)
-{
-    for (QWidget *child = w; child && child->parentWidget(); child = child->parentWidget()) {
-        auto *stack = qobject_cast<QStackedWidget *>(child->parentWidget());
-        if (!stack)
-            continue;
-        if (auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget()))
-            tabs->setCurrentWidget(child);
-        else
-            stack->setCurrentWidget(child);
-    }
-}
-
-}  // namespace
-
-class MainFormTest : public QObject {
+class MainFormTest : public MainFormFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<FakeMessages> messages;
-    std::unique_ptr<TMainForm> form;
-
-    void start(const QString &exeName)
-    {
-        messages = std::make_unique<FakeMessages>();
-        const std::optional<ProductVariant> v = SelectProductVariant(exeName);
-        QVERIFY(v);
-        form = std::make_unique<TMainForm>(*v, *messages);
-        form->show();
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    }
-    template <class T> T *get(const char *name) const
-    {
-        T *w = form->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
-    }
-    TSpinField *spin(const char *name) const { return get<TSpinField>(name); }
-    QString statusBar(const char *name) const { return get<TStatusPanel>(name)->text(); }
-    // Types text into a numeric field as a user does (the old text replaced).
-    void type(TSpinField *field, const QString &text)
-    {
-        reveal(field);
-        field->setFocus(Qt::MouseFocusReason);
-        QVERIFY(field->hasFocus());
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(field, text);
-    }
-    // Moves the focus away from the field being edited, as a click elsewhere does.
-    void leaveTo(QWidget *other)
-    {
-        reveal(other);
-        other->setFocus(Qt::MouseFocusReason);
-    }
+    void start(const QString &exeName) { startForm(exeName); }
     // In front: the widget and every panel above it shown.
     bool visible(const char *name) const { return get<QWidget>(name)->isVisibleTo(form.get()); }
     // Not hidden by the window's rules (its tab page may be behind another).
     bool shown(const char *name) const { return !get<QWidget>(name)->isHidden(); }
-    QAction *action(const char *name) const { return get<QAction>(name); }
 
 private slots:
-    void cleanup()
-    {
-        form.reset();
-        messages.reset();
-    }
+    void cleanup() { closeForm(); }
 
     void startUpState740()
     {
