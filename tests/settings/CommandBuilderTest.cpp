@@ -17,6 +17,11 @@ QByteArray route(ModuleSettings s, int dest, std::array<int, 5> rpts) {
     return entry(s, 36);
 }
 
+void expectEntries(const CommandList &list, std::initializer_list<std::pair<int, const char *>> expected) {
+    for (const auto &[index, command] : expected)
+        EXPECT_EQ(list[static_cast<std::size_t>(index)], command) << "entry " << index;
+}
+
 TEST(CommandBuilder, AutoConnectMasterExampleMatchesGoldenEntryForEntry) {
     const QList<QByteArray> golden = codectest::readData("golden/auto_connect_master.commands").split('\n');
     ASSERT_GE(golden.size(), kCommandCount);
@@ -42,22 +47,21 @@ TEST(CommandBuilder, EveryEntryStartsWithItsPrefixInEveryMode) {
 
 TEST(CommandBuilder, ScaledRegistersDropTheFraction) {
     ModuleSettings s = masterExample();
-    const auto with = [&s](Field f, int v, int index) {
+    const struct {
+        Field f;
+        int value, index;
+        const char *command;
+    } cases[] = {{Field::sreg_1, 1000, 16, "ATS1=50"},    {Field::sreg_1, 5100, 16, "ATS1=255"},
+                 {Field::sreg_1, 60, 16, "ATS1=3"},       {Field::sreg_1, 1019, 16, "ATS1=50"},
+                 {Field::sreg_14, 530, 26, "ATS14=255"},  {Field::sreg_14, 20, 26, "ATS14=0"},
+                 {Field::sreg_14, 21, 26, "ATS14=0"},     {Field::sreg_14, 22, 26, "ATS14=1"},
+                 {Field::sreg_10, 15, 24, "ATS10=1"},     {Field::sreg_10, 2550, 24, "ATS10=255"},
+                 {Field::sreg_10, 9, 24, "ATS10=0"}};
+    for (const auto &c : cases) {
         ModuleSettings t = s;
-        t[f] = v;
-        return entry(t, index);
-    };
-    EXPECT_EQ(with(Field::sreg_1, 1000, 16), "ATS1=50");
-    EXPECT_EQ(with(Field::sreg_1, 5100, 16), "ATS1=255");
-    EXPECT_EQ(with(Field::sreg_1, 60, 16), "ATS1=3");
-    EXPECT_EQ(with(Field::sreg_1, 1019, 16), "ATS1=50");
-    EXPECT_EQ(with(Field::sreg_14, 530, 26), "ATS14=255");
-    EXPECT_EQ(with(Field::sreg_14, 20, 26), "ATS14=0");
-    EXPECT_EQ(with(Field::sreg_14, 21, 26), "ATS14=0");
-    EXPECT_EQ(with(Field::sreg_14, 22, 26), "ATS14=1");
-    EXPECT_EQ(with(Field::sreg_10, 15, 24), "ATS10=1");
-    EXPECT_EQ(with(Field::sreg_10, 2550, 24), "ATS10=255");
-    EXPECT_EQ(with(Field::sreg_10, 9, 24), "ATS10=0");
+        t[c.f] = c.value;
+        EXPECT_EQ(entry(t, c.index), c.command) << c.value;
+    }
 }
 
 TEST(CommandBuilder, TransparentModeIgnoresDestinationsAndUnitAddress) {
@@ -70,14 +74,8 @@ TEST(CommandBuilder, TransparentModeIgnoresDestinationsAndUnitAddress) {
         s[destField(n)] = 10 + n;
         s[repeaterField(n, 1)] = 3;
     }
-    const CommandList list = BuildCommandList(s);
-    EXPECT_EQ(list[13], "AT&U1");
-    EXPECT_EQ(list[37], "AT&L0");
-    EXPECT_EQ(list[39], "AT&M0");
-    EXPECT_EQ(list[33], "AT&Z1=");
-    EXPECT_EQ(list[34], "AT&Z2=");
-    EXPECT_EQ(list[35], "AT&Z3=");
-    EXPECT_EQ(list[36], "AT&Z0=");
+    expectEntries(BuildCommandList(s), {{13, "AT&U1"}, {37, "AT&L0"}, {39, "AT&M0"}, {33, "AT&Z1="},
+                                        {34, "AT&Z2="}, {35, "AT&Z3="}, {36, "AT&Z0="}});
     s[Field::TM_Auto_OnLine] = 1;
     EXPECT_EQ(entry(s, 37), "AT&L1");
 }
@@ -87,26 +85,17 @@ TEST(CommandBuilder, ModeDependentEntries) {
     s.OperatingMode = OperatingMode::OpTransparentRepeater;
     s[Field::ed_TM_GrpAdd2] = 7;
     s[Field::TM_Auto_OnLine] = 1;
-    CommandList list = BuildCommandList(s);
-    EXPECT_EQ(list[13], "AT&U7");
-    EXPECT_EQ(list[39], "AT&M1");
-    EXPECT_EQ(list[37], "AT&L1");
-    EXPECT_EQ(list[36], "AT&Z0=");
+    expectEntries(BuildCommandList(s), {{13, "AT&U7"}, {39, "AT&M1"}, {37, "AT&L1"}, {36, "AT&Z0="}});
 
     s.OperatingMode = OperatingMode::OpAutoConnectSlave;
     s[Field::chk_CM_Fast] = 1;
     s[Field::ed_CM_UnitAdd] = 9;
-    list = BuildCommandList(s);
-    EXPECT_EQ(list[37], "AT&L3");
-    EXPECT_EQ(list[39], "AT&M3");
-    EXPECT_EQ(list[13], "AT&U9");
-    EXPECT_EQ(list[36], "AT&Z0=5,2") << "routes are sent in every controlled mode";
+    // Routes are sent in every controlled mode.
+    expectEntries(BuildCommandList(s), {{37, "AT&L3"}, {39, "AT&M3"}, {13, "AT&U9"}, {36, "AT&Z0=5,2"}});
 
     s.OperatingMode = OperatingMode::OpSingleConnect;
     s[Field::chk_CM_Fast] = 0;
-    list = BuildCommandList(s);
-    EXPECT_EQ(list[37], "AT&L0");
-    EXPECT_EQ(list[39], "AT&M2");
+    expectEntries(BuildCommandList(s), {{37, "AT&L0"}, {39, "AT&M2"}});
 
     s.OperatingMode = OperatingMode::OpAutoConnectMaster;
     EXPECT_EQ(entry(s, 37), "AT&L2");
@@ -133,11 +122,7 @@ TEST(CommandBuilder, RoutesChainRepeatersUpToTheFirstZero) {
     t[Field::Z2_Dest] = 12;
     t[Field::Z2_Rpt1] = 7;
     t[Field::Z3_Dest] = 13;
-    const CommandList list = BuildCommandList(t);
-    EXPECT_EQ(list[33], "AT&Z1=11");
-    EXPECT_EQ(list[34], "AT&Z2=7,12");
-    EXPECT_EQ(list[35], "AT&Z3=13");
-    EXPECT_EQ(list[36], "AT&Z0=5,2");
+    expectEntries(BuildCommandList(t), {{33, "AT&Z1=11"}, {34, "AT&Z2=7,12"}, {35, "AT&Z3=13"}, {36, "AT&Z0=5,2"}});
 }
 
 TEST(CommandBuilder, SerialAndResponseCodes) {
@@ -160,12 +145,7 @@ TEST(CommandBuilder, SerialAndResponseCodes) {
     s[Field::Adv_Numeric] = 1;
     s[Field::Adv_Abort] = 1;
     s[Field::Adv_Response] = 3;
-    const CommandList list = BuildCommandList(s);
-    EXPECT_EQ(list[2], "ATE0");
-    EXPECT_EQ(list[3], "ATQ1");
-    EXPECT_EQ(list[4], "ATV0");
-    EXPECT_EQ(list[38], "AT&N0");
-    EXPECT_EQ(list[5], "ATX3");
+    expectEntries(BuildCommandList(s), {{2, "ATE0"}, {3, "ATQ1"}, {4, "ATV0"}, {38, "AT&N0"}, {5, "ATX3"}});
 
     s[Field::Serial_Baud] = 13;
     s[Field::Radio_DataRate] = 2;
@@ -173,13 +153,8 @@ TEST(CommandBuilder, SerialAndResponseCodes) {
     s[Field::Serial_DTR] = 3;
     s[Field::Serial_DCD] = 2;
     s[Field::ed_CM_LinkRst] = 255;
-    const CommandList more = BuildCommandList(s);
-    EXPECT_EQ(more[1], "ATC13");
-    EXPECT_EQ(more[0], "ATB2");
-    EXPECT_EQ(more[9], "AT&E1");
-    EXPECT_EQ(more[8], "AT&D3");
-    EXPECT_EQ(more[7], "AT&C2");
-    EXPECT_EQ(more[14], "AT\\T255");
+    expectEntries(BuildCommandList(s),
+                  {{1, "ATC13"}, {0, "ATB2"}, {9, "AT&E1"}, {8, "AT&D3"}, {7, "AT&C2"}, {14, "AT\\T255"}});
 }
 
 TEST(CommandBuilder, AddToConfigCutsAt255Characters) {

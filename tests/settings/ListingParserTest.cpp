@@ -34,6 +34,18 @@ QString conversionText(const QByteArray &listing) {
     return QStringLiteral("(parsed)");
 }
 
+// The value field f holds after parsing the module listing with item replaced.
+int parsedWith(const QByteArray &item, const QByteArray &replacement, Field f) {
+    ParserRig rig;
+    rig.parse(withItem(moduleListing(), item, replacement));
+    return rig.get(f);
+}
+
+void expectFields(const ParserRig &rig, std::initializer_list<std::pair<Field, int>> expected) {
+    for (const auto &[f, v] : expected)
+        EXPECT_EQ(rig.get(f), v) << fieldInfo(f).name;
+}
+
 TEST(ListingParser, ModuleListingFillsEveryField) {
     ParserRig rig;
     rig.priorS21 = -5;
@@ -42,44 +54,27 @@ TEST(ListingParser, ModuleListingFillsEveryField) {
 
     EXPECT_TRUE(rig.messages.empty()) << rig.messages.texts().join(" | ").toStdString();
     EXPECT_EQ(rig.model.mode(), OperatingMode::OpAutoConnectMaster);
-    EXPECT_EQ(rig.get(Field::Radio_DataRate), 1);
-    EXPECT_EQ(rig.get(Field::Serial_Baud), 9);
-    EXPECT_EQ(rig.get(Field::Adv_Echo), 1);
-    EXPECT_EQ(rig.get(Field::Adv_Resp), 1);
-    EXPECT_EQ(rig.get(Field::Adv_Numeric), 1) << "the V of the echoed AT&V is flushed away";
-    EXPECT_EQ(rig.get(Field::Adv_Response), 2);
-    EXPECT_EQ(rig.get(Field::Serial_Stop), 0);
-    EXPECT_EQ(rig.get(Field::Serial_Data), 1);
-    EXPECT_EQ(rig.get(Field::Serial_Parity), 1);
-    EXPECT_EQ(rig.get(Field::Serial_DCD), 2);
-    EXPECT_EQ(rig.get(Field::Serial_DTR), 1);
+    // Adv_Numeric 1: the V of the echoed AT&V is flushed away.
+    expectFields(rig, {{Field::Radio_DataRate, 1}, {Field::Serial_Baud, 9},     {Field::Adv_Echo, 1},
+                       {Field::Adv_Resp, 1},       {Field::Adv_Numeric, 1},     {Field::Adv_Response, 2},
+                       {Field::Serial_Stop, 0},    {Field::Serial_Data, 1},     {Field::Serial_Parity, 1},
+                       {Field::Serial_DCD, 2},     {Field::Serial_DTR, 1},      {Field::Radio_Crc, 1},
+                       {Field::ed_TM_GrpAdd1, 7},  {Field::Serial_Flow, 3},     {Field::Adv_Abort, 1},
+                       {Field::ed_TM_SysAdd, 33},  {Field::ed_CM_UnitAdd, 12},  {Field::ed_TM_GrpAdd2, 12},
+                       {Field::ed_CM_LinkRst, 9},  {Field::sreg_0, 3},          {Field::sreg_1, 1200},
+                       {Field::sreg_2, 42},        {Field::sreg_3, 14},         {Field::sreg_4, 11},
+                       {Field::sreg_5, 9},         {Field::sreg_6, 6},          {Field::sreg_7, 4},
+                       {Field::sreg_8, 8},         {Field::sreg_9, 87},         {Field::sreg_10, 200},
+                       {Field::sreg_11, 5},        {Field::sreg_12, 3},         {Field::sreg_13, 2},
+                       {Field::sreg_14, 220},      {Field::sreg_16, 16},        {Field::sreg_17, 17},
+                       {Field::sreg_18, 40},       {Field::sreg_19, 7},         {Field::sreg_20, 99},
+                       {Field::sreg_21, 2},        {Field::Z0_Rpt1, 4},         {Field::Z0_Dest, 9},
+                       {Field::Z1_Dest, 11},       {Field::Z2_Dest, 0},         {Field::Z3_Dest, 6}});
     EXPECT_EQ(rig.model.savedDtrChoice(), 1);
-    EXPECT_EQ(rig.get(Field::Radio_Crc), 1);
-    EXPECT_EQ(rig.get(Field::ed_TM_GrpAdd1), 7);
-    EXPECT_EQ(rig.get(Field::Serial_Flow), 3);
-    EXPECT_EQ(rig.get(Field::Adv_Abort), 1);
-    EXPECT_EQ(rig.get(Field::ed_TM_SysAdd), 33);
-    EXPECT_EQ(rig.get(Field::ed_CM_UnitAdd), 12);
-    EXPECT_EQ(rig.get(Field::ed_TM_GrpAdd2), 12);
-    EXPECT_EQ(rig.get(Field::ed_CM_LinkRst), 9);
-    const std::pair<Field, int> sregs[] = {
-        {Field::sreg_0, 3},   {Field::sreg_1, 1200}, {Field::sreg_2, 42},   {Field::sreg_3, 14},
-        {Field::sreg_4, 11},  {Field::sreg_5, 9},    {Field::sreg_6, 6},    {Field::sreg_7, 4},
-        {Field::sreg_8, 8},   {Field::sreg_9, 87},   {Field::sreg_10, 200}, {Field::sreg_11, 5},
-        {Field::sreg_12, 3},  {Field::sreg_13, 2},   {Field::sreg_14, 220}, {Field::sreg_16, 16},
-        {Field::sreg_17, 17}, {Field::sreg_18, 40},  {Field::sreg_19, 7},   {Field::sreg_20, 99},
-        {Field::sreg_21, 2}};
-    for (const auto &[f, v] : sregs)
-        EXPECT_EQ(rig.get(f), v) << fieldInfo(f).name;
     EXPECT_TRUE(rig.model.plcMode());
     EXPECT_EQ(rig.priorS21, 3) << "S21 as it was before the listing's own";
-    EXPECT_EQ(rig.get(Field::Z0_Rpt1), 4);
-    EXPECT_EQ(rig.get(Field::Z0_Dest), 9);
-    EXPECT_EQ(rig.get(Field::Z1_Dest), 11);
-    EXPECT_EQ(rig.get(Field::Z2_Dest), 0);
     for (int k = 1; k <= 5; ++k)
         EXPECT_EQ(rig.get(repeaterField(3, k)), k);
-    EXPECT_EQ(rig.get(Field::Z3_Dest), 6);
     EXPECT_TRUE(rig.text.startsWith(" S17:17 ")) << "the listing is consumed up to S17";
 }
 
@@ -92,18 +87,10 @@ TEST(ListingParser, FileLineParsesBackToItsSettings) {
     rig.parse(line, true);
     EXPECT_TRUE(rig.messages.empty());
     EXPECT_EQ(rig.model.mode(), OperatingMode::OpTransparent);
-    EXPECT_EQ(rig.get(Field::Serial_Baud), 6);
-    EXPECT_EQ(rig.get(Field::Serial_Data), 1);
-    EXPECT_EQ(rig.get(Field::Serial_Parity), 0);
-    EXPECT_EQ(rig.get(Field::Serial_Stop), 0);
-    EXPECT_EQ(rig.get(Field::sreg_1), 1000);
-    EXPECT_EQ(rig.get(Field::sreg_14), 530);
-    EXPECT_EQ(rig.get(Field::sreg_10), 10);
-    EXPECT_EQ(rig.get(Field::sreg_20), 0);
-    EXPECT_EQ(rig.get(Field::Z1_Dest), 0);
-    EXPECT_EQ(rig.get(Field::Z0_Dest), 0);
-    EXPECT_EQ(rig.get(Field::TM_Auto_OnLine), 0);
-    EXPECT_EQ(rig.get(Field::Radio_Crc), 1);
+    expectFields(rig, {{Field::Serial_Baud, 6}, {Field::Serial_Data, 1}, {Field::Serial_Parity, 0},
+                       {Field::Serial_Stop, 0}, {Field::sreg_1, 1000}, {Field::sreg_14, 530},
+                       {Field::sreg_10, 10}, {Field::sreg_20, 0}, {Field::Z1_Dest, 0},
+                       {Field::Z0_Dest, 0}, {Field::TM_Auto_OnLine, 0}, {Field::Radio_Crc, 1}});
     EXPECT_FALSE(rig.model.plcMode());
     // Rebuilt, it gives the same line.
     EXPECT_EQ(FileLineFromJoined(JoinCommandList(BuildCommandList(rig.model.settings()))), line);
@@ -115,12 +102,8 @@ TEST(ListingParser, FileModeSkipsModuleOnlyRegisters) {
     module.parse(listing);
     ParserRig file;
     file.parse(listing, true);
-    EXPECT_EQ(module.get(Field::sreg_9), 87);
-    EXPECT_EQ(module.get(Field::sreg_12), 3);
-    EXPECT_EQ(module.get(Field::sreg_13), 2);
-    EXPECT_EQ(file.get(Field::sreg_9), 0);
-    EXPECT_EQ(file.get(Field::sreg_12), 0);
-    EXPECT_EQ(file.get(Field::sreg_13), 0);
+    expectFields(module, {{Field::sreg_9, 87}, {Field::sreg_12, 3}, {Field::sreg_13, 2}});
+    expectFields(file, {{Field::sreg_9, 0}, {Field::sreg_12, 0}, {Field::sreg_13, 0}});
     // A file without them parses; a module listing without them fails.
     const QByteArray without = withItem(withItem(withItem(listing, "S9:87 ", ""), "S12:3 ", ""), "S13:2 ", "");
     ParserRig fileOnly;
@@ -131,25 +114,18 @@ TEST(ListingParser, FileModeSkipsModuleOnlyRegisters) {
 }
 
 TEST(ListingParser, ValueForms) {
+    EXPECT_EQ(parsedWith("C9 ", "C10 ", Field::Serial_Baud), 10);
     ParserRig rig;
-    rig.parse(withItem(moduleListing(), "C9 ", "C10 "));
-    EXPECT_EQ(rig.get(Field::Serial_Baud), 10);
     rig.parse(withItem(moduleListing(), "&B6 ", "&B13 "));
-    EXPECT_EQ(rig.get(Field::Serial_Stop), 1);
-    EXPECT_EQ(rig.get(Field::Serial_Data), 0);
-    EXPECT_EQ(rig.get(Field::Serial_Parity), 3);
+    expectFields(rig, {{Field::Serial_Stop, 1}, {Field::Serial_Data, 0}, {Field::Serial_Parity, 3}});
     // Only the low four bits of the character format count.
     rig.parse(withItem(moduleListing(), "&B6 ", "&B-1 "));
-    EXPECT_EQ(rig.get(Field::Serial_Stop), 1);
-    EXPECT_EQ(rig.get(Field::Serial_Data), 1);
-    EXPECT_EQ(rig.get(Field::Serial_Parity), 3);
+    expectFields(rig, {{Field::Serial_Stop, 1}, {Field::Serial_Data, 1}, {Field::Serial_Parity, 3}});
     // Choice indices beyond the list are handed over.
     rig.parse(withItem(withItem(moduleListing(), "C9 ", "C77 "), "X2 ", "X8 "));
-    EXPECT_EQ(rig.get(Field::Serial_Baud), 77);
-    EXPECT_EQ(rig.get(Field::Adv_Response), 8);
+    expectFields(rig, {{Field::Serial_Baud, 77}, {Field::Adv_Response, 8}});
     // A short number reads at most two characters, a digit one.
-    rig.parse(withItem(moduleListing(), "C9 ", "C123 "));
-    EXPECT_EQ(rig.get(Field::Serial_Baud), 12);
+    EXPECT_EQ(parsedWith("C9 ", "C123 ", Field::Serial_Baud), 12);
     EXPECT_EQ(conversionText(withItem(moduleListing(), "C9 ", "C1\r\n")), "'1\r' is not a valid integer value");
     EXPECT_EQ(conversionText(withItem(moduleListing(), "B1 ", "B12 ")), "(parsed)");
     EXPECT_EQ(conversionText(withItem(moduleListing(), "&D1 ", "&Dx ")), "'x' is not a valid integer value");
@@ -160,19 +136,12 @@ TEST(ListingParser, ValueForms) {
 }
 
 TEST(ListingParser, NumbersAreKeptAsSixteenBitsThenClamped) {
-    ParserRig rig;
-    rig.parse(withItem(moduleListing(), "S0:3 ", "S0:-1 "));
-    EXPECT_EQ(rig.get(Field::sreg_0), 255);
-    rig.parse(withItem(moduleListing(), "S0:3 ", "S0:65536 "));
-    EXPECT_EQ(rig.get(Field::sreg_0), 0) << "65536 keeps its low 16 bits";
-    rig.parse(withItem(moduleListing(), "S0:3 ", "S0:+7 "));
-    EXPECT_EQ(rig.get(Field::sreg_0), 7);
-    rig.parse(withItem(moduleListing(), "S1:60 ", "S1:2 "));
-    EXPECT_EQ(rig.get(Field::sreg_1), 60) << "scaled, then clamped";
-    rig.parse(withItem(moduleListing(), "S14:100 ", "S14:65535 "));
-    EXPECT_EQ(rig.get(Field::sreg_14), 530);
-    rig.parse(withItem(moduleListing(), "S10:20 ", "S10:-1 "));
-    EXPECT_EQ(rig.get(Field::sreg_10), 2550);
+    EXPECT_EQ(parsedWith("S0:3 ", "S0:-1 ", Field::sreg_0), 255);
+    EXPECT_EQ(parsedWith("S0:3 ", "S0:65536 ", Field::sreg_0), 0) << "65536 keeps its low 16 bits";
+    EXPECT_EQ(parsedWith("S0:3 ", "S0:+7 ", Field::sreg_0), 7);
+    EXPECT_EQ(parsedWith("S1:60 ", "S1:2 ", Field::sreg_1), 60) << "scaled, then clamped";
+    EXPECT_EQ(parsedWith("S14:100 ", "S14:65535 ", Field::sreg_14), 530);
+    EXPECT_EQ(parsedWith("S10:20 ", "S10:-1 ", Field::sreg_10), 2550);
     EXPECT_EQ(conversionText(withItem(moduleListing(), "S0:3 ", "S0:4294967296 ")),
               "'4294967296' is not a valid integer value");
     EXPECT_EQ(conversionText(withItem(moduleListing(), "S0:3 ", "S0:- ")), "'-' is not a valid integer value");
@@ -289,9 +258,7 @@ TEST(ListingParser, UnitAddressLimits) {
     EXPECT_EQ(edge.get(Field::ed_CM_UnitAdd), 15);
     EXPECT_TRUE(edge.messages.empty());
 
-    ParserRig zero;
-    zero.parse(withItem(moduleListing(), "&U12 ", "&U0 "));
-    EXPECT_EQ(zero.get(Field::ed_CM_UnitAdd), 1) << "clamped by the field";
+    EXPECT_EQ(parsedWith("&U12 ", "&U0 ", Field::ed_CM_UnitAdd), 1) << "clamped by the field";
 }
 
 TEST(ListingParser, OptionalRegisters) {
@@ -311,25 +278,12 @@ TEST(ListingParser, OptionalRegisters) {
     EXPECT_NE(conversionText(withItem(moduleListing(), "S18:40 ", "S18:x ")), "(parsed)")
         << "present but unreadable thresholds fail";
 
-    ParserRig noS20;
-    noS20.parse(withItem(moduleListing(), "S20:99 ", ""));
-    EXPECT_EQ(noS20.get(Field::sreg_20), 100);
-    ParserRig badS20;
-    badS20.parse(withItem(moduleListing(), "S20:99 ", "S20:? "));
-    EXPECT_EQ(badS20.get(Field::sreg_20), 100);
-
-    ParserRig equalsS21;
-    equalsS21.parse(withItem(moduleListing(), "S21:2 ", "S21=2 "));
-    EXPECT_EQ(equalsS21.get(Field::sreg_21), 2);
-    ParserRig badColonS21;
-    badColonS21.parse(withItem(moduleListing(), "S21:2 ", "S21:z S21=3 "));
-    EXPECT_EQ(badColonS21.get(Field::sreg_21), 3);
-    ParserRig noS21;
-    noS21.parse(withItem(moduleListing(), "S21:2 ", ""));
-    EXPECT_EQ(noS21.get(Field::sreg_21), 0);
-    ParserRig emptyS21;
-    emptyS21.parse(withItem(moduleListing(), "S21:2 ", "S21= "));
-    EXPECT_EQ(emptyS21.get(Field::sreg_21), 0);
+    EXPECT_EQ(parsedWith("S20:99 ", "", Field::sreg_20), 100);
+    EXPECT_EQ(parsedWith("S20:99 ", "S20:? ", Field::sreg_20), 100);
+    EXPECT_EQ(parsedWith("S21:2 ", "S21=2 ", Field::sreg_21), 2);
+    EXPECT_EQ(parsedWith("S21:2 ", "S21:z S21=3 ", Field::sreg_21), 3);
+    EXPECT_EQ(parsedWith("S21:2 ", "", Field::sreg_21), 0);
+    EXPECT_EQ(parsedWith("S21:2 ", "S21= ", Field::sreg_21), 0);
 }
 
 TEST(ListingParser, Routes) {
@@ -393,10 +347,8 @@ TEST(ListingParser, LowPowerFollowsTheDtrRead) {
     EXPECT_EQ(rig.get(Field::chk_CM_LowPow), 0);
     EXPECT_EQ(rig.model.savedDtrChoice(), 1);
 
-    ParserRig low;
-    low.parse(withItem(moduleListing(), "&D1 ", "&D3 "));
-    EXPECT_EQ(low.get(Field::Serial_DTR), 3);
-    EXPECT_EQ(low.get(Field::chk_CM_LowPow), 1);
+    EXPECT_EQ(parsedWith("&D1 ", "&D3 ", Field::Serial_DTR), 3);
+    EXPECT_EQ(parsedWith("&D1 ", "&D3 ", Field::chk_CM_LowPow), 1);
 }
 
 TEST(ListingParser, NoThresholdQuestionDuringAParse) {

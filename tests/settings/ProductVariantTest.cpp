@@ -10,26 +10,38 @@ ProductVariant select(const char *name) {
     return v.value_or(ProductVariant{});
 }
 
-TEST(ProductVariant, Korvel740FromProgramName) {
-    const ProductVariant v = select("Cfg_740RB.exe");
-    EXPECT_EQ(v.BaseCaption, "740R-B Configuration");
-    EXPECT_EQ(v.ModelName, "740R-B");
-    EXPECT_EQ(v.brand, Brand::BrandKorvel);
-    EXPECT_EQ(v.radioClass, RadioClass::Class740);
-    EXPECT_TRUE(showsS21(v.radioClass));
-    EXPECT_EQ(s18TabCaption(v.radioClass), "S18 - S21");
-    EXPECT_TRUE(hasFastOperation(v.radioClass));
+TEST(ProductVariant, VariantsFromProgramName) {
+    struct Case {
+        const char *name, *caption, *model;
+        Brand brand;
+        RadioClass radioClass;
+    };
+    const Case cases[] = {
+        {"Cfg_740RB.exe", "740R-B Configuration", "740R-B", Brand::BrandKorvel, RadioClass::Class740},
+        {"Cfg_620R", "620R Configuration", "620R", Brand::BrandKorvel, RadioClass::Class620},
+        {"KMA 410D-868.exe", "KMA 410D Configuration (868 MHz)", "KMA 410U", Brand::BrandBrisca, RadioClass::Class620},
+        {"KMA 410D-900.exe", "KMA 410D Configuration", "KMA 410U", Brand::BrandBrisca, RadioClass::Class740},
+        // Tolvane's tokens in any order.
+        {"JT-LNK-9-D.exe", "JT Modem Configuration Utility", "JT-LNK-9-D", Brand::BrandTolvane, RadioClass::Class740},
+        {"JT LNK.exe", "JT Modem Configuration Utility", "JT-LNK-9-D", Brand::BrandTolvane, RadioClass::Class740},
+        {"LNK JT.exe", "JT Modem Configuration Utility", "JT-LNK-9-D", Brand::BrandTolvane, RadioClass::Class740},
+    };
+    for (const Case &c : cases) {
+        const ProductVariant v = select(c.name);
+        EXPECT_EQ(v.BaseCaption, c.caption) << c.name;
+        EXPECT_EQ(v.ModelName, c.model) << c.name;
+        EXPECT_EQ(v.brand, c.brand) << c.name;
+        EXPECT_EQ(v.radioClass, c.radioClass) << c.name;
+    }
 }
 
-TEST(ProductVariant, Korvel620) {
-    const ProductVariant v = select("Cfg_620R");
-    EXPECT_EQ(v.BaseCaption, "620R Configuration");
-    EXPECT_EQ(v.ModelName, "620R");
-    EXPECT_EQ(v.brand, Brand::BrandKorvel);
-    EXPECT_EQ(v.radioClass, RadioClass::Class620);
-    EXPECT_FALSE(showsS21(v.radioClass));
-    EXPECT_EQ(s18TabCaption(v.radioClass), "S18 - S20");
-    EXPECT_FALSE(hasFastOperation(v.radioClass));
+TEST(ProductVariant, RadioClassFeatures) {
+    EXPECT_TRUE(showsS21(RadioClass::Class740));
+    EXPECT_EQ(s18TabCaption(RadioClass::Class740), "S18 - S21");
+    EXPECT_TRUE(hasFastOperation(RadioClass::Class740));
+    EXPECT_FALSE(showsS21(RadioClass::Class620));
+    EXPECT_EQ(s18TabCaption(RadioClass::Class620), "S18 - S20");
+    EXPECT_FALSE(hasFastOperation(RadioClass::Class620));
 }
 
 TEST(ProductVariant, FirstMatchWins) {
@@ -37,34 +49,9 @@ TEST(ProductVariant, FirstMatchWins) {
     EXPECT_EQ(select("740_620.exe").ModelName, "740R-B");
     // "740" outranks the Brisca tokens as well.
     EXPECT_EQ(select("KMA 410D-740.exe").brand, Brand::BrandKorvel);
-}
-
-TEST(ProductVariant, Brisca868And900) {
-    const ProductVariant v868 = select("KMA 410D-868.exe");
-    EXPECT_EQ(v868.BaseCaption, "KMA 410D Configuration (868 MHz)");
-    EXPECT_EQ(v868.ModelName, "KMA 410U");
-    EXPECT_EQ(v868.brand, Brand::BrandBrisca);
-    EXPECT_EQ(v868.radioClass, RadioClass::Class620);
-
-    const ProductVariant v900 = select("KMA 410D-900.exe");
-    EXPECT_EQ(v900.BaseCaption, "KMA 410D Configuration");
-    EXPECT_EQ(v900.ModelName, "KMA 410U");
-    EXPECT_EQ(v900.brand, Brand::BrandBrisca);
-    EXPECT_EQ(v900.radioClass, RadioClass::Class740);
-
     // Any "8" counts, wherever it stands.
     EXPECT_EQ(select("KMA 410D-900 copy 8.exe").radioClass, RadioClass::Class620);
     EXPECT_EQ(select("KMA 410D-900.ex8").radioClass, RadioClass::Class620);
-}
-
-TEST(ProductVariant, TolvaneTokensInAnyOrder) {
-    for (const char *name : {"JT-LNK-9-D.exe", "JT LNK.exe", "LNK JT.exe"}) {
-        const ProductVariant v = select(name);
-        EXPECT_EQ(v.BaseCaption, "JT Modem Configuration Utility") << name;
-        EXPECT_EQ(v.ModelName, "JT-LNK-9-D") << name;
-        EXPECT_EQ(v.brand, Brand::BrandTolvane) << name;
-        EXPECT_EQ(v.radioClass, RadioClass::Class740) << name;
-    }
 }
 
 TEST(ProductVariant, NoMatch) {
