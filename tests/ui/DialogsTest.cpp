@@ -34,6 +34,24 @@ private:
         form.Combo_Parity->setCurrentIndex(1);
     }
 
+    // The three ways to dismiss a dialog without OK.
+    static void addDismissRows()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("cancel button") << 0;
+        QTest::newRow("escape key") << 1;
+        QTest::newRow("close box") << 2;
+    }
+    static void dismiss(QDialog &form, QAbstractButton *cancel, int how)
+    {
+        if (how == 0)
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        else if (how == 1)
+            QTest::keyClick(&form, Qt::Key_Escape);
+        else
+            form.close();
+    }
+
 private slots:
     // --- serial port dialog ---
     void serialDialogLayout()
@@ -133,13 +151,7 @@ private slots:
         QCOMPARE(ps.Parity, std::uint8_t(1));
     }
 
-    void serialDialogCancelLeavesSettings_data()
-    {
-        QTest::addColumn<int>("how");
-        QTest::newRow("cancel button") << 0;
-        QTest::newRow("escape key") << 1;
-        QTest::newRow("close box") << 2;
-    }
+    void serialDialogCancelLeavesSettings_data() { addDismissRows(); }
 
     void serialDialogCancelLeavesSettings()
     {
@@ -151,12 +163,7 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         touchEverything(form);
-        if (how == 0)
-            QTest::mouseClick(form.btn_Cancel, Qt::LeftButton);
-        else if (how == 1)
-            QTest::keyClick(&form, Qt::Key_Escape);
-        else
-            form.close();
+        dismiss(form, form.btn_Cancel, how);
         QVERIFY(!form.isVisible());
         QCOMPARE(form.result(), int(QDialog::Rejected));
         QCOMPARE(ps, before);
@@ -245,13 +252,7 @@ private slots:
         QCOMPARE(escapeChar, code);
     }
 
-    void escapeDialogCancelKeepsCharacter_data()
-    {
-        QTest::addColumn<int>("how");
-        QTest::newRow("cancel button") << 0;
-        QTest::newRow("escape key") << 1;
-        QTest::newRow("close box") << 2;
-    }
+    void escapeDialogCancelKeepsCharacter_data() { addDismissRows(); }
 
     void escapeDialogCancelKeepsCharacter()
     {
@@ -262,12 +263,7 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.EscChar_SpinEdit->setValue(99);
-        if (how == 0)
-            QTest::mouseClick(form.Cancel_BitBtn, Qt::LeftButton);
-        else if (how == 1)
-            QTest::keyClick(&form, Qt::Key_Escape);
-        else
-            form.close();
+        dismiss(form, form.Cancel_BitBtn, how);
         QCOMPARE(form.result(), int(QDialog::Rejected));
         QCOMPARE(escapeChar, '+');
         QCOMPARE(writes, 0);
