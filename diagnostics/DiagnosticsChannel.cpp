@@ -13,3 +13,14 @@ TSlotChannel::TSlotChannel(TChannelSlot &slot, const TChannelFactory &make, cons
 }
 
 TSlotChannel::~TSlotChannel() { m_slot.reset(); }
+
+std::optional<TSlotChannel> TSlotChannel::openOrReport(TChannelSlot &slot, const TChannelFactory &make,
+                                                       const PortSettings &settings, MessageSink &messages)
+{
+    try {
+        return std::optional<TSlotChannel>(std::in_place, slot, make, settings);
+    } catch (const Exception &e) {
+        messages.show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, e.message());
+        return std::nullopt;
+    }
+}

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "comm/COM740Object.h"
+#include "settings/MessageSink.h"
 #include "settings/Types.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The main window's channel slot: the channel a diagnostics command creates and
 // destroys. The receive test dialog uses whatever channel the slot holds.
@@ -26,6 +28,11 @@ public:
 
     TCOM740Object &operator*() const { return *m_slot; }
     TCOM740Object *operator->() const { return m_slot.get(); }
+
+    // Opens a channel into the slot; a port that cannot be opened is reported with the
+    // port's own text and gives nothing.
+    static std::optional<TSlotChannel> openOrReport(TChannelSlot &slot, const TChannelFactory &make,
+                                                    const PortSettings &settings, MessageSink &messages);
 
 private:
     TChannelSlot &m_slot;

@@ -17,13 +17,10 @@ TRxBerTest::TRxBerTest(const PortSettings &portSettings, MessageSink &messages, 
 
 void TRxBerTest::RxBerTest(int TestKind)
 {
-    std::optional<TSlotChannel> channel;
-    try {
-        channel.emplace(m_slot, m_makeChannel, m_portSettings);
-    } catch (const Exception &e) {
-        m_messages.show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, e.message());
+    std::optional<TSlotChannel> channel =
+        TSlotChannel::openOrReport(m_slot, m_makeChannel, m_portSettings, m_messages);
+    if (!channel)
         return;
-    }
     // The dialog goes before the channel: it detaches its listener from it.
     TBERTestForm form(m_messages, m_parent);
     form.SetupTest(m_slot, TestKind);

@@ -27,13 +27,10 @@ TTxBerTest::TTxBerTest(const PortSettings &portSettings, const QString &modelNam
 void TTxBerTest::TxBertest()
 {
     const bool starting = m_caption.get && m_caption.get().contains(QStringLiteral("Start"));
-    std::optional<TSlotChannel> channel;
-    try {
-        channel.emplace(m_slot, m_makeChannel, m_portSettings);
-    } catch (const Exception &e) {
-        m_messages.show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, e.message());
+    std::optional<TSlotChannel> channel =
+        TSlotChannel::openOrReport(m_slot, m_makeChannel, m_portSettings, m_messages);
+    if (!channel)
         return;
-    }
     std::optional<TWaitCursor> wait(std::in_place);
     (*channel)->SetReceiveHandler(m_receiveData);
     QString message;

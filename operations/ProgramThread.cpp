@@ -127,13 +127,19 @@ void TProgramThread::WakeModule()
         throw EWriteCommError::cannotWake();
 }
 
-void TProgramThread::ReadOperation()
+// Read and restore share their opening: a bar of 20 steps, a quarter done.
+void TProgramThread::BeginShortOperation(const QString &status)
 {
-    SetStatus(QStringLiteral("Reading Module..."));
+    SetStatus(status);
     SetProgress(0);
     SetProgressMax(20);
     SetProgress(5);
     RepaintDialog();
+}
+
+void TProgramThread::ReadOperation()
+{
+    BeginShortOperation(QStringLiteral("Reading Module..."));
     if (cancelled())
         return;
     SetProgress(10);
@@ -154,11 +160,7 @@ void TProgramThread::ReadOperation()
 
 void TProgramThread::RestoreOperation()
 {
-    SetStatus(QStringLiteral("Restoring Defaults..."));
-    SetProgress(0);
-    SetProgressMax(20);
-    SetProgress(5);
-    RepaintDialog();
+    BeginShortOperation(QStringLiteral("Restoring Defaults..."));
     if (cancelled())
         return;
     try {

@@ -52,6 +52,7 @@ private:
     void WakeModule();
     void ConfigureOperation();
     void configureCommands();
+    void BeginShortOperation(const QString &status);
     void ReadOperation();
     void RestoreOperation();
     // GUI thread, while the worker waits.
