@@ -7,7 +7,7 @@
 #include "comm/COM740Object.h"
 #include "comm/SerialPortLayer.h"
 #include "diagnostics/DiagnosticsChannel.h"
-#include "tests/support/ModemSim.h"
+#include "tests/support/SimOnCom1.h"
 
 #include <QByteArray>
 #include <QString>
@@ -93,31 +93,3 @@ inline TChannelFactory scriptedChannels(std::shared_ptr<ScriptedModule> module)
         return std::make_unique<TCOM740Object>(settings, std::make_unique<ScriptedPort>(module));
     };
 }
-
-// The simulated module, reachable as COM1 while the object lives.
-class SimOnCom1 {
-public:
-    explicit SimOnCom1(std::vector<std::string> args = {"--start", "command"}) : m_sim(std::move(args))
-    {
-        qputenv("CFG_COM1", QByteArray::fromStdString(m_sim.path()));
-    }
-    ~SimOnCom1() { qunsetenv("CFG_COM1"); }
-    SimOnCom1(const SimOnCom1 &) = delete;
-    SimOnCom1 &operator=(const SimOnCom1 &) = delete;
-
-    // The log escapes control characters: "ATZ\r" reads as RX "ATZ\\r".
-    bool received(const std::string &command) const { return m_sim.logText().find("RX \"" + command + "\"") != std::string::npos; }
-    int receivedCount(const std::string &command) const
-    {
-        const std::string log = m_sim.logText();
-        const std::string needle = "RX \"" + command + "\"";
-        int n = 0;
-        for (auto p = log.find(needle); p != std::string::npos; p = log.find(needle, p + 1))
-            ++n;
-        return n;
-    }
-    std::string log() const { return m_sim.logText(); }
-
-private:
-    ModemSim m_sim;
-};

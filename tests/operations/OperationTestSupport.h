@@ -6,7 +6,7 @@
 #include "TestHost.h"
 #include "operations/ConfigProgressForm.h"
 #include "operations/ModuleCommands.h"
-#include "support/ModemSim.h"
+#include "support/SimOnCom1.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -14,23 +14,6 @@
 
 #include <functional>
 #include <memory>
-
-// modem-sim on a pty that COM1 stands for while the object lives.
-class SimOnCom1 {
-public:
-    explicit SimOnCom1(std::vector<std::string> args = {"--start", "command"}) : m_sim(std::move(args))
-    {
-        qputenv("CFG_COM1", QByteArray::fromStdString(m_sim.path()));
-    }
-    ~SimOnCom1() { qunsetenv("CFG_COM1"); }
-    QList<QByteArray> received() const { return simReceived(m_sim.logText()); }
-    std::string logText() const { return m_sim.logText(); }
-    int count(const char *kind) const { return simCount(m_sim.logText(), kind); }
-    ModemSim &sim() { return m_sim; }
-
-private:
-    ModemSim m_sim;
-};
 
 // The lines a configure sends when the module is awake and no rate or format
 // changes: the list without its response-code entry, the last entry, a wake, the

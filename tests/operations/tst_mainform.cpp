@@ -1,6 +1,6 @@
 // The module commands of the real main window, driven from its menu and tool bar
 // against the simulated module.
-#include "SimLog.h"
+#include "OperationTestSupport.h"
 #include "support/FakeMessages.h"
 #include "support/ModemSim.h"
 
@@ -13,23 +13,6 @@
 #include <QtTest>
 
 #include <memory>
-
-namespace {
-
-class SimOnCom1 {
-public:
-    explicit SimOnCom1(std::vector<std::string> args = {"--start", "command"}) : m_sim(std::move(args))
-    {
-        qputenv("CFG_COM1", QByteArray::fromStdString(m_sim.path()));
-    }
-    ~SimOnCom1() { qunsetenv("CFG_COM1"); }
-    QList<QByteArray> received() const { return simReceived(m_sim.logText()); }
-
-private:
-    ModemSim m_sim;
-};
-
-}  // namespace
 
 class MainFormOperationsTest : public QObject {
     Q_OBJECT
