@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QString>
 
+#include <utility>
+
 namespace codectest {
 
 inline QByteArray readData(const QString &relative) {
@@ -15,57 +17,43 @@ inline QByteArray readData(const QString &relative) {
     return f.readAll();
 }
 
+// The values both examples share: a fresh program's registers and addresses.
+inline ModuleSettings exampleBase(OperatingMode mode) {
+    ModuleSettings s;
+    s.OperatingMode = mode;
+    s[Field::ed_CM_UnitAdd] = 1;
+    s[Field::ed_TM_GrpAdd2] = 1;
+    s[Field::Serial_Data] = 1;
+    for (const auto &[f, v] : {std::pair{Field::sreg_0, 1}, {Field::sreg_1, 1000}, {Field::sreg_2, 43},
+                               {Field::sreg_3, 13}, {Field::sreg_4, 10}, {Field::sreg_5, 8}, {Field::sreg_7, 5},
+                               {Field::sreg_10, 10}, {Field::sreg_14, 530}, {Field::sreg_21, 1}})
+        s[f] = v;
+    return s;
+}
+
 // The settings of the Auto-Connect Master example: every field named, the rest as a
 // fresh program has them.
 inline ModuleSettings masterExample() {
-    ModuleSettings s;
-    s.OperatingMode = OperatingMode::OpAutoConnectMaster;
+    ModuleSettings s = exampleBase(OperatingMode::OpAutoConnectMaster);
     s[Field::ed_TM_SysAdd] = 17;
-    s[Field::ed_CM_UnitAdd] = 1;
     s[Field::ed_TM_GrpAdd1] = 1;
-    s[Field::ed_TM_GrpAdd2] = 1;
     s[Field::TM_Auto_OnLine] = 1;
     s[Field::Z0_Dest] = 2;
     s[Field::Z0_Rpt1] = 5;
     s[Field::Serial_Baud] = 4;
-    s[Field::Serial_Data] = 1;
     s[Field::Serial_Flow] = 2;
     s[Field::Serial_DCD] = 1;
-    s[Field::sreg_0] = 1;
-    s[Field::sreg_1] = 1000;
-    s[Field::sreg_2] = 43;
-    s[Field::sreg_3] = 13;
-    s[Field::sreg_4] = 10;
-    s[Field::sreg_5] = 8;
-    s[Field::sreg_7] = 5;
-    s[Field::sreg_10] = 10;
-    s[Field::sreg_14] = 530;
     s[Field::sreg_18] = 120;
     s[Field::sreg_19] = 5;
     s[Field::sreg_20] = 100;
-    s[Field::sreg_21] = 1;
     return s;
 }
 
 // The Transparent Mode example whose file line is kept in golden/transparent_example.40B.
 inline ModuleSettings transparentExample() {
-    ModuleSettings s;
-    s.OperatingMode = OperatingMode::OpTransparent;
+    ModuleSettings s = exampleBase(OperatingMode::OpTransparent);
     s[Field::Serial_Baud] = 6;
-    s[Field::Serial_Data] = 1;
     s[Field::Radio_Crc] = 1;
-    s[Field::ed_TM_GrpAdd2] = 1;
-    s[Field::ed_CM_UnitAdd] = 1;
-    s[Field::sreg_0] = 1;
-    s[Field::sreg_1] = 1000;
-    s[Field::sreg_2] = 43;
-    s[Field::sreg_3] = 13;
-    s[Field::sreg_4] = 10;
-    s[Field::sreg_5] = 8;
-    s[Field::sreg_7] = 5;
-    s[Field::sreg_10] = 10;
-    s[Field::sreg_14] = 530;
-    s[Field::sreg_21] = 1;
     return s;
 }
 
