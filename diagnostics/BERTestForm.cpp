@@ -1,7 +1,7 @@
 #include "diagnostics/BERTestForm.h"
 
-#include "comm/COM740Object.h"
-#include "comm/OnLineObject.h"
+#include "comm/ModuleChannel.h"
+#include "comm/ReceivePump.h"
 #include "diagnostics/DiagnosticMessages.h"
 #include "diagnostics/WaitCursor.h"
 #include "settings/MessageSink.h"
@@ -87,8 +87,8 @@ TBERTestForm::~TBERTestForm()
 {
     // The pump calls back into this object: it must be gone first.
     stopPump();
-    if (TCOM740Object *c = channel())
-        c->SetReceiveHandler({});
+    if (ModuleChannel *c = channel())
+        c->setReceiveHandler({});
 }
 
 void TBERTestForm::SetupTest(TChannelSlot &channel, int TestKind)
@@ -98,11 +98,11 @@ void TBERTestForm::SetupTest(TChannelSlot &channel, int TestKind)
     m_testCommand = "AT&T" + QByteArray::number(TestKind);
     if (TestKind == 3)
         setWindowTitle(QStringLiteral("RSSI Measurement"));
-    if (TCOM740Object *c = this->channel())
-        c->SetReceiveHandler([this](const QByteArray &text, quint16 length) { ReceiveTestData(text, length); });
+    if (ModuleChannel *c = this->channel())
+        c->setReceiveHandler([this](const QByteArray &text, quint16 length) { ReceiveTestData(text, length); });
 }
 
-TCOM740Object *TBERTestForm::channel() const { return m_channel ? m_channel->get() : nullptr; }
+ModuleChannel *TBERTestForm::channel() const { return m_channel ? m_channel->get() : nullptr; }
 
 bool TBERTestForm::testRunning() const { return btn_StartStop->text() == kStopCaption; }
 
@@ -149,7 +149,7 @@ std::optional<QString> TBERTestForm::attempt(const std::function<void()> &comman
     TWaitCursor wait;
     try {
         commands();
-    } catch (const EWriteCommError &) {
+    } catch (const ModuleReplyError &) {
         return DiagnosticMessages::moduleNoResponse();
     } catch (const Exception &e) {
         return closing ? DiagnosticMessages::unexpectedCloseError() : e.message();
@@ -166,15 +166,15 @@ void TBERTestForm::report(const std::optional<QString> &failure)
 
 void TBERTestForm::startTest()
 {
-    TCOM740Object *c = channel();
+    ModuleChannel *c = channel();
     if (!c)
         return;
     const std::optional<QString> failure = attempt([&] {
-        c->WakeModem();
-        c->SendCommand("AT&K0\r", "\r", kCommandWait);  // no flow control during the test
-        c->FlushLine();
-        c->SendCommand(m_testCommand + '\r', "\r", kCommandWait);
-        m_pump = std::make_unique<TOnLineObject>(*c);
+        c->wakeModem();
+        c->sendCommand("AT&K0\r", "\r", kCommandWait);  // no flow control during the test
+        c->flushLine();
+        c->sendCommand(m_testCommand + '\r', "\r", kCommandWait);
+        m_pump = std::make_unique<ReceivePump>(*c);
     }, false);
     if (!failure)
         setRunning(true);
@@ -201,12 +201,12 @@ void TBERTestForm::FormClose()
 void TBERTestForm::resetModule()
 {
     stopPump();
-    TCOM740Object *c = channel();
+    ModuleChannel *c = channel();
     if (!c)
         return;
-    c->FlushLine();
-    c->WakeModem();
-    c->SendCommand("ATZ\r", "\r", kCommandWait);
+    c->flushLine();
+    c->wakeModem();
+    c->sendCommand("ATZ\r", "\r", kCommandWait);
 }
 
 void TBERTestForm::stopPump()
@@ -248,5 +248,5 @@ void TBERTestForm::showValue(QLineEdit *field, const QString &text)
     if (QThread::currentThread() == thread())
         field->setText(text);
     else
-        TOnLineObject::ShowText(field, text, [field](const QString &t) { field->setText(t); });
+        ReceivePump::showText(field, text, [field](const QString &t) { field->setText(t); });
 }

@@ -16,7 +16,7 @@
 class MessageSink;
 class QLineEdit;
 class QPushButton;
-class TOnLineObject;
+class ReceivePump;
 
 // The receive test dialog: puts the module into a receive test mode, shows its
 // report lines field by field while the receive pump reads them, and resets the
@@ -74,7 +74,7 @@ private:
     void setRunning(bool running);
     void ShowTestLine(const QByteArray &line);
     void showValue(QLineEdit *field, const QString &text);
-    TCOM740Object *channel() const;
+    ModuleChannel *channel() const;
 
     MessageSink &m_messages;
     TChannelSlot *m_channel = nullptr;
@@ -86,5 +86,5 @@ private:
     TTestLineCutter m_cutter;
     TestReport::BerValues TestValues;
     bool m_centred = false;
-    std::unique_ptr<TOnLineObject> m_pump;
+    std::unique_ptr<ReceivePump> m_pump;
 };

@@ -2,7 +2,7 @@
 
 TChannelFactory defaultChannelFactory()
 {
-    return [](const PortSettings &settings) { return std::make_unique<TCOM740Object>(settings); };
+    return [](const PortSettings &settings) { return std::make_unique<ModuleChannel>(settings); };
 }
 
 TSlotChannel::TSlotChannel(TChannelSlot &slot, const TChannelFactory &make, const PortSettings &settings)

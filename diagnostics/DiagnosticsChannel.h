@@ -1,6 +1,6 @@
 #pragma once
 
-#include "comm/COM740Object.h"
+#include "comm/ModuleChannel.h"
 #include "settings/MessageSink.h"
 #include "settings/Types.h"
 
@@ -10,7 +10,7 @@
 
 // The main window's channel slot: the channel a diagnostics command creates and
 // destroys. The receive test dialog uses whatever channel the slot holds.
-using TChannelSlot = std::unique_ptr<TCOM740Object>;
+using TChannelSlot = std::unique_ptr<ModuleChannel>;
 
 // Opens a channel with the given PC-side settings; the port's exceptions reach the
 // caller. The default opens the real port; tests hand in one over a port double.
@@ -26,8 +26,8 @@ public:
     TSlotChannel(const TSlotChannel &) = delete;
     TSlotChannel &operator=(const TSlotChannel &) = delete;
 
-    TCOM740Object &operator*() const { return *m_slot; }
-    TCOM740Object *operator->() const { return m_slot.get(); }
+    ModuleChannel &operator*() const { return *m_slot; }
+    ModuleChannel *operator->() const { return m_slot.get(); }
 
     // Opens a channel into the slot; a port that cannot be opened is reported with the
     // port's own text and gives nothing.

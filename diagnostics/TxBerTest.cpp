@@ -1,6 +1,6 @@
 #include "diagnostics/TxBerTest.h"
 
-#include "comm/COM740Object.h"
+#include "comm/ModuleChannel.h"
 #include "diagnostics/DiagnosticMessages.h"
 #include "diagnostics/WaitCursor.h"
 #include "settings/MessageSink.h"
@@ -32,20 +32,20 @@ void TTxBerTest::TxBertest()
     if (!channel)
         return;
     std::optional<TWaitCursor> wait(std::in_place);
-    (*channel)->SetReceiveHandler(m_receiveData);
+    (*channel)->setReceiveHandler(m_receiveData);
     QString message;
     MessageSink::Icon icon = MessageSink::Icon::Error;
     try {
-        (*channel)->WakeModem();
+        (*channel)->wakeModem();
         if (starting)
             start(**channel);
         else
             stop(**channel);
         icon = MessageSink::Icon::Information;
         message = starting ? DiagnosticMessages::txStarted() : DiagnosticMessages::txStopped();
-    } catch (const EWriteCommError &) {
+    } catch (const ModuleReplyError &) {
         message = DiagnosticMessages::txNoResponse(m_modelName);
-    } catch (const ECommsError &) {
+    } catch (const SerialLineError &) {
         message = DiagnosticMessages::txNoCts(m_modelName);
     } catch (const Exception &e) {
         message = e.message();
@@ -56,18 +56,18 @@ void TTxBerTest::TxBertest()
     m_messages.show(icon, MessageSink::Buttons::Ok, message);
 }
 
-void TTxBerTest::start(TCOM740Object &channel)
+void TTxBerTest::start(ModuleChannel &channel)
 {
-    channel.SendCommand("AT&K0\r", "OK", kCommandWait);
-    channel.FlushLine();
-    channel.SendCommand("AT&T0\r", "00", kCommandWait);
+    channel.sendCommand("AT&K0\r", "OK", kCommandWait);
+    channel.flushLine();
+    channel.sendCommand("AT&T0\r", "00", kCommandWait);
     if (m_caption.set)
         m_caption.set(kStopTxBerCaption);
 }
 
-void TTxBerTest::stop(TCOM740Object &channel)
+void TTxBerTest::stop(ModuleChannel &channel)
 {
-    channel.SendCommand("ATZ\r", "\r", kCommandWait);
+    channel.sendCommand("ATZ\r", "\r", kCommandWait);
     if (m_caption.set)
         m_caption.set(kStartTxBerCaption);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "comm/LineComm.h"
+#include "comm/SerialLine.h"
 #include "diagnostics/DiagnosticsChannel.h"
 
 #include <QString>
@@ -31,8 +31,8 @@ public:
     void TxBertest();
 
 private:
-    void start(TCOM740Object &channel);
-    void stop(TCOM740Object &channel);
+    void start(ModuleChannel &channel);
+    void stop(ModuleChannel &channel);
 
     const PortSettings &m_portSettings;
     const QString m_modelName;

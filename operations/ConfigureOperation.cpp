@@ -5,7 +5,7 @@
 #include "operations/ProgramThread.h"
 #include "operations/ReadConfigEnd.h"
 
-#include "comm/COM740Object.h"
+#include "comm/ModuleChannel.h"
 #include "settings/MessageSink.h"
 #include "settings/SettingsModel.h"
 
@@ -71,23 +71,23 @@ void TProgramThread::CheckSerialParameters()
     }
     m_form.setStatus(QStringLiteral("Checking Serial Parameters..."));
     const PortSettings pc = m_host.portSettings();
-    const bool rateDiffers = baudItem != pc.Baud + 1;
-    const bool formatDiffers = module[Field::Serial_Data] != pc.DataBits ||
-                               module[Field::Serial_Stop] != pc.StopBits ||
-                               pcParity(module[Field::Serial_Parity]) != pc.Parity;
+    const bool rateDiffers = baudItem != pc.baudIndex + 1;
+    const bool formatDiffers = module[Field::Serial_Data] != pc.dataBits ||
+                               module[Field::Serial_Stop] != pc.stopBits ||
+                               pcParity(module[Field::Serial_Parity]) != pc.parity;
     if (cancelled())
         return;
 
     if (rateDiffers) {
         m_form.setStatus(QStringLiteral("Waking Modem..."));
-        m_channel->WakeModem();
+        m_channel->wakeModem();
         if (cancelled())
             return;
         m_form.setStatus(QStringLiteral("Changing Serial Parameters..."));
         // The module answers at the old rate and is gone from it afterwards: one short read.
-        m_channel->Send("ATC" + QByteArray::number(baudItem) + "\r", QByteArray(), 5);
+        m_channel->send("ATC" + QByteArray::number(baudItem) + "\r", QByteArray(), 5);
         m_form.setStatus(QStringLiteral("Updating Serial Parameters..."));
-        m_host.portSettings().Baud = pcBaudIndex(baudItem);
+        m_host.portSettings().baudIndex = pcBaudIndex(baudItem);
         m_host.showPcBaud();
         openChannel(m_host.portSettings());
     }
@@ -98,11 +98,11 @@ void TProgramThread::CheckSerialParameters()
         const int code = module[Field::Serial_Stop] + 2 * module[Field::Serial_Data] +
                          4 * module[Field::Serial_Parity];
         m_form.setStatus(QStringLiteral("Waking Modem..."));
-        m_channel->WakeModem();
+        m_channel->wakeModem();
         if (cancelled())
             return;
         m_form.setStatus(QStringLiteral("Changing Serial Parameters..."));
-        m_channel->Send("AT&B" + QByteArray::number(code) + "\r", QByteArray(), 5);
+        m_channel->send("AT&B" + QByteArray::number(code) + "\r", QByteArray(), 5);
         m_form.setStatus(QStringLiteral("Updating Serial Parameters..."));
         m_host.UpdateSerialParams();
         openChannel(m_host.portSettings());
@@ -159,8 +159,8 @@ void TProgramThread::configureCommands()
             responseEntry = entry;
         } else {
             try {
-                m_channel->SendCommand(entry + "\r", "OK", 100);
-            } catch (const EWriteCommError &) {
+                m_channel->sendCommand(entry + "\r", "OK", 100);
+            } catch (const ModuleReplyError &) {
                 if (!entry.contains("AT&K5"))
                     throw;
                 ReportMessage(kXonXoffText);
@@ -171,9 +171,9 @@ void TProgramThread::configureCommands()
     }
 
     // The list has just set the module's escape character (S2).
-    EscapeChar = static_cast<char>(m_escapeCode);
+    escapeCharacter = static_cast<char>(m_escapeCode);
     try {
-        m_channel->SendCommand(m_commands[n - 1] + "\r", "OK", 100);
+        m_channel->sendCommand(m_commands[n - 1] + "\r", "OK", 100);
         StepProgress();
     } catch (const Exception &) {
         WakeModule();
@@ -191,24 +191,24 @@ void TProgramThread::configureCommands()
     const QByteArray finalLine = rateEntry + formatEntry + "AT&WATZ\r";
     if (responseEntry == "ATQ1") {
         // From here on the module sends no result codes: nothing can be judged.
-        m_channel->Send("ATQ1\r", "OK", 100);
+        m_channel->send("ATQ1\r", "OK", 100);
         StepProgress();
         if (NonStandardRate) {
-            m_channel->Send(finalLine, "CR", 100);
+            m_channel->send(finalLine, "CR", 100);
         } else {
-            m_channel->Send("AT&W\r", "OK", 100);
+            m_channel->send("AT&W\r", "OK", 100);
             std::this_thread::sleep_for(50ms);
-            m_channel->Send("ATZ\r", "\r", 100);
+            m_channel->send("ATZ\r", "\r", 100);
             std::this_thread::sleep_for(50ms);
         }
     } else {
-        m_channel->SendCommand(responseEntry + "\r", "OK", 100);
+        m_channel->sendCommand(responseEntry + "\r", "OK", 100);
         onGui([this] { TReadConfigEnd(m_host, *m_channel).CheckFirmware(); });
         if (NonStandardRate) {
-            m_channel->Send(finalLine, "CR", 100);
+            m_channel->send(finalLine, "CR", 100);
         } else {
-            m_channel->SendCommand("AT&W\r", "OK", 100);
-            m_channel->Send("ATZ\r", "\r", 100);
+            m_channel->sendCommand("AT&W\r", "OK", 100);
+            m_channel->send("ATZ\r", "\r", 100);
         }
     }
     ProgressToMax();

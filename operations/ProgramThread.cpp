@@ -1,6 +1,6 @@
 #include "operations/ProgramThread.h"
 
-#include "comm/COM740Object.h"
+#include "comm/ModuleChannel.h"
 #include "operations/ConfigProgressForm.h"
 #include "operations/GuiCall.h"
 #include "operations/OperationHost.h"
@@ -61,9 +61,9 @@ void TProgramThread::runFramed(Body body)
 void TProgramThread::openChannel(const PortSettings &settings)
 {
     m_channel.reset();
-    m_channel = std::make_unique<TCOM740Object>(settings);
+    m_channel = std::make_unique<ModuleChannel>(settings);
     OperationHost *host = &m_host;
-    m_channel->SetReceiveHandler(
+    m_channel->setReceiveHandler(
         [host](const QByteArray &text, quint16 length) { host->ReceiveData(text, length); });
 }
 
@@ -105,26 +105,26 @@ void TProgramThread::WakeModule()
 {
     SetStatus(QStringLiteral("Waking Modem..."));
     try {
-        m_channel->SendCommand("\r", "OK", 50);
+        m_channel->sendCommand("\r", "OK", 50);
         return;
     } catch (const Exception &) {
         // not in command mode (or no CTS yet): escape sequence
     }
     if (cancelled())
         return;
-    m_channel->Send(EscapeSequence(), "OK", 50);
+    m_channel->send(escapeSequence(), "OK", 50);
     if (answered(m_host.ListingText()))
         return;
     if (cancelled())
         return;
-    m_channel->Send(EscapeSequence(), "OK", 50);
+    m_channel->send(escapeSequence(), "OK", 50);
     if (!answered(m_host.ListingText()) && cancelled())
         return;
-    m_channel->Send("\r", "OK", 10);
+    m_channel->send("\r", "OK", 10);
     if (cancelled())
         return;
     if (!answered(m_host.ListingText()))
-        throw EWriteCommError::cannotWake();
+        throw ModuleReplyError::cannotWake();
 }
 
 // Read and restore share their opening: a bar of 20 steps, a quarter done.
@@ -152,7 +152,7 @@ void TProgramThread::ReadOperation()
     if (cancelled())
         return;
     SetProgress(15);
-    m_channel->SendCommand("AT&V\r", "&Z3=", 100);
+    m_channel->sendCommand("AT&V\r", "&Z3=", 100);
     ProgressToMax();
     SetStatus(QStringLiteral("Updating Main Form..."));
     onGui([this] { m_listingApplied = TReadConfigEnd(m_host, *m_channel).UpdateReadConfig(); });
@@ -172,7 +172,7 @@ void TProgramThread::RestoreOperation()
     if (cancelled())
         return;
     SetProgress(10);
-    m_channel->Send("AT&F&W\r", "\r", 100);
+    m_channel->send("AT&F&W\r", "\r", 100);
     if (!cancelled())
         ProgressToMax();
 }

@@ -12,7 +12,7 @@
 #include <memory>
 
 class OperationHost;
-class TCOM740Object;
+class ModuleChannel;
 class TConfigProgressForm;
 
 // The worker of one module operation (configure, read, restore factory defaults).
@@ -85,7 +85,7 @@ private:
     const int m_escapeCode;
     const bool m_responseCodesOff;
 
-    std::unique_ptr<TCOM740Object> m_channel;
+    std::unique_ptr<ModuleChannel> m_channel;
     std::atomic<bool> NonStandardRate{false};
     std::atomic<bool> m_listingApplied{false};
 };

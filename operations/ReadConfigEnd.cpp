@@ -1,6 +1,6 @@
 #include "operations/ReadConfigEnd.h"
 
-#include "comm/COM740Object.h"
+#include "comm/ModuleChannel.h"
 #include "operations/OperationHost.h"
 #include "settings/ListingParser.h"
 #include "settings/MessageSink.h"
@@ -32,7 +32,7 @@ QString TReadConfigEnd::noCtsText(const QString &modelName)
                           "Ensure COM port connections are correct, and module is Switched On.");
 }
 
-TReadConfigEnd::TReadConfigEnd(OperationHost &host, TCOM740Object &channel) : m_host(host), m_channel(channel) {}
+TReadConfigEnd::TReadConfigEnd(OperationHost &host, ModuleChannel &channel) : m_host(host), m_channel(channel) {}
 
 bool TReadConfigEnd::UpdateReadConfig()
 {
@@ -53,16 +53,16 @@ bool TReadConfigEnd::UpdateReadConfig()
         m_host.setStatusText(identification);
         CheckFirmwareDependencies(identification);
         try {
-            m_channel.SendCommand("ATZ\r", "\r", 100);
+            m_channel.sendCommand("ATZ\r", "\r", 100);
         } catch (const Exception &) {
             // A module that does not echo may take the reset without a visible answer.
             if (!m_host.model().settings().flag(Field::Adv_Echo))
                 throw;
         }
-    } catch (const EWriteCommError &) {
+    } catch (const ModuleReplyError &) {
         m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok,
                                badReplyText(m_host.variant().ModelName));
-    } catch (const ECommsError &) {
+    } catch (const SerialLineError &) {
         m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok,
                                noCtsText(m_host.variant().ModelName));
     } catch (const Exception &e) {
@@ -74,7 +74,7 @@ bool TReadConfigEnd::UpdateReadConfig()
 
 QString TReadConfigEnd::ReadFirmwareVer()
 {
-    m_channel.SendCommand("ATI\r", "V", 100);
+    m_channel.sendCommand("ATI\r", "V", 100);
     return ModuleIdentification(m_host.ListingText());
 }
 

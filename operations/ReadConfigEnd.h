@@ -6,7 +6,7 @@
 #include <QString>
 
 class OperationHost;
-class TCOM740Object;
+class ModuleChannel;
 
 // The end of a module read, and the firmware check that configuring also runs:
 // parse the listing, identify the module ("ATI"), warn when its firmware cannot
@@ -14,7 +14,7 @@ class TCOM740Object;
 // worker holds open while it waits.
 class TReadConfigEnd {
 public:
-    TReadConfigEnd(OperationHost &host, TCOM740Object &channel);
+    TReadConfigEnd(OperationHost &host, ModuleChannel &channel);
 
     // Parses ListingText into the settings, shows the identification in the status
     // line, checks the firmware and resets the module. Reports its own failures;
@@ -43,5 +43,5 @@ public:
 
 private:
     OperationHost &m_host;
-    TCOM740Object &m_channel;
+    ModuleChannel &m_channel;
 };

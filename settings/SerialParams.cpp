@@ -20,10 +20,10 @@ PortSettings UpdateSerialParams(const ModuleSettings &module, PortSettings curre
     switch (module[Field::Serial_Parity]) {
     case 0:  // None
     case 1:  // Zero: the PC sends no parity bit either
-        ps.Parity = 0;
+        ps.parity = 0;
         break;
-    case 2: ps.Parity = 1; break;
-    case 3: ps.Parity = 2; break;
+    case 2: ps.parity = 1; break;
+    case 3: ps.parity = 2; break;
     default: break;  // unknown choice from a listing: keep the PC parity
     }
 
@@ -31,34 +31,34 @@ PortSettings UpdateSerialParams(const ModuleSettings &module, PortSettings curre
     // entries in between are the PC table shifted by one.
     const int baud = module[Field::Serial_Baud];
     if (baud == 0)
-        ps.Baud = kPcBaudCount - 1;
+        ps.baudIndex = kPcBaudCount - 1;
     else if (baud >= 1 && baud <= kPcBaudCount)
-        ps.Baud = static_cast<std::uint8_t>(baud - 1);
+        ps.baudIndex = static_cast<std::uint8_t>(baud - 1);
     // 93750 (13) has no PC rate: the PC baud stays as it was, as it does for an
     // index beyond the list.
 
     if (module[Field::Serial_Data] == 0 || module[Field::Serial_Data] == 1)
-        ps.DataBits = static_cast<std::uint8_t>(module[Field::Serial_Data]);
+        ps.dataBits = static_cast<std::uint8_t>(module[Field::Serial_Data]);
     if (module[Field::Serial_Stop] == 0 || module[Field::Serial_Stop] == 1)
-        ps.StopBits = static_cast<std::uint8_t>(module[Field::Serial_Stop]);
+        ps.stopBits = static_cast<std::uint8_t>(module[Field::Serial_Stop]);
     return ps;
 }
 
 void ResetPortSettings(PortSettings &ps, bool resetPort) {
-    ps.Baud = 3;
-    ps.DataBits = 1;
-    ps.StopBits = 0;
-    ps.Parity = 0;
+    ps.baudIndex = 3;
+    ps.dataBits = 1;
+    ps.stopBits = 0;
+    ps.parity = 0;
     if (resetPort)
-        ps.ComPort = 0;
+        ps.comPort = 0;
 }
 
 QString comPortText(const PortSettings &ps) {
-    return ps.ComPort < 8 ? QStringLiteral("Com %1").arg(ps.ComPort + 1) : QString();
+    return ps.comPort < 8 ? QStringLiteral("Com %1").arg(ps.comPort + 1) : QString();
 }
 
 QString baudText(const PortSettings &ps) {
-    return ps.Baud < kPcBaudCount ? QString::number(kPcBaudRates[ps.Baud]) : QString();
+    return ps.baudIndex < kPcBaudCount ? QString::number(kPcBaudRates[ps.baudIndex]) : QString();
 }
 
 QString lineFormatText(const PortSettings &ps) {
@@ -68,5 +68,5 @@ QString lineFormatText(const PortSettings &ps) {
     const auto pick = [](const char *const *table, int size, int index) {
         return QString::fromLatin1(index < size ? table[index] : "?");
     };
-    return pick(kParity, 3, ps.Parity) + u'-' + pick(kData, 2, ps.DataBits) + u'-' + pick(kStop, 2, ps.StopBits);
+    return pick(kParity, 3, ps.parity) + u'-' + pick(kData, 2, ps.dataBits) + u'-' + pick(kStop, 2, ps.stopBits);
 }

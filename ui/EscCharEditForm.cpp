@@ -1,6 +1,6 @@
 #include "ui/EscCharEditForm.h"
 
-#include "comm/COM740Object.h"
+#include "comm/ModuleChannel.h"
 #include "ui/SpinField.h"
 
 #include <QHBoxLayout>
@@ -57,9 +57,9 @@ TEscCharEdit_Form::TEscCharEdit_Form(Getter getEscapeChar, Setter setEscapeChar,
 
 TEscCharEdit_Form::TEscCharEdit_Form(QWidget *parent)
     : TEscCharEdit_Form(
-          // EscapeChar is a plain char: go through unsigned char so codes above 127 survive.
-          [] { return int(static_cast<unsigned char>(EscapeChar.load())); },
-          [](int code) { EscapeChar.store(static_cast<char>(code)); },
+          // escapeCharacter is a plain char: go through unsigned char so codes above 127 survive.
+          [] { return int(static_cast<unsigned char>(escapeCharacter.load())); },
+          [](int code) { escapeCharacter.store(static_cast<char>(code)); },
           parent)
 {
 }

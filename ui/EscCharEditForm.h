@@ -9,7 +9,7 @@ class TSpinField;
 
 // Picks the character that, sent three times, brings a module into command mode.
 // One instance lives for the whole run. The character is read and written as its code
-// 1..255 through two functions; by default those of the program-wide EscapeChar.
+// 1..255 through two functions; by default those of the program-wide escapeCharacter.
 class TEscCharEdit_Form : public QDialog {
     Q_OBJECT
 public:
@@ -17,7 +17,7 @@ public:
     using Setter = std::function<void(int)>;
 
     TEscCharEdit_Form(Getter getEscapeChar, Setter setEscapeChar, QWidget *parent = nullptr);
-    // Edits the program's EscapeChar.
+    // Edits the program's escapeCharacter.
     explicit TEscCharEdit_Form(QWidget *parent = nullptr);
 
     QLabel *Label49 = nullptr;

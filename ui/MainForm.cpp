@@ -1,6 +1,6 @@
 #include "ui/MainForm.h"
 
-#include "comm/COM740Object.h"
+#include "comm/ModuleChannel.h"
 #include "resources/Icons.h"
 #include "settings/ConfigFileCommands.h"
 #include "settings/FileDialogs.h"
@@ -162,7 +162,7 @@ void TMainForm::FormShow()
     if (m_shown)
         return;
     m_shown = true;
-    EscapeChar = '+';
+    escapeCharacter = '+';
     clearLog();
     setCurrentFileName(QString());
     applyVariant();
@@ -350,13 +350,13 @@ QString TMainForm::statusText() const
 
 void TMainForm::puCom1Click(int tag)
 {
-    m_portSettings.ComPort = static_cast<std::uint8_t>(tag);
+    m_portSettings.comPort = static_cast<std::uint8_t>(tag);
     DisplaySerialSettings();
 }
 
 void TMainForm::setPcBaud(int index)
 {
-    m_portSettings.Baud = static_cast<std::uint8_t>(index);
+    m_portSettings.baudIndex = static_cast<std::uint8_t>(index);
     DisplaySerialSettings();
 }
 
@@ -375,9 +375,9 @@ void TMainForm::br115200Click() { setPcBaud(11); }
 
 void TMainForm::setLineFormat(int parity, int dataBits, int stopBits)
 {
-    m_portSettings.Parity = static_cast<std::uint8_t>(parity);
-    m_portSettings.DataBits = static_cast<std::uint8_t>(dataBits);
-    m_portSettings.StopBits = static_cast<std::uint8_t>(stopBits);
+    m_portSettings.parity = static_cast<std::uint8_t>(parity);
+    m_portSettings.dataBits = static_cast<std::uint8_t>(dataBits);
+    m_portSettings.stopBits = static_cast<std::uint8_t>(stopBits);
     DisplaySerialSettings();
 }
 

@@ -22,7 +22,7 @@ class QToolBar;
 class ConfigFileCommands;
 class FileDialogs;
 class SettingsModel;
-class TCOM740Object;
+class ModuleChannel;
 class TFieldBinder;
 class TModeOptions;
 class TOperatingModeGroup;
@@ -259,5 +259,5 @@ private:
     TStatusRow *m_statusRow = nullptr;
     std::array<CommandActions, kMainCommandCount> m_commands{};
     // The channel a diagnostics command opens; closed when the command ends.
-    std::unique_ptr<TCOM740Object> m_diagChannel;
+    std::unique_ptr<ModuleChannel> m_diagChannel;
 };

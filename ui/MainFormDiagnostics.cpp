@@ -3,7 +3,7 @@
 // its channel slot, its log and the transmit test's menu caption.
 #include "ui/MainForm.h"
 
-#include "comm/COM740Object.h"
+#include "comm/ModuleChannel.h"
 #include "diagnostics/RxBerTest.h"
 #include "diagnostics/TxBerTest.h"
 

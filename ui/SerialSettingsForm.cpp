@@ -91,22 +91,22 @@ TSerialSettingsForm::TSerialSettingsForm(QWidget *parent)
 void TSerialSettingsForm::GetSerialDetails(PortSettings &settings)
 {
     m_settings = &settings;
-    if (QAbstractButton *item = rg_ComPortButtons->button(clampIndex(settings.ComPort, kComPorts)))
+    if (QAbstractButton *item = rg_ComPortButtons->button(clampIndex(settings.comPort, kComPorts)))
         item->setChecked(true);
-    Combo_DataRate->setCurrentIndex(clampIndex(settings.Baud, Combo_DataRate->count()));
-    Combo_DataBits->setCurrentIndex(clampIndex(settings.DataBits, Combo_DataBits->count()));
-    Combo_StopBits->setCurrentIndex(clampIndex(settings.StopBits, Combo_StopBits->count()));
-    Combo_Parity->setCurrentIndex(clampIndex(settings.Parity, Combo_Parity->count()));
+    Combo_DataRate->setCurrentIndex(clampIndex(settings.baudIndex, Combo_DataRate->count()));
+    Combo_DataBits->setCurrentIndex(clampIndex(settings.dataBits, Combo_DataBits->count()));
+    Combo_StopBits->setCurrentIndex(clampIndex(settings.stopBits, Combo_StopBits->count()));
+    Combo_Parity->setCurrentIndex(clampIndex(settings.parity, Combo_Parity->count()));
 }
 
 void TSerialSettingsForm::BitBtn2Click()
 {
     if (m_settings) {
-        m_settings->ComPort = static_cast<std::uint8_t>(rg_ComPortButtons->checkedId());
-        m_settings->Baud = static_cast<std::uint8_t>(Combo_DataRate->currentIndex());
-        m_settings->DataBits = static_cast<std::uint8_t>(Combo_DataBits->currentIndex());
-        m_settings->StopBits = static_cast<std::uint8_t>(Combo_StopBits->currentIndex());
-        m_settings->Parity = static_cast<std::uint8_t>(Combo_Parity->currentIndex());
+        m_settings->comPort = static_cast<std::uint8_t>(rg_ComPortButtons->checkedId());
+        m_settings->baudIndex = static_cast<std::uint8_t>(Combo_DataRate->currentIndex());
+        m_settings->dataBits = static_cast<std::uint8_t>(Combo_DataBits->currentIndex());
+        m_settings->stopBits = static_cast<std::uint8_t>(Combo_StopBits->currentIndex());
+        m_settings->parity = static_cast<std::uint8_t>(Combo_Parity->currentIndex());
     }
     accept();
 }

@@ -1,9 +1,9 @@
-// TLineComm over the in-memory port layer: opening, the exchange and its read budgets.
+// SerialLine over the in-memory port layer: opening, the exchange and its read budgets.
 
 #include "FakePort.h"
 
 #include "comm/ComPorts.h"
-#include "comm/LineComm.h"
+#include "comm/SerialLine.h"
 
 #include <gtest/gtest.h>
 
@@ -24,13 +24,13 @@ struct Received {
 class LineCommTest : public ::testing::Test {
 protected:
     std::shared_ptr<FakePortState> state = std::make_shared<FakePortState>();
-    TLineComm port{fakePort(state)};
+    SerialLine port{fakePort(state)};
     Received received;
 
     void openPort()
     {
-        port.SetReceiveHandler(received.handler());
-        ASSERT_TRUE(port.Open());
+        port.setReceiveHandler(received.handler());
+        ASSERT_TRUE(port.open());
         std::lock_guard lock(state->mutex);
         state->events.clear();
         state->readSizes.clear();
@@ -76,14 +76,10 @@ TEST(ComPorts, NamesAndDevicePaths)
 TEST_F(LineCommTest, OpenSetsInitialTimeoutsAndTheFourLineItems)
 {
     state->line = {4800, 5, 2, 2};
-    port.PortIndex = 2;
-    port.BaudIndex = 7;
-    port.DataBitsIndex = 3;
-    port.Parity = 1;
-    port.StopBits = 0;
-    EXPECT_TRUE(port.Open());
+    port.setLineSettings({.portIndex = 2, .baudIndex = 7, .parity = 1, .stopBits = 0, .dataBitsIndex = 3});
+    EXPECT_TRUE(port.open());
     EXPECT_EQ(state->openedName, "COM3");
-    EXPECT_NE(port.Handle(), nullptr);
+    EXPECT_NE(port.port(), nullptr);
     EXPECT_EQ(state->timeouts, (SerialPortLayer::Timeouts{50, 1, 0, 1, 10}));
     ASSERT_EQ(state->lineWrites.size(), 1u);
     EXPECT_EQ(state->lineWrites[0], (SerialPortLayer::LineState{31250, 7, 1, 0}));
@@ -97,40 +93,38 @@ TEST_F(LineCommTest, RateTableAndOutOfRangeIndexesKeepThePortsValues)
     EXPECT_EQ(baudRateForIndex(12), 0);
 
     state->line = {4800, 6, 0, 0};
-    port.BaudIndex = 12;
-    port.DataBitsIndex = 5;
-    port.StopBits = 2;
-    port.Open();
+    port.setLineSettings({.baudIndex = 12, .stopBits = 2, .dataBitsIndex = 5});
+    port.open();
     ASSERT_EQ(state->lineWrites.size(), 1u);
     EXPECT_EQ(state->lineWrites[0], (SerialPortLayer::LineState{4800, 6, 0, 2}));
 }
 
 TEST_F(LineCommTest, OpenTwiceRaisesAlreadyOpenWithTheDeviceName)
 {
-    port.Open();
-    EXPECT_EQ(messageOf<EPortAlreadyOpen>([&] { port.Open(); }), "COM1- The port is already open.");
+    port.open();
+    EXPECT_EQ(messageOf<PortAlreadyOpenError>([&] { port.open(); }), "COM1- The port is already open.");
 
     auto other = std::make_shared<FakePortState>();
-    TLineComm second(fakePort(other));
-    second.PortIndex = 1;
-    second.Open();
-    EXPECT_EQ(messageOf<EPortAlreadyOpen>([&] { second.Open(); }), "COM2- The port is already open.");
+    SerialLine second(fakePort(other));
+    second.setLineSettings({.portIndex = 1});
+    second.open();
+    EXPECT_EQ(messageOf<PortAlreadyOpenError>([&] { second.open(); }), "COM2- The port is already open.");
     EXPECT_TRUE(other->open);
 }
 
 TEST_F(LineCommTest, DeviceThatCannotBeOpened)
 {
     state->openSucceeds = false;
-    port.PortIndex = 4;
-    EXPECT_EQ(messageOf<EOpeningPortError>([&] { port.Open(); }), "COM5- This port may be already in use or not present.");
-    EXPECT_EQ(port.Handle(), nullptr);
+    port.setLineSettings({.portIndex = 4});
+    EXPECT_EQ(messageOf<PortOpenError>([&] { port.open(); }), "COM5- This port may be already in use or not present.");
+    EXPECT_EQ(port.port(), nullptr);
 }
 
 TEST_F(LineCommTest, DeviceThatIsNoSerialPortIsClosedAgain)
 {
     state->commDevice = false;
-    EXPECT_EQ(messageOf<ECommsError>([&] { port.Open(); }), "COM1- Handle is not a communications port handle.");
-    EXPECT_EQ(port.Handle(), nullptr);
+    EXPECT_EQ(messageOf<SerialLineError>([&] { port.open(); }), "COM1- Handle is not a communications port handle.");
+    EXPECT_EQ(port.port(), nullptr);
     EXPECT_FALSE(state->open);
     EXPECT_EQ(state->events, QStringList({"open COM1", "close"}));
     EXPECT_TRUE(state->lineWrites.empty());
@@ -139,12 +133,12 @@ TEST_F(LineCommTest, DeviceThatIsNoSerialPortIsClosedAgain)
 TEST_F(LineCommTest, CloseAndPurge)
 {
     openPort();
-    port.Purge();
-    port.Close();
-    port.Close();
+    port.purge();
+    port.close();
+    port.close();
     EXPECT_EQ(state->events, QStringList({"purgeOut", "purgeIn", "close"}));
-    EXPECT_EQ(port.Handle(), nullptr);
-    port.Open();   // a closed object opens again
+    EXPECT_EQ(port.port(), nullptr);
+    port.open();   // a closed object opens again
     EXPECT_TRUE(state->open);
 }
 
@@ -152,7 +146,7 @@ TEST_F(LineCommTest, ExchangeOrderAndTimeouts)
 {
     openPort();
     queueReads({"\r\nOK\r\n"});
-    EXPECT_TRUE(port.Transact("AT&W\r", "OK", 100));
+    EXPECT_TRUE(port.transact("AT&W\r", "OK", 100));
     EXPECT_EQ(state->events,
               QStringList({"cts", "purgeOut", "purgeIn", "write AT&W\r", "purgeOut", "read 22", "purgeIn"}));
     EXPECT_EQ(state->timeouts, (SerialPortLayer::Timeouts{100, 3, 100, 10, 10}));
@@ -165,7 +159,7 @@ TEST_F(LineCommTest, CtsMissingTwiceWritesAndReadsNothing)
 {
     openPort();
     state->ctsDefault = false;
-    EXPECT_EQ(messageOf<ECommsError>([&] { port.Transact("ATZ\r", "OK", 50); }), "CTS on modem was not detected.");
+    EXPECT_EQ(messageOf<SerialLineError>([&] { port.transact("ATZ\r", "OK", 50); }), "CTS on modem was not detected.");
     EXPECT_TRUE(state->writes.empty());
     EXPECT_EQ(state->readCount(), 0);
     EXPECT_TRUE(received.texts.empty());
@@ -177,7 +171,7 @@ TEST_F(LineCommTest, CtsBackOnTheSecondLookWrites)
     openPort();
     state->cts = {false, true};
     queueReads({"OK"});
-    EXPECT_TRUE(port.Transact("ATZ\r", "OK", 50));
+    EXPECT_TRUE(port.transact("ATZ\r", "OK", 50));
     ASSERT_EQ(state->writes.size(), 1u);
 }
 
@@ -186,7 +180,7 @@ TEST_F(LineCommTest, FailedWriteReadsNothing)
     openPort();
     state->writeSucceeds = false;
     queueReads({"OK"});
-    EXPECT_FALSE(port.Transact("ATZ\r", "OK", 50));
+    EXPECT_FALSE(port.transact("ATZ\r", "OK", 50));
     EXPECT_EQ(state->readCount(), 0);
     EXPECT_TRUE(received.texts.empty());
 }
@@ -195,7 +189,7 @@ TEST_F(LineCommTest, FailedReadStillDeliversThePartialText)
 {
     openPort();
     state->reads = {{"\r\nO", true}, {"", false}, {"K\r\n", true}};
-    EXPECT_FALSE(port.Transact("AT\r", "OK", 50));
+    EXPECT_FALSE(port.transact("AT\r", "OK", 50));
     EXPECT_EQ(state->readCount(), 2);
     ASSERT_EQ(received.texts.size(), 1u);
     EXPECT_EQ(received.texts[0], "\r\nO");
@@ -205,7 +199,7 @@ TEST_F(LineCommTest, ReplyInPiecesEndsOnceTheEndingIsComplete)
 {
     openPort();
     queueReads({"\r\n", "O", "K", "\r\n"});
-    EXPECT_TRUE(port.Transact("AT\r", "OK", 50));
+    EXPECT_TRUE(port.transact("AT\r", "OK", 50));
     EXPECT_EQ(state->readCount(), 3);
     EXPECT_EQ(received.texts.at(0), "\r\nOK");
 }
@@ -228,7 +222,7 @@ TEST_F(LineCommTest, ReadBudgetsAndRequestSizes)
     for (const Case &c : cases) {
         state->readSizes.clear();
         received.texts.clear();
-        EXPECT_FALSE(port.Transact(c.command, c.expected, 5)) << c.command.constData();
+        EXPECT_FALSE(port.transact(c.command, c.expected, 5)) << c.command.constData();
         EXPECT_EQ(state->readSizes, std::vector<int>(c.reads, c.size)) << c.command.constData();
         ASSERT_EQ(received.texts.size(), 1u);   // delivered even when empty
         EXPECT_EQ(received.texts[0], "");
@@ -241,7 +235,7 @@ TEST_F(LineCommTest, PartialReplyDeliveredWhenTheBudgetRunsOut)
     openPort();
     for (int i = 0; i < 25; ++i)
         state->reads.push_back({"x", true});
-    EXPECT_FALSE(port.Transact("AT\r", "OK", 5));
+    EXPECT_FALSE(port.transact("AT\r", "OK", 5));
     EXPECT_EQ(state->readCount(), 20);
     EXPECT_EQ(received.texts.at(0), QByteArray(20, 'x'));
 }
@@ -250,7 +244,7 @@ TEST_F(LineCommTest, EmptyExpectedMakesExactlyOneRead)
 {
     openPort();
     queueReads({"\r\nOK\r\n", "more"});
-    EXPECT_FALSE(port.Transact("ATC3\r", "", 50));
+    EXPECT_FALSE(port.transact("ATC3\r", "", 50));
     EXPECT_EQ(state->readSizes, std::vector<int>{20});
     EXPECT_EQ(received.texts.at(0), "\r\nOK\r\n");
 }
@@ -262,7 +256,7 @@ TEST_F(LineCommTest, NumericOkEndsTheExchange)
     for (const QByteArray &reply : ending) {
         state->readSizes.clear();
         queueReads({reply, "never read"});
-        EXPECT_TRUE(port.Transact("AT\r", "OK", 50)) << reply.constData();
+        EXPECT_TRUE(port.transact("AT\r", "OK", 50)) << reply.constData();
         EXPECT_EQ(state->readCount(), 1);
         state->reads.clear();
     }
@@ -271,7 +265,7 @@ TEST_F(LineCommTest, NumericOkEndsTheExchange)
     for (const QByteArray &reply : notEnding) {
         state->readSizes.clear();
         queueReads({reply});
-        EXPECT_FALSE(port.Transact("AT\r", "OK", 5)) << reply.constData();
+        EXPECT_FALSE(port.transact("AT\r", "OK", 5)) << reply.constData();
         EXPECT_EQ(state->readCount(), 20);
     }
 }
@@ -282,43 +276,43 @@ TEST_F(LineCommTest, EndingOnlyInTheLastPermittedReadIsAFailure)
     for (int i = 0; i < 19; ++i)
         queueReads({""});
     queueReads({"OK"});
-    EXPECT_FALSE(port.Transact("AT\r", "OK", 5));
+    EXPECT_FALSE(port.transact("AT\r", "OK", 5));
     EXPECT_EQ(received.texts.at(0), "OK");
 
     for (int i = 0; i < 18; ++i)
         queueReads({""});
     queueReads({"OK"});
-    EXPECT_TRUE(port.Transact("AT\r", "OK", 5));
+    EXPECT_TRUE(port.transact("AT\r", "OK", 5));
 
     for (int i = 0; i < 9; ++i)
         queueReads({"&A=1 "});
     queueReads({"&Z3=0"});
-    EXPECT_FALSE(port.Transact("AT&V\r", "&Z3=", 100));
+    EXPECT_FALSE(port.transact("AT&V\r", "&Z3=", 100));
     EXPECT_TRUE(received.texts.back().endsWith("&Z3=0"));
 }
 
 TEST_F(LineCommTest, ListingAt1200WaitsLongerBetweenCharacters)
 {
-    port.BaudIndex = 0;
+    port.setLineSettings({.baudIndex = 0});
     openPort();
     queueReads({"&Z3=1"});
-    port.Transact("AT&V\r", "&Z3=", 100);
+    port.transact("AT&V\r", "&Z3=", 100);
     ASSERT_EQ(state->readTimeouts.size(), 1u);
     EXPECT_EQ(state->readTimeouts[0], (SerialPortLayer::Timeouts{350, 3, 100, 10, 10}));
 
     // Other commands at 1200 keep T.
     queueReads({"V1.61"});
     state->readTimeouts.clear();
-    port.Transact("ATI\r", "V", 100);
+    port.transact("ATI\r", "V", 100);
     EXPECT_EQ(state->readTimeouts.at(0).readInterval, 100u);
 }
 
 TEST_F(LineCommTest, ListingAt9600KeepsT)
 {
-    port.BaudIndex = 3;
+    port.setLineSettings({.baudIndex = 3});
     openPort();
     queueReads({"&Z3=1"});
-    port.Transact("AT&V\r", "&Z3=", 100);
+    port.transact("AT&V\r", "&Z3=", 100);
     EXPECT_EQ(state->readTimeouts.at(0), (SerialPortLayer::Timeouts{100, 3, 100, 10, 10}));
 }
 
@@ -326,9 +320,9 @@ TEST_F(LineCommTest, PollDeliversOnlyWhatArrivedAndKeepsPendingInput)
 {
     openPort();
     state->input = QByteArray(300, 'a');
-    EXPECT_FALSE(port.Poll());
-    EXPECT_FALSE(port.Poll());
-    EXPECT_FALSE(port.Poll());   // nothing left: the handler is not called
+    EXPECT_FALSE(port.poll());
+    EXPECT_FALSE(port.poll());
+    EXPECT_FALSE(port.poll());   // nothing left: the handler is not called
     EXPECT_EQ(state->readSizes, std::vector<int>(3, 255));
     ASSERT_EQ(received.texts.size(), 2u);
     EXPECT_EQ(received.texts[0].size(), 255);
@@ -340,15 +334,15 @@ TEST_F(LineCommTest, FailedPollDeliversNothing)
 {
     openPort();
     state->reads = {{"abc", false}};
-    EXPECT_FALSE(port.Poll());
+    EXPECT_FALSE(port.poll());
     EXPECT_TRUE(received.texts.empty());
 }
 
 TEST_F(LineCommTest, ClosedPortNeitherReadsNorWrites)
 {
-    port.SetReceiveHandler(received.handler());
-    EXPECT_FALSE(port.Poll());
-    EXPECT_THROW(port.Transact("AT\r", "OK", 5), ECommsError);
+    port.setReceiveHandler(received.handler());
+    EXPECT_FALSE(port.poll());
+    EXPECT_THROW(port.transact("AT\r", "OK", 5), SerialLineError);
     EXPECT_TRUE(state->writes.empty());
     EXPECT_EQ(state->readCount(), 0);
 }

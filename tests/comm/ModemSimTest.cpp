@@ -3,8 +3,8 @@
 
 #include "support/ModemSim.h"
 
-#include "comm/COM740Object.h"
-#include "comm/OnLineObject.h"
+#include "comm/ModuleChannel.h"
+#include "comm/ReceivePump.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +17,8 @@ using namespace std::chrono_literals;
 const QString kBadReply = "Error communicating with 740R-B. The module did not respond correctly.";
 
 struct EscapeCharGuard {
-    char saved = EscapeChar.load();
-    ~EscapeCharGuard() { EscapeChar.store(saved); }
+    char saved = escapeCharacter.load();
+    ~EscapeCharGuard() { escapeCharacter.store(saved); }
 };
 
 class SimTest : public ::testing::Test {
@@ -44,23 +44,23 @@ protected:
 TEST_F(SimTest, WakesTheModuleFromDataModeWithTheEscapeSequence)
 {
     auto sim = start({"--start", "data"});
-    TCOM740Object channel{PortSettings{}};
+    ModuleChannel channel{PortSettings{}};
     std::vector<QByteArray> heard;
-    channel.SetReceiveHandler([&](const QByteArray &text, quint16) { heard.push_back(text); });
-    EXPECT_NO_THROW(channel.WakeModem());
+    channel.setReceiveHandler([&](const QByteArray &text, quint16) { heard.push_back(text); });
+    EXPECT_NO_THROW(channel.wakeModem());
     EXPECT_TRUE(logged(*sim, "RX \"+++\""));
     ASSERT_EQ(heard.size(), 2u);   // nothing for "\r" in data mode, then "OK"
     EXPECT_EQ(heard[0], "");
     EXPECT_TRUE(heard[1].contains("OK"));
-    EXPECT_TRUE(channel.SendCommand("ATS0=1\r", "OK", 100));
-    EXPECT_TRUE(channel.LastReply().contains("ATS0=1\r"));   // echo on
+    EXPECT_TRUE(channel.sendCommand("ATS0=1\r", "OK", 100));
+    EXPECT_TRUE(channel.lastReply().contains("ATS0=1\r"));   // echo on
 }
 
 TEST_F(SimTest, ModuleInCommandModeGetsNoEscape)
 {
     auto sim = start({"--start", "command"});
-    TCOM740Object channel{PortSettings{}};
-    EXPECT_NO_THROW(channel.WakeModem());
+    ModuleChannel channel{PortSettings{}};
+    EXPECT_NO_THROW(channel.wakeModem());
     EXPECT_FALSE(logged(*sim, "+++"));
 }
 
@@ -69,31 +69,31 @@ TEST_F(SimTest, WakesWithAnotherEscapeCharacter)
     EscapeCharGuard guard;
     auto sim = start({"--start", "command"});
     {
-        TCOM740Object channel{PortSettings{}};
-        EXPECT_TRUE(channel.SendCommand("ATS2=42\r", "OK", 100));
-        channel.Send("ATO\r", "", 100);   // back to data mode
+        ModuleChannel channel{PortSettings{}};
+        EXPECT_TRUE(channel.sendCommand("ATS2=42\r", "OK", 100));
+        channel.send("ATO\r", "", 100);   // back to data mode
     }
-    EscapeChar = 42;
-    TCOM740Object channel{PortSettings{}};
-    EXPECT_NO_THROW(channel.WakeModem());
+    escapeCharacter = 42;
+    ModuleChannel channel{PortSettings{}};
+    EXPECT_NO_THROW(channel.wakeModem());
     EXPECT_TRUE(logged(*sim, "RX \"***\""));
     EXPECT_FALSE(logged(*sim, "+++"));
-    EXPECT_TRUE(channel.SendCommand("AT\r", "OK", 100));
+    EXPECT_TRUE(channel.sendCommand("AT\r", "OK", 100));
 }
 
 TEST_F(SimTest, NumericRepliesCountAsOkButReturnFalse)
 {
     auto sim = start({"--start", "command"});
-    TCOM740Object channel{PortSettings{}};
-    channel.SendCommand("ATV0\r", "OK", 100);
-    EXPECT_FALSE(channel.SendCommand("AT&W\r", "OK", 100));
-    EXPECT_EQ(channel.LastReply(), "AT&W\r0\r");
-    EXPECT_NO_THROW(channel.WakeModem());   // "\r" answered "0\r"
+    ModuleChannel channel{PortSettings{}};
+    channel.sendCommand("ATV0\r", "OK", 100);
+    EXPECT_FALSE(channel.sendCommand("AT&W\r", "OK", 100));
+    EXPECT_EQ(channel.lastReply(), "AT&W\r0\r");
+    EXPECT_NO_THROW(channel.wakeModem());   // "\r" answered "0\r"
     EXPECT_FALSE(logged(*sim, "+++"));
     EXPECT_EQ([&] {
         try {
-            channel.SendCommand("ATS99=1\r", "OK", 20);
-        } catch (const EWriteCommError &e) {
+            channel.sendCommand("ATS99=1\r", "OK", 20);
+        } catch (const ModuleReplyError &e) {
             return e.message();
         }
         return QString();
@@ -104,52 +104,52 @@ TEST_F(SimTest, ListingAt1200)
 {
     auto sim = start({"--start", "command"});
     {
-        TCOM740Object channel{PortSettings{}};
-        channel.Send("ATC1\r", "", 100);   // the module now talks at 1200 bit/s
+        ModuleChannel channel{PortSettings{}};
+        channel.send("ATC1\r", "", 100);   // the module now talks at 1200 bit/s
     }
     PortSettings slow;
-    slow.Baud = 0;
+    slow.baudIndex = 0;
     QByteArray listing;
     {
-        TCOM740Object channel{slow};
-        EXPECT_TRUE(channel.SendCommand("AT&V\r", "&Z3=", 100));
-        listing = channel.LastReply();
+        ModuleChannel channel{slow};
+        EXPECT_TRUE(channel.sendCommand("AT&V\r", "&Z3=", 100));
+        listing = channel.lastReply();
     }
     EXPECT_TRUE(listing.contains(" C1 "));
     EXPECT_TRUE(listing.contains("S21:1"));
     EXPECT_TRUE(listing.contains("&Z3="));
 
     // At the old rate the module hears only noise.
-    TCOM740Object wrong(PortSettings{});
-    EXPECT_THROW(wrong.SendCommand("AT\r", "OK", 20), EWriteCommError);
+    ModuleChannel wrong(PortSettings{});
+    EXPECT_THROW(wrong.sendCommand("AT\r", "OK", 20), ModuleReplyError);
 }
 
 TEST_F(SimTest, SecondChannelOnTheSamePortFails)
 {
     auto sim = start({"--start", "command"});
-    auto first = std::make_unique<TCOM740Object>(PortSettings{});
+    auto first = std::make_unique<ModuleChannel>(PortSettings{});
     try {
-        TCOM740Object second{PortSettings{}};
+        ModuleChannel second{PortSettings{}};
         ADD_FAILURE() << "second open succeeded";
-    } catch (const EOpeningPortError &e) {
+    } catch (const PortOpenError &e) {
         EXPECT_EQ(e.message(), "COM1- This port may be already in use or not present.");
     }
     first.reset();
-    TCOM740Object third{PortSettings{}};
-    EXPECT_TRUE(third.SendCommand("AT\r", "OK", 100));
+    ModuleChannel third{PortSettings{}};
+    EXPECT_TRUE(third.sendCommand("AT\r", "OK", 100));
 }
 
 TEST_F(SimTest, LostLineFailsTheNextCommand)
 {
     auto sim = start({"--start", "command", "--hangup-after", "1"});
-    auto channel = std::make_unique<TCOM740Object>(PortSettings{});
-    EXPECT_TRUE(channel->SendCommand("AT\r", "OK", 100));
+    auto channel = std::make_unique<ModuleChannel>(PortSettings{});
+    EXPECT_TRUE(channel->sendCommand("AT\r", "OK", 100));
     ASSERT_TRUE(sim->waitExit(5000));
     // A hung-up line has no modem lines to read: it fails before anything is written.
     try {
-        channel->SendCommand("AT&W\r", "OK", 50);
+        channel->sendCommand("AT&W\r", "OK", 50);
         ADD_FAILURE() << "no error";
-    } catch (const ECommsError &e) {
+    } catch (const SerialLineError &e) {
         EXPECT_EQ(e.message(), "CTS on modem was not detected.");
     }
     channel.reset();   // closing a dead line returns
@@ -158,26 +158,26 @@ TEST_F(SimTest, LostLineFailsTheNextCommand)
 TEST_F(SimTest, ReceivePumpCollectsTestReports)
 {
     auto sim = start({"--start", "command"});
-    TCOM740Object channel{PortSettings{}};
-    EXPECT_TRUE(channel.SendCommand("AT&T3\r", "\r", 100));
+    ModuleChannel channel{PortSettings{}};
+    EXPECT_TRUE(channel.sendCommand("AT&T3\r", "\r", 100));
 
     std::mutex mutex;
     std::condition_variable more;
     QByteArray stream;
-    channel.SetReceiveHandler([&](const QByteArray &text, quint16) {
+    channel.setReceiveHandler([&](const QByteArray &text, quint16) {
         std::lock_guard lock(mutex);
         stream += text;
         more.notify_all();
     });
     {
-        TOnLineObject pump(channel);
+        ReceivePump pump(channel);
         std::unique_lock lock(mutex);
         EXPECT_TRUE(more.wait_for(lock, 10s, [&] { return stream.count("RSSI") >= 2; }));
     }
     EXPECT_TRUE(stream.contains(" dBm\r\n"));
-    channel.FlushLine();
-    channel.SetReceiveHandler({});
-    EXPECT_TRUE(channel.SendCommand("ATZ\r", "OK", 100));
+    channel.flushLine();
+    channel.setReceiveHandler({});
+    EXPECT_TRUE(channel.sendCommand("ATZ\r", "OK", 100));
 }
 
 } // namespace

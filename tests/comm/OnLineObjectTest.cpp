@@ -2,8 +2,8 @@
 
 #include "FakePort.h"
 
-#include "comm/COM740Object.h"
-#include "comm/OnLineObject.h"
+#include "comm/ModuleChannel.h"
+#include "comm/ReceivePump.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -43,14 +43,14 @@ struct Collector {
 class PumpTest : public ::testing::Test {
 protected:
     std::shared_ptr<FakePortState> state = std::make_shared<FakePortState>();
-    std::unique_ptr<TCOM740Object> channel;
+    std::unique_ptr<ModuleChannel> channel;
     Collector collector;
 
     void SetUp() override
     {
         state->idleRead = 2ms;
-        channel = std::make_unique<TCOM740Object>(PortSettings{}, fakePort(state));
-        channel->SetReceiveHandler([this](const QByteArray &text, quint16) { collector.add(text); });
+        channel = std::make_unique<ModuleChannel>(PortSettings{}, fakePort(state));
+        channel->setReceiveHandler([this](const QByteArray &text, quint16) { collector.add(text); });
     }
     void arrive(const QByteArray &bytes)
     {
@@ -61,7 +61,7 @@ protected:
 
 TEST_F(PumpTest, DeliversEverythingThatArrivesUntilStopped)
 {
-    TOnLineObject pump(*channel);
+    ReceivePump pump(*channel);
     arrive("01 RSSI -87\r\n02 RSSI");
     ASSERT_TRUE(collector.waitFor(20));
     arrive(" -90\r\n");
@@ -69,7 +69,7 @@ TEST_F(PumpTest, DeliversEverythingThatArrivesUntilStopped)
     pump.stop();
     EXPECT_FALSE(pump.isRunning());
     EXPECT_EQ(collector.text, "01 RSSI -87\r\n02 RSSI -90\r\n");
-    EXPECT_EQ(channel->LastReply(), " -90\r\n");
+    EXPECT_EQ(channel->lastReply(), " -90\r\n");
     for (std::thread::id id : collector.threads)
         EXPECT_NE(id, std::this_thread::get_id());   // the listener runs on the pump thread
 
@@ -83,7 +83,7 @@ TEST_F(PumpTest, DeliversEverythingThatArrivesUntilStopped)
 TEST_F(PumpTest, StopWaitsForThePollInProgress)
 {
     state->idleRead = 150ms;
-    TOnLineObject pump(*channel);
+    ReceivePump pump(*channel);
     while (state->inRead.load() == 0)
         std::this_thread::sleep_for(1ms);
     pump.stop();
@@ -92,7 +92,7 @@ TEST_F(PumpTest, StopWaitsForThePollInProgress)
     // The port is the caller's again: an exchange now is the only reader.
     state->idleRead = 0ms;
     state->reads.push_back({"\r\nOK\r\n", true});
-    EXPECT_TRUE(channel->SendCommand("ATZ\r", "OK", 50));
+    EXPECT_TRUE(channel->sendCommand("ATZ\r", "OK", 50));
     EXPECT_EQ(state->readCount(), reads + 1);
     pump.stop();   // a second stop is harmless
 }
@@ -100,7 +100,7 @@ TEST_F(PumpTest, StopWaitsForThePollInProgress)
 TEST_F(PumpTest, DestructorStopsThePump)
 {
     {
-        TOnLineObject pump(*channel);
+        ReceivePump pump(*channel);
         arrive("x");
         ASSERT_TRUE(collector.waitFor(1));
     }
@@ -111,7 +111,7 @@ TEST_F(PumpTest, DestructorStopsThePump)
 
 TEST_F(PumpTest, RequestStopEndsThePumpWithoutWaiting)
 {
-    TOnLineObject pump(*channel);
+    ReceivePump pump(*channel);
     pump.requestStop();
     EXPECT_TRUE(pump.stopRequested());
     pump.stop();
@@ -120,8 +120,8 @@ TEST_F(PumpTest, RequestStopEndsThePumpWithoutWaiting)
 
 TEST_F(PumpTest, ListenerThatThrowsEndsThePump)
 {
-    channel->SetReceiveHandler([](const QByteArray &, quint16) { throw std::runtime_error("listener failed"); });
-    TOnLineObject pump(*channel);
+    channel->setReceiveHandler([](const QByteArray &, quint16) { throw std::runtime_error("listener failed"); });
+    ReceivePump pump(*channel);
     arrive("x");
     for (int i = 0; i < 1000 && pump.isRunning(); ++i)
         std::this_thread::sleep_for(5ms);
@@ -143,10 +143,10 @@ TEST_F(ShowTextTest, TextIsSetOnTheTargetsThreadFromThePump)
     std::thread::id setOn;
     auto state = std::make_shared<FakePortState>();
     state->idleRead = 2ms;
-    TCOM740Object channel(PortSettings{}, fakePort(state));
+    ModuleChannel channel(PortSettings{}, fakePort(state));
     std::atomic<int> calls{0};
-    channel.SetReceiveHandler([&](const QByteArray &text, quint16) {
-        TOnLineObject::ShowText(&label, QString::fromLatin1(text), [&](const QString &t) {
+    channel.setReceiveHandler([&](const QByteArray &text, quint16) {
+        ReceivePump::showText(&label, QString::fromLatin1(text), [&](const QString &t) {
             shown = t;
             setOn = std::this_thread::get_id();
         });
@@ -156,7 +156,7 @@ TEST_F(ShowTextTest, TextIsSetOnTheTargetsThreadFromThePump)
         std::lock_guard lock(state->mutex);
         state->input = "-87";
     }
-    TOnLineObject pump(channel);
+    ReceivePump pump(channel);
     while (calls.load() == 0)
         std::this_thread::sleep_for(1ms);
     // The GUI thread is blocked in stop() while the pump hands text over: no deadlock.
@@ -171,11 +171,11 @@ TEST_F(ShowTextTest, TextForADestroyedTargetIsDropped)
 {
     bool called = false;
     auto label = std::make_unique<QObject>();
-    std::thread([&] { TOnLineObject::ShowText(label.get(), "x", [&](const QString &) { called = true; }); }).join();
+    std::thread([&] { ReceivePump::showText(label.get(), "x", [&](const QString &) { called = true; }); }).join();
     label.reset();
     QCoreApplication::sendPostedEvents();
     EXPECT_FALSE(called);
-    TOnLineObject::ShowText(nullptr, "x", [&](const QString &) { called = true; });
+    ReceivePump::showText(nullptr, "x", [&](const QString &) { called = true; });
     QCoreApplication::sendPostedEvents();
     EXPECT_FALSE(called);
 }

@@ -1,9 +1,9 @@
-// The POSIX port layer and TLineComm on a real pseudo-terminal: exclusive opening,
+// The POSIX port layer and SerialLine on a real pseudo-terminal: exclusive opening,
 // non-terminal devices, line settings, and the read and write time-out semantics.
 
 #include "PtyLineState.h"
 
-#include "comm/LineComm.h"
+#include "comm/SerialLine.h"
 #include "comm/PosixSerialPort.h"
 
 #include <QTemporaryFile>
@@ -77,10 +77,10 @@ int openDescriptors()
 }
 
 template <typename E>
-QString errorOfOpen(TLineComm &port)
+QString errorOfOpen(SerialLine &port)
 {
     try {
-        port.Open();
+        port.open();
     } catch (const E &e) {
         return e.message();
     }
@@ -92,13 +92,13 @@ TEST(PtyPort, SecondOpenOfTheSamePortFails)
     Pty pty;
     ASSERT_FALSE(pty.path.isEmpty());
     Com1 com1(pty.path);
-    TLineComm first;
-    ASSERT_TRUE(first.Open());
-    TLineComm second;
-    EXPECT_EQ(errorOfOpen<EOpeningPortError>(second), "COM1- This port may be already in use or not present.");
-    EXPECT_EQ(second.Handle(), nullptr);
-    first.Close();
-    EXPECT_TRUE(second.Open());
+    SerialLine first;
+    ASSERT_TRUE(first.open());
+    SerialLine second;
+    EXPECT_EQ(errorOfOpen<PortOpenError>(second), "COM1- This port may be already in use or not present.");
+    EXPECT_EQ(second.port(), nullptr);
+    first.close();
+    EXPECT_TRUE(second.open());
 }
 
 TEST(PtyPort, RegularFileIsNoCommunicationsPort)
@@ -107,25 +107,25 @@ TEST(PtyPort, RegularFileIsNoCommunicationsPort)
     ASSERT_TRUE(file.open());
     Com1 com1(file.fileName().toLocal8Bit());
     const int before = openDescriptors();
-    TLineComm port;
-    EXPECT_EQ(errorOfOpen<ECommsError>(port), "COM1- Handle is not a communications port handle.");
-    EXPECT_EQ(port.Handle(), nullptr);
+    SerialLine port;
+    EXPECT_EQ(errorOfOpen<SerialLineError>(port), "COM1- Handle is not a communications port handle.");
+    EXPECT_EQ(port.port(), nullptr);
     EXPECT_EQ(openDescriptors(), before);
     // Nothing stays locked either: the same file gives the same answer again.
-    EXPECT_EQ(errorOfOpen<ECommsError>(port), "COM1- Handle is not a communications port handle.");
+    EXPECT_EQ(errorOfOpen<SerialLineError>(port), "COM1- Handle is not a communications port handle.");
 }
 
 TEST(PtyPort, MissingDeviceCannotBeOpened)
 {
     Com1 com1("/nonexistent/ttyX");
     const int before = openDescriptors();
-    TLineComm port;
-    EXPECT_EQ(errorOfOpen<EOpeningPortError>(port), "COM1- This port may be already in use or not present.");
+    SerialLine port;
+    EXPECT_EQ(errorOfOpen<PortOpenError>(port), "COM1- This port may be already in use or not present.");
     EXPECT_EQ(openDescriptors(), before);
 
-    TLineComm beyond;
-    beyond.PortIndex = 8;   // no such port
-    EXPECT_EQ(errorOfOpen<EOpeningPortError>(beyond), "- This port may be already in use or not present.");
+    SerialLine beyond;
+    beyond.setLineSettings({.portIndex = 8});   // no such port
+    EXPECT_EQ(errorOfOpen<PortOpenError>(beyond), "- This port may be already in use or not present.");
 }
 
 TEST(PtyPort, EveryRateOfTheTableReachesTheDevice)
@@ -133,10 +133,9 @@ TEST(PtyPort, EveryRateOfTheTableReachesTheDevice)
     Pty pty;
     Com1 com1(pty.path);
     for (int index = 0; index < 12; ++index) {
-        TLineComm port;
-        port.BaudIndex = quint8(index);
-        port.StopBits = 2;
-        ASSERT_TRUE(port.Open());
+        SerialLine port;
+        port.setLineSettings({.baudIndex = quint8(index), .stopBits = 2});
+        ASSERT_TRUE(port.open());
         PtyLineState line;
         ASSERT_TRUE(readPtyLineState(pty.slave, line));
         EXPECT_EQ(line.outputSpeed, unsigned(baudRateForIndex(index)));
@@ -149,7 +148,7 @@ TEST(PtyPort, EveryRateOfTheTableReachesTheDevice)
         EXPECT_FALSE(line.hardwareFlowControl);
 
         SerialPortLayer::LineState state;
-        ASSERT_TRUE(port.Handle()->getLineState(state));
+        ASSERT_TRUE(port.port()->getLineState(state));
         EXPECT_EQ(state.baudRate, baudRateForIndex(index));
         EXPECT_EQ(state.stopBits, 2);
     }
@@ -159,11 +158,11 @@ TEST(PtyPort, ExchangeAndPoll)
 {
     Pty pty;
     Com1 com1(pty.path);
-    TLineComm port;
+    SerialLine port;
     QByteArray heard;
-    port.SetReceiveHandler([&](const QByteArray &text, quint16) { heard += text; });
-    ASSERT_TRUE(port.Open());
-    EXPECT_TRUE(port.Handle()->ctsOn());   // a pty has no modem lines
+    port.setReceiveHandler([&](const QByteArray &text, quint16) { heard += text; });
+    ASSERT_TRUE(port.open());
+    EXPECT_TRUE(port.port()->ctsOn());   // a pty has no modem lines
 
     std::thread module([&] {
         QByteArray command;
@@ -171,14 +170,14 @@ TEST(PtyPort, ExchangeAndPoll)
             command += pty.receive(10ms);
         pty.send(command + "\r\nOK\r\n");
     });
-    EXPECT_TRUE(port.Transact("AT&W\r", "OK", 100));
+    EXPECT_TRUE(port.transact("AT&W\r", "OK", 100));
     module.join();
     EXPECT_EQ(heard, "AT&W\r\r\nOK\r\n");
 
     heard.clear();
     pty.send("01 -87\r\n");
     std::this_thread::sleep_for(20ms);
-    port.Poll();
+    port.poll();
     EXPECT_EQ(heard, "01 -87\r\n");
 }
 

@@ -4,7 +4,7 @@
 // every command, with a CTS line the test can drop, and the simulated module on a pty
 // standing in for COM1.
 
-#include "comm/COM740Object.h"
+#include "comm/ModuleChannel.h"
 #include "comm/SerialPortLayer.h"
 #include "diagnostics/DiagnosticsChannel.h"
 #include "tests/support/SimOnCom1.h"
@@ -90,6 +90,6 @@ private:
 inline TChannelFactory scriptedChannels(std::shared_ptr<ScriptedModule> module)
 {
     return [module](const PortSettings &settings) {
-        return std::make_unique<TCOM740Object>(settings, std::make_unique<ScriptedPort>(module));
+        return std::make_unique<ModuleChannel>(settings, std::make_unique<ScriptedPort>(module));
     };
 }

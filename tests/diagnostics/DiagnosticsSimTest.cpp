@@ -64,7 +64,7 @@ void DiagnosticsSimTest::rssiRunShowsTheLevelLine()
 {
     SimOnCom1 sim;
     FakeMessages messages;
-    TChannelSlot slot = std::make_unique<TCOM740Object>(PortSettings{});
+    TChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
     {
         TBERTestForm form(messages);
         form.SetupTest(slot, 3);
@@ -89,7 +89,7 @@ void DiagnosticsSimTest::berRunFillsTheFieldsUntilStopped()
 {
     SimOnCom1 sim;
     FakeMessages messages;
-    TChannelSlot slot = std::make_unique<TCOM740Object>(PortSettings{});
+    TChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
     TBERTestForm form(messages);
     form.SetupTest(slot, 1);
     form.show();
@@ -141,8 +141,8 @@ void DiagnosticsSimTest::rxTestDialogClosedByItsCloseBoxWhileRunning()
     QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
     QVERIFY(messages.empty());
     // The port is free again.
-    TChannelSlot again = std::make_unique<TCOM740Object>(PortSettings{});
-    QVERIFY(again->SendCommand("AT\r", "OK", 100));
+    TChannelSlot again = std::make_unique<ModuleChannel>(PortSettings{});
+    QVERIFY(again->sendCommand("AT\r", "OK", 100));
 }
 
 void DiagnosticsSimTest::portThatCannotOpenShowsNoDialog()
@@ -174,7 +174,7 @@ void DiagnosticsSimTest::silentModuleCannotStart()
 {
     SimOnCom1 sim({"--start", "command", "--silent"});
     FakeMessages messages;
-    TChannelSlot slot = std::make_unique<TCOM740Object>(PortSettings{});
+    TChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
     TBERTestForm form(messages);
     form.SetupTest(slot, 1);
     form.show();

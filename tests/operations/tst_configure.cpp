@@ -79,7 +79,7 @@ private Q_SLOTS:
         // The rest went out at 19200, where the module now listens.
         QCOMPARE(rx.mid(2), plainConfigureLines(host.commands));
         QCOMPARE(sim.count("IG"), 0);
-        QCOMPARE(host.ports.Baud, 5);
+        QCOMPARE(host.ports.baudIndex, 5);
         QCOMPARE(host.baudPanel, QStringLiteral("19200"));
         QVERIFY(host.fake.empty());
     }
@@ -91,7 +91,7 @@ private Q_SLOTS:
         host.model().set(Field::Serial_Baud, 0);
         TModuleCommands(host).WriteConfig();
         QCOMPARE(sim.received().value(1), QByteArray("ATC0\r"));
-        QCOMPARE(host.ports.Baud, 11);
+        QCOMPARE(host.ports.baudIndex, 11);
         QCOMPARE(host.baudPanel, QStringLiteral("115200"));
         QCOMPARE(sim.count("IG"), 0);
         QVERIFY(host.fake.empty());
@@ -123,14 +123,14 @@ private Q_SLOTS:
     {
         SimOnCom1 sim;
         TestHost host;
-        host.ports.Parity = 1;  // the PC talks odd parity, the module is to have none
+        host.ports.parity = 1;  // the PC talks odd parity, the module is to have none
         TModuleCommands(host).WriteConfig();
 
         const QList<QByteArray> rx = sim.received();
         QCOMPARE(rx.value(0), QByteArray("\r"));
         QCOMPARE(rx.value(1), QByteArray("AT&B2\r"));  // 1 stop bit, 8 data bits, no parity
         QCOMPARE(rx.mid(2), plainConfigureLines(host.commands));
-        QCOMPARE(host.ports.Parity, 0);
+        QCOMPARE(host.ports.parity, 0);
         QCOMPARE(host.formatPanel, QStringLiteral("N-8-1"));
         QVERIFY(host.displayCalls > 0);
         QVERIFY(host.fake.empty());

@@ -144,9 +144,9 @@ private Q_SLOTS:
     {
         SimOnCom1 sim({"--start", "data"});
         TestHost host;
-        host.ports.Baud = 5;
-        host.ports.Parity = 2;
-        host.ports.DataBits = 0;
+        host.ports.baudIndex = 5;
+        host.ports.parity = 2;
+        host.ports.dataBits = 0;
         host.fake.answer(MessageSink::Answer::Yes);
         QElapsedTimer clock;
         clock.start();

@@ -79,7 +79,7 @@ private Q_SLOTS:
         QVERIFY(rx.contains("AT&W\r"));
         QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
         QCOMPARE(m_form->commandList()[1], QByteArray("ATC6"));
-        QCOMPARE(m_form->portSettings().Baud, 5);
+        QCOMPARE(m_form->portSettings().baudIndex, 5);
         QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("19200"));
         QVERIFY(m_form->logText().contains(QStringLiteral("740R-B V1.90")));
     }
@@ -87,8 +87,8 @@ private Q_SLOTS:
     void restoreFromTheMenuReadsAt9600()
     {
         SimOnCom1 sim;
-        m_form->portSettings().Parity = 2;
-        m_form->portSettings().DataBits = 0;
+        m_form->portSettings().parity = 2;
+        m_form->portSettings().dataBits = 0;
         m_form->DisplaySerialSettings();
         QCOMPARE(panel("StatusBar_Format"), QStringLiteral("E-7-1"));
         m_fake->answer(MessageSink::Answer::Yes);

@@ -3,7 +3,7 @@
 #include "OperationTestSupport.h"
 #include "operations/ReadConfigEnd.h"
 
-#include "comm/COM740Object.h"
+#include "comm/ModuleChannel.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -78,7 +78,7 @@ private Q_SLOTS:
         for (const Case &c : cases) {
             TestHost host(QString::fromLatin1(c.exe));
             host.priorS21 = c.priorS21;
-            TCOM740Object channel(host.ports);
+            ModuleChannel channel(host.ports);
             TReadConfigEnd(host, channel).CheckFirmwareDependencies(QString::fromLatin1(c.id));
             QCOMPARE(host.fake.count(), c.warns ? 1 : 0);
             if (c.warns) {
@@ -240,10 +240,10 @@ private Q_SLOTS:
         std::ofstream(state) << "C=6\nS20=77\n";  // the module talks 19200
         SimOnCom1 sim({"--start", "command", "--state", state});
         TestHost host;
-        host.ports.Baud = 5;
-        host.ports.Parity = 2;
-        host.ports.DataBits = 0;
-        host.ports.ComPort = 0;
+        host.ports.baudIndex = 5;
+        host.ports.parity = 2;
+        host.ports.dataBits = 0;
+        host.ports.comPort = 0;
         host.fake.answer(MessageSink::Answer::Yes);
         TModuleCommands(host).RestoreFactDefaults();
 

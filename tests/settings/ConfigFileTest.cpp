@@ -284,18 +284,18 @@ TEST(ConfigFileCommands, LoadAppliesTheFileAndThePortFollows) {
     SaveToFile(JoinCommandList(BuildCommandList(s)), path);
 
     QSignalSpy portSpy(&rig.files, &ConfigFileCommands::portSettingsChanged);
-    rig.port.ComPort = 4;
+    rig.port.comPort = 4;
     EXPECT_TRUE(rig.files.OpenCommandLineFile(path));
     EXPECT_EQ(rig.model.mode(), OperatingMode::OpAutoConnectMaster);
     EXPECT_EQ(rig.get(Field::Z0_Rpt1), 5);
     EXPECT_EQ(rig.files.CurrentFileName(), path);
     EXPECT_EQ(rig.files.caption(), rig.base() + ": " + path);
     EXPECT_EQ(portSpy.count(), 1);
-    EXPECT_EQ(rig.port.Baud, 8) << "38400 in the PC table";
-    EXPECT_EQ(rig.port.DataBits, 0);
-    EXPECT_EQ(rig.port.StopBits, 1);
-    EXPECT_EQ(rig.port.Parity, 2);
-    EXPECT_EQ(rig.port.ComPort, 4);
+    EXPECT_EQ(rig.port.baudIndex, 8) << "38400 in the PC table";
+    EXPECT_EQ(rig.port.dataBits, 0);
+    EXPECT_EQ(rig.port.stopBits, 1);
+    EXPECT_EQ(rig.port.parity, 2);
+    EXPECT_EQ(rig.port.comPort, 4);
     EXPECT_TRUE(rig.messages.empty());
 }
 

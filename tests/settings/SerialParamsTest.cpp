@@ -32,8 +32,8 @@ TEST(SerialParams, ResetWithoutPortKeepsComPort) {
 
 TEST(SerialParams, FirstEntry115200WithEvenParity) {
     const PortSettings ps = UpdateSerialParams(serial(0, 1, 0, 3), PortSettings{2, 3, 1, 0, 0});
-    EXPECT_EQ(ps.Baud, 11);
-    EXPECT_EQ(ps.ComPort, 2);  // the port itself never follows the module
+    EXPECT_EQ(ps.baudIndex, 11);
+    EXPECT_EQ(ps.comPort, 2);  // the port itself never follows the module
     EXPECT_EQ(baudText(ps), "115200");
     EXPECT_EQ(lineFormatText(ps), "E-8-1");
 }
@@ -49,7 +49,7 @@ TEST(SerialParams, ParityMapping) {
 TEST(SerialParams, BaudShiftsByOneAfterTheFirstEntry) {
     for (int i = 1; i <= 12; ++i) {
         const PortSettings ps = UpdateSerialParams(serial(i, 1, 0, 0), PortSettings{});
-        EXPECT_EQ(ps.Baud, i - 1) << i;
+        EXPECT_EQ(ps.baudIndex, i - 1) << i;
         EXPECT_EQ(baudText(ps).toInt(), moduleBaudRate(i).value()) << i;
     }
 }
@@ -57,8 +57,8 @@ TEST(SerialParams, BaudShiftsByOneAfterTheFirstEntry) {
 TEST(SerialParams, RatesThePcCannotFollowKeepThePcBaud) {
     // 93750 has no PC rate; a choice beyond the list (from a listing) neither.
     const PortSettings current{1, 5, 1, 0, 0};
-    EXPECT_EQ(UpdateSerialParams(serial(13, 1, 0, 0), current).Baud, 5);
-    EXPECT_EQ(UpdateSerialParams(serial(14, 1, 0, 0), current).Baud, 5);
+    EXPECT_EQ(UpdateSerialParams(serial(13, 1, 0, 0), current).baudIndex, 5);
+    EXPECT_EQ(UpdateSerialParams(serial(14, 1, 0, 0), current).baudIndex, 5);
     // Unknown format choices keep the PC values and never leave the display tables.
     const PortSettings odd = UpdateSerialParams(serial(4, 7, 9, 6), PortSettings{0, 3, 0, 1, 1});
     EXPECT_EQ(odd, (PortSettings{0, 3, 0, 1, 1}));

@@ -1,4 +1,4 @@
-#include "comm/COM740Object.h"
+#include "comm/ModuleChannel.h"
 #include "ui/EscCharEditForm.h"
 #include "ui/HelpAboutForm.h"
 #include "ui/SerialSettingsForm.h"
@@ -148,7 +148,7 @@ private slots:
         form.BitBtn2->setFocus();
         QTest::keyClick(&form, Qt::Key_Return);
         QCOMPARE(form.result(), int(QDialog::Accepted));
-        QCOMPARE(ps.Parity, std::uint8_t(1));
+        QCOMPARE(ps.parity, std::uint8_t(1));
     }
 
     void serialDialogCancelLeavesSettings_data() { addDismissRows(); }
@@ -180,7 +180,7 @@ private slots:
             QTest::mouseClick(form.BitBtn2, Qt::LeftButton);
         });
         QCOMPARE(form.exec(), int(QDialog::Accepted));
-        QCOMPARE(ps.ComPort, std::uint8_t(1));
+        QCOMPARE(ps.comPort, std::uint8_t(1));
     }
 
     void serialDialogTooltipsShowDevicePaths()
@@ -287,25 +287,25 @@ private slots:
 
     void escapeDialogDrivesTheWakeUpSequence()
     {
-        EscapeChar = '+';
+        escapeCharacter = '+';
         TEscCharEdit_Form form;
         form.show();
         QCOMPARE(form.EscChar_SpinEdit->value(), 43);
         form.EscChar_SpinEdit->setValue(42);
         QTest::mouseClick(form.OK_BitBtn, Qt::LeftButton);
-        QCOMPARE(EscapeSequence(), QByteArray("***"));
+        QCOMPARE(escapeSequence(), QByteArray("***"));
 
         // Codes above 127 round-trip through the plain char.
         form.show();
         QCOMPARE(form.EscChar_SpinEdit->value(), 42);
         form.EscChar_SpinEdit->setValue(200);
         QTest::mouseClick(form.OK_BitBtn, Qt::LeftButton);
-        QCOMPARE(EscapeSequence(), QByteArray(3, char(200)));
+        QCOMPARE(escapeSequence(), QByteArray(3, char(200)));
         form.show();
         QCOMPARE(form.EscChar_SpinEdit->value(), 200);
         QTest::mouseClick(form.Cancel_BitBtn, Qt::LeftButton);
-        QCOMPARE(EscapeSequence(), QByteArray(3, char(200)));
-        EscapeChar = '+';
+        QCOMPARE(escapeSequence(), QByteArray(3, char(200)));
+        escapeCharacter = '+';
     }
 
     // --- about box ---

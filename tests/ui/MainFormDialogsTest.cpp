@@ -1,6 +1,6 @@
 // The dialogs as the main window opens them: menu items and tool buttons, the
-// program's PortSettings and EscapeChar, the variant's about box.
-#include "comm/COM740Object.h"
+// program's PortSettings and escapeCharacter, the variant's about box.
+#include "comm/ModuleChannel.h"
 #include "settings/ProductVariant.h"
 #include "tests/support/FakeMessages.h"
 #include "ui/EscCharEditForm.h"
@@ -124,7 +124,7 @@ private slots:
     {
         FakeMessages messages;
         const auto form = makeForm(messages, "Cfg_740RB");
-        QCOMPARE(EscapeSequence(), QByteArray("+++"));   // start-up value
+        QCOMPARE(escapeSequence(), QByteArray("+++"));   // start-up value
 
         bool seen = false;
         TEscCharEdit_Form *first = nullptr;
@@ -136,7 +136,7 @@ private slots:
         });
         form->menuAction(MainCommand::EscapeCharacter)->trigger();
         QVERIFY(seen);
-        QCOMPARE(EscapeSequence(), QByteArray("***"));
+        QCOMPARE(escapeSequence(), QByteArray("***"));
 
         whenModal<TEscCharEdit_Form>(seen, [first](TEscCharEdit_Form *d) {
             QCOMPARE(d, first);
@@ -146,9 +146,9 @@ private slots:
         });
         form->menuAction(MainCommand::EscapeCharacter)->trigger();
         QVERIFY(seen);
-        QCOMPARE(EscapeSequence(), QByteArray("***"));
+        QCOMPARE(escapeSequence(), QByteArray("***"));
         QCOMPARE(form->findChildren<TEscCharEdit_Form *>().size(), 1);
-        EscapeChar = '+';
+        escapeCharacter = '+';
     }
 
     void aboutBoxBrandedForTheVariant_data()

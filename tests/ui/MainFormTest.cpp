@@ -114,13 +114,13 @@ private slots:
         com->menu()->actions().at(3)->trigger();
         QCOMPARE(com->text(), QStringLiteral("Com 4"));
         QCOMPARE(com->accessibleName(), QStringLiteral("Com 4"));
-        QCOMPARE(form->portSettings().ComPort, 3);
+        QCOMPARE(form->portSettings().comPort, 3);
 
         action("puO72")->trigger();
         QCOMPARE(statusBar("StatusBar_Format"), QStringLiteral("O-7-2"));
-        QCOMPARE(form->portSettings().Parity, 1);
-        QCOMPARE(form->portSettings().DataBits, 0);
-        QCOMPARE(form->portSettings().StopBits, 1);
+        QCOMPARE(form->portSettings().parity, 1);
+        QCOMPARE(form->portSettings().dataBits, 0);
+        QCOMPARE(form->portSettings().stopBits, 1);
         action("puE71")->trigger();
         QCOMPARE(statusBar("StatusBar_Format"), QStringLiteral("E-7-1"));
         QCOMPARE(action("puN81")->text(), QStringLiteral("N-8-1 (parity, databits, stopbits)"));
@@ -140,9 +140,9 @@ private slots:
         QCOMPARE(action("br31250")->toolTip(), QStringLiteral("Data Rate not Supported by Windows"));
         action("br115200")->trigger();
         QCOMPARE(baud->text(), QStringLiteral("115200"));
-        QCOMPARE(form->portSettings().Baud, 11);
+        QCOMPARE(form->portSettings().baudIndex, 11);
         action("br1200")->trigger();
-        QCOMPARE(form->portSettings().Baud, 0);
+        QCOMPARE(form->portSettings().baudIndex, 0);
         // A disabled item cannot be chosen; 93750 would change nothing anyway.
         action("br93750")->trigger();
         QCOMPARE(baud->text(), QStringLiteral("1200"));

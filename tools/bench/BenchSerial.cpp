@@ -7,7 +7,7 @@
 
 #include "support/ModemSim.h"
 
-#include "comm/COM740Object.h"
+#include "comm/ModuleChannel.h"
 
 #include <QByteArray>
 
@@ -64,10 +64,10 @@ int main(int argc, char **argv)
     ends.reserve(count);
     int failures = 0;
     {
-        TCOM740Object channel{PortSettings{}};
+        ModuleChannel channel{PortSettings{}};
         for (int i = 0; i < count; ++i) {
             try {
-                if (!channel.SendCommand("AT&W\r", "OK", kIntervalMs))
+                if (!channel.sendCommand("AT&W\r", "OK", kIntervalMs))
                     ++failures;
             } catch (const Exception &e) {
                 ++failures;

@@ -1,13 +1,12 @@
-#include "comm/LineComm.h"
+#include "comm/SerialLine.h"
 
 #include "comm/ComPorts.h"
+#include "comm/PortSettings.h"
 
 #include <chrono>
 #include <thread>
 
 namespace {
-
-constexpr int kRates[12] = {1200, 2400, 4800, 9600, 14400, 19200, 28800, 31250, 38400, 57600, 76800, 115200};
 
 // Long replies (listing, identification, the escape answer) are read in large pieces.
 constexpr int kLongReadSize = 255;
@@ -25,28 +24,28 @@ bool isNumericOk(const QByteArray &reply) { return reply == "0\r" || reply.conta
 
 int baudRateForIndex(int baudIndex)
 {
-    return baudIndex >= 0 && baudIndex < 12 ? kRates[baudIndex] : 0;
+    return baudIndex >= 0 && baudIndex < 12 ? kPcBaudRates[baudIndex] : 0;
 }
 
-TLineComm::TLineComm(std::unique_ptr<SerialPortLayer> layer)
+SerialLine::SerialLine(std::unique_ptr<SerialPortLayer> layer)
     : m_layer(layer ? std::move(layer) : makePortLayer())
 {
 }
 
-TLineComm::~TLineComm() { Close(); }
+SerialLine::~SerialLine() { close(); }
 
-QString TLineComm::deviceName() const { return comDeviceName(PortIndex); }
+QString SerialLine::deviceName() const { return comDeviceName(m_settings.portIndex); }
 
-bool TLineComm::Open()
+bool SerialLine::open()
 {
     const QString name = deviceName();
     if (m_handle)
-        throw EPortAlreadyOpen(name + QStringLiteral("- The port is already open."));
+        throw PortAlreadyOpenError(name + QStringLiteral("- The port is already open."));
     if (!m_layer->open(name))
-        throw EOpeningPortError(name + QStringLiteral("- This port may be already in use or not present."));
+        throw PortOpenError(name + QStringLiteral("- This port may be already in use or not present."));
     if (!m_layer->isCommDevice()) {
         m_layer->close();
-        throw ECommsError(name + QStringLiteral("- Handle is not a communications port handle."));
+        throw SerialLineError(name + QStringLiteral("- Handle is not a communications port handle."));
     }
     m_handle = m_layer.get();
 
@@ -57,17 +56,17 @@ bool TLineComm::Open()
 
     m_layer->setTimeouts({50, 1, 0, 1, 10});
 
-    if (const int rate = baudRateForIndex(BaudIndex))
+    if (const int rate = baudRateForIndex(m_settings.baudIndex))
         line.baudRate = rate;
-    if (DataBitsIndex <= 4)
-        line.byteSize = 4 + DataBitsIndex;
-    line.parity = Parity;
-    line.stopBits = StopBits;
+    if (m_settings.dataBitsIndex <= 4)
+        line.byteSize = 4 + m_settings.dataBitsIndex;
+    line.parity = m_settings.parity;
+    line.stopBits = m_settings.stopBits;
     m_layer->setLineState(line);   // a setting the line cannot take leaves it as it was
     return true;
 }
 
-void TLineComm::Close()
+void SerialLine::close()
 {
     if (!m_handle)
         return;
@@ -75,7 +74,7 @@ void TLineComm::Close()
     m_handle = nullptr;
 }
 
-void TLineComm::Purge()
+void SerialLine::purge()
 {
     if (!m_handle)
         return;
@@ -83,14 +82,14 @@ void TLineComm::Purge()
     m_layer->purgeInput();
 }
 
-bool TLineComm::Transact(const QByteArray &command, const QByteArray &expected, unsigned T)
+bool SerialLine::transact(const QByteArray &command, const QByteArray &expected, unsigned T)
 {
     SerialPortLayer::LineState line;
     const bool haveLine = m_handle && m_layer->getLineState(line);
     if (m_handle)
         m_layer->setTimeouts({T, 3, T, 10, 10});
 
-    const bool LongReply = command.contains("AT&V") || command.contains("ATI") || command.contains("+++");
+    const bool longReply = command.contains("AT&V") || command.contains("ATI") || command.contains("+++");
 
     if (m_handle && command.contains("AT&V") && haveLine && line.baudRate == 1200) {
         SerialPortLayer::Timeouts timeouts;
@@ -100,20 +99,20 @@ bool TLineComm::Transact(const QByteArray &command, const QByteArray &expected, 
         }
     }
 
-    if (!WriteText(command))
+    if (!writeText(command))
         return false;
-    return ReadReply(expected, T, LongReply);
+    return readReply(expected, T, longReply);
 }
 
-bool TLineComm::WriteText(const QByteArray &text)
+bool SerialLine::writeText(const QByteArray &text)
 {
     bool cts = m_handle && m_layer->ctsOn();
-    Purge();
+    purge();
     if (!cts) {
         std::this_thread::sleep_for(kCtsRetryDelay);
         cts = m_handle && m_layer->ctsOn();
         if (!cts)
-            throw ECommsError(QStringLiteral("CTS on modem was not detected."));
+            throw SerialLineError(QStringLiteral("CTS on modem was not detected."));
     }
     const bool written = m_handle && m_layer->write(text);
     if (m_handle)
@@ -121,10 +120,10 @@ bool TLineComm::WriteText(const QByteArray &text)
     return written;
 }
 
-bool TLineComm::ReadReply(const QByteArray &expected, unsigned /*T*/, bool LongReply)
+bool SerialLine::readReply(const QByteArray &expected, unsigned /*T*/, bool longReply)
 {
-    const int requestSize = LongReply ? kLongReadSize : int(expected.size()) + kShortExtraBytes;
-    int budget = LongReply ? kLongReadBudget : kShortReadBudget;
+    const int requestSize = longReply ? kLongReadSize : int(expected.size()) + kShortExtraBytes;
+    int budget = longReply ? kLongReadBudget : kShortReadBudget;
     QByteArray reply;
     bool result = true;
     for (;;) {
@@ -138,21 +137,21 @@ bool TLineComm::ReadReply(const QByteArray &expected, unsigned /*T*/, bool LongR
         if (reply.contains(expected) || isNumericOk(reply) || !result)
             break;
     }
-    if (OnReceive)
-        OnReceive(reply, quint16(reply.size()));
+    if (m_onReceive)
+        m_onReceive(reply, quint16(reply.size()));
     if (m_handle)
         m_layer->purgeInput();
     return result;
 }
 
-bool TLineComm::Poll()
+bool SerialLine::poll()
 {
     QByteArray piece;
-    if (m_handle && m_layer->read(piece, kPollReadSize) && !piece.isEmpty() && OnReceive)
-        OnReceive(piece, quint16(piece.size()));
+    if (m_handle && m_layer->read(piece, kPollReadSize) && !piece.isEmpty() && m_onReceive)
+        m_onReceive(piece, quint16(piece.size()));
     // Pending input is kept: the receive pump reads a continuous stream, and bytes
     // that arrived after this read belong to the next one.
     return false;
 }
 
-void TLineComm::SetReceiveHandler(ReceiveHandler handler) { OnReceive = std::move(handler); }
+void SerialLine::setReceiveHandler(ReceiveHandler handler) { m_onReceive = std::move(handler); }

@@ -7,18 +7,18 @@
 #include <functional>
 #include <thread>
 
-class TCOM740Object;
+class ModuleChannel;
 
 // The receive pump of the diagnostics: polls a channel on its own thread until
 // asked to stop; each piece read reaches the channel's listener on that thread.
 // Created running.
-class TOnLineObject {
+class ReceivePump {
 public:
-    explicit TOnLineObject(TCOM740Object &channel);
+    explicit ReceivePump(ModuleChannel &channel);
     // Stops and waits, like stop().
-    ~TOnLineObject();
-    TOnLineObject(const TOnLineObject &) = delete;
-    TOnLineObject &operator=(const TOnLineObject &) = delete;
+    ~ReceivePump();
+    ReceivePump(const ReceivePump &) = delete;
+    ReceivePump &operator=(const ReceivePump &) = delete;
 
     // Asks the pump to end after its current poll; does not wait.
     void requestStop();
@@ -32,12 +32,12 @@ public:
     // there. Posted, not waited for: the GUI thread may itself be blocked in stop()
     // waiting for this pump, and a blocking hand-off would then never return. The
     // text is copied; if `control` is destroyed before the call runs, it is dropped.
-    static void ShowText(QObject *control, const QString &text, std::function<void(const QString &)> apply);
+    static void showText(QObject *control, const QString &text, std::function<void(const QString &)> apply);
 
 private:
-    void Execute();
+    void run();
 
-    TCOM740Object &m_channel;
+    ModuleChannel &m_channel;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{true};
     std::thread m_thread;

@@ -1,37 +1,37 @@
-#include "comm/OnLineObject.h"
+#include "comm/ReceivePump.h"
 
-#include "comm/COM740Object.h"
+#include "comm/ModuleChannel.h"
 
 #include <QMetaObject>
 
-TOnLineObject::TOnLineObject(TCOM740Object &channel) : m_channel(channel)
+ReceivePump::ReceivePump(ModuleChannel &channel) : m_channel(channel)
 {
-    m_thread = std::thread([this] { Execute(); });
+    m_thread = std::thread([this] { run(); });
 }
 
-TOnLineObject::~TOnLineObject() { stop(); }
+ReceivePump::~ReceivePump() { stop(); }
 
-void TOnLineObject::requestStop() { m_stop.store(true); }
+void ReceivePump::requestStop() { m_stop.store(true); }
 
-void TOnLineObject::stop()
+void ReceivePump::stop()
 {
     requestStop();
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         m_thread.join();
 }
 
-void TOnLineObject::Execute()
+void ReceivePump::run()
 {
     try {
         while (!m_stop.load())
-            m_channel.Poll();
+            m_channel.poll();
     } catch (...) {
         // A listener that fails ends the pump; nothing may escape a thread body.
     }
     m_running.store(false);
 }
 
-void TOnLineObject::ShowText(QObject *control, const QString &text, std::function<void(const QString &)> apply)
+void ReceivePump::showText(QObject *control, const QString &text, std::function<void(const QString &)> apply)
 {
     if (!control || !apply)
         return;

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "comm/Exception.h"
+#include "comm/SerialPortLayer.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <functional>
+#include <memory>
+
+// Receives every reply text the port collects (single-byte characters) with its length.
+using ReceiveHandler = std::function<void(const QByteArray &text, quint16 length)>;
+
+// open() while the port is already open: "COMn- The port is already open."
+class PortAlreadyOpenError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The device cannot be opened (missing or in use).
+class PortOpenError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The device is not a serial port, or CTS is missing before a write.
+class SerialLineError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Baud rate of a rate index 0..11 (1200 .. 115200 bit/s); 0 outside the table.
+int baudRateForIndex(int baudIndex);
+
+// What a serial line is set to when it opens. An index outside its table keeps the
+// port's own value.
+struct LineSettings {
+    quint8 portIndex = 0;      // 0..7: "COM1".."COM8"
+    quint8 baudIndex = 3;      // 0..11, see baudRateForIndex()
+    quint8 parity = 0;         // 0 none, 1 odd, 2 even
+    quint8 stopBits = 0;       // 0 one, 2 two
+    quint8 dataBitsIndex = 4;  // 0..4 for 4..8 data bits
+    bool operator==(const LineSettings &) const = default;
+};
+
+// The serial line to the module: opens COM1..COM8, writes a command, collects the
+// reply until its ending is recognised and hands every reply to the receive handler.
+// Knows nothing of what commands mean. No locks: one thread at a time.
+class SerialLine {
+public:
+    // `layer` is the system layer (or the test double) to drive; null takes makePortLayer().
+    explicit SerialLine(std::unique_ptr<SerialPortLayer> layer = {});
+    ~SerialLine();
+    SerialLine(const SerialLine &) = delete;
+    SerialLine &operator=(const SerialLine &) = delete;
+
+    // Takes effect at the next open().
+    void setLineSettings(const LineSettings &settings) { m_settings = settings; }
+    const LineSettings &lineSettings() const { return m_settings; }
+    // Receives every reply; may be unset.
+    void setReceiveHandler(ReceiveHandler handler);
+
+    // The open port; null while closed.
+    SerialPortLayer *port() const { return m_handle; }
+
+    // Opens and sets up the port. Raises PortAlreadyOpenError, PortOpenError or
+    // SerialLineError; on any failure nothing stays open.
+    bool open();
+    void close();
+    // Discards pending output, then pending input.
+    void purge();
+    // One exchange: time-outs from T (ms), write `command`, collect the reply.
+    // True when the write succeeded and the reply ending was recognised in time.
+    bool transact(const QByteArray &command, const QByteArray &expected, unsigned T);
+    // Checks CTS (raises SerialLineError "CTS on modem was not detected."), writes all of text.
+    bool writeText(const QByteArray &text);
+    // Collects a reply under the time-outs set by transact() and hands it to the receive handler.
+    bool readReply(const QByteArray &expected, unsigned T, bool longReply);
+    // One read of whatever has arrived, handed on when not empty. Always false.
+    bool poll();
+
+private:
+    QString deviceName() const;
+
+    std::unique_ptr<SerialPortLayer> m_layer;
+    SerialPortLayer *m_handle = nullptr;
+    LineSettings m_settings;
+    ReceiveHandler m_onReceive;
+};
