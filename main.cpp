@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
     // The product comes from the name the program was started by (argv[0]), so a
     // link named after a product selects it.
     const QString fileName = executableFileName(QCoreApplication::arguments().value(0));
-    const std::optional<ProductVariant> variant = SelectProductVariant(fileName);
+    const std::optional<ProductVariant> variant = selectProductVariant(fileName);
     if (!variant) {
         messages.show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kFilenameErrorText);
         return 1;

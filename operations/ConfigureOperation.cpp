@@ -16,14 +16,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Serial_Baud items the PC cannot follow ("31250", "76800", "93750"): the module's
+// SerialBaudRate items the PC cannot follow ("31250", "76800", "93750"): the module's
 // rate and format change only at the very end, with its store and reset.
 bool isNonStandardRate(int serialBaudItem)
 {
     return serialBaudItem == 8 || serialBaudItem == 11 || serialBaudItem == 13;
 }
 
-// PC parity for a Serial_Parity item: "None" and "Zero" send no parity bit.
+// PC parity for a SerialParity item: "None" and "Zero" send no parity bit.
 int pcParity(int serialParityItem)
 {
     switch (serialParityItem) {
@@ -33,7 +33,7 @@ int pcParity(int serialParityItem)
     }
 }
 
-// The PC baud index for a Serial_Baud item; the first item is the extra "115200".
+// The PC baud index for a SerialBaudRate item; the first item is the extra "115200".
 std::uint8_t pcBaudIndex(int serialBaudItem)
 {
     return static_cast<std::uint8_t>(serialBaudItem == 0 ? 11 : serialBaudItem - 1);
@@ -64,7 +64,7 @@ void TProgramThread::CheckSerialParameters()
 {
     const LogDirectly logDirectly(m_host);
     const ModuleSettings &module = m_host.model().settings();
-    const int baudItem = module[Field::Serial_Baud];
+    const int baudItem = module[Field::SerialBaudRate];
     if (isNonStandardRate(baudItem)) {
         NonStandardRate = true;
         return;
@@ -72,9 +72,9 @@ void TProgramThread::CheckSerialParameters()
     m_form.setStatus(QStringLiteral("Checking Serial Parameters..."));
     const PortSettings pc = m_host.portSettings();
     const bool rateDiffers = baudItem != pc.baudIndex + 1;
-    const bool formatDiffers = module[Field::Serial_Data] != pc.dataBits ||
-                               module[Field::Serial_Stop] != pc.stopBits ||
-                               pcParity(module[Field::Serial_Parity]) != pc.parity;
+    const bool formatDiffers = module[Field::SerialDataBits] != pc.dataBits ||
+                               module[Field::SerialStopBits] != pc.stopBits ||
+                               pcParity(module[Field::SerialParity]) != pc.parity;
     if (cancelled())
         return;
 
@@ -95,8 +95,8 @@ void TProgramThread::CheckSerialParameters()
         return;
 
     if (formatDiffers) {
-        const int code = module[Field::Serial_Stop] + 2 * module[Field::Serial_Data] +
-                         4 * module[Field::Serial_Parity];
+        const int code = module[Field::SerialStopBits] + 2 * module[Field::SerialDataBits] +
+                         4 * module[Field::SerialParity];
         m_form.setStatus(QStringLiteral("Waking Modem..."));
         m_channel->wakeModem();
         if (cancelled())

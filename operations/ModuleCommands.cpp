@@ -15,33 +15,33 @@ TModuleCommands::TModuleCommands(OperationHost &host) : m_host(host) {}
 void TModuleCommands::WriteConfig()
 {
     const ModuleSettings &settings = m_host.model().settings();
-    if (settings.OperatingMode == OperatingMode::OpNone) {
+    if (settings.mode == OperatingMode::None) {
         m_host.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok, kNoModeText);
         return;
     }
     m_host.clearLog();
     CommandBuilder builder(settings, m_host.commandList());
-    if (isControlledMode(settings.OperatingMode))
-        builder.ConstControlledConfig();
+    if (isControlledMode(settings.mode))
+        builder.buildControlled();
     else
-        builder.ConstTranspConfig();
+        builder.buildTransparent();
     ConfigureModule();
 }
 
 void TModuleCommands::ConfigureModule()
 {
     m_host.repaintWindow();
-    ShowProgress(OperationKind::KindConfigure);
+    ShowProgress(OperationKind::Configure);
 }
 
 void TModuleCommands::ReadModuleConfig()
 {
     SettingsModel &model = m_host.model();
     const ModuleSettings before = model.settings();
-    m_host.PriorS21() = model.get(Field::sreg_21);
-    model.SetDefaults();
-    model.set(Field::sreg_21, m_host.PriorS21());
-    if (!ShowProgress(OperationKind::KindRead))
+    m_host.PriorS21() = model.get(Field::RadioSignature);
+    model.applyDefaults();
+    model.set(Field::RadioSignature, m_host.PriorS21());
+    if (!ShowProgress(OperationKind::Read))
         model.replaceAll(before);
 }
 
@@ -51,7 +51,7 @@ void TModuleCommands::RestoreFactDefaults()
         MessageSink::Answer::Yes)
         return;
     const ModuleSettings before = m_host.model().settings();
-    if (!ShowProgress(OperationKind::KindRestoreDefaults))
+    if (!ShowProgress(OperationKind::RestoreDefaults))
         m_host.model().replaceAll(before);
 }
 

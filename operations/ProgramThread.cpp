@@ -20,8 +20,8 @@ TProgramThread::TProgramThread(OperationHost &host, TConfigProgressForm &form, O
       m_guiContext(&form),
       m_kind(kind),
       m_commands(host.commandList()),
-      m_escapeCode(host.model().get(Field::sreg_2)),
-      m_responseCodesOff(host.model().settings().flag(Field::Adv_Resp))
+      m_escapeCode(host.model().get(Field::EscapeCharacterCode)),
+      m_responseCodesOff(host.model().settings().flag(Field::ResponseCodesOff))
 {
 }
 
@@ -33,9 +33,9 @@ void TProgramThread::Execute()
 {
     NonStandardRate = false;
     switch (m_kind) {
-    case OperationKind::KindConfigure: runFramed(&TProgramThread::RunConfigure); break;
-    case OperationKind::KindRead: runFramed(&TProgramThread::RunRead); break;
-    case OperationKind::KindRestoreDefaults: runFramed(&TProgramThread::RunRestore); break;
+    case OperationKind::Configure: runFramed(&TProgramThread::RunConfigure); break;
+    case OperationKind::Read: runFramed(&TProgramThread::RunRead); break;
+    case OperationKind::RestoreDefaults: runFramed(&TProgramThread::RunRestore); break;
     default: break;
     }
     // Last hand-off: nothing of this thread is touched by the GUI before it. The
@@ -94,7 +94,7 @@ void TProgramThread::RunRestore()
     m_channel.reset();
     // The module talks 9600 8-N-1 after its factory reset; the PC follows on the same port.
     onGui([this] {
-        ResetPortSettings(m_host.portSettings(), false);
+        resetPortSettings(m_host.portSettings(), false);
         m_host.DisplaySerialSettings();
     });
     openChannelFromGui();

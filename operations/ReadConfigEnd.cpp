@@ -46,7 +46,7 @@ bool TReadConfigEnd::UpdateReadConfig()
                 QByteArray &text;
                 ~KeepTail() { host.setListingText(text); }
             } keepTail{m_host, listing};
-            ListingParser(listing, m_host.model(), m_host.PriorS21()).ProcessReadConfig(false);
+            ListingParser(listing, m_host.model(), m_host.PriorS21()).parse(false);
         }
         applied = true;
         const QString identification = ReadFirmwareVer();
@@ -56,15 +56,15 @@ bool TReadConfigEnd::UpdateReadConfig()
             m_channel.sendCommand("ATZ\r", "\r", 100);
         } catch (const Exception &) {
             // A module that does not echo may take the reset without a visible answer.
-            if (!m_host.model().settings().flag(Field::Adv_Echo))
+            if (!m_host.model().settings().flag(Field::EchoOff))
                 throw;
         }
     } catch (const ModuleReplyError &) {
         m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok,
-                               badReplyText(m_host.variant().ModelName));
+                               badReplyText(m_host.variant().modelName));
     } catch (const SerialLineError &) {
         m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok,
-                               noCtsText(m_host.variant().ModelName));
+                               noCtsText(m_host.variant().modelName));
     } catch (const Exception &e) {
         m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, e.message());
     }
@@ -123,6 +123,6 @@ void TReadConfigEnd::CheckFirmwareDependencies(const QString &identification)
 
 void TReadConfigEnd::CheckFirmware()
 {
-    m_host.PriorS21() = m_host.model().get(Field::sreg_21);
+    m_host.PriorS21() = m_host.model().get(Field::RadioSignature);
     CheckFirmwareDependencies(ReadFirmwareVer());
 }

@@ -26,7 +26,7 @@ public:
     // The S21 warning when the firmware is 1.89 or older, PriorS21 is above 0 and
     // the product is of the 740 class.
     void CheckFirmwareDependencies(const QString &identification);
-    // The configure operation's check: PriorS21 := sreg_21, identify, check.
+    // The configure operation's check: PriorS21 := RadioSignature, identify, check.
     // Failures go to the caller.
     void CheckFirmware();
 

@@ -67,7 +67,7 @@ QCheckBox *flag(TFieldBinder &b, Field f, const char *name, const QString &capti
 {
     auto *box = new QCheckBox(caption, parent);
     box->setObjectName(QString::fromLatin1(name));
-    if (f == Field::Modbus_CheckBox)
+    if (f == Field::PlcMode)
         b.bindPlcBox(f, box);
     else
         b.bindFlag(f, box);

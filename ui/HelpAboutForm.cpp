@@ -97,14 +97,14 @@ void TForm_HelpAbout::SetUp(Brand brand, RadioClass radioClass, const VersionRes
     int left = Panel_Align->x();
 
     switch (brand) {
-    case Brand::BrandBrisca:
+    case Brand::Brisca:
         Image_Brisca->show();
         Label1->setText(is740 ? QStringLiteral("KMA 410D (900MHz) Configuration")
                               : QStringLiteral("KMA 410D (868MHz) Configuration"));
         left = Image_Brisca->x() + Image_Brisca->width();
         dockNoticeToBottom();
         break;
-    case Brand::BrandTolvane:
+    case Brand::Tolvane:
         Image_Tolvane->show();
         Label1->setText(QStringLiteral("JT Modem Configuration Utility"));
         dockNoticeToBottom();

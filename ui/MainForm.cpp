@@ -88,16 +88,16 @@ TMainForm::TMainForm(const ProductVariant &variant, MessageSink &messages, QWidg
     connect(m_model.get(), &SettingsModel::defaultsApplied, this, &TMainForm::onDefaultsApplied);
     connect(m_modeGroup, &TOperatingModeGroup::selected, this, [this](OperatingMode m) {
         switch (m) {
-        case OperatingMode::OpTransparent: rb_TransModeClick(); break;
-        case OperatingMode::OpTransparentRepeater: rb_TM_RptClick(); break;
-        case OperatingMode::OpAutoConnectMaster: rb_ContModeClick(); break;
-        case OperatingMode::OpAutoConnectSlave: rb_CM_SlaveClick(); break;
-        case OperatingMode::OpSingleConnect: rb_CM_SingleClick(); break;
-        case OperatingMode::OpNone: break;
+        case OperatingMode::Transparent: rb_TransModeClick(); break;
+        case OperatingMode::TransparentRepeater: rb_TM_RptClick(); break;
+        case OperatingMode::AutoConnectMaster: rb_ContModeClick(); break;
+        case OperatingMode::AutoConnectSlave: rb_CM_SlaveClick(); break;
+        case OperatingMode::SingleConnect: rb_CM_SingleClick(); break;
+        case OperatingMode::None: break;
         }
     });
 
-    setWindowTitle(m_variant.BaseCaption);
+    setWindowTitle(m_variant.baseCaption);
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 }
 
@@ -168,11 +168,11 @@ void TMainForm::FormShow()
     applyVariant();
     clearLog();
     setCurrentFileName(QString());
-    ResetPortSettings(m_portSettings, true);
+    resetPortSettings(m_portSettings, true);
     DisplaySerialSettings();
-    showMode(OperatingMode::OpNone);
-    m_model->SetDefaults();
-    OpenCommandLineFile();
+    showMode(OperatingMode::None);
+    m_model->applyDefaults();
+    openCommandLineFile();
 }
 
 void TMainForm::applyVariant()
@@ -182,7 +182,7 @@ void TMainForm::applyVariant()
     QApplication::setWindowIcon(iconResource(applicationIconName(m_variant.brand)));
     if (!keepsWindowIcon(m_variant.brand))
         setWindowIcon(QIcon());
-    QCoreApplication::setApplicationName(m_variant.BaseCaption);
+    QCoreApplication::setApplicationName(m_variant.baseCaption);
     updateCaption();
 }
 
@@ -193,7 +193,7 @@ void TMainForm::Show_SS_Options(bool show)
 
 const QString &TMainForm::currentFileName() const
 {
-    return m_files->CurrentFileName();
+    return m_files->currentFileName();
 }
 
 void TMainForm::setCurrentFileName(const QString &path)
@@ -206,9 +206,9 @@ void TMainForm::updateCaption()
     setWindowTitle(m_files->caption());
 }
 
-void TMainForm::New()
+void TMainForm::newConfiguration()
 {
-    m_files->New();
+    m_files->newConfiguration();
 }
 
 // --- the view of the model -------------------------------------------------------
@@ -224,14 +224,14 @@ void TMainForm::onDefaultsApplied()
     setStatusText(QString());
     clearLog();
     // Gives the focus to "Transparent Mode"; a field being edited is left first.
-    m_modeGroup->button(OperatingMode::OpTransparent)->setFocus(Qt::OtherFocusReason);
+    m_modeGroup->button(OperatingMode::Transparent)->setFocus(Qt::OtherFocusReason);
 }
 
-void TMainForm::rb_TransModeClick() { m_model->selectMode(OperatingMode::OpTransparent); }
-void TMainForm::rb_TM_RptClick() { m_model->selectMode(OperatingMode::OpTransparentRepeater); }
-void TMainForm::rb_ContModeClick() { m_model->selectMode(OperatingMode::OpAutoConnectMaster); }
-void TMainForm::rb_CM_SlaveClick() { m_model->selectMode(OperatingMode::OpAutoConnectSlave); }
-void TMainForm::rb_CM_SingleClick() { m_model->selectMode(OperatingMode::OpSingleConnect); }
+void TMainForm::rb_TransModeClick() { m_model->selectMode(OperatingMode::Transparent); }
+void TMainForm::rb_TM_RptClick() { m_model->selectMode(OperatingMode::TransparentRepeater); }
+void TMainForm::rb_ContModeClick() { m_model->selectMode(OperatingMode::AutoConnectMaster); }
+void TMainForm::rb_CM_SlaveClick() { m_model->selectMode(OperatingMode::AutoConnectSlave); }
+void TMainForm::rb_CM_SingleClick() { m_model->selectMode(OperatingMode::SingleConnect); }
 
 void TMainForm::leave(const char *controlName)
 {
@@ -334,7 +334,7 @@ void TMainForm::DisplaySerialSettings()
 
 void TMainForm::UpdateSerialParams()
 {
-    m_portSettings = ::UpdateSerialParams(m_model->settings(), m_portSettings);
+    m_portSettings = ::portSettingsFor(m_model->settings(), m_portSettings);
     DisplaySerialSettings();
 }
 

@@ -110,7 +110,7 @@ public:
     QAction *toolAction(MainCommand c) const;
 
     // "New": asks, then defaults, no file, bare caption.
-    void New();
+    void newConfiguration();
     // Runs the start-up sequence; done by the first show, once.
     void FormShow();
     // S21 and its labels, the fourth S-register tab's caption.
@@ -215,7 +215,7 @@ private:
     void setPcBaud(int index);
     void setLineFormat(int parity, int dataBits, int stopBits);
     // Opens the configuration file named as the first command-line argument.
-    void OpenCommandLineFile();  // MainFormFileCommands.cpp
+    void openCommandLineFile();  // MainFormFileCommands.cpp
     // The file commands and their connections to the window (MainFormFileCommands.cpp).
     void buildFileCommands(FileDialogs *fileDialogs);
     // Runs a file command with ListingText (see MainFormFileCommands.cpp).

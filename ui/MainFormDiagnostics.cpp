@@ -24,7 +24,7 @@ void TMainForm::TxBertest()
 {
     QAction *item = menuAction(MainCommand::TxBerTest);
     // The module's replies show in the log pane; this runs on the GUI thread.
-    TTxBerTest test(m_portSettings, m_variant.ModelName, m_messages, m_diagChannel,
+    TTxBerTest test(m_portSettings, m_variant.modelName, m_messages, m_diagChannel,
                     [this](const QByteArray &text, quint16 length) { ReceiveData(text, length); },
                     {[item] { return item->text(); }, [item](const QString &caption) { item->setText(caption); }});
     test.TxBertest();

@@ -62,40 +62,40 @@ bool TMainForm::withTypedValue(const std::function<bool()> &command)
     return done;
 }
 
-void TMainForm::File_NewClick() { New(); }
-void TMainForm::tb_NewClick() { New(); }
+void TMainForm::File_NewClick() { newConfiguration(); }
+void TMainForm::tb_NewClick() { newConfiguration(); }
 
 void TMainForm::File_OpenClick()
 {
-    withListingText([this] { return m_files->OpenConfigFile(); });
+    withListingText([this] { return m_files->openFile(); });
 }
 
 void TMainForm::tb_OpenClick()
 {
-    withListingText([this] { return m_files->OpenConfigFile(); });
+    withListingText([this] { return m_files->openFile(); });
 }
 
 void TMainForm::File_SaveClick()
 {
-    withTypedValue([this] { return m_files->Save(); });
+    withTypedValue([this] { return m_files->save(); });
 }
 
 void TMainForm::File_SaveAsClick()
 {
-    withTypedValue([this] { return m_files->SaveAs(true); });
+    withTypedValue([this] { return m_files->saveAs(true); });
 }
 
 void TMainForm::tb_SaveClick()
 {
     commitEdit();
-    m_files->Save();
+    m_files->save();
 }
 
 // Start-up step: a configuration file named as the first command-line argument.
-void TMainForm::OpenCommandLineFile()
+void TMainForm::openCommandLineFile()
 {
     const QString argument = m_commandLineArgument;
-    withListingText([this, &argument] { return m_files->OpenCommandLineFile(argument); });
+    withListingText([this, &argument] { return m_files->openCommandLineFile(argument); });
 }
 
 void TMainForm::File_ExitClick() { close(); }

@@ -22,7 +22,7 @@ TModeOptions::TModeOptions(TFieldBinder &binder, QWidget *parent)
     addWidget(m_blank);
     addWidget(m_transparent);
     addWidget(m_controlled);
-    showMode(OperatingMode::OpNone);
+    showMode(OperatingMode::None);
 }
 
 QGroupBox *TModeOptions::makeBlank()
@@ -48,9 +48,9 @@ QGroupBox *TModeOptions::makeTransparent(TFieldBinder &b)
     grid->setContentsMargins(4, 10, 4, 4);
     grid->setVerticalSpacing(8);
     grid->setColumnStretch(0, 1);
-    numberRow(grid, 0, b, Field::ed_TM_SysAdd, "ed_TM_SysAdd", QStringLiteral("System Address"));
-    numberRow(grid, 1, b, Field::ed_TM_GrpAdd1, "ed_TM_GrpAdd1", QStringLiteral("Group Address 1"));
-    m_grpAdd2 = numberRow(grid, 2, b, Field::ed_TM_GrpAdd2, "ed_TM_GrpAdd2", QStringLiteral("Group Address 2"));
+    numberRow(grid, 0, b, Field::SystemAddress, "ed_TM_SysAdd", QStringLiteral("System Address"));
+    numberRow(grid, 1, b, Field::GroupAddress1, "ed_TM_GrpAdd1", QStringLiteral("Group Address 1"));
+    m_grpAdd2 = numberRow(grid, 2, b, Field::GroupAddress2, "ed_TM_GrpAdd2", QStringLiteral("Group Address 2"));
     m_grpAdd2Label = qobject_cast<QLabel *>(grid->itemAtPosition(2, 0)->widget());
     m_grpAdd2Label->setObjectName(QStringLiteral("lbl_TM_GrpAdd2"));
     // The label's row keeps its place while hidden, so the check box does not jump.
@@ -59,7 +59,7 @@ QGroupBox *TModeOptions::makeTransparent(TFieldBinder &b)
         keep.setRetainSizeWhenHidden(true);
         w->setSizePolicy(keep);
     }
-    grid->addWidget(flag(b, Field::TM_Auto_OnLine, "TM_Auto_OnLine", QStringLiteral("Go On-Line On Startup"), body),
+    grid->addWidget(flag(b, Field::OnLineAtStartup, "TM_Auto_OnLine", QStringLiteral("Go On-Line On Startup"), body),
                     3, 0, 1, 2);
     grid->setRowStretch(4, 1);
     return group;
@@ -79,12 +79,12 @@ QGroupBox *TModeOptions::makeControlled(TFieldBinder &b)
 
 void TModeOptions::showMode(OperatingMode m)
 {
-    if (m == OperatingMode::OpNone) {
+    if (m == OperatingMode::None) {
         setCurrentWidget(m_blank);
         return;
     }
     if (isTransparentMode(m)) {
-        const bool repeater = m == OperatingMode::OpTransparentRepeater;
+        const bool repeater = m == OperatingMode::TransparentRepeater;
         m_grpAdd2->setVisible(repeater);
         m_grpAdd2->setEnabled(repeater);
         m_grpAdd2Label->setVisible(repeater);

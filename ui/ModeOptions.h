@@ -18,7 +18,7 @@ public:
     TModeOptions(TFieldBinder &binder, QWidget *parent = nullptr);
 
     // Brings the panel of the mode to the front and shows what applies in it
-    // (OpNone: the blank panel).
+    // (OperatingMode::None: the blank panel).
     void showMode(OperatingMode m);
     void showFastOperation(bool show);
 

@@ -14,13 +14,13 @@ struct ModeButton {
 };
 
 const ModeButton kTransparentButtons[] = {
-    {OperatingMode::OpTransparent, "rb_TransMode", "Transparent Mode"},
-    {OperatingMode::OpTransparentRepeater, "rb_TM_Rpt", "Transparent Repeater"},
+    {OperatingMode::Transparent, "rb_TransMode", "Transparent Mode"},
+    {OperatingMode::TransparentRepeater, "rb_TM_Rpt", "Transparent Repeater"},
 };
 const ModeButton kControlledButtons[] = {
-    {OperatingMode::OpAutoConnectMaster, "rb_ContMode", "Auto-Connect Master"},
-    {OperatingMode::OpAutoConnectSlave, "rb_CM_Slave", "Auto-Connect Slave"},
-    {OperatingMode::OpSingleConnect, "rb_CM_Single", "Single-Connect"},
+    {OperatingMode::AutoConnectMaster, "rb_ContMode", "Auto-Connect Master"},
+    {OperatingMode::AutoConnectSlave, "rb_CM_Slave", "Auto-Connect Slave"},
+    {OperatingMode::SingleConnect, "rb_CM_Single", "Single-Connect"},
 };
 
 }  // namespace
@@ -83,5 +83,5 @@ void TOperatingModeGroup::showMode(OperatingMode m)
 OperatingMode TOperatingModeGroup::shownMode() const
 {
     const int id = m_buttons->checkedId();
-    return id < 0 ? OperatingMode::OpNone : static_cast<OperatingMode>(id);
+    return id < 0 ? OperatingMode::None : static_cast<OperatingMode>(id);
 }

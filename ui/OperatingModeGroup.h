@@ -14,7 +14,7 @@ public:
     explicit TOperatingModeGroup(QWidget *parent = nullptr);
 
     QRadioButton *button(OperatingMode m) const;
-    // Shows the mode without announcing it (OpNone: no button selected).
+    // Shows the mode without announcing it (OperatingMode::None: no button selected).
     void showMode(OperatingMode m);
     OperatingMode shownMode() const;
 

@@ -19,7 +19,7 @@ class MainFormDiagnosticsTest : public QObject {
     Q_OBJECT
     static std::unique_ptr<TMainForm> makeForm(FakeMessages &messages)
     {
-        return std::make_unique<TMainForm>(SelectProductVariant(QStringLiteral("Cfg_740RB")).value(), messages);
+        return std::make_unique<TMainForm>(selectProductVariant(QStringLiteral("Cfg_740RB")).value(), messages);
     }
 
 private Q_SLOTS:
@@ -62,7 +62,7 @@ private Q_SLOTS:
         const auto form = makeForm(messages);
         form->menuAction(MainCommand::TxBerTest)->trigger();
         QCOMPARE(messages.count(), 1);
-        QVERIFY(messages.last().text.startsWith("Error communicating with " + form->variant().ModelName +
+        QVERIFY(messages.last().text.startsWith("Error communicating with " + form->variant().modelName +
                                                 ". The module did not respond correctly.\r\n"));
         QCOMPARE(form->menuAction(MainCommand::TxBerTest)->text(), QString("Start Tx BER Test"));
     }

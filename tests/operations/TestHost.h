@@ -16,10 +16,10 @@
 class TestHost : public QObject, public OperationHost {
 public:
     explicit TestHost(const QString &executableName = QStringLiteral("Cfg_740RB"))
-        : m_variant(*SelectProductVariant(executableName)), m_model(m_variant, fake)
+        : m_variant(*selectProductVariant(executableName)), m_model(m_variant, fake)
     {
-        m_model.SetDefaults();
-        ResetPortSettings(ports, true);
+        m_model.applyDefaults();
+        resetPortSettings(ports, true);
     }
 
     // Any thread. ListingText is a plain buffer on purpose: only the hand-offs
@@ -58,7 +58,7 @@ public:
     void showPcBaud() override { baudPanel = baudText(ports); }
     void UpdateSerialParams() override
     {
-        ports = ::UpdateSerialParams(m_model.settings(), ports);
+        ports = ::portSettingsFor(m_model.settings(), ports);
         DisplaySerialSettings();
     }
     void setStatusText(const QString &text) override { status = text; }

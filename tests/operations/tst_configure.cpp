@@ -35,12 +35,12 @@ private Q_SLOTS:
     {
         SimOnCom1 sim;
         TestHost host;
-        host.model().selectMode(OperatingMode::OpAutoConnectMaster);
-        host.model().set(Field::Z0_Dest, 17);
+        host.model().selectMode(OperatingMode::AutoConnectMaster);
+        host.model().set(Field::Route0Destination, 17);
         TModuleCommands(host).WriteConfig();
 
         CommandList expected;
-        CommandBuilder(host.model().settings(), expected).ConstControlledConfig();
+        CommandBuilder(host.model().settings(), expected).buildControlled();
         QCOMPARE(host.commands, expected);
         QCOMPARE(sim.received(), plainConfigureLines(expected));
         QVERIFY(sim.received().contains("AT&Z0=17\r"));
@@ -51,7 +51,7 @@ private Q_SLOTS:
     {
         TestHost host;
         ModuleSettings s = host.model().settings();
-        s.OperatingMode = OperatingMode::OpNone;
+        s.mode = OperatingMode::None;
         host.model().replaceAll(s);
         host.commands[0] = "kept";
         host.log << "old line";
@@ -69,7 +69,7 @@ private Q_SLOTS:
     {
         SimOnCom1 sim;
         TestHost host;
-        host.model().set(Field::Serial_Baud, 6);  // 19200
+        host.model().set(Field::SerialBaudRate, 6);  // 19200
         TModuleCommands(host).WriteConfig();
 
         const QList<QByteArray> rx = sim.received();
@@ -88,7 +88,7 @@ private Q_SLOTS:
     {
         SimOnCom1 sim;
         TestHost host;
-        host.model().set(Field::Serial_Baud, 0);
+        host.model().set(Field::SerialBaudRate, 0);
         TModuleCommands(host).WriteConfig();
         QCOMPARE(sim.received().value(1), QByteArray("ATC0\r"));
         QCOMPARE(host.ports.baudIndex, 11);
@@ -101,8 +101,8 @@ private Q_SLOTS:
     {
         SimOnCom1 sim;
         TestHost host;
-        host.model().set(Field::Serial_Baud, 13);  // 93750
-        host.model().set(Field::Serial_Parity, 3);
+        host.model().set(Field::SerialBaudRate, 13);  // 93750
+        host.model().set(Field::SerialParity, 3);
         TModuleCommands(host).WriteConfig();
 
         const QList<QByteArray> rx = sim.received();
@@ -140,7 +140,7 @@ private Q_SLOTS:
     {
         SimOnCom1 sim;
         TestHost host;
-        host.model().set(Field::Adv_Resp, 1);
+        host.model().set(Field::ResponseCodesOff, 1);
         TModuleCommands(host).WriteConfig();
 
         QCOMPARE(host.commands[3], QByteArray("ATQ1"));
@@ -154,8 +154,8 @@ private Q_SLOTS:
     {
         SimOnCom1 sim({"--start", "command", "--reject", "AT&K5"});
         TestHost host;
-        host.model().set(Field::Serial_Flow, 3);  // XON/XOFF
-        host.model().set(Field::Adv_Resp, 0);
+        host.model().set(Field::FlowControl, 3);  // XON/XOFF
+        host.model().set(Field::ResponseCodesOff, 0);
         TModuleCommands(host).WriteConfig();
 
         QCOMPARE(host.commands[11], QByteArray("AT&K5"));
@@ -174,7 +174,7 @@ private Q_SLOTS:
     {
         SimOnCom1 sim({"--start", "command", "--reject", "ATS7="});
         TestHost host;
-        host.model().set(Field::Adv_Resp, 1);
+        host.model().set(Field::ResponseCodesOff, 1);
         TModuleCommands(host).WriteConfig();
 
         QVERIFY(!sim.received().contains("AT&W\r"));
@@ -194,7 +194,7 @@ private Q_SLOTS:
         for (const char *firmware : {"1.89", "1.90"}) {
             SimOnCom1 sim({"--start", "command", "--firmware", firmware});
             TestHost host;
-            host.model().set(Field::sreg_21, 2);
+            host.model().set(Field::RadioSignature, 2);
             TModuleCommands(host).WriteConfig();
             QCOMPARE(host.priorS21, 2);
             if (QByteArray(firmware) == "1.89") {

@@ -25,7 +25,7 @@ private Q_SLOTS:
     {
         SimOnCom1 sim;
         TestHost host;
-        CommandBuilder(host.model().settings(), host.commands).ConstTranspConfig();
+        CommandBuilder(host.model().settings(), host.commands).buildTransparent();
         int midValue = -1;
         int midMaximum = -1;
         actOnDialogWhen([&] { return sim.received().size() >= 10; },
@@ -33,7 +33,7 @@ private Q_SLOTS:
                             midValue = f.ProgressBar1->value();
                             midMaximum = f.ProgressBar1->maximum();
                         });
-        TConfigProgressForm form(host, OperationKind::KindConfigure);
+        TConfigProgressForm form(host, OperationKind::Configure);
         form.exec();
         QCOMPARE(form.windowTitle(), QStringLiteral("Module Configuration"));
         QCOMPARE(form.size(), QSize(289, 95));
@@ -44,7 +44,7 @@ private Q_SLOTS:
         QCOMPARE(form.WhatsHappening->text(), QStringLiteral("Configuring Module..."));
         QVERIFY(host.fake.empty());
 
-        TConfigProgressForm read(host, OperationKind::KindRead);
+        TConfigProgressForm read(host, OperationKind::Read);
         read.exec();
         QCOMPARE(read.ProgressBar1->maximum(), 20);
         QCOMPARE(read.ProgressBar1->value(), 20);

@@ -32,7 +32,7 @@ private Q_SLOTS:
         if (!ModemSim::available())
             QSKIP("modem-sim is not built");
         m_fake = std::make_unique<FakeMessages>();
-        m_form = std::make_unique<TMainForm>(*SelectProductVariant(QStringLiteral("Cfg_740RB")), *m_fake);
+        m_form = std::make_unique<TMainForm>(*selectProductVariant(QStringLiteral("Cfg_740RB")), *m_fake);
         m_form->show();
     }
     void cleanup()
@@ -44,14 +44,14 @@ private Q_SLOTS:
     void readFromTheMenu()
     {
         SimOnCom1 sim;
-        m_form->model().set(Field::Z0_Dest, 99);
-        m_form->model().set(Field::sreg_21, 2);
+        m_form->model().set(Field::Route0Destination, 99);
+        m_form->model().set(Field::RadioSignature, 2);
         QVERIFY(m_form->commandEnabled(MainCommand::Read));
         m_form->menuAction(MainCommand::Read)->trigger();
 
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&V\r", "ATI\r", "ATZ\r"}));
         QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
-        QCOMPARE(m_form->model().get(Field::Z0_Dest), 2);
+        QCOMPARE(m_form->model().get(Field::Route0Destination), 2);
         QCOMPARE(m_form->PriorS21(), 2);
         QCOMPARE(m_form->statusText(), QStringLiteral("740R-B V1.90"));
         QCOMPARE(panel("StatusBar1"), QStringLiteral("740R-B V1.90"));
@@ -68,7 +68,7 @@ private Q_SLOTS:
     void configureFromTheToolBarMovesBothSides()
     {
         SimOnCom1 sim;
-        m_form->model().set(Field::Serial_Baud, 6);
+        m_form->model().set(Field::SerialBaudRate, 6);
         m_form->toolAction(MainCommand::Configure)->trigger();
 
         const QList<QByteArray> rx = sim.received();
@@ -105,8 +105,8 @@ private Q_SLOTS:
     void failedReadKeepsTheWindowsSettings()
     {
         SimOnCom1 sim({"--start", "command", "--omit-key", "&Z3="});
-        m_form->model().selectMode(OperatingMode::OpAutoConnectSlave);
-        m_form->model().set(Field::ed_CM_UnitAdd, 42);
+        m_form->model().selectMode(OperatingMode::AutoConnectSlave);
+        m_form->model().set(Field::UnitAddress, 42);
         const ModuleSettings before = m_form->model().settings();
         m_form->toolAction(MainCommand::Read)->trigger();
         QCOMPARE(m_fake->texts(),

@@ -16,10 +16,10 @@ const QString kBadReply = QStringLiteral("Error communicating with 740R-B. The m
 // Settings that differ from both the defaults and the module's factory listing.
 void editSomething(SettingsModel &m)
 {
-    m.selectMode(OperatingMode::OpSingleConnect);
-    m.set(Field::sreg_14, 100);
-    m.set(Field::Z2_Dest, 33);
-    m.set(Field::sreg_21, 2);
+    m.selectMode(OperatingMode::SingleConnect);
+    m.set(Field::PacketSize, 100);
+    m.set(Field::Route2Destination, 33);
+    m.set(Field::RadioSignature, 2);
 }
 }  // namespace
 
@@ -106,11 +106,11 @@ private Q_SLOTS:
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&V\r", "ATI\r", "ATZ\r"}));
         QVERIFY2(host.fake.empty(), qPrintable(host.fake.texts().join('|')));
         const ModuleSettings &s = host.model().settings();
-        QCOMPARE(s.OperatingMode, OperatingMode::OpTransparent);  // the factory module's mode
-        QCOMPARE(s[Field::sreg_20], 100);
-        QCOMPARE(s[Field::Z0_Dest], 2);
-        QCOMPARE(s[Field::Z2_Dest], 0);
-        QCOMPARE(s[Field::sreg_21], 1);
+        QCOMPARE(s.mode, OperatingMode::Transparent);  // the factory module's mode
+        QCOMPARE(s[Field::DefaultSystemAddress], 100);
+        QCOMPARE(s[Field::Route0Destination], 2);
+        QCOMPARE(s[Field::Route2Destination], 0);
+        QCOMPARE(s[Field::RadioSignature], 1);
         QCOMPARE(host.priorS21, 2);  // the value kept through the defaults
         QCOMPARE(host.status, QStringLiteral("740R-B V1.90"));
         QVERIFY(host.log.size() >= 4);
@@ -155,7 +155,7 @@ private Q_SLOTS:
         for (const char *firmware : {"1.89", "1.90"}) {
             SimOnCom1 sim({"--start", "command", "--firmware", firmware});
             TestHost host;
-            host.model().set(Field::sreg_21, 1);
+            host.model().set(Field::RadioSignature, 1);
             TModuleCommands(host).ReadModuleConfig();
             QCOMPARE(host.fake.count(), QByteArray(firmware) == "1.89" ? 1 : 0);
             QCOMPARE(host.status, QStringLiteral("740R-B V") + QLatin1String(firmware));
@@ -171,7 +171,7 @@ private Q_SLOTS:
         SimOnCom1 sim({"--start", "command", "--state", state});
         TestHost host;
         TModuleCommands(host).ReadModuleConfig();
-        QVERIFY(host.model().settings().flag(Field::Adv_Echo));
+        QVERIFY(host.model().settings().flag(Field::EchoOff));
         // The wake gets no answer either and goes through its escape sequences.
         QCOMPARE(sim.received(),
                  (QList<QByteArray>{"\r", "+++", "+++", "\r", "AT&V\r", "ATI\r", "ATZ\r"}));
@@ -185,9 +185,9 @@ private Q_SLOTS:
         SimOnCom1 sim({"--start", "command", "--hangup-after", "3"});
         TestHost host;
         TModuleCommands(host).ReadModuleConfig();
-        QVERIFY(!host.model().settings().flag(Field::Adv_Echo));
+        QVERIFY(!host.model().settings().flag(Field::EchoOff));
         QCOMPARE(host.status, QStringLiteral("740R-B V1.90"));
-        QCOMPARE(host.model().get(Field::Z0_Dest), 2);  // the listing stays applied
+        QCOMPARE(host.model().get(Field::Route0Destination), 2);  // the listing stays applied
         QCOMPARE(host.fake.count(), 1);
         QCOMPARE(host.fake.last().icon, MessageSink::Icon::Error);
         QCOMPARE(host.fake.last().text,
@@ -203,7 +203,7 @@ private Q_SLOTS:
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&V\r", "ATI\r"}));
         QCOMPARE(host.fake.count(), 1);
         QCOMPARE(host.fake.last().text,
-                 QStringLiteral("Error communicating with ") + host.variant().ModelName +
+                 QStringLiteral("Error communicating with ") + host.variant().modelName +
                      QStringLiteral(". The module did not respond correctly.\r\n"
                                     "Ensure COM port settings are correct, and module is Switched On.\r\n"
                                     "(Hint: Set Switch 2 on module to restore factory defaults.)"));
@@ -258,8 +258,8 @@ private Q_SLOTS:
         QCOMPARE(host.ports, PortSettings{});
         QCOMPARE(host.baudPanel, QStringLiteral("9600"));
         QCOMPARE(host.formatPanel, QStringLiteral("N-8-1"));
-        QCOMPARE(host.model().get(Field::Serial_Baud), 4);
-        QCOMPARE(host.model().get(Field::sreg_20), 100);
+        QCOMPARE(host.model().get(Field::SerialBaudRate), 4);
+        QCOMPARE(host.model().get(Field::DefaultSystemAddress), 100);
     }
 
     void restoreAnsweredNoDoesNothing()

@@ -41,7 +41,7 @@ protected:
     void startForm(const QString &exeName, FileDialogs *dialogs = nullptr, const QString &argument = QString())
     {
         messages = std::make_unique<FakeMessages>();
-        const std::optional<ProductVariant> v = SelectProductVariant(exeName);
+        const std::optional<ProductVariant> v = selectProductVariant(exeName);
         QVERIFY(v);
         form = std::make_unique<TMainForm>(*v, *messages, nullptr, dialogs);
         form->setCommandLineArgument(argument);

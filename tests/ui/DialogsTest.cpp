@@ -317,17 +317,17 @@ private slots:
         QTest::addColumn<QString>("logo");
         QTest::addColumn<bool>("panelFollowsLogo");
         QTest::addColumn<bool>("noticeDocked");
-        QTest::newRow("Korvel 740") << Brand::BrandKorvel << RadioClass::Class740
+        QTest::newRow("Korvel 740") << Brand::Korvel << RadioClass::Class740
                                     << "KORVEL 740R-B Configuration" << "Image_KorvelEgg" << true << false;
-        QTest::newRow("Korvel 620") << Brand::BrandKorvel << RadioClass::Class620
+        QTest::newRow("Korvel 620") << Brand::Korvel << RadioClass::Class620
                                     << "KORVEL 620R Configuration" << "Image_KorvelEgg" << true << false;
-        QTest::newRow("Brisca 740") << Brand::BrandBrisca << RadioClass::Class740
+        QTest::newRow("Brisca 740") << Brand::Brisca << RadioClass::Class740
                                     << "KMA 410D (900MHz) Configuration" << "Image_Brisca" << true << true;
-        QTest::newRow("Brisca 620") << Brand::BrandBrisca << RadioClass::Class620
+        QTest::newRow("Brisca 620") << Brand::Brisca << RadioClass::Class620
                                     << "KMA 410D (868MHz) Configuration" << "Image_Brisca" << true << true;
-        QTest::newRow("Tolvane 740") << Brand::BrandTolvane << RadioClass::Class740
+        QTest::newRow("Tolvane 740") << Brand::Tolvane << RadioClass::Class740
                                      << "JT Modem Configuration Utility" << "Image_Tolvane" << false << true;
-        QTest::newRow("Tolvane 620") << Brand::BrandTolvane << RadioClass::Class620
+        QTest::newRow("Tolvane 620") << Brand::Tolvane << RadioClass::Class620
                                      << "JT Modem Configuration Utility" << "Image_Tolvane" << false << true;
     }
 
@@ -399,19 +399,19 @@ private slots:
     void aboutBoxVersionLabel()
     {
         TForm_HelpAbout box;
-        box.SetUp(Brand::BrandKorvel, RadioClass::Class740);
+        box.SetUp(Brand::Korvel, RadioClass::Class740);
         QCOMPARE(box.Version->text(), QStringLiteral("Version 1.61"));
 
         VersionResource none;
         TForm_HelpAbout bare;
-        bare.SetUp(Brand::BrandKorvel, RadioClass::Class740, none);
+        bare.SetUp(Brand::Korvel, RadioClass::Class740, none);
         QCOMPARE(bare.Version->text(), QStringLiteral("Version ."));
     }
 
     void aboutBoxOkCloses()
     {
         TForm_HelpAbout box;
-        box.SetUp(Brand::BrandBrisca, RadioClass::Class620);
+        box.SetUp(Brand::Brisca, RadioClass::Class620);
         QVERIFY(box.OK_Button->isDefault());
         QTimer::singleShot(0, &box, [&box] { QTest::mouseClick(box.OK_Button, Qt::LeftButton); });
         QCOMPARE(box.exec(), int(QDialog::Accepted));

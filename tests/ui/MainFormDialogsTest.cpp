@@ -51,7 +51,7 @@ private:
 
     static std::unique_ptr<TMainForm> makeForm(FakeMessages &messages, const char *exeName)
     {
-        auto form = std::make_unique<TMainForm>(SelectProductVariant(QString::fromLatin1(exeName)).value(), messages);
+        auto form = std::make_unique<TMainForm>(selectProductVariant(QString::fromLatin1(exeName)).value(), messages);
         form->show();
         return form;
     }

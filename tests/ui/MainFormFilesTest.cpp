@@ -191,13 +191,13 @@ private slots:
         QVERIFY(messages->empty());
         QVERIFY(readBytes(path("site.40B")).startsWith(" ATB"));
 
-        form->model().set(Field::sreg_0, 7);
+        form->model().set(Field::AnswerAttempts, 7);
         trigger("File_Save");
         QCOMPARE(dialogs->calls.size(), 1);
         QCOMPARE(item(readBytes(path("site.40B")), "ATS0:"), QByteArray("ATS0:7"));
         QCOMPARE(form->windowTitle(), kBase + QStringLiteral(": ") + path("site.40B"));
 
-        form->model().set(Field::sreg_0, 9);
+        form->model().set(Field::AnswerAttempts, 9);
         trigger("tb_Save");
         QCOMPARE(dialogs->calls.size(), 1);
         QCOMPARE(item(readBytes(path("site.40B")), "ATS0:"), QByteArray("ATS0:9"));
@@ -228,7 +228,7 @@ private slots:
         // With a current file, a cancelled Save As keeps it and the file as it was.
         saveAs(path("kept.40B"));
         const QByteArray before = readBytes(path("kept.40B"));
-        form->model().set(Field::sreg_0, 8);
+        form->model().set(Field::AnswerAttempts, 8);
         trigger("File_SaveAs");
         QCOMPARE(readBytes(path("kept.40B")), before);
         QCOMPARE(form->windowTitle(), kBase + QStringLiteral(": ") + path("kept.40B"));
@@ -284,7 +284,7 @@ private slots:
     {
         start();
         saveAs(path("good.40B"));
-        form->model().set(Field::sreg_0, 9);
+        form->model().set(Field::AnswerAttempts, 9);
         writeBytes(path("bad.40B"), "this is not a configuration\r\n");
         dialogs->answer = path("bad.40B");
         trigger("File_Open");
@@ -309,7 +309,7 @@ private slots:
     {
         start();
         saveAs(path("here.40B"));
-        form->model().set(Field::sreg_0, 9);
+        form->model().set(Field::AnswerAttempts, 9);
         trigger("File_Open");
         QCOMPARE(dialogs->calls.size(), 2);
         QCOMPARE(spin("sreg_0")->text(), QStringLiteral("9"));
@@ -356,7 +356,7 @@ private slots:
     {
         start();
         saveAs(path("cur.40B"));
-        form->model().set(Field::sreg_0, 9);
+        form->model().set(Field::AnswerAttempts, 9);
 
         messages->answer(Answer::Cancel);
         trigger("File_New");
@@ -393,7 +393,7 @@ private slots:
         trigger("tb_Save");
         QCOMPARE(item(readBytes(path("p.40B")), "ATS14:"), QByteArray("ATS14:140"));
         QCOMPARE(spin("sreg_14")->text(), QStringLiteral("300"));  // the mirror follows
-        QCOMPARE(form->model().get(Field::sreg_14), 300);
+        QCOMPARE(form->model().get(Field::PacketSize), 300);
     }
 
     void menuSaveTakesTheTypedValueWithoutLeaving()
@@ -411,7 +411,7 @@ private slots:
         QCOMPARE(messages->count(), asked);
         QCOMPARE(packSize->text(), QStringLiteral("300"));
         QVERIFY(packSize->isBeingEdited());
-        QCOMPARE(form->model().get(Field::sreg_14), 530);
+        QCOMPARE(form->model().get(Field::PacketSize), 530);
 
         // Save As reads the same way.
         saveAs(path("m2.40B"));
@@ -420,7 +420,7 @@ private slots:
         // Leaving the field later runs its rule: the mirror follows then.
         form->commitEdit();
         QCOMPARE(spin("sreg_14")->text(), QStringLiteral("300"));
-        QCOMPARE(form->model().get(Field::sreg_14), 300);
+        QCOMPARE(form->model().get(Field::PacketSize), 300);
     }
 
     void menuSaveReadsTextThatIsNoNumberAsMinimum()
@@ -431,13 +431,13 @@ private slots:
         trigger("File_Save");
         // The minimum, 60 ms, in the module's 20 ms units.
         QCOMPARE(item(readBytes(path("n.40B")), "ATS1:"), QByteArray("ATS1:3"));
-        QCOMPARE(form->model().get(Field::sreg_1), 1000);
+        QCOMPARE(form->model().get(Field::EscapeGuardTime), 1000);
 
         // A typed value beyond the range is kept within it.
         type(spin("sreg_1"), QStringLiteral("99999"));
         trigger("File_Save");
         QCOMPARE(item(readBytes(path("n.40B")), "ATS1:"), QByteArray("ATS1:255"));
-        QCOMPARE(form->model().get(Field::sreg_1), 1000);
+        QCOMPARE(form->model().get(Field::EscapeGuardTime), 1000);
     }
 
     // The Qt dialogs: pattern filter, default suffix, starting directory, and no
@@ -489,7 +489,7 @@ private slots:
     void saveWithoutModeIsRefused()
     {
         start();
-        form->model().selectMode(OperatingMode::OpNone);
+        form->model().selectMode(OperatingMode::None);
         form->appendLogLine("reply\r");
         dialogs->answer = path("none.40B");
         trigger("File_SaveAs");

@@ -49,7 +49,7 @@ private slots:
         QCOMPARE(form->windowTitle(), QStringLiteral("740R-B Configuration"));
         QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("740R-B Configuration"));
         QVERIFY(get<QRadioButton>("rb_TransMode")->isChecked());
-        QCOMPARE(form->model().mode(), OperatingMode::OpTransparent);
+        QCOMPARE(form->model().mode(), OperatingMode::Transparent);
         QVERIFY(visible("TransModeGB"));
         QVERIFY(!visible("BlankModeGB"));
         QVERIFY(!visible("ed_TM_GrpAdd2"));
@@ -171,7 +171,7 @@ private slots:
         leaveTo(get<QWidget>("Radio_TxHold"));
         QCOMPARE(pack->text(), QStringLiteral("530"));
         QCOMPARE(spin("sreg_14")->text(), QStringLiteral("530"));
-        QCOMPARE(form->model().get(Field::sreg_14), 530);
+        QCOMPARE(form->model().get(Field::PacketSize), 530);
         QVERIFY(messages->empty());  // the packet size did not change: no question
 
         // A new packet size goes to the mirror and offers to recompute the thresholds.
@@ -182,14 +182,14 @@ private slots:
         QCOMPARE(messages->count(), 1);
         QCOMPARE(messages->last().text, SettingsModel::kAskAdjustThresholds);
         QCOMPARE(messages->last().icon, MessageSink::Icon::Question);
-        QCOMPARE(spin("sreg_18")->value(), form->model().get(Field::sreg_18));
+        QCOMPARE(spin("sreg_18")->value(), form->model().get(Field::RxBufferThreshold));
 
         // And the other way round, from the S-register page.
         type(spin("sreg_16"), QStringLiteral("999"));
         leaveTo(spin("sreg_17"));
         QCOMPARE(spin("sreg_16")->text(), QStringLiteral("255"));
         QCOMPARE(spin("Radio_TxHold")->text(), QStringLiteral("255"));
-        QCOMPARE(form->model().get(Field::sreg_16), 255);
+        QCOMPARE(form->model().get(Field::TxHoldOff), 255);
     }
 
     void nonNumericTextReadsAsMinimum()
@@ -200,14 +200,14 @@ private slots:
         QCOMPARE(guard->value(), 60);
         leaveTo(spin("sreg_2"));
         QCOMPARE(guard->text(), QStringLiteral("60"));
-        QCOMPARE(form->model().get(Field::sreg_1), 60);
+        QCOMPARE(form->model().get(Field::EscapeGuardTime), 60);
 
         type(spin("sreg_0"), QStringLiteral("-5"));
         leaveTo(spin("sreg_2"));
         QCOMPARE(spin("sreg_0")->text(), QStringLiteral("0"));
         type(spin("sreg_0"), QStringLiteral(" 42 "));
         leaveTo(spin("sreg_2"));
-        QCOMPARE(form->model().get(Field::sreg_0), 42);
+        QCOMPARE(form->model().get(Field::AnswerAttempts), 42);
     }
 
     void commitEditLeavesTheField()
@@ -226,7 +226,7 @@ private slots:
         QApplication::setActiveWindow(nullptr);
         form->commitEdit();
         QCOMPARE(spin("sreg_8")->text(), QStringLiteral("255"));
-        QCOMPARE(form->model().get(Field::sreg_8), 255);
+        QCOMPARE(form->model().get(Field::TestTimer), 255);
     }
 
     void modeSwitchingShowsTheRightPanels()
@@ -243,7 +243,7 @@ private slots:
         };
 
         get<QRadioButton>("rb_CM_Slave")->click();
-        QCOMPARE(form->model().mode(), OperatingMode::OpAutoConnectSlave);
+        QCOMPARE(form->model().mode(), OperatingMode::AutoConnectSlave);
         QVERIFY(visible("ContModeGB"));
         QVERIFY(!visible("TransModeGB"));
         QCOMPARE(stack->currentWidget()->objectName(), QStringLiteral("AutoConnectPanel"));
@@ -264,7 +264,7 @@ private slots:
         QVERIFY(destVisible(0) && destVisible(1) && destVisible(2) && destVisible(3));
 
         get<QRadioButton>("rb_TM_Rpt")->click();
-        QCOMPARE(form->model().mode(), OperatingMode::OpTransparentRepeater);
+        QCOMPARE(form->model().mode(), OperatingMode::TransparentRepeater);
         QVERIFY(visible("TransModeGB"));
         QVERIFY(visible("ed_TM_GrpAdd2") && visible("lbl_TM_GrpAdd2"));
         QVERIFY(spin("ed_TM_GrpAdd2")->isEnabled());
@@ -273,7 +273,7 @@ private slots:
         QVERIFY(!spin("ed_TM_GrpAdd2")->isEnabled());
 
         // A mode chosen by the program shows the same way.
-        form->model().selectMode(OperatingMode::OpSingleConnect);
+        form->model().selectMode(OperatingMode::SingleConnect);
         QVERIFY(get<QRadioButton>("rb_CM_Single")->isChecked());
         QVERIFY(visible("ContModeGB"));
         QVERIFY(messages->empty());
@@ -339,7 +339,7 @@ private slots:
         start(QStringLiteral("Cfg_740RB"));
         auto *baud = get<QComboBox>("Serial_Baud");
         QCOMPARE(baud->count(), 14);
-        form->model().set(Field::Serial_Baud, 8);  // the program: shown, no message
+        form->model().set(Field::SerialBaudRate, 8);  // the program: shown, no message
         QCOMPARE(baud->currentText(), QStringLiteral("31250"));
         QVERIFY(messages->empty());
 
@@ -350,11 +350,11 @@ private slots:
         QCOMPARE(messages->at(0).text, SettingsModel::kUnsupportedBaudText);
         QCOMPARE(messages->at(0).icon, MessageSink::Icon::Information);
         QCOMPARE(messages->at(1).text, SettingsModel::kAskAdjustThresholds);
-        QCOMPARE(form->model().get(Field::Serial_Baud), 13);
+        QCOMPARE(form->model().get(Field::SerialBaudRate), 13);
 
         // A user change of the DTR choice changes nothing else.
         get<TChoiceGroup>("Serial_DTR")->setItemIndex(3);
-        QCOMPARE(form->model().get(Field::Serial_DTR), 3);
+        QCOMPARE(form->model().get(Field::DtrControl), 3);
         QVERIFY(!get<QCheckBox>("chk_CM_LowPow")->isChecked());
         // Low Power Mode switches DTR to 3 and back to the remembered choice.
         get<TChoiceGroup>("Serial_DTR")->setItemIndex(1);
@@ -401,7 +401,7 @@ private slots:
         start(QStringLiteral("Cfg_740RB"));
         form->setCurrentFileName(QStringLiteral("/tmp/a.40B"));
         QCOMPARE(form->windowTitle(), QStringLiteral("740R-B Configuration: /tmp/a.40B"));
-        form->model().set(Field::sreg_0, 9);
+        form->model().set(Field::AnswerAttempts, 9);
         form->setStatusText(QStringLiteral("740R-B V1.0"));
         form->appendLogLine("text\r");
 
