@@ -1,9 +1,9 @@
-// The configure operation of TProgramThread: the serial-parameter step on the GUI
+// The configure operation of OperationWorker: the serial-parameter step on the GUI
 // thread and the command list on the worker.
-#include "operations/ConfigProgressForm.h"
 #include "operations/OperationHost.h"
-#include "operations/ProgramThread.h"
-#include "operations/ReadConfigEnd.h"
+#include "operations/OperationWorker.h"
+#include "operations/ProgressReporter.h"
+#include "operations/ReadCompletion.h"
 
 #include "comm/ModuleChannel.h"
 #include "settings/MessageSink.h"
@@ -53,23 +53,23 @@ private:
 
 }  // namespace
 
-const QString TProgramThread::kXonXoffText = QStringLiteral(
+const QString OperationWorker::kXonXoffText = QStringLiteral(
     "Error programming XON/XOFF flow control. This parameter is not supported by the module firmware.");
 
-const QString TProgramThread::kDisableResponseCodesText = QStringLiteral(
+const QString OperationWorker::kDisableResponseCodesText = QStringLiteral(
     "\"Disable Response Codes\" is selected, if this parameter is already set in the modem\n\r"
     "then you need to restore factory defaults (switch 2) on the modem before configuring.");
 
-void TProgramThread::CheckSerialParameters()
+void OperationWorker::checkSerialParameters()
 {
     const LogDirectly logDirectly(m_host);
     const ModuleSettings &module = m_host.model().settings();
     const int baudItem = module[Field::SerialBaudRate];
     if (isNonStandardRate(baudItem)) {
-        NonStandardRate = true;
+        m_nonStandardRate = true;
         return;
     }
-    m_form.setStatus(QStringLiteral("Checking Serial Parameters..."));
+    m_progress.setStatus(QStringLiteral("Checking Serial Parameters..."));
     const PortSettings pc = m_host.portSettings();
     const bool rateDiffers = baudItem != pc.baudIndex + 1;
     const bool formatDiffers = module[Field::SerialDataBits] != pc.dataBits ||
@@ -79,14 +79,14 @@ void TProgramThread::CheckSerialParameters()
         return;
 
     if (rateDiffers) {
-        m_form.setStatus(QStringLiteral("Waking Modem..."));
+        m_progress.setStatus(QStringLiteral("Waking Modem..."));
         m_channel->wakeModem();
         if (cancelled())
             return;
-        m_form.setStatus(QStringLiteral("Changing Serial Parameters..."));
+        m_progress.setStatus(QStringLiteral("Changing Serial Parameters..."));
         // The module answers at the old rate and is gone from it afterwards: one short read.
         m_channel->send("ATC" + QByteArray::number(baudItem) + "\r", QByteArray(), 5);
-        m_form.setStatus(QStringLiteral("Updating Serial Parameters..."));
+        m_progress.setStatus(QStringLiteral("Updating Serial Parameters..."));
         m_host.portSettings().baudIndex = pcBaudIndex(baudItem);
         m_host.showPcBaud();
         openChannel(m_host.portSettings());
@@ -97,30 +97,30 @@ void TProgramThread::CheckSerialParameters()
     if (formatDiffers) {
         const int code = module[Field::SerialStopBits] + 2 * module[Field::SerialDataBits] +
                          4 * module[Field::SerialParity];
-        m_form.setStatus(QStringLiteral("Waking Modem..."));
+        m_progress.setStatus(QStringLiteral("Waking Modem..."));
         m_channel->wakeModem();
         if (cancelled())
             return;
-        m_form.setStatus(QStringLiteral("Changing Serial Parameters..."));
-        m_channel->send("AT&B" + QByteArray::number(code) + "\r", QByteArray(), 5);
-        m_form.setStatus(QStringLiteral("Updating Serial Parameters..."));
-        m_host.UpdateSerialParams();
+        m_progress.setStatus(QStringLiteral("Changing Serial Parameters..."));
+        m_channel->send(commandPrefix(Field::SerialDataBits) + QByteArray::number(code) + "\r", QByteArray(), 5);
+        m_progress.setStatus(QStringLiteral("Updating Serial Parameters..."));
+        m_host.followModuleSerialSettings();
         openChannel(m_host.portSettings());
     }
 }
 
-void TProgramThread::ConfigureOperation()
+void OperationWorker::configureModule()
 {
     constexpr int n = kCommandCount;
-    SetStatus(QStringLiteral("Configuring Module..."));
-    SetProgress(0);
-    SetProgressMax(n + 10);
-    StepProgress();
-    RepaintDialog();
+    reportStatus(QStringLiteral("Configuring Module..."));
+    reportProgress(0);
+    reportProgressMax(n + 10);
+    reportStep();
+    repaintProgress();
 
     const auto wakeStarted = std::chrono::steady_clock::now();
     try {
-        WakeModule();
+        wakeModule();
     } catch (const Exception &) {
         // The first command fails on its own if the module really sleeps; give a
         // module that answered nothing at once a moment to settle.
@@ -140,10 +140,10 @@ void TProgramThread::ConfigureOperation()
     }
 }
 
-void TProgramThread::configureCommands()
+void OperationWorker::configureCommands()
 {
     constexpr int n = kCommandCount;
-    SetStatus(QStringLiteral("Configuring Module..."));
+    reportStatus(QStringLiteral("Configuring Module..."));
     QByteArray rateEntry;
     QByteArray formatEntry;
     QByteArray responseEntry;
@@ -151,9 +151,9 @@ void TProgramThread::configureCommands()
         if (cancelled())
             return;
         const QByteArray &entry = m_commands[static_cast<std::size_t>(i)];
-        if (entry.contains("ATC") && NonStandardRate) {
+        if (entry.contains("ATC") && m_nonStandardRate) {
             rateEntry = entry;
-        } else if (entry.contains("AT&B") && NonStandardRate) {
+        } else if (entry.contains(commandPrefix(Field::SerialDataBits)) && m_nonStandardRate) {
             formatEntry = entry;
         } else if (entry.contains("ATQ")) {
             responseEntry = entry;
@@ -161,12 +161,12 @@ void TProgramThread::configureCommands()
             try {
                 m_channel->sendCommand(entry + "\r", "OK", 100);
             } catch (const ModuleReplyError &) {
-                if (!entry.contains("AT&K5"))
+                if (!entry.contains(commandPrefix(Field::FlowControl) + '5'))
                     throw;
-                ReportMessage(kXonXoffText);
+                reportError(kXonXoffText);
                 return;
             }
-            StepProgress();
+            reportStep();
         }
     }
 
@@ -174,26 +174,26 @@ void TProgramThread::configureCommands()
     escapeCharacter = static_cast<char>(m_escapeCode);
     try {
         m_channel->sendCommand(m_commands[n - 1] + "\r", "OK", 100);
-        StepProgress();
+        reportStep();
     } catch (const Exception &) {
-        WakeModule();
+        wakeModule();
     }
 
-    SetStatus(QStringLiteral("Configuring Module..."));
+    reportStatus(QStringLiteral("Configuring Module..."));
     if (cancelled())
         return;
-    StepProgress();
-    WakeModule();
+    reportStep();
+    wakeModule();
     if (cancelled())
         return;
-    SetStatus(QStringLiteral("Configuring Module..."));
+    reportStatus(QStringLiteral("Configuring Module..."));
 
     const QByteArray finalLine = rateEntry + formatEntry + "AT&WATZ\r";
     if (responseEntry == "ATQ1") {
         // From here on the module sends no result codes: nothing can be judged.
         m_channel->send("ATQ1\r", "OK", 100);
-        StepProgress();
-        if (NonStandardRate) {
+        reportStep();
+        if (m_nonStandardRate) {
             m_channel->send(finalLine, "CR", 100);
         } else {
             m_channel->send("AT&W\r", "OK", 100);
@@ -203,13 +203,13 @@ void TProgramThread::configureCommands()
         }
     } else {
         m_channel->sendCommand(responseEntry + "\r", "OK", 100);
-        onGui([this] { TReadConfigEnd(m_host, *m_channel).CheckFirmware(); });
-        if (NonStandardRate) {
+        onGui([this] { ReadCompletion(m_host, *m_channel).checkFirmware(); });
+        if (m_nonStandardRate) {
             m_channel->send(finalLine, "CR", 100);
         } else {
             m_channel->sendCommand("AT&W\r", "OK", 100);
             m_channel->send("ATZ\r", "\r", 100);
         }
     }
-    ProgressToMax();
+    reportDone();
 }

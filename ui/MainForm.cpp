@@ -169,7 +169,7 @@ void TMainForm::FormShow()
     clearLog();
     setCurrentFileName(QString());
     resetPortSettings(m_portSettings, true);
-    DisplaySerialSettings();
+    showPortSettings();
     showMode(OperatingMode::None);
     m_model->applyDefaults();
     openCommandLineFile();
@@ -294,7 +294,7 @@ void TMainForm::setWorkerLogHook(std::function<void(const QByteArray &line)> hoo
     m_workerLogHook = std::move(hook);
 }
 
-void TMainForm::ReceiveData(const QByteArray &text, quint16 /*length*/)
+void TMainForm::receiveData(const QByteArray &text, quint16 /*length*/)
 {
     setListingText(text);
     const QByteArray line = text + '\r';
@@ -325,17 +325,17 @@ QString TMainForm::logText() const
 
 // --- status row -------------------------------------------------------------------
 
-void TMainForm::DisplaySerialSettings()
+void TMainForm::showPortSettings()
 {
     m_statusRow->baud()->setPanelText(baudText(m_portSettings));
     m_statusRow->comPort()->setPanelText(comPortText(m_portSettings));
     m_statusRow->lineFormat()->setPanelText(lineFormatText(m_portSettings));
 }
 
-void TMainForm::UpdateSerialParams()
+void TMainForm::followModuleSerialSettings()
 {
     m_portSettings = ::portSettingsFor(m_model->settings(), m_portSettings);
-    DisplaySerialSettings();
+    showPortSettings();
 }
 
 void TMainForm::setStatusText(const QString &text)
@@ -351,13 +351,13 @@ QString TMainForm::statusText() const
 void TMainForm::puCom1Click(int tag)
 {
     m_portSettings.comPort = static_cast<std::uint8_t>(tag);
-    DisplaySerialSettings();
+    showPortSettings();
 }
 
 void TMainForm::setPcBaud(int index)
 {
     m_portSettings.baudIndex = static_cast<std::uint8_t>(index);
-    DisplaySerialSettings();
+    showPortSettings();
 }
 
 void TMainForm::br1200Click() { setPcBaud(0); }
@@ -378,7 +378,7 @@ void TMainForm::setLineFormat(int parity, int dataBits, int stopBits)
     m_portSettings.parity = static_cast<std::uint8_t>(parity);
     m_portSettings.dataBits = static_cast<std::uint8_t>(dataBits);
     m_portSettings.stopBits = static_cast<std::uint8_t>(stopBits);
-    DisplaySerialSettings();
+    showPortSettings();
 }
 
 // Parity 0 none, 1 odd, 2 even; data bits 0 seven, 1 eight; stop bits 0 one, 1 two.

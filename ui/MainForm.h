@@ -71,7 +71,7 @@ public:
     // The CommandList of the last build (configure or save) and PriorS21 (GUI thread,
     // or the worker while the progress dialog is shown).
     CommandList &commandList() { return m_commandList; }
-    int &PriorS21() { return m_priorS21; }
+    int &priorS21() { return m_priorS21; }
     // Save, save as, new, open and the command-line file.
     ConfigFileCommands &fileCommands() const { return *m_files; }
     // The first command-line argument, opened as the last step of the start-up.
@@ -81,7 +81,7 @@ public:
     // ListingText and appends it, followed by "\r", as a new line of the log pane:
     // through the worker's hook while LogViaWorker is set, otherwise at once (queued
     // to the GUI thread when called from another thread).
-    void ReceiveData(const QByteArray &text, quint16 length);
+    void receiveData(const QByteArray &text, quint16 length);
     std::atomic<bool> LogViaWorker{false};
     // Set by the operation worker before it starts (never while one runs): takes a
     // log line on the worker's thread and has it appended on the GUI thread.
@@ -92,8 +92,8 @@ public:
     QString logText() const;
 
     // Status row.
-    void DisplaySerialSettings();
-    void UpdateSerialParams();
+    void showPortSettings();
+    void followModuleSerialSettings();
     void setStatusText(const QString &text);
     QString statusText() const;
 

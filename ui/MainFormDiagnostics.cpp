@@ -4,8 +4,8 @@
 #include "ui/MainForm.h"
 
 #include "comm/ModuleChannel.h"
-#include "diagnostics/RxBerTest.h"
-#include "diagnostics/TxBerTest.h"
+#include "diagnostics/ReceiveTest.h"
+#include "diagnostics/TransmitTest.h"
 
 #include <QAction>
 
@@ -16,16 +16,16 @@ void TMainForm::Diag_RSSIClick() { RxBerTest(3); }
 
 void TMainForm::RxBerTest(int TestKind)
 {
-    TRxBerTest test(m_portSettings, m_messages, m_diagChannel, this);
-    test.RxBerTest(TestKind);
+    ReceiveTest test(m_portSettings, m_messages, m_diagChannel, this);
+    test.run(TestKind);
 }
 
 void TMainForm::TxBertest()
 {
     QAction *item = menuAction(MainCommand::TxBerTest);
     // The module's replies show in the log pane; this runs on the GUI thread.
-    TTxBerTest test(m_portSettings, m_variant.modelName, m_messages, m_diagChannel,
-                    [this](const QByteArray &text, quint16 length) { ReceiveData(text, length); },
+    TransmitTest test(m_portSettings, m_variant.modelName, m_messages, m_diagChannel,
+                    [this](const QByteArray &text, quint16 length) { receiveData(text, length); },
                     {[item] { return item->text(); }, [item](const QString &caption) { item->setText(caption); }});
-    test.TxBertest();
+    test.toggle();
 }

@@ -17,7 +17,7 @@ void TMainForm::SetupComPort()
     const auto dialog = std::make_unique<TSerialSettingsForm>(this);
     dialog->GetSerialDetails(portSettings());
     dialog->exec();
-    DisplaySerialSettings();   // also after Cancel
+    showPortSettings();   // also after Cancel
 }
 
 void TMainForm::Adv_EscCharClick()

@@ -21,7 +21,7 @@ void TMainForm::buildFileCommands(FileDialogs *fileDialogs)
                                      {m_commandList, m_fileListingText, m_portSettings, m_priorS21}, this);
     connect(m_files, &ConfigFileCommands::captionChanged, this, &TMainForm::setWindowTitle);
     connect(m_files, &ConfigFileCommands::clearLogRequested, this, &TMainForm::clearLog);
-    connect(m_files, &ConfigFileCommands::portSettingsChanged, this, &TMainForm::DisplaySerialSettings);
+    connect(m_files, &ConfigFileCommands::portSettingsChanged, this, &TMainForm::showPortSettings);
     connect(m_files, &ConfigFileCommands::repaintRequested, this, [this] { repaint(); });
 }
 

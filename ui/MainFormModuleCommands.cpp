@@ -1,5 +1,5 @@
 // Module commands of the main window: read, configure, restore factory defaults.
-// Each runs behind the progress dialog of the operations (TModuleCommands); the
+// Each runs behind the progress dialog of the operations (ModuleCommands); the
 // window takes part through MainFormOperationHost below.
 #include "ui/MainForm.h"
 
@@ -18,8 +18,8 @@ public:
         setObjectName(QStringLiteral("MainFormOperationHost"));
     }
 
-    void ReceiveData(const QByteArray &text, quint16 length) override { m_w.ReceiveData(text, length); }
-    QByteArray ListingText() const override { return m_w.listingText(); }
+    void receiveData(const QByteArray &text, quint16 length) override { m_w.receiveData(text, length); }
+    QByteArray listingText() const override { return m_w.listingText(); }
     void setListingText(const QByteArray &text) override { m_w.setListingText(text); }
 
     void setLogViaWorker(bool on) override { m_w.LogViaWorker = on; }
@@ -34,12 +34,12 @@ public:
     const ProductVariant &variant() const override { return m_w.variant(); }
     PortSettings &portSettings() override { return m_w.portSettings(); }
     CommandList &commandList() override { return m_w.commandList(); }
-    int &PriorS21() override { return m_w.PriorS21(); }
+    int &priorS21() override { return m_w.priorS21(); }
 
-    void DisplaySerialSettings() override { m_w.DisplaySerialSettings(); }
+    void showPortSettings() override { m_w.showPortSettings(); }
     // Only the baud changed: the other two bars show what they showed.
-    void showPcBaud() override { m_w.DisplaySerialSettings(); }
-    void UpdateSerialParams() override { m_w.UpdateSerialParams(); }
+    void showPcBaud() override { m_w.showPortSettings(); }
+    void followModuleSerialSettings() override { m_w.followModuleSerialSettings(); }
     void setStatusText(const QString &text) override { m_w.setStatusText(text); }
     void appendLogLine(const QByteArray &line) override { m_w.appendLogLine(line); }
     void clearLog() override { m_w.clearLog(); }
@@ -51,13 +51,13 @@ private:
     TMainForm &m_w;
 };
 
-TModuleCommands moduleCommands(TMainForm &w)
+ModuleCommands moduleCommands(TMainForm &w)
 {
     auto *host = w.findChild<MainFormOperationHost *>(QStringLiteral("MainFormOperationHost"),
                                                        Qt::FindDirectChildrenOnly);
     if (!host)
         host = new MainFormOperationHost(w);
-    return TModuleCommands(*host);
+    return ModuleCommands(*host);
 }
 
 }  // namespace
@@ -65,26 +65,26 @@ TModuleCommands moduleCommands(TMainForm &w)
 void TMainForm::Comm_ReadClick()
 {
     commitEdit();
-    moduleCommands(*this).ReadModuleConfig();
+    moduleCommands(*this).read();
 }
 
 void TMainForm::tb_UpLoadClick()
 {
     commitEdit();
-    moduleCommands(*this).ReadModuleConfig();
+    moduleCommands(*this).read();
 }
 
 void TMainForm::Comm_ConfigureClick()
 {
     commitEdit();
-    moduleCommands(*this).WriteConfig();
+    moduleCommands(*this).configure();
 }
 
 void TMainForm::tb_ProgramClick()
 {
     commitEdit();
-    moduleCommands(*this).WriteConfig();
+    moduleCommands(*this).configure();
 }
 
-void TMainForm::Adv_DefaultsClick() { moduleCommands(*this).RestoreFactDefaults(); }
-void TMainForm::tb_DefaultsClick() { moduleCommands(*this).RestoreFactDefaults(); }
+void TMainForm::Adv_DefaultsClick() { moduleCommands(*this).restoreFactoryDefaults(); }
+void TMainForm::tb_DefaultsClick() { moduleCommands(*this).restoreFactoryDefaults(); }

@@ -3,7 +3,7 @@
 
 #include "DiagTestSupport.h"
 
-#include "diagnostics/BERTestForm.h"
+#include "diagnostics/ReceiveTestDialog.h"
 #include "diagnostics/DiagnosticMessages.h"
 #include "tests/support/FakeMessages.h"
 
@@ -22,28 +22,28 @@ namespace {
 
 const QString kNoCts = QStringLiteral("CTS on modem was not detected.");
 
-QStringList fieldTexts(const TBERTestForm &form)
+QStringList fieldTexts(const ReceiveTestDialog &form)
 {
-    return {form.edit_Test->text(), form.edit_Error->text(), form.edit_Extra->text(), form.edit_Level->text(),
-            form.edit_TotErr->text(), form.edit_TotMiss->text(), form.edit_TotTest->text()};
+    return {form.testField()->text(), form.errorField()->text(), form.extraField()->text(), form.levelField()->text(),
+            form.totalErrorField()->text(), form.totalMissField()->text(), form.totalTestField()->text()};
 }
 
 // A dialog on a channel over the scripted module.
 struct ScriptedRun {
     std::shared_ptr<ScriptedModule> module = std::make_shared<ScriptedModule>();
     FakeMessages messages;
-    TChannelSlot slot;
-    std::unique_ptr<TBERTestForm> form;
+    ChannelSlot slot;
+    std::unique_ptr<ReceiveTestDialog> form;
 
     explicit ScriptedRun(int kind)
     {
         slot = scriptedChannels(module)(PortSettings{});
-        form = std::make_unique<TBERTestForm>(messages);
-        form->SetupTest(slot, kind);
+        form = std::make_unique<ReceiveTestDialog>(messages);
+        form->setupTest(slot, kind);
         form->show();
     }
     ~ScriptedRun() { form.reset(); }
-    bool closeShown() const { return form->btn_Close->isVisible() && form->btn_Close->isEnabled(); }
+    bool closeShown() const { return form->closeButton()->isVisible() && form->closeButton()->isEnabled(); }
 };
 
 } // namespace
@@ -66,14 +66,14 @@ private Q_SLOTS:
 void BERTestFormTest::layoutAndCaptions()
 {
     FakeMessages messages;
-    TChannelSlot none;
+    ChannelSlot none;
     for (int kind : {1, 2, 3}) {
-        TBERTestForm form(messages);
-        form.SetupTest(none, kind);
+        ReceiveTestDialog form(messages);
+        form.setupTest(none, kind);
         QCOMPARE(form.windowTitle(), kind == 3 ? QString("RSSI Measurement") : QString("Receive Bit Error Rate Test"));
-        QCOMPARE(form.TestCommand(), "AT&T" + QByteArray::number(kind));
+        QCOMPARE(form.testCommand(), "AT&T" + QByteArray::number(kind));
     }
-    TBERTestForm form(messages);
+    ReceiveTestDialog form(messages);
     QCOMPARE(form.windowTitle(), QString("Receive Bit Error Rate Test"));
     QStringList labels;
     for (QLabel *l : form.findChildren<QLabel *>())
@@ -82,39 +82,39 @@ void BERTestFormTest::layoutAndCaptions()
         QVERIFY2(labels.contains(QString(t)), t);
     for (QLineEdit *e : form.findChildren<QLineEdit *>())
         QVERIFY(e->isReadOnly());
-    QCOMPARE(form.edit_Test->accessibleName(), QString("Test"));
-    QCOMPARE(form.edit_TotMiss->accessibleName(), QString("Tot Miss"));
+    QCOMPARE(form.testField()->accessibleName(), QString("Test"));
+    QCOMPARE(form.totalMissField()->accessibleName(), QString("Tot Miss"));
     QCOMPARE(form.findChildren<QLineEdit *>().size(), 7);
-    QCOMPARE(form.btn_StartStop->text(), QString("Start"));
+    QCOMPARE(form.startStopButton()->text(), QString("Start"));
     QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
     QVERIFY(!(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QCOMPARE(form.layout()->sizeConstraint(), QLayout::SetFixedSize);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     // "Start" on the left, the close button on the right, below the fields.
-    QVERIFY(form.btn_StartStop->x() < form.btn_Close->x());
-    QVERIFY(form.btn_StartStop->y() > form.edit_TotTest->y());
-    QVERIFY(form.edit_Level->y() > form.edit_Test->y());
-    QCOMPARE(form.edit_Level->y(), form.edit_TotTest->y());
+    QVERIFY(form.startStopButton()->x() < form.closeButton()->x());
+    QVERIFY(form.startStopButton()->y() > form.totalTestField()->y());
+    QVERIFY(form.levelField()->y() > form.testField()->y());
+    QCOMPARE(form.levelField()->y(), form.totalTestField()->y());
 }
 
 void BERTestFormTest::berLinesFillTheFields()
 {
     FakeMessages messages;
-    TChannelSlot none;
+    ChannelSlot none;
     for (int kind : {1, 2}) {
-        TBERTestForm form(messages);
-        form.SetupTest(none, kind);
-        form.ReceiveTestData("0001 x 0002 0003 -070 0005 0006 0019.2 rest\r\n", 0);
+        ReceiveTestDialog form(messages);
+        form.setupTest(none, kind);
+        form.receiveTestData("0001 x 0002 0003 -070 0005 0006 0019.2 rest\r\n", 0);
         QCOMPARE(fieldTexts(form), QStringList({"0001", "x", "0002", "0003", "-070", "0005", "0006 kbit"}));
         // Echoes, "OK" and level lines leave the fields as they are.
-        form.ReceiveTestData("AT&T1\r\r\n01\r\nOK\r\nRSSI -070 dBm\r\n", 0);
-        QCOMPARE(form.edit_Test->text(), QString("0001"));
-        QCOMPARE(form.edit_TotTest->text(), QString("0006 kbit"));
+        form.receiveTestData("AT&T1\r\r\n01\r\nOK\r\nRSSI -070 dBm\r\n", 0);
+        QCOMPARE(form.testField()->text(), QString("0001"));
+        QCOMPARE(form.totalTestField()->text(), QString("0006 kbit"));
         // A shorter report empties what it does not have; pieces split anywhere.
-        form.ReceiveTestData("0002 x", 0);
-        form.ReceiveTestData(" 0009\r", 0);
-        form.ReceiveTestData("\n", 0);
+        form.receiveTestData("0002 x", 0);
+        form.receiveTestData(" 0009\r", 0);
+        form.receiveTestData("\n", 0);
         QCOMPARE(fieldTexts(form), QStringList({"0002", "x", "0009", "", "", "", ""}));
     }
 }
@@ -122,43 +122,43 @@ void BERTestFormTest::berLinesFillTheFields()
 void BERTestFormTest::levelLinesFillTheLevelOnly()
 {
     FakeMessages messages;
-    TChannelSlot none;
-    TBERTestForm form(messages);
-    form.SetupTest(none, 3);
-    form.ReceiveTestData("RSSI -07", 0);
-    QVERIFY(form.edit_Level->text().isEmpty());
-    form.ReceiveTestData("3 dBm\r\n", 0);
-    QCOMPARE(form.edit_Level->text(), QString("RSSI -073 dBm"));
-    form.ReceiveTestData("OK\r\n0001 x 0002 0003\r\n", 0);
+    ChannelSlot none;
+    ReceiveTestDialog form(messages);
+    form.setupTest(none, 3);
+    form.receiveTestData("RSSI -07", 0);
+    QVERIFY(form.levelField()->text().isEmpty());
+    form.receiveTestData("3 dBm\r\n", 0);
+    QCOMPARE(form.levelField()->text(), QString("RSSI -073 dBm"));
+    form.receiveTestData("OK\r\n0001 x 0002 0003\r\n", 0);
     QCOMPARE(fieldTexts(form), QStringList({"", "", "", "RSSI -073 dBm", "", "", ""}));
 }
 
 void BERTestFormTest::linesFromThePumpThreadReachTheFields()
 {
     FakeMessages messages;
-    TChannelSlot none;
-    TBERTestForm form(messages);
-    form.SetupTest(none, 1);
+    ChannelSlot none;
+    ReceiveTestDialog form(messages);
+    form.setupTest(none, 1);
     const QByteArray stream = "0001 x 0000 0000 -070 0000 0000 0019.2\r\n0002 x 0001 0000 -071 0001 0000 0019.2\r\n";
     std::thread pump([&] {
         for (char c : stream)
-            form.ReceiveTestData(QByteArray(1, c), 1);
+            form.receiveTestData(QByteArray(1, c), 1);
     });
     pump.join();
     // Nothing is set from the other thread itself; the GUI thread applies the values.
-    QCOMPARE(form.edit_Test->text(), QString());
-    QTRY_COMPARE_WITH_TIMEOUT(form.edit_Test->text(), QString("0002"), 10000);
+    QCOMPARE(form.testField()->text(), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(form.testField()->text(), QString("0002"), 10000);
     QCOMPARE(fieldTexts(form), QStringList({"0002", "x", "0001", "0000", "-071", "0001", "0000 kbit"}));
 }
 
 void BERTestFormTest::startRunsTheTestAndStopResetsTheModule()
 {
     ScriptedRun run(2);
-    run.form->btn_StartStop->click();
+    run.form->startStopButton()->click();
     QVERIFY(run.messages.empty());
-    QCOMPARE(run.form->btn_StartStop->text(), QString("Stop"));
-    QVERIFY(!run.form->btn_Close->isVisible());
-    QVERIFY(!run.form->btn_Close->isEnabled());
+    QCOMPARE(run.form->startStopButton()->text(), QString("Stop"));
+    QVERIFY(!run.form->closeButton()->isVisible());
+    QVERIFY(!run.form->closeButton()->isEnabled());
     QVERIFY(run.form->testRunning());
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     {
@@ -167,12 +167,12 @@ void BERTestFormTest::startRunsTheTestAndStopResetsTheModule()
     }
     run.module->arrive("0007 x 0001 00");
     run.module->arrive("00 -070 0001 0000 0057.6\r\n");
-    QTRY_COMPARE_WITH_TIMEOUT(run.form->edit_Test->text(), QString("0007"), 10000);
-    QCOMPARE(run.form->edit_TotTest->text(), QString("0000 kbit"));
+    QTRY_COMPARE_WITH_TIMEOUT(run.form->testField()->text(), QString("0007"), 10000);
+    QCOMPARE(run.form->totalTestField()->text(), QString("0000 kbit"));
 
-    run.form->btn_StartStop->click();
+    run.form->startStopButton()->click();
     QVERIFY(run.messages.empty());
-    QCOMPARE(run.form->btn_StartStop->text(), QString("Start"));
+    QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
     QVERIFY(run.closeShown());
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     {
@@ -182,7 +182,7 @@ void BERTestFormTest::startRunsTheTestAndStopResetsTheModule()
     // The pump is gone: what arrives now is not read any more.
     run.module->arrive("0008 x 0\r\n");
     QTest::qWait(50);
-    QCOMPARE(run.form->edit_Test->text(), QString("0007"));
+    QCOMPARE(run.form->testField()->text(), QString("0007"));
     QVERIFY(run.form->isVisible());
 }
 
@@ -190,11 +190,11 @@ void BERTestFormTest::noCtsAtStartStaysIdle()
 {
     ScriptedRun run(1);
     run.module->cts = false;
-    run.form->btn_StartStop->click();
+    run.form->startStopButton()->click();
     QCOMPARE(run.messages.texts(), QStringList{kNoCts});
     QCOMPARE(run.messages.last().icon, MessageSink::Icon::Error);
     QCOMPARE(run.messages.last().buttons, MessageSink::Buttons::Ok);
-    QCOMPARE(run.form->btn_StartStop->text(), QString("Start"));
+    QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
     QVERIFY(run.closeShown());
     QCOMPARE(run.module->countWrites("AT&T1\r"), 0);
 }
@@ -203,31 +203,31 @@ void BERTestFormTest::silentModuleAtStartStaysIdle()
 {
     ScriptedRun run(3);
     run.module->answers = false;
-    run.form->btn_StartStop->click();
+    run.form->startStopButton()->click();
     QCOMPARE(run.messages.texts(), QStringList{DiagnosticMessages::moduleNoResponse()});
-    QCOMPARE(run.form->btn_StartStop->text(), QString("Start"));
+    QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
     QCOMPARE(run.module->countWrites("AT&T3\r"), 0);
 }
 
 void BERTestFormTest::failuresWhileStoppingReturnToIdle()
 {
     ScriptedRun run(1);
-    run.form->btn_StartStop->click();
+    run.form->startStopButton()->click();
     QVERIFY(run.form->testRunning());
     run.module->cts = false;
-    run.form->btn_StartStop->click();
+    run.form->startStopButton()->click();
     QCOMPARE(run.messages.texts(), QStringList{kNoCts});
-    QCOMPARE(run.form->btn_StartStop->text(), QString("Start"));
+    QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
     QVERIFY(run.closeShown());
 
     run.module->cts = true;
-    run.form->btn_StartStop->click();
+    run.form->startStopButton()->click();
     QVERIFY(run.form->testRunning());
     run.module->answers = false;
-    run.form->btn_StartStop->click();
+    run.form->startStopButton()->click();
     QCOMPARE(run.messages.count(), 2);
     QCOMPARE(run.messages.last().text, DiagnosticMessages::moduleNoResponse());
-    QCOMPARE(run.form->btn_StartStop->text(), QString("Start"));
+    QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
     QVERIFY(run.closeShown());
 }
 
@@ -237,7 +237,7 @@ void BERTestFormTest::closingWhileRunningStopsFirst()
     {
         ScriptedRun run(1);
         QSignalSpy finished(run.form.get(), &QDialog::finished);
-        run.form->btn_StartStop->click();
+        run.form->startStopButton()->click();
         QVERIFY(run.form->testRunning());
         QVERIFY(run.form->close());
         QCOMPARE(run.module->countWrites("ATZ\r"), 1);
@@ -248,7 +248,7 @@ void BERTestFormTest::closingWhileRunningStopsFirst()
     // Escape while running takes the same road.
     {
         ScriptedRun run(3);
-        run.form->btn_StartStop->click();
+        run.form->startStopButton()->click();
         QTest::keyClick(run.form.get(), Qt::Key_Escape);
         QCOMPARE(run.module->countWrites("ATZ\r"), 1);
         QVERIFY(!run.form->isVisible());
@@ -256,7 +256,7 @@ void BERTestFormTest::closingWhileRunningStopsFirst()
     // A port failure while closing is reported as unexpected; the dialog closes anyway.
     {
         ScriptedRun run(2);
-        run.form->btn_StartStop->click();
+        run.form->startStopButton()->click();
         run.module->cts = false;
         run.form->close();
         QCOMPARE(run.messages.texts(), QStringList{DiagnosticMessages::unexpectedCloseError()});
@@ -265,9 +265,9 @@ void BERTestFormTest::closingWhileRunningStopsFirst()
     // A module that no longer answers gets the settings hint.
     {
         ScriptedRun run(1);
-        run.form->btn_StartStop->click();
+        run.form->startStopButton()->click();
         run.module->answers = false;
-        run.form->StopTestAndClose();
+        run.form->stopTestAndClose();
         QCOMPARE(run.messages.texts(), QStringList{DiagnosticMessages::moduleNoResponse()});
         QVERIFY(!run.form->isVisible());
         QCOMPARE(run.module->countWrites("ATZ\r"), 0);  // the wake-up failed before it
@@ -278,7 +278,7 @@ void BERTestFormTest::closingWhenIdleSendsNothing()
 {
     ScriptedRun run(1);
     QSignalSpy finished(run.form.get(), &QDialog::finished);
-    run.form->btn_Close->click();
+    run.form->closeButton()->click();
     QVERIFY(!run.form->isVisible());
     QCOMPARE(finished.count(), 1);
     std::lock_guard lock(run.module->mutex);

@@ -3,9 +3,9 @@
 
 #include "DiagTestSupport.h"
 
-#include "diagnostics/BERTestForm.h"
-#include "diagnostics/RxBerTest.h"
-#include "diagnostics/TxBerTest.h"
+#include "diagnostics/ReceiveTestDialog.h"
+#include "diagnostics/ReceiveTest.h"
+#include "diagnostics/TransmitTest.h"
 #include "tests/support/FakeMessages.h"
 
 #include <QGuiApplication>
@@ -26,12 +26,12 @@ const QString kModel = QStringLiteral("TR-740RB");
 struct TxRun {
     PortSettings port;
     FakeMessages messages;
-    TChannelSlot slot;
+    ChannelSlot slot;
     QString caption = QStringLiteral("Start Tx BER Test");
     QByteArray log;
-    TTxBerTest tx;
+    TransmitTest tx;
 
-    explicit TxRun(TChannelFactory make = {})
+    explicit TxRun(ChannelFactory make = {})
         : tx(port, kModel, messages, slot, [this](const QByteArray &text, quint16) { log += text; },
              {[this] { return caption; }, [this](const QString &c) { caption = c; }}, std::move(make))
     {
@@ -64,20 +64,20 @@ void DiagnosticsSimTest::rssiRunShowsTheLevelLine()
 {
     SimOnCom1 sim;
     FakeMessages messages;
-    TChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
+    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
     {
-        TBERTestForm form(messages);
-        form.SetupTest(slot, 3);
+        ReceiveTestDialog form(messages);
+        form.setupTest(slot, 3);
         form.show();
-        form.btn_StartStop->click();
-        QCOMPARE(form.btn_StartStop->text(), QString("Stop"));
-        QTRY_VERIFY_WITH_TIMEOUT(form.edit_Level->text().contains("dBm"), 10000);
-        QVERIFY2(QRegularExpression("^RSSI -\\d{3} dBm$").match(form.edit_Level->text()).hasMatch(),
-                 qPrintable(form.edit_Level->text()));
-        QVERIFY(form.edit_Test->text().isEmpty());
-        form.btn_StartStop->click();
-        QCOMPARE(form.btn_StartStop->text(), QString("Start"));
-        QVERIFY(form.btn_Close->isVisible());
+        form.startStopButton()->click();
+        QCOMPARE(form.startStopButton()->text(), QString("Stop"));
+        QTRY_VERIFY_WITH_TIMEOUT(form.levelField()->text().contains("dBm"), 10000);
+        QVERIFY2(QRegularExpression("^RSSI -\\d{3} dBm$").match(form.levelField()->text()).hasMatch(),
+                 qPrintable(form.levelField()->text()));
+        QVERIFY(form.testField()->text().isEmpty());
+        form.startStopButton()->click();
+        QCOMPARE(form.startStopButton()->text(), QString("Start"));
+        QVERIFY(form.closeButton()->isVisible());
     }
     QVERIFY(messages.empty());
     QVERIFY(sim.received("AT&K0\\r"));
@@ -89,24 +89,24 @@ void DiagnosticsSimTest::berRunFillsTheFieldsUntilStopped()
 {
     SimOnCom1 sim;
     FakeMessages messages;
-    TChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
-    TBERTestForm form(messages);
-    form.SetupTest(slot, 1);
+    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
+    ReceiveTestDialog form(messages);
+    form.setupTest(slot, 1);
     form.show();
-    form.btn_StartStop->click();
+    form.startStopButton()->click();
     QVERIFY(form.testRunning());
-    QTRY_VERIFY_WITH_TIMEOUT(form.edit_TotTest->text().endsWith(" kbit"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.totalTestField()->text().endsWith(" kbit"), 10000);
     // Report "nnnn eeee 0000 -lll tttt 0000 rate x frames": every field is the module's text.
-    QVERIFY2(QRegularExpression("^\\d{4}$").match(form.edit_Test->text()).hasMatch(), qPrintable(form.edit_Test->text()));
-    QVERIFY2(QRegularExpression("^\\d{4}$").match(form.edit_Error->text()).hasMatch(), qPrintable(form.edit_Error->text()));
-    QVERIFY(form.edit_Level->text().startsWith('-'));
-    QCOMPARE(form.edit_TotTest->text(), QString("19.2 kbit"));
-    const QString first = form.edit_Test->text();
-    QTRY_VERIFY_WITH_TIMEOUT(form.edit_Test->text() != first, 10000);  // each report replaces the last
-    form.btn_StartStop->click();
+    QVERIFY2(QRegularExpression("^\\d{4}$").match(form.testField()->text()).hasMatch(), qPrintable(form.testField()->text()));
+    QVERIFY2(QRegularExpression("^\\d{4}$").match(form.errorField()->text()).hasMatch(), qPrintable(form.errorField()->text()));
+    QVERIFY(form.levelField()->text().startsWith('-'));
+    QCOMPARE(form.totalTestField()->text(), QString("19.2 kbit"));
+    const QString first = form.testField()->text();
+    QTRY_VERIFY_WITH_TIMEOUT(form.testField()->text() != first, 10000);  // each report replaces the last
+    form.startStopButton()->click();
     QVERIFY(!form.testRunning());
     QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
-    form.btn_Close->click();
+    form.closeButton()->click();
     QVERIFY(!form.isVisible());
     QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
     QVERIFY(messages.empty());
@@ -117,23 +117,23 @@ void DiagnosticsSimTest::rxTestDialogClosedByItsCloseBoxWhileRunning()
     SimOnCom1 sim;
     FakeMessages messages;
     PortSettings port;
-    TChannelSlot slot;
-    TRxBerTest rx(port, messages, slot);
+    ChannelSlot slot;
+    ReceiveTest rx(port, messages, slot);
     bool sawReport = false;
     QString title;
-    rx.onDialogReady = [&](TBERTestForm &form) {
+    rx.setDialogReadyHandler([&](ReceiveTestDialog &form) {
         QVERIFY(slot);  // the channel is open while the dialog runs
         QTimer::singleShot(0, &form, [&] {
             auto closeBox = qScopeGuard([&] { form.close(); });
             QVERIFY(form.isModal() && form.isVisible());
             title = form.windowTitle();
-            form.btn_StartStop->click();
-            QTRY_VERIFY_WITH_TIMEOUT(!form.edit_Test->text().isEmpty(), 10000);
+            form.startStopButton()->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!form.testField()->text().isEmpty(), 10000);
             sawReport = true;
             QVERIFY(form.testRunning());
         });
-    };
-    rx.RxBerTest(2);
+    });
+    rx.run(2);
     QVERIFY(sawReport);
     QCOMPARE(title, QString("Receive Bit Error Rate Test"));
     QVERIFY(!slot);  // closed with the dialog
@@ -141,7 +141,7 @@ void DiagnosticsSimTest::rxTestDialogClosedByItsCloseBoxWhileRunning()
     QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
     QVERIFY(messages.empty());
     // The port is free again.
-    TChannelSlot again = std::make_unique<ModuleChannel>(PortSettings{});
+    ChannelSlot again = std::make_unique<ModuleChannel>(PortSettings{});
     QVERIFY(again->sendCommand("AT\r", "OK", 100));
 }
 
@@ -151,11 +151,11 @@ void DiagnosticsSimTest::portThatCannotOpenShowsNoDialog()
     auto unset = qScopeGuard([] { qunsetenv("CFG_COM1"); });
     FakeMessages messages;
     PortSettings port;
-    TChannelSlot slot;
-    TRxBerTest rx(port, messages, slot);
+    ChannelSlot slot;
+    ReceiveTest rx(port, messages, slot);
     bool shown = false;
-    rx.onDialogReady = [&](TBERTestForm &) { shown = true; };
-    rx.RxBerTest(1);
+    rx.setDialogReadyHandler([&](ReceiveTestDialog &) { shown = true; });
+    rx.run(1);
     QVERIFY(!shown);
     QVERIFY(!slot);
     QCOMPARE(messages.count(), 1);
@@ -164,7 +164,7 @@ void DiagnosticsSimTest::portThatCannotOpenShowsNoDialog()
     const QString portText = messages.last().text;
 
     TxRun run;
-    run.tx.TxBertest();
+    run.tx.toggle();
     QCOMPARE(run.messages.texts(), QStringList{portText});
     QCOMPARE(run.caption, QString("Start Tx BER Test"));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
@@ -174,18 +174,18 @@ void DiagnosticsSimTest::silentModuleCannotStart()
 {
     SimOnCom1 sim({"--start", "command", "--silent"});
     FakeMessages messages;
-    TChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
-    TBERTestForm form(messages);
-    form.SetupTest(slot, 1);
+    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
+    ReceiveTestDialog form(messages);
+    form.setupTest(slot, 1);
     form.show();
-    form.btn_StartStop->click();
+    form.startStopButton()->click();
     QCOMPARE(messages.texts(),
              QStringList{"Error communicating with module. The module did not respond correctly.\r\n"
                          "Ensure COM port settings are correct, and module is Switched On.\r\n"
                          "(Hint: Set Switch 2 on module to restore factory defaults."});
     QCOMPARE(messages.last().icon, MessageSink::Icon::Error);
-    QCOMPARE(form.btn_StartStop->text(), QString("Start"));
-    QVERIFY(form.btn_Close->isVisible());
+    QCOMPARE(form.startStopButton()->text(), QString("Start"));
+    QVERIFY(form.closeButton()->isVisible());
     QVERIFY(!sim.received("AT&T1\\r"));
 }
 
@@ -193,7 +193,7 @@ void DiagnosticsSimTest::txTestStartsAndStops()
 {
     SimOnCom1 sim;
     TxRun run;
-    run.tx.TxBertest();
+    run.tx.toggle();
     QCOMPARE(run.caption, QString("Stop Tx BER Test"));
     QCOMPARE(run.messages.texts(), QStringList{"Transmit Bit Error Rate Test started."});
     QCOMPARE(run.messages.last().icon, MessageSink::Icon::Information);
@@ -205,7 +205,7 @@ void DiagnosticsSimTest::txTestStartsAndStops()
     QVERIFY(!sim.received("ATZ\\r"));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 
-    run.tx.TxBertest();
+    run.tx.toggle();
     QCOMPARE(run.caption, QString("Start Tx BER Test"));
     QCOMPARE(run.messages.last().text, QString("Transmit Bit Error Rate Test stopped."));
     QCOMPARE(run.messages.last().icon, MessageSink::Icon::Information);
@@ -218,7 +218,7 @@ void DiagnosticsSimTest::txTestRefusedKeepsStart()
 {
     SimOnCom1 sim({"--start", "command", "--reject", "AT&T0"});
     TxRun run;
-    run.tx.TxBertest();
+    run.tx.toggle();
     QCOMPARE(run.messages.texts(),
              QStringList{"Error communicating with " + kModel + ". The module did not respond correctly.\r\n" + kHint});
     QCOMPARE(run.messages.last().icon, MessageSink::Icon::Error);
@@ -232,7 +232,7 @@ void DiagnosticsSimTest::txTestFailures()
     auto module = std::make_shared<ScriptedModule>();
     module->cts = false;
     TxRun run(scriptedChannels(module));
-    run.tx.TxBertest();
+    run.tx.toggle();
     QCOMPARE(run.messages.texts(),
              QStringList{"Error communicating with " + kModel + ". The module CTS signal was not detected.\r\n"
                          "Ensure COM port connections are correct, and module is Switched On."});
@@ -240,10 +240,10 @@ void DiagnosticsSimTest::txTestFailures()
 
     // Started, then the module stops answering: the stop fails and the caption stays.
     module->cts = true;
-    run.tx.TxBertest();
+    run.tx.toggle();
     QCOMPARE(run.caption, QString("Stop Tx BER Test"));
     module->answers = false;
-    run.tx.TxBertest();
+    run.tx.toggle();
     QCOMPARE(run.messages.last().text,
              "Error communicating with " + kModel + ". The module did not respond correctly.\r\n" + kHint);
     QCOMPARE(run.caption, QString("Stop Tx BER Test"));

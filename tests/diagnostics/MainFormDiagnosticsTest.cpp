@@ -2,7 +2,7 @@
 
 #include "DiagTestSupport.h"
 
-#include "diagnostics/BERTestForm.h"
+#include "diagnostics/ReceiveTestDialog.h"
 #include "settings/ProductVariant.h"
 #include "tests/support/FakeMessages.h"
 #include "ui/MainForm.h"
@@ -75,13 +75,13 @@ private Q_SLOTS:
         QString title;
         QString level;
         QTimer::singleShot(0, form.get(), [&] {
-            auto *dialog = qobject_cast<TBERTestForm *>(QApplication::activeModalWidget());
+            auto *dialog = qobject_cast<ReceiveTestDialog *>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             auto closeBox = qScopeGuard([dialog] { dialog->close(); });
             title = dialog->windowTitle();
-            dialog->btn_StartStop->click();
-            QTRY_VERIFY_WITH_TIMEOUT(dialog->edit_Level->text().contains("dBm"), 10000);
-            level = dialog->edit_Level->text();
+            dialog->startStopButton()->click();
+            QTRY_VERIFY_WITH_TIMEOUT(dialog->levelField()->text().contains("dBm"), 10000);
+            level = dialog->levelField()->text();
         });
         form->menuAction(MainCommand::RssiMeasurement)->trigger();
         QCOMPARE(title, QString("RSSI Measurement"));

@@ -24,7 +24,7 @@ public:
 
     // Any thread. ListingText is a plain buffer on purpose: only the hand-offs
     // between the worker and the GUI thread keep its writers apart.
-    void ReceiveData(const QByteArray &text, quint16) override
+    void receiveData(const QByteArray &text, quint16) override
     {
         listing = text;
         const QByteArray line = text + '\r';
@@ -35,7 +35,7 @@ public:
         else
             ++strayLogLines;  // logged off the GUI thread without the worker: a fault
     }
-    QByteArray ListingText() const override { return listing; }
+    QByteArray listingText() const override { return listing; }
     void setListingText(const QByteArray &text) override { listing = text; }
 
     void setLogViaWorker(bool on) override { m_logViaWorker = on; }
@@ -47,19 +47,19 @@ public:
     const ProductVariant &variant() const override { return m_variant; }
     PortSettings &portSettings() override { return ports; }
     CommandList &commandList() override { return commands; }
-    int &PriorS21() override { return priorS21; }
+    int &priorS21() override { return heldPriorS21; }
 
-    void DisplaySerialSettings() override
+    void showPortSettings() override
     {
         baudPanel = baudText(ports);
         formatPanel = lineFormatText(ports);
         ++displayCalls;
     }
     void showPcBaud() override { baudPanel = baudText(ports); }
-    void UpdateSerialParams() override
+    void followModuleSerialSettings() override
     {
         ports = ::portSettingsFor(m_model.settings(), ports);
-        DisplaySerialSettings();
+        showPortSettings();
     }
     void setStatusText(const QString &text) override { status = text; }
     void appendLogLine(const QByteArray &line) override
@@ -76,7 +76,7 @@ public:
     FakeMessages fake;
     PortSettings ports;
     CommandList commands;
-    int priorS21 = 0;
+    int heldPriorS21 = 0;
     QByteArray listing;
     QList<QByteArray> log;
     QString status;

@@ -17,7 +17,7 @@ private Q_SLOTS:
     {
         SimOnCom1 sim;
         TestHost host;
-        TModuleCommands(host).WriteConfig();
+        ModuleCommands(host).configure();
 
         QVERIFY(host.commands[0].startsWith("ATB"));
         QCOMPARE(sim.received(), plainConfigureLines(host.commands));
@@ -37,7 +37,7 @@ private Q_SLOTS:
         TestHost host;
         host.model().selectMode(OperatingMode::AutoConnectMaster);
         host.model().set(Field::Route0Destination, 17);
-        TModuleCommands(host).WriteConfig();
+        ModuleCommands(host).configure();
 
         CommandList expected;
         CommandBuilder(host.model().settings(), expected).buildControlled();
@@ -56,7 +56,7 @@ private Q_SLOTS:
         host.commands[0] = "kept";
         host.log << "old line";
         qputenv("CFG_COM1", "/nonexistent/tty");
-        TModuleCommands(host).WriteConfig();
+        ModuleCommands(host).configure();
         qunsetenv("CFG_COM1");
         QCOMPARE(host.fake.count(), 1);  // no dialog: no port error after it
         QCOMPARE(host.fake.last().text, QStringLiteral("An operating mode must be selected!"));
@@ -70,7 +70,7 @@ private Q_SLOTS:
         SimOnCom1 sim;
         TestHost host;
         host.model().set(Field::SerialBaudRate, 6);  // 19200
-        TModuleCommands(host).WriteConfig();
+        ModuleCommands(host).configure();
 
         const QList<QByteArray> rx = sim.received();
         QVERIFY(rx.size() > 3);
@@ -89,7 +89,7 @@ private Q_SLOTS:
         SimOnCom1 sim;
         TestHost host;
         host.model().set(Field::SerialBaudRate, 0);
-        TModuleCommands(host).WriteConfig();
+        ModuleCommands(host).configure();
         QCOMPARE(sim.received().value(1), QByteArray("ATC0\r"));
         QCOMPARE(host.ports.baudIndex, 11);
         QCOMPARE(host.baudPanel, QStringLiteral("115200"));
@@ -103,7 +103,7 @@ private Q_SLOTS:
         TestHost host;
         host.model().set(Field::SerialBaudRate, 13);  // 93750
         host.model().set(Field::SerialParity, 3);
-        TModuleCommands(host).WriteConfig();
+        ModuleCommands(host).configure();
 
         const QList<QByteArray> rx = sim.received();
         QCOMPARE(host.commands[1], QByteArray("ATC13"));
@@ -124,7 +124,7 @@ private Q_SLOTS:
         SimOnCom1 sim;
         TestHost host;
         host.ports.parity = 1;  // the PC talks odd parity, the module is to have none
-        TModuleCommands(host).WriteConfig();
+        ModuleCommands(host).configure();
 
         const QList<QByteArray> rx = sim.received();
         QCOMPARE(rx.value(0), QByteArray("\r"));
@@ -141,7 +141,7 @@ private Q_SLOTS:
         SimOnCom1 sim;
         TestHost host;
         host.model().set(Field::ResponseCodesOff, 1);
-        TModuleCommands(host).WriteConfig();
+        ModuleCommands(host).configure();
 
         QCOMPARE(host.commands[3], QByteArray("ATQ1"));
         QList<QByteArray> expected = plainConfigureLines(host.commands);
@@ -156,7 +156,7 @@ private Q_SLOTS:
         TestHost host;
         host.model().set(Field::FlowControl, 3);  // XON/XOFF
         host.model().set(Field::ResponseCodesOff, 0);
-        TModuleCommands(host).WriteConfig();
+        ModuleCommands(host).configure();
 
         QCOMPARE(host.commands[11], QByteArray("AT&K5"));
         const QList<QByteArray> rx = sim.received();
@@ -175,7 +175,7 @@ private Q_SLOTS:
         SimOnCom1 sim({"--start", "command", "--reject", "ATS7="});
         TestHost host;
         host.model().set(Field::ResponseCodesOff, 1);
-        TModuleCommands(host).WriteConfig();
+        ModuleCommands(host).configure();
 
         QVERIFY(!sim.received().contains("AT&W\r"));
         QCOMPARE(host.fake.count(), 2);
@@ -195,8 +195,8 @@ private Q_SLOTS:
             SimOnCom1 sim({"--start", "command", "--firmware", firmware});
             TestHost host;
             host.model().set(Field::RadioSignature, 2);
-            TModuleCommands(host).WriteConfig();
-            QCOMPARE(host.priorS21, 2);
+            ModuleCommands(host).configure();
+            QCOMPARE(host.heldPriorS21, 2);
             if (QByteArray(firmware) == "1.89") {
                 QCOMPARE(host.fake.count(), 1);
                 QCOMPARE(host.fake.last().icon, MessageSink::Icon::Warning);

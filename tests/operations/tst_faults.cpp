@@ -29,26 +29,26 @@ private Q_SLOTS:
         int midValue = -1;
         int midMaximum = -1;
         actOnDialogWhen([&] { return sim.received().size() >= 10; },
-                        [&](TConfigProgressForm &f) {
-                            midValue = f.ProgressBar1->value();
-                            midMaximum = f.ProgressBar1->maximum();
+                        [&](ProgressDialog &f) {
+                            midValue = f.progressBar()->value();
+                            midMaximum = f.progressBar()->maximum();
                         });
-        TConfigProgressForm form(host, OperationKind::Configure);
+        ProgressDialog form(host, OperationKind::Configure);
         form.exec();
         QCOMPARE(form.windowTitle(), QStringLiteral("Module Configuration"));
         QCOMPARE(form.size(), QSize(289, 95));
         QCOMPARE(midMaximum, 50);
         QVERIFY(midValue >= 5 && midValue < 50);
-        QCOMPARE(form.ProgressBar1->maximum(), 50);
-        QCOMPARE(form.ProgressBar1->value(), 50);
-        QCOMPARE(form.WhatsHappening->text(), QStringLiteral("Configuring Module..."));
+        QCOMPARE(form.progressBar()->maximum(), 50);
+        QCOMPARE(form.progressBar()->value(), 50);
+        QCOMPARE(form.statusLabel()->text(), QStringLiteral("Configuring Module..."));
         QVERIFY(host.fake.empty());
 
-        TConfigProgressForm read(host, OperationKind::Read);
+        ProgressDialog read(host, OperationKind::Read);
         read.exec();
-        QCOMPARE(read.ProgressBar1->maximum(), 20);
-        QCOMPARE(read.ProgressBar1->value(), 20);
-        QCOMPARE(read.WhatsHappening->text(), QStringLiteral("Updating Main Form..."));
+        QCOMPARE(read.progressBar()->maximum(), 20);
+        QCOMPARE(read.progressBar()->value(), 20);
+        QCOMPARE(read.statusLabel()->text(), QStringLiteral("Updating Main Form..."));
         QVERIFY(read.listingApplied());
     }
 
@@ -59,12 +59,12 @@ private Q_SLOTS:
         int sentAtCancel = 0;
         QString statusAtCancel;
         actOnDialogWhen([&] { return sim.received().size() >= 12; },
-                        [&](TConfigProgressForm &f) {
+                        [&](ProgressDialog &f) {
                             sentAtCancel = sim.received().size();
-                            f.CancelBitBtn->click();
-                            statusAtCancel = f.WhatsHappening->text();
+                            f.cancelButton()->click();
+                            statusAtCancel = f.statusLabel()->text();
                         });
-        TModuleCommands(host).WriteConfig();
+        ModuleCommands(host).configure();
 
         QCOMPARE(statusAtCancel, QStringLiteral("Cancelling Operation..."));
         const QList<QByteArray> rx = sim.received();
@@ -84,13 +84,13 @@ private Q_SLOTS:
         bool visibleAfterEscape = false;
         bool visibleAfterClose = false;
         actOnDialogWhen([&] { return !sim.received().isEmpty(); },
-                        [&](TConfigProgressForm &f) {
+                        [&](ProgressDialog &f) {
                             QTest::keyClick(&f, Qt::Key_Escape);
                             visibleAfterEscape = f.isVisible();
                             f.close();
                             visibleAfterClose = f.isVisible();
                         });
-        TModuleCommands(host).ReadModuleConfig();
+        ModuleCommands(host).read();
         QVERIFY(visibleAfterEscape);
         QVERIFY(visibleAfterClose);
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r"}));
@@ -102,14 +102,14 @@ private Q_SLOTS:
     {
         SimOnCom1 sim({"--start", "command", "--silent"});
         TestHost host;
-        TModuleCommands(host).ReadModuleConfig();
+        ModuleCommands(host).read();
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "+++", "+++", "\r", "AT&V\r"}));
         QCOMPARE(host.fake.texts(), QStringList{kBadReply});
 
         // The port was closed: the next operation opens it again.
         actOnDialogWhen([&] { return sim.received().size() > 5; },
-                        [](TConfigProgressForm &f) { f.CancelBitBtn->click(); });
-        TModuleCommands(host).ReadModuleConfig();
+                        [](ProgressDialog &f) { f.cancelButton()->click(); });
+        ModuleCommands(host).read();
         QCOMPARE(sim.received().size(), 6);
         QCOMPARE(host.fake.texts(), QStringList{kBadReply});
     }
@@ -118,14 +118,14 @@ private Q_SLOTS:
     {
         SimOnCom1 sim({"--start", "command", "--hangup-after", "5"});
         TestHost host;
-        TModuleCommands(host).WriteConfig();
+        ModuleCommands(host).configure();
         QCOMPARE(sim.received(), plainConfigureLines(host.commands).mid(0, 5));
         QCOMPARE(host.fake.texts(), QStringList{kNoCts});
         QVERIFY(!visibleProgressForm());
         QCOMPARE(host.strayLogLines.load(), 0);
 
         // The pty is gone with the module: the next operation cannot open it.
-        TModuleCommands(host).ReadModuleConfig();
+        ModuleCommands(host).read();
         QCOMPARE(host.fake.count(), 2);
         QCOMPARE(host.fake.last().text, QStringLiteral("COM1- This port may be already in use or not present."));
     }
@@ -135,7 +135,7 @@ private Q_SLOTS:
         SimOnCom1 sim({"--start", "command", "--hangup-after", "1"});
         TestHost host;
         const ModuleSettings before = host.model().settings();
-        TModuleCommands(host).ReadModuleConfig();
+        ModuleCommands(host).read();
         QCOMPARE(host.fake.texts(), QStringList{kNoCts});
         QCOMPARE(host.model().settings(), before);
     }
@@ -151,8 +151,8 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         actOnDialogWhen([&] { return clock.elapsed() > 300; },
-                        [](TConfigProgressForm &f) { f.CancelBitBtn->click(); });
-        TModuleCommands(host).RestoreFactDefaults();
+                        [](ProgressDialog &f) { f.cancelButton()->click(); });
+        ModuleCommands(host).restoreFactoryDefaults();
         QCOMPARE(host.fake.count(), 1);  // the question only
         QVERIFY(!sim.received().contains("AT&F&W\r"));
         QCOMPARE(host.ports, PortSettings{});

@@ -52,7 +52,7 @@ private Q_SLOTS:
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&V\r", "ATI\r", "ATZ\r"}));
         QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
         QCOMPARE(m_form->model().get(Field::Route0Destination), 2);
-        QCOMPARE(m_form->PriorS21(), 2);
+        QCOMPARE(m_form->priorS21(), 2);
         QCOMPARE(m_form->statusText(), QStringLiteral("740R-B V1.90"));
         QCOMPARE(panel("StatusBar1"), QStringLiteral("740R-B V1.90"));
         // Replies reach the log pane in the order they came, the worker's and the
@@ -89,7 +89,7 @@ private Q_SLOTS:
         SimOnCom1 sim;
         m_form->portSettings().parity = 2;
         m_form->portSettings().dataBits = 0;
-        m_form->DisplaySerialSettings();
+        m_form->showPortSettings();
         QCOMPARE(panel("StatusBar_Format"), QStringLiteral("E-7-1"));
         m_fake->answer(MessageSink::Answer::Yes);
         m_form->menuAction(MainCommand::RestoreDefaults)->trigger();

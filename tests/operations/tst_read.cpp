@@ -1,7 +1,7 @@
 // Read and restore against the simulated module, and the end of a read: listing,
 // identification, firmware check, reset.
 #include "OperationTestSupport.h"
-#include "operations/ReadConfigEnd.h"
+#include "operations/ReadCompletion.h"
 
 #include "comm/ModuleChannel.h"
 
@@ -47,18 +47,18 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, reply);
         QFETCH(QString, identification);
-        QCOMPARE(TReadConfigEnd::ModuleIdentification(reply), identification);
+        QCOMPARE(ReadCompletion::identificationLine(reply), identification);
     }
 
     void firmwareVersion()
     {
-        QCOMPARE(TReadConfigEnd::GetFirmwareVer("740R-B V1.89", RadioClass::Class740), 1.89);
-        QCOMPARE(TReadConfigEnd::GetFirmwareVer("740R-B V1.9x", RadioClass::Class740), 1.9);
-        QCOMPARE(TReadConfigEnd::GetFirmwareVer("740R-B V1.90", RadioClass::Class620), 0.0);
-        QCOMPARE(TReadConfigEnd::GetFirmwareVer("740R-B", RadioClass::Class740), 0.0);
-        QCOMPARE(TReadConfigEnd::GetFirmwareVer("740R-B V", RadioClass::Class740), 0.0);
-        QCOMPARE(TReadConfigEnd::GetFirmwareVer("740R-B V1.2.3", RadioClass::Class740), 0.0);
-        QCOMPARE(TReadConfigEnd::GetFirmwareVer("", RadioClass::Class740), 0.0);
+        QCOMPARE(ReadCompletion::firmwareVersion("740R-B V1.89", RadioClass::Class740), 1.89);
+        QCOMPARE(ReadCompletion::firmwareVersion("740R-B V1.9x", RadioClass::Class740), 1.9);
+        QCOMPARE(ReadCompletion::firmwareVersion("740R-B V1.90", RadioClass::Class620), 0.0);
+        QCOMPARE(ReadCompletion::firmwareVersion("740R-B", RadioClass::Class740), 0.0);
+        QCOMPARE(ReadCompletion::firmwareVersion("740R-B V", RadioClass::Class740), 0.0);
+        QCOMPARE(ReadCompletion::firmwareVersion("740R-B V1.2.3", RadioClass::Class740), 0.0);
+        QCOMPARE(ReadCompletion::firmwareVersion("", RadioClass::Class740), 0.0);
     }
 
     void s21WarningBoundaries()
@@ -77,9 +77,9 @@ private Q_SLOTS:
         SimOnCom1 sim;
         for (const Case &c : cases) {
             TestHost host(QString::fromLatin1(c.exe));
-            host.priorS21 = c.priorS21;
+            host.heldPriorS21 = c.priorS21;
             ModuleChannel channel(host.ports);
-            TReadConfigEnd(host, channel).CheckFirmwareDependencies(QString::fromLatin1(c.id));
+            ReadCompletion(host, channel).checkFirmwareDependencies(QString::fromLatin1(c.id));
             QCOMPARE(host.fake.count(), c.warns ? 1 : 0);
             if (c.warns) {
                 QCOMPARE(host.fake.last().icon, MessageSink::Icon::Warning);
@@ -101,7 +101,7 @@ private Q_SLOTS:
         SimOnCom1 sim;
         TestHost host;
         editSomething(host.model());
-        TModuleCommands(host).ReadModuleConfig();
+        ModuleCommands(host).read();
 
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&V\r", "ATI\r", "ATZ\r"}));
         QVERIFY2(host.fake.empty(), qPrintable(host.fake.texts().join('|')));
@@ -111,7 +111,7 @@ private Q_SLOTS:
         QCOMPARE(s[Field::Route0Destination], 2);
         QCOMPARE(s[Field::Route2Destination], 0);
         QCOMPARE(s[Field::RadioSignature], 1);
-        QCOMPARE(host.priorS21, 2);  // the value kept through the defaults
+        QCOMPARE(host.heldPriorS21, 2);  // the value kept through the defaults
         QCOMPARE(host.status, QStringLiteral("740R-B V1.90"));
         QVERIFY(host.log.size() >= 4);
         QVERIFY(host.log[1].contains("&Z3="));
@@ -125,7 +125,7 @@ private Q_SLOTS:
         TestHost host;
         editSomething(host.model());
         const ModuleSettings before = host.model().settings();
-        TModuleCommands(host).ReadModuleConfig();
+        ModuleCommands(host).read();
 
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&V\r"}));
         QCOMPARE(host.fake.count(), 1);
@@ -141,7 +141,7 @@ private Q_SLOTS:
         TestHost host;
         editSomething(host.model());
         const ModuleSettings before = host.model().settings();
-        TModuleCommands(host).ReadModuleConfig();
+        ModuleCommands(host).read();
 
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&V\r"}));  // no "ATI", no "ATZ"
         QCOMPARE(host.fake.count(), 1);
@@ -156,7 +156,7 @@ private Q_SLOTS:
             SimOnCom1 sim({"--start", "command", "--firmware", firmware});
             TestHost host;
             host.model().set(Field::RadioSignature, 1);
-            TModuleCommands(host).ReadModuleConfig();
+            ModuleCommands(host).read();
             QCOMPARE(host.fake.count(), QByteArray(firmware) == "1.89" ? 1 : 0);
             QCOMPARE(host.status, QStringLiteral("740R-B V") + QLatin1String(firmware));
         }
@@ -170,7 +170,7 @@ private Q_SLOTS:
         std::ofstream(state) << "E=0\nQ=1\n";
         SimOnCom1 sim({"--start", "command", "--state", state});
         TestHost host;
-        TModuleCommands(host).ReadModuleConfig();
+        ModuleCommands(host).read();
         QVERIFY(host.model().settings().flag(Field::EchoOff));
         // The wake gets no answer either and goes through its escape sequences.
         QCOMPARE(sim.received(),
@@ -184,7 +184,7 @@ private Q_SLOTS:
         // The line goes away once "ATI" has been answered.
         SimOnCom1 sim({"--start", "command", "--hangup-after", "3"});
         TestHost host;
-        TModuleCommands(host).ReadModuleConfig();
+        ModuleCommands(host).read();
         QVERIFY(!host.model().settings().flag(Field::EchoOff));
         QCOMPARE(host.status, QStringLiteral("740R-B V1.90"));
         QCOMPARE(host.model().get(Field::Route0Destination), 2);  // the listing stays applied
@@ -199,7 +199,7 @@ private Q_SLOTS:
     {
         SimOnCom1 sim({"--start", "command", "--reject", "ATI"});
         TestHost host(QStringLiteral("KMA 410D"));
-        TModuleCommands(host).ReadModuleConfig();
+        ModuleCommands(host).read();
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&V\r", "ATI\r"}));
         QCOMPARE(host.fake.count(), 1);
         QCOMPARE(host.fake.last().text,
@@ -214,7 +214,7 @@ private Q_SLOTS:
     {
         TestHost host;
         qputenv("CFG_COM1", "/nonexistent/tty");
-        TModuleCommands(host).ReadModuleConfig();
+        ModuleCommands(host).read();
         qunsetenv("CFG_COM1");
         QCOMPARE(host.fake.count(), 1);
         QCOMPARE(host.fake.last().text, QStringLiteral("COM1- This port may be already in use or not present."));
@@ -225,7 +225,7 @@ private Q_SLOTS:
     {
         TestHost host;
         qputenv("CFG_COM1", "/nonexistent/tty");
-        QVERIFY(!TModuleCommands(host).ShowProgress(static_cast<OperationKind>(3)));
+        QVERIFY(!ModuleCommands(host).showProgress(static_cast<OperationKind>(3)));
         qunsetenv("CFG_COM1");
         QVERIFY(host.fake.empty());  // the port was never opened
         QVERIFY(!visibleProgressForm());
@@ -245,7 +245,7 @@ private Q_SLOTS:
         host.ports.dataBits = 0;
         host.ports.comPort = 0;
         host.fake.answer(MessageSink::Answer::Yes);
-        TModuleCommands(host).RestoreFactDefaults();
+        ModuleCommands(host).restoreFactoryDefaults();
 
         QCOMPARE(host.fake.count(), 1);
         QCOMPARE(host.fake.at(0).text,
@@ -267,7 +267,7 @@ private Q_SLOTS:
         SimOnCom1 sim;
         TestHost host;
         host.fake.answer(MessageSink::Answer::No);
-        TModuleCommands(host).RestoreFactDefaults();
+        ModuleCommands(host).restoreFactoryDefaults();
         QCOMPARE(host.fake.count(), 1);
         QVERIFY(sim.received().isEmpty());
     }

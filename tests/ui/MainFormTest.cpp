@@ -367,16 +367,16 @@ private slots:
     void receiveDataLogsAndKeepsTheListing()
     {
         start(QStringLiteral("Cfg_740RB"));
-        form->ReceiveData("OK\r\n", 4);
+        form->receiveData("OK\r\n", 4);
         QCOMPARE(form->listingText(), QByteArray("OK\r\n"));
         QCOMPARE(form->logText(), QStringLiteral("OK\n"));
-        form->ReceiveData("S0:1", 4);
+        form->receiveData("S0:1", 4);
         QCOMPARE(form->logText(), QStringLiteral("OK\n\nS0:1"));
 
         // From another thread the line is queued to the GUI thread, in order.
         std::thread worker([this] {
-            form->ReceiveData("first", 5);
-            form->ReceiveData("second", 6);
+            form->receiveData("first", 5);
+            form->receiveData("second", 6);
         });
         worker.join();
         QCOMPARE(form->listingText(), QByteArray("second"));
@@ -387,7 +387,7 @@ private slots:
         form->setWorkerLogHook([&handed](const QByteArray &line) { handed << line; });
         form->LogViaWorker = true;
         const QString before = form->logText();
-        form->ReceiveData("&Z3=", 4);
+        form->receiveData("&Z3=", 4);
         QCOMPARE(handed, QList<QByteArray>({"&Z3=\r"}));
         QCOMPARE(form->logText(), before);
         QCOMPARE(form->listingText(), QByteArray("&Z3="));

@@ -1,4 +1,4 @@
-#include "diagnostics/BERTestForm.h"
+#include "diagnostics/ReceiveTestDialog.h"
 
 #include "comm/ModuleChannel.h"
 #include "comm/ReceivePump.h"
@@ -43,33 +43,33 @@ QLineEdit *addField(QGridLayout *grid, int row, int column, const QString &label
 
 } // namespace
 
-TBERTestForm::TBERTestForm(MessageSink &messages, QWidget *parent)
+ReceiveTestDialog::ReceiveTestDialog(MessageSink &messages, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , m_messages(messages)
 {
     setWindowTitle(QStringLiteral("Receive Bit Error Rate Test"));
 
     auto *grid = new QGridLayout;
-    edit_Test = addField(grid, 0, 0, QStringLiteral("Test:"), "edit_Test");
-    edit_Error = addField(grid, 0, 1, QStringLiteral("Errors"), "edit_Error");
-    edit_Extra = addField(grid, 0, 2, QStringLiteral("Extra"), "edit_Extra");
-    edit_Level = addField(grid, 2, 0, QStringLiteral("Level"), "edit_Level");
-    edit_TotErr = addField(grid, 2, 1, QStringLiteral("Tot Error"), "edit_TotErr");
-    edit_TotMiss = addField(grid, 2, 2, QStringLiteral("Tot Miss"), "edit_TotMiss");
-    edit_TotTest = addField(grid, 2, 3, QStringLiteral("Tot Test"), "edit_TotTest");
+    m_fields[0] = addField(grid, 0, 0, QStringLiteral("Test:"), "edit_Test");
+    m_fields[1] = addField(grid, 0, 1, QStringLiteral("Errors"), "edit_Error");
+    m_fields[2] = addField(grid, 0, 2, QStringLiteral("Extra"), "edit_Extra");
+    m_fields[3] = addField(grid, 2, 0, QStringLiteral("Level"), "edit_Level");
+    m_fields[4] = addField(grid, 2, 1, QStringLiteral("Tot Error"), "edit_TotErr");
+    m_fields[5] = addField(grid, 2, 2, QStringLiteral("Tot Miss"), "edit_TotMiss");
+    m_fields[6] = addField(grid, 2, 3, QStringLiteral("Tot Test"), "edit_TotTest");
     // The level line of the RSSI measurement is shown whole.
-    edit_Level->setMinimumWidth(90);
+    levelField()->setMinimumWidth(90);
 
-    btn_StartStop = new QPushButton(kStartCaption);
-    btn_StartStop->setObjectName(QStringLiteral("btn_StartStop"));
-    btn_StartStop->setAutoDefault(false);
-    btn_Close = new QPushButton(QStringLiteral("Close"));
-    btn_Close->setObjectName(QStringLiteral("btn_Close"));
-    btn_Close->setAutoDefault(false);
+    m_startStop = new QPushButton(kStartCaption);
+    m_startStop->setObjectName(QStringLiteral("btn_StartStop"));
+    m_startStop->setAutoDefault(false);
+    m_close = new QPushButton(QStringLiteral("Close"));
+    m_close->setObjectName(QStringLiteral("btn_Close"));
+    m_close->setAutoDefault(false);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(btn_StartStop);
+    buttons->addWidget(m_startStop);
     buttons->addStretch(1);
-    buttons->addWidget(btn_Close);
+    buttons->addWidget(m_close);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -77,13 +77,12 @@ TBERTestForm::TBERTestForm(MessageSink &messages, QWidget *parent)
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    TestFields = {edit_Test, edit_Error, edit_Extra, edit_Level, edit_TotErr, edit_TotMiss, edit_TotTest};
 
-    connect(btn_StartStop, &QPushButton::clicked, this, &TBERTestForm::btn_StartStopClick);
-    connect(btn_Close, &QPushButton::clicked, this, &TBERTestForm::btn_CloseClick);
+    connect(m_startStop, &QPushButton::clicked, this, &ReceiveTestDialog::toggleTest);
+    connect(m_close, &QPushButton::clicked, this, &ReceiveTestDialog::closeDialog);
 }
 
-TBERTestForm::~TBERTestForm()
+ReceiveTestDialog::~ReceiveTestDialog()
 {
     // The pump calls back into this object: it must be gone first.
     stopPump();
@@ -91,50 +90,50 @@ TBERTestForm::~TBERTestForm()
         c->setReceiveHandler({});
 }
 
-void TBERTestForm::SetupTest(TChannelSlot &channel, int TestKind)
+void ReceiveTestDialog::setupTest(ChannelSlot &channel, int testKind)
 {
     m_channel = &channel;
-    m_testKind = TestKind;
-    m_testCommand = "AT&T" + QByteArray::number(TestKind);
-    if (TestKind == 3)
+    m_testKind = testKind;
+    m_testCommand = "AT&T" + QByteArray::number(testKind);
+    if (testKind == 3)
         setWindowTitle(QStringLiteral("RSSI Measurement"));
     if (ModuleChannel *c = this->channel())
-        c->setReceiveHandler([this](const QByteArray &text, quint16 length) { ReceiveTestData(text, length); });
+        c->setReceiveHandler([this](const QByteArray &text, quint16 length) { receiveTestData(text, length); });
 }
 
-ModuleChannel *TBERTestForm::channel() const { return m_channel ? m_channel->get() : nullptr; }
+ModuleChannel *ReceiveTestDialog::channel() const { return m_channel ? m_channel->get() : nullptr; }
 
-bool TBERTestForm::testRunning() const { return btn_StartStop->text() == kStopCaption; }
+bool ReceiveTestDialog::testRunning() const { return m_startStop->text() == kStopCaption; }
 
-void TBERTestForm::btn_StartStopClick()
+void ReceiveTestDialog::toggleTest()
 {
-    if (btn_StartStop->text() == kStartCaption)
+    if (m_startStop->text() == kStartCaption)
         startTest();
     else
         stopTest();
 }
 
-void TBERTestForm::btn_CloseClick() { StopTestAndClose(); }
+void ReceiveTestDialog::closeDialog() { stopTestAndClose(); }
 
-void TBERTestForm::StopTestAndClose()
+void ReceiveTestDialog::stopTestAndClose()
 {
-    FormClose();
+    stopOnClose();
     close();
 }
 
-void TBERTestForm::closeEvent(QCloseEvent *event)
+void ReceiveTestDialog::closeEvent(QCloseEvent *event)
 {
-    FormClose();
+    stopOnClose();
     QDialog::closeEvent(event);
 }
 
-void TBERTestForm::reject()
+void ReceiveTestDialog::reject()
 {
-    FormClose();
+    stopOnClose();
     QDialog::reject();
 }
 
-void TBERTestForm::showEvent(QShowEvent *event)
+void ReceiveTestDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (m_centred)
@@ -144,9 +143,9 @@ void TBERTestForm::showEvent(QShowEvent *event)
         move(s->availableGeometry().center() - rect().center());
 }
 
-std::optional<QString> TBERTestForm::attempt(const std::function<void()> &commands, bool closing)
+std::optional<QString> ReceiveTestDialog::attempt(const std::function<void()> &commands, bool closing)
 {
-    TWaitCursor wait;
+    WaitCursor wait;
     try {
         commands();
     } catch (const ModuleReplyError &) {
@@ -157,14 +156,14 @@ std::optional<QString> TBERTestForm::attempt(const std::function<void()> &comman
     return std::nullopt;
 }
 
-void TBERTestForm::report(const std::optional<QString> &failure)
+void ReceiveTestDialog::report(const std::optional<QString> &failure)
 {
     // Shown after the hourglass is gone: the box waits for the user.
     if (failure)
         m_messages.show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, *failure);
 }
 
-void TBERTestForm::startTest()
+void ReceiveTestDialog::startTest()
 {
     ModuleChannel *c = channel();
     if (!c)
@@ -181,14 +180,14 @@ void TBERTestForm::startTest()
     report(failure);
 }
 
-void TBERTestForm::stopTest()
+void ReceiveTestDialog::stopTest()
 {
     const std::optional<QString> failure = attempt([this] { resetModule(); }, false);
     setRunning(false);
     report(failure);
 }
 
-void TBERTestForm::FormClose()
+void ReceiveTestDialog::stopOnClose()
 {
     if (!testRunning())
         return;
@@ -198,7 +197,7 @@ void TBERTestForm::FormClose()
     report(failure);
 }
 
-void TBERTestForm::resetModule()
+void ReceiveTestDialog::resetModule()
 {
     stopPump();
     ModuleChannel *c = channel();
@@ -209,7 +208,7 @@ void TBERTestForm::resetModule()
     c->sendCommand("ATZ\r", "\r", kCommandWait);
 }
 
-void TBERTestForm::stopPump()
+void ReceiveTestDialog::stopPump()
 {
     if (m_pump) {
         m_pump->stop();
@@ -217,33 +216,33 @@ void TBERTestForm::stopPump()
     }
 }
 
-void TBERTestForm::setRunning(bool running)
+void ReceiveTestDialog::setRunning(bool running)
 {
-    btn_StartStop->setText(running ? kStopCaption : kStartCaption);
-    btn_Close->setEnabled(!running);
-    btn_Close->setVisible(!running);
+    m_startStop->setText(running ? kStopCaption : kStartCaption);
+    m_close->setEnabled(!running);
+    m_close->setVisible(!running);
 }
 
-void TBERTestForm::ReceiveTestData(const QByteArray &text, quint16 /*length*/)
+void ReceiveTestDialog::receiveTestData(const QByteArray &text, quint16 /*length*/)
 {
-    m_cutter.feed(text, [this](const QByteArray &line) { ShowTestLine(line); });
+    m_cutter.feed(text, [this](const QByteArray &line) { showTestLine(line); });
 }
 
-void TBERTestForm::ShowTestLine(const QByteArray &line)
+void ReceiveTestDialog::showTestLine(const QByteArray &line)
 {
     if (m_testKind == 3) {
         if (TestReport::isLevelLine(line))
-            showValue(edit_Level, QString::fromLatin1(line));
+            showValue(levelField(), QString::fromLatin1(line));
         return;
     }
     if (!TestReport::isBerLine(line))
         return;
-    TestValues = TestReport::berValues(line);
-    for (std::size_t i = 0; i < TestFields.size(); ++i)
-        showValue(TestFields[i], TestValues[i]);
+    m_values = TestReport::berValues(line);
+    for (std::size_t i = 0; i < m_fields.size(); ++i)
+        showValue(m_fields[i], m_values[i]);
 }
 
-void TBERTestForm::showValue(QLineEdit *field, const QString &text)
+void ReceiveTestDialog::showValue(QLineEdit *field, const QString &text)
 {
     if (QThread::currentThread() == thread())
         field->setText(text);

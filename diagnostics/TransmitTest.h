@@ -15,20 +15,20 @@ inline const QString kStopTxBerCaption = QStringLiteral("Stop Tx BER Test");
 // The transmit bit-error-rate test, started and stopped from the Diagnostics menu.
 // The menu item's caption is its only state; between start and stop no port is
 // open and the module transmits on its own.
-class TTxBerTest {
+class TransmitTest {
 public:
     struct MenuCaption {
         std::function<QString()> get;
         std::function<void(const QString &)> set;
     };
 
-    // receiveData: the main window's ReceiveData, so replies show in its log.
-    TTxBerTest(const PortSettings &portSettings, const QString &modelName, MessageSink &messages,
-               TChannelSlot &channelSlot, ReceiveHandler receiveData, MenuCaption caption,
-               TChannelFactory makeChannel = {});
+    // receiveData: the main window's receiveData, so replies show in its log.
+    TransmitTest(const PortSettings &portSettings, const QString &modelName, MessageSink &messages,
+               ChannelSlot &channelSlot, ReceiveHandler receiveData, MenuCaption caption,
+               ChannelFactory makeChannel = {});
 
     // Starts the test when the caption contains "Start", stops it otherwise.
-    void TxBertest();
+    void toggle();
 
 private:
     void start(ModuleChannel &channel);
@@ -37,8 +37,8 @@ private:
     const PortSettings &m_portSettings;
     const QString m_modelName;
     MessageSink &m_messages;
-    TChannelSlot &m_slot;
+    ChannelSlot &m_slot;
     ReceiveHandler m_receiveData;
     MenuCaption m_caption;
-    TChannelFactory m_makeChannel;
+    ChannelFactory m_makeChannel;
 };

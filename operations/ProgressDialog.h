@@ -1,5 +1,6 @@
 #pragma once
 
+#include "operations/ProgressReporter.h"
 #include "settings/Types.h"
 
 #include <QDialog>
@@ -9,36 +10,37 @@ class OperationHost;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class TProgramThread;
+class OperationWorker;
 
 // "Module Configuration": the modal progress dialog of a module operation. Showing
 // it starts the worker; the worker's end closes it. Cancel (button, Escape or the
 // window frame) asks the worker to stop; the dialog stays until the worker has
 // ended, so the main window never runs beside an operation.
-class TConfigProgressForm : public QDialog {
+class ProgressDialog : public QDialog, public ProgressReporter {
     Q_OBJECT
 public:
-    TConfigProgressForm(OperationHost &host, OperationKind kind, QWidget *parent = nullptr);
-    ~TConfigProgressForm() override;
+    ProgressDialog(OperationHost &host, OperationKind kind, QWidget *parent = nullptr);
+    ~ProgressDialog() override;
 
     // Whether the operation's listing reached the settings. Valid once closed.
     bool listingApplied() const { return m_listingApplied; }
     // Whether the worker was asked to stop.
     bool cancelRequested() const { return m_cancelRequested; }
 
-    // Called by the worker on the GUI thread.
-    void setStatus(const QString &text);
-    void setProgress(int n);
-    void setProgressMax(int n);
-    void stepProgress();
-    void progressToMax();
+    // ProgressReporter, called by the worker on the GUI thread.
+    void setStatus(const QString &text) override;
+    void setProgress(int n) override;
+    void setProgressMax(int n) override;
+    void stepProgress() override;
+    void progressToMax() override;
+    void repaintNow() override;
 
-    QLabel *WhatsHappening = nullptr;
-    QProgressBar *ProgressBar1 = nullptr;
-    QPushButton *CancelBitBtn = nullptr;
+    QLabel *statusLabel() const { return m_status; }
+    QProgressBar *progressBar() const { return m_progressBar; }
+    QPushButton *cancelButton() const { return m_cancelButton; }
 
 public Q_SLOTS:
-    void CancelBitBtnClick();
+    void cancel();
     // Escape: the same as Cancel; the dialog closes when the worker ends.
     void reject() override;
 
@@ -47,12 +49,16 @@ protected:
     void closeEvent(QCloseEvent *e) override;
 
 private:
-    void FormShow();
+    void startWorker();
     void workerFinished();
+
+    QLabel *m_status = nullptr;
+    QProgressBar *m_progressBar = nullptr;
+    QPushButton *m_cancelButton = nullptr;
 
     OperationHost &m_host;
     const OperationKind m_kind;
-    QPointer<TProgramThread> m_worker;
+    QPointer<OperationWorker> m_worker;
     bool m_started = false;
     bool m_workerEnded = false;
     bool m_cancelRequested = false;

@@ -1,4 +1,4 @@
-#include "operations/ReadConfigEnd.h"
+#include "operations/ReadCompletion.h"
 
 #include "comm/ModuleChannel.h"
 #include "operations/OperationHost.h"
@@ -11,13 +11,13 @@ namespace {
 constexpr double kLastFixedS21Firmware = 1.89;
 }  // namespace
 
-const QString TReadConfigEnd::kS21WarningText = QStringLiteral(
+const QString ReadCompletion::kS21WarningText = QStringLiteral(
     "The connected module firmware version does not support \"Radio Message Signature\" adjustment.\n\r"
     "The Radio Message Signature in the connected module is fixed to 0.\n\r"
     "Ensure ALL 740R-B that communicate with the connected module MUST have S21 = 0.\n\r"
     "Consult the 740R-B user manual for further information");
 
-QString TReadConfigEnd::badReplyText(const QString &modelName)
+QString ReadCompletion::badReplyText(const QString &modelName)
 {
     return QStringLiteral("Error communicating with ") + modelName +
            QStringLiteral(". The module did not respond correctly.\r\n"
@@ -25,20 +25,20 @@ QString TReadConfigEnd::badReplyText(const QString &modelName)
                           "(Hint: Set Switch 2 on module to restore factory defaults.)");
 }
 
-QString TReadConfigEnd::noCtsText(const QString &modelName)
+QString ReadCompletion::noCtsText(const QString &modelName)
 {
     return QStringLiteral("Error communicating with ") + modelName +
            QStringLiteral(". The module CTS signal was not detected.\r\n"
                           "Ensure COM port connections are correct, and module is Switched On.");
 }
 
-TReadConfigEnd::TReadConfigEnd(OperationHost &host, ModuleChannel &channel) : m_host(host), m_channel(channel) {}
+ReadCompletion::ReadCompletion(OperationHost &host, ModuleChannel &channel) : m_host(host), m_channel(channel) {}
 
-bool TReadConfigEnd::UpdateReadConfig()
+bool ReadCompletion::applyListing()
 {
     bool applied = false;
     try {
-        QByteArray listing = m_host.ListingText();
+        QByteArray listing = m_host.listingText();
         {
             // The parser consumes the text from the front; what is left stays as ListingText.
             struct KeepTail {
@@ -46,12 +46,12 @@ bool TReadConfigEnd::UpdateReadConfig()
                 QByteArray &text;
                 ~KeepTail() { host.setListingText(text); }
             } keepTail{m_host, listing};
-            ListingParser(listing, m_host.model(), m_host.PriorS21()).parse(false);
+            ListingParser(listing, m_host.model(), m_host.priorS21()).parse(false);
         }
         applied = true;
-        const QString identification = ReadFirmwareVer();
+        const QString identification = readIdentification();
         m_host.setStatusText(identification);
-        CheckFirmwareDependencies(identification);
+        checkFirmwareDependencies(identification);
         try {
             m_channel.sendCommand("ATZ\r", "\r", 100);
         } catch (const Exception &) {
@@ -72,13 +72,13 @@ bool TReadConfigEnd::UpdateReadConfig()
     return applied;
 }
 
-QString TReadConfigEnd::ReadFirmwareVer()
+QString ReadCompletion::readIdentification()
 {
     m_channel.sendCommand("ATI\r", "V", 100);
-    return ModuleIdentification(m_host.ListingText());
+    return identificationLine(m_host.listingText());
 }
 
-QString TReadConfigEnd::ModuleIdentification(const QByteArray &reply)
+QString ReadCompletion::identificationLine(const QByteArray &reply)
 {
     qsizetype start = reply.indexOf("40R-B");
     if (start < 0) {
@@ -94,7 +94,7 @@ QString TReadConfigEnd::ModuleIdentification(const QByteArray &reply)
     return QString::fromLatin1(reply.mid(start, end - start));
 }
 
-double TReadConfigEnd::GetFirmwareVer(const QString &identification, RadioClass radioClass)
+double ReadCompletion::firmwareVersion(const QString &identification, RadioClass radioClass)
 {
     if (radioClass != RadioClass::Class740)
         return 0;
@@ -113,16 +113,16 @@ double TReadConfigEnd::GetFirmwareVer(const QString &identification, RadioClass 
     return ok ? version : 0;
 }
 
-void TReadConfigEnd::CheckFirmwareDependencies(const QString &identification)
+void ReadCompletion::checkFirmwareDependencies(const QString &identification)
 {
     const RadioClass radioClass = m_host.variant().radioClass;
-    if (GetFirmwareVer(identification, radioClass) <= kLastFixedS21Firmware && m_host.PriorS21() > 0 &&
+    if (firmwareVersion(identification, radioClass) <= kLastFixedS21Firmware && m_host.priorS21() > 0 &&
         radioClass == RadioClass::Class740)
         m_host.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok, kS21WarningText);
 }
 
-void TReadConfigEnd::CheckFirmware()
+void ReadCompletion::checkFirmware()
 {
-    m_host.PriorS21() = m_host.model().get(Field::RadioSignature);
-    CheckFirmwareDependencies(ReadFirmwareVer());
+    m_host.priorS21() = m_host.model().get(Field::RadioSignature);
+    checkFirmwareDependencies(readIdentification());
 }

@@ -9,7 +9,7 @@
 // A carriage return ends a line and is not kept; the line feed of a CR LF pair is
 // dropped, also when the pair is split across two pieces. Any other character,
 // a lone line feed included, belongs to the line.
-class TTestLineCutter {
+class LineCutter {
 public:
     using LineHandler = std::function<void(const QByteArray &line)>;
 
@@ -20,7 +20,7 @@ public:
     // Takes one delivered piece; calls onLine for every line it completes, in order.
     void feed(const QByteArray &piece, const LineHandler &onLine);
     // The characters received since the last line end.
-    const QByteArray &TestLine() const { return m_line; }
+    const QByteArray &pendingLine() const { return m_line; }
     void clear();
 
 private:

@@ -1,4 +1,4 @@
-#include "diagnostics/TxBerTest.h"
+#include "diagnostics/TransmitTest.h"
 
 #include "comm/ModuleChannel.h"
 #include "diagnostics/DiagnosticMessages.h"
@@ -11,9 +11,9 @@ namespace {
 constexpr unsigned kCommandWait = 100;  // ms
 } // namespace
 
-TTxBerTest::TTxBerTest(const PortSettings &portSettings, const QString &modelName, MessageSink &messages,
-                       TChannelSlot &channelSlot, ReceiveHandler receiveData, MenuCaption caption,
-                       TChannelFactory makeChannel)
+TransmitTest::TransmitTest(const PortSettings &portSettings, const QString &modelName, MessageSink &messages,
+                       ChannelSlot &channelSlot, ReceiveHandler receiveData, MenuCaption caption,
+                       ChannelFactory makeChannel)
     : m_portSettings(portSettings)
     , m_modelName(modelName)
     , m_messages(messages)
@@ -24,14 +24,14 @@ TTxBerTest::TTxBerTest(const PortSettings &portSettings, const QString &modelNam
 {
 }
 
-void TTxBerTest::TxBertest()
+void TransmitTest::toggle()
 {
     const bool starting = m_caption.get && m_caption.get().contains(QStringLiteral("Start"));
-    std::optional<TSlotChannel> channel =
-        TSlotChannel::openOrReport(m_slot, m_makeChannel, m_portSettings, m_messages);
+    std::optional<ScopedChannel> channel =
+        ScopedChannel::openOrReport(m_slot, m_makeChannel, m_portSettings, m_messages);
     if (!channel)
         return;
-    std::optional<TWaitCursor> wait(std::in_place);
+    std::optional<WaitCursor> wait(std::in_place);
     (*channel)->setReceiveHandler(m_receiveData);
     QString message;
     MessageSink::Icon icon = MessageSink::Icon::Error;
@@ -56,7 +56,7 @@ void TTxBerTest::TxBertest()
     m_messages.show(icon, MessageSink::Buttons::Ok, message);
 }
 
-void TTxBerTest::start(ModuleChannel &channel)
+void TransmitTest::start(ModuleChannel &channel)
 {
     channel.sendCommand("AT&K0\r", "OK", kCommandWait);
     channel.flushLine();
@@ -65,7 +65,7 @@ void TTxBerTest::start(ModuleChannel &channel)
         m_caption.set(kStopTxBerCaption);
 }
 
-void TTxBerTest::stop(ModuleChannel &channel)
+void TransmitTest::stop(ModuleChannel &channel)
 {
     channel.sendCommand("ATZ\r", "\r", kCommandWait);
     if (m_caption.set)

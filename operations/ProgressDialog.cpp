@@ -1,8 +1,8 @@
-#include "operations/ConfigProgressForm.h"
+#include "operations/ProgressDialog.h"
 
 #include "operations/GuiCall.h"
 #include "operations/OperationHost.h"
-#include "operations/ProgramThread.h"
+#include "operations/OperationWorker.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -16,7 +16,7 @@ constexpr int kClientWidth = 289;
 constexpr int kClientHeight = 95;
 }  // namespace
 
-TConfigProgressForm::TConfigProgressForm(OperationHost &host, OperationKind kind, QWidget *parent)
+ProgressDialog::ProgressDialog(OperationHost &host, OperationKind kind, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_host(host),
@@ -31,41 +31,41 @@ TConfigProgressForm::TConfigProgressForm(OperationHost &host, OperationKind kind
     progressLabel->setObjectName(QStringLiteral("Label1"));
     progressLabel->setGeometry(8, 4, 60, 16);
 
-    WhatsHappening = new QLabel(this);
-    WhatsHappening->setObjectName(QStringLiteral("WhatsHappening"));
-    WhatsHappening->setAlignment(Qt::AlignCenter);
-    WhatsHappening->setGeometry(8, 20, kClientWidth - 16, 16);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("WhatsHappening"));
+    m_status->setAlignment(Qt::AlignCenter);
+    m_status->setGeometry(8, 20, kClientWidth - 16, 16);
 
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->setGeometry(8, 40, kClientWidth - 16, 16);
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setGeometry(8, 40, kClientWidth - 16, 16);
 
-    CancelBitBtn = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelBitBtn->setObjectName(QStringLiteral("CancelBitBtn"));
-    CancelBitBtn->setGeometry((kClientWidth - 80) / 2, 64, 80, 25);
-    connect(CancelBitBtn, &QPushButton::clicked, this, &TConfigProgressForm::CancelBitBtnClick);
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("CancelBitBtn"));
+    m_cancelButton->setGeometry((kClientWidth - 80) / 2, 64, 80, 25);
+    connect(m_cancelButton, &QPushButton::clicked, this, &ProgressDialog::cancel);
 }
 
-TConfigProgressForm::~TConfigProgressForm() = default;
+ProgressDialog::~ProgressDialog() = default;
 
-void TConfigProgressForm::showEvent(QShowEvent *e)
+void ProgressDialog::showEvent(QShowEvent *e)
 {
     QDialog::showEvent(e);
     if (m_started)
         return;
     if (QScreen *s = screen())
         move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
-    FormShow();
+    startWorker();
 }
 
-void TConfigProgressForm::FormShow()
+void ProgressDialog::startWorker()
 {
     m_started = true;
-    ProgressBar1->setValue(0);
-    auto *worker = new TProgramThread(m_host, *this, m_kind);
+    m_progressBar->setValue(0);
+    auto *worker = new OperationWorker(m_host, *this, this, m_kind);
     m_worker = worker;
     setStatus(QStringLiteral("Opening COM Port..."));
     // Replies of the worker's own exchanges reach the log through a hand-off to
@@ -74,14 +74,14 @@ void TConfigProgressForm::FormShow()
         callOnGui(this, [this, &line] { m_host.appendLogLine(line); });
     });
     m_host.setLogViaWorker(true);
-    connect(worker, &QThread::finished, this, &TConfigProgressForm::workerFinished);
+    connect(worker, &QThread::finished, this, &ProgressDialog::workerFinished);
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     // Time-critical where the system grants it; otherwise Qt starts it at the
     // normal priority without complaint.
     worker->start(QThread::TimeCriticalPriority);
 }
 
-void TConfigProgressForm::workerFinished()
+void ProgressDialog::workerFinished()
 {
     m_workerEnded = true;
     if (m_worker)
@@ -91,7 +91,7 @@ void TConfigProgressForm::workerFinished()
     done(QDialog::Accepted);
 }
 
-void TConfigProgressForm::CancelBitBtnClick()
+void ProgressDialog::cancel()
 {
     if (m_workerEnded)
         return;
@@ -101,31 +101,33 @@ void TConfigProgressForm::CancelBitBtnClick()
         m_worker->requestInterruption();
 }
 
-void TConfigProgressForm::reject()
+void ProgressDialog::reject()
 {
     if (m_workerEnded || !m_started) {
         QDialog::reject();
         return;
     }
-    CancelBitBtnClick();
+    cancel();
 }
 
-void TConfigProgressForm::closeEvent(QCloseEvent *e)
+void ProgressDialog::closeEvent(QCloseEvent *e)
 {
     if (m_workerEnded || !m_started) {
         QDialog::closeEvent(e);
         return;
     }
     e->ignore();
-    CancelBitBtnClick();
+    cancel();
 }
 
-void TConfigProgressForm::setStatus(const QString &text) { WhatsHappening->setText(text); }
+void ProgressDialog::setStatus(const QString &text) { m_status->setText(text); }
 
-void TConfigProgressForm::setProgress(int n) { ProgressBar1->setValue(n); }
+void ProgressDialog::setProgress(int n) { m_progressBar->setValue(n); }
 
-void TConfigProgressForm::setProgressMax(int n) { ProgressBar1->setMaximum(n); }
+void ProgressDialog::setProgressMax(int n) { m_progressBar->setMaximum(n); }
 
-void TConfigProgressForm::stepProgress() { ProgressBar1->setValue(ProgressBar1->value() + 1); }
+void ProgressDialog::stepProgress() { m_progressBar->setValue(m_progressBar->value() + 1); }
 
-void TConfigProgressForm::progressToMax() { ProgressBar1->setValue(ProgressBar1->maximum()); }
+void ProgressDialog::progressToMax() { m_progressBar->setValue(m_progressBar->maximum()); }
+
+void ProgressDialog::repaintNow() { repaint(); }

@@ -1,10 +1,10 @@
-#include "operations/ProgramThread.h"
+#include "operations/OperationWorker.h"
 
 #include "comm/ModuleChannel.h"
-#include "operations/ConfigProgressForm.h"
 #include "operations/GuiCall.h"
 #include "operations/OperationHost.h"
-#include "operations/ReadConfigEnd.h"
+#include "operations/ProgressReporter.h"
+#include "operations/ReadCompletion.h"
 #include "settings/MessageSink.h"
 #include "settings/SerialParams.h"
 #include "settings/SettingsModel.h"
@@ -14,10 +14,11 @@ namespace {
 bool answered(const QByteArray &reply) { return reply.contains("OK") || reply.contains("0\r"); }
 }  // namespace
 
-TProgramThread::TProgramThread(OperationHost &host, TConfigProgressForm &form, OperationKind kind)
+OperationWorker::OperationWorker(OperationHost &host, ProgressReporter &progress, QObject *guiContext,
+                                 OperationKind kind)
     : m_host(host),
-      m_form(form),
-      m_guiContext(&form),
+      m_progress(progress),
+      m_guiContext(guiContext),
       m_kind(kind),
       m_commands(host.commandList()),
       m_escapeCode(host.model().get(Field::EscapeCharacterCode)),
@@ -25,17 +26,17 @@ TProgramThread::TProgramThread(OperationHost &host, TConfigProgressForm &form, O
 {
 }
 
-TProgramThread::~TProgramThread() = default;
+OperationWorker::~OperationWorker() = default;
 
-void TProgramThread::run() { Execute(); }
+void OperationWorker::run() { execute(); }
 
-void TProgramThread::Execute()
+void OperationWorker::execute()
 {
-    NonStandardRate = false;
+    m_nonStandardRate = false;
     switch (m_kind) {
-    case OperationKind::Configure: runFramed(&TProgramThread::RunConfigure); break;
-    case OperationKind::Read: runFramed(&TProgramThread::RunRead); break;
-    case OperationKind::RestoreDefaults: runFramed(&TProgramThread::RunRestore); break;
+    case OperationKind::Configure: runFramed(&OperationWorker::runConfigure); break;
+    case OperationKind::Read: runFramed(&OperationWorker::runRead); break;
+    case OperationKind::RestoreDefaults: runFramed(&OperationWorker::runRestore); break;
     default: break;
     }
     // Last hand-off: nothing of this thread is touched by the GUI before it. The
@@ -43,7 +44,7 @@ void TProgramThread::Execute()
     onGui([this] { m_host.setLogViaWorker(false); });
 }
 
-void TProgramThread::runFramed(Body body)
+void OperationWorker::runFramed(Body body)
 {
     QString error;
     try {
@@ -55,55 +56,55 @@ void TProgramThread::runFramed(Body body)
     }
     m_channel.reset();
     if (!error.isNull())
-        ReportMessage(error);
+        reportError(error);
 }
 
-void TProgramThread::openChannel(const PortSettings &settings)
+void OperationWorker::openChannel(const PortSettings &settings)
 {
     m_channel.reset();
     m_channel = std::make_unique<ModuleChannel>(settings);
     OperationHost *host = &m_host;
     m_channel->setReceiveHandler(
-        [host](const QByteArray &text, quint16 length) { host->ReceiveData(text, length); });
+        [host](const QByteArray &text, quint16 length) { host->receiveData(text, length); });
 }
 
-void TProgramThread::openChannelFromGui()
+void OperationWorker::openChannelFromGui()
 {
     PortSettings settings;
     onGui([&] { settings = m_host.portSettings(); });
     openChannel(settings);
 }
 
-void TProgramThread::RunConfigure()
+void OperationWorker::runConfigure()
 {
     openChannelFromGui();
-    onGui([this] { CheckSerialParameters(); });
-    ConfigureOperation();
+    onGui([this] { checkSerialParameters(); });
+    configureModule();
 }
 
-void TProgramThread::RunRead()
+void OperationWorker::runRead()
 {
     openChannelFromGui();
-    ReadOperation();
+    readModule();
 }
 
-void TProgramThread::RunRestore()
+void OperationWorker::runRestore()
 {
     openChannelFromGui();
-    RestoreOperation();
+    restoreModule();
     m_channel.reset();
     // The module talks 9600 8-N-1 after its factory reset; the PC follows on the same port.
     onGui([this] {
         resetPortSettings(m_host.portSettings(), false);
-        m_host.DisplaySerialSettings();
+        m_host.showPortSettings();
     });
     openChannelFromGui();
-    ReadOperation();
+    readModule();
 }
 
-void TProgramThread::WakeModule()
+void OperationWorker::wakeModule()
 {
-    SetStatus(QStringLiteral("Waking Modem..."));
+    reportStatus(QStringLiteral("Waking Modem..."));
     try {
         m_channel->sendCommand("\r", "OK", 50);
         return;
@@ -113,103 +114,103 @@ void TProgramThread::WakeModule()
     if (cancelled())
         return;
     m_channel->send(escapeSequence(), "OK", 50);
-    if (answered(m_host.ListingText()))
+    if (answered(m_host.listingText()))
         return;
     if (cancelled())
         return;
     m_channel->send(escapeSequence(), "OK", 50);
-    if (!answered(m_host.ListingText()) && cancelled())
+    if (!answered(m_host.listingText()) && cancelled())
         return;
     m_channel->send("\r", "OK", 10);
     if (cancelled())
         return;
-    if (!answered(m_host.ListingText()))
+    if (!answered(m_host.listingText()))
         throw ModuleReplyError::cannotWake();
 }
 
 // Read and restore share their opening: a bar of 20 steps, a quarter done.
-void TProgramThread::BeginShortOperation(const QString &status)
+void OperationWorker::beginShortOperation(const QString &status)
 {
-    SetStatus(status);
-    SetProgress(0);
-    SetProgressMax(20);
-    SetProgress(5);
-    RepaintDialog();
+    reportStatus(status);
+    reportProgress(0);
+    reportProgressMax(20);
+    reportProgress(5);
+    repaintProgress();
 }
 
-void TProgramThread::ReadOperation()
+void OperationWorker::readModule()
 {
-    BeginShortOperation(QStringLiteral("Reading Module..."));
+    beginShortOperation(QStringLiteral("Reading Module..."));
     if (cancelled())
         return;
-    SetProgress(10);
+    reportProgress(10);
     try {
-        WakeModule();
+        wakeModule();
     } catch (const Exception &) {
         // the listing request below fails with its own error if the module sleeps
     }
-    SetStatus(QStringLiteral("Reading Module..."));
+    reportStatus(QStringLiteral("Reading Module..."));
     if (cancelled())
         return;
-    SetProgress(15);
+    reportProgress(15);
     m_channel->sendCommand("AT&V\r", "&Z3=", 100);
-    ProgressToMax();
-    SetStatus(QStringLiteral("Updating Main Form..."));
-    onGui([this] { m_listingApplied = TReadConfigEnd(m_host, *m_channel).UpdateReadConfig(); });
+    reportDone();
+    reportStatus(QStringLiteral("Updating Main Form..."));
+    onGui([this] { m_listingApplied = ReadCompletion(m_host, *m_channel).applyListing(); });
 }
 
-void TProgramThread::RestoreOperation()
+void OperationWorker::restoreModule()
 {
-    BeginShortOperation(QStringLiteral("Restoring Defaults..."));
+    beginShortOperation(QStringLiteral("Restoring Defaults..."));
     if (cancelled())
         return;
     try {
-        WakeModule();
+        wakeModule();
     } catch (const Exception &) {
         // the factory-defaults command goes out regardless
     }
-    SetStatus(QStringLiteral("Restoring Defaults..."));
+    reportStatus(QStringLiteral("Restoring Defaults..."));
     if (cancelled())
         return;
-    SetProgress(10);
+    reportProgress(10);
     m_channel->send("AT&F&W\r", "\r", 100);
     if (!cancelled())
-        ProgressToMax();
+        reportDone();
 }
 
 // --- hand-offs ----------------------------------------------------------------------
 
-void TProgramThread::SetStatus(const QString &text)
+void OperationWorker::reportStatus(const QString &text)
 {
-    onGui([&] { m_form.setStatus(text); });
+    onGui([&] { m_progress.setStatus(text); });
 }
 
-void TProgramThread::SetProgress(int n)
+void OperationWorker::reportProgress(int n)
 {
-    onGui([&] { m_form.setProgress(n); });
+    onGui([&] { m_progress.setProgress(n); });
 }
 
-void TProgramThread::SetProgressMax(int n)
+void OperationWorker::reportProgressMax(int n)
 {
-    onGui([&] { m_form.setProgressMax(n); });
+    onGui([&] { m_progress.setProgressMax(n); });
 }
 
-void TProgramThread::StepProgress()
+void OperationWorker::reportStep()
 {
-    onGui([&] { m_form.stepProgress(); });
+    onGui([&] { m_progress.stepProgress(); });
 }
 
-void TProgramThread::ProgressToMax()
+void OperationWorker::reportDone()
 {
-    onGui([&] { m_form.progressToMax(); });
+    onGui([&] { m_progress.progressToMax(); });
 }
 
-void TProgramThread::RepaintDialog()
+void OperationWorker::repaintProgress()
 {
-    onGui([&] { m_form.repaint(); });
+    onGui([&] { m_progress.repaintNow(); });
 }
 
-void TProgramThread::ReportMessage(const QString &text)
+void OperationWorker::reportError(const QString &text)
 {
     onGui([&] { m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, text); });
 }

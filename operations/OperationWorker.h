@@ -13,21 +13,23 @@
 
 class OperationHost;
 class ModuleChannel;
-class TConfigProgressForm;
+class ProgressReporter;
 
 // The worker of one module operation (configure, read, restore factory defaults).
 // It owns the channel for the whole operation and reaches the GUI only through
-// blocking hand-offs to the progress dialog's thread: status, progress, messages,
+// blocking hand-offs to the GUI thread: status and progress (through a
+// ProgressReporter), messages,
 // log lines and the steps that touch the main window. Cancel is the thread's
 // interruption request, looked at between steps.
-class TProgramThread : public QThread {
+class OperationWorker : public QThread {
     Q_OBJECT
 public:
     // GUI thread. Takes the values it needs of the main window now (the command
     // list, S2, "Disable Response Codes"); `kind` outside the three operations
     // makes it do nothing.
-    TProgramThread(OperationHost &host, TConfigProgressForm &form, OperationKind kind);
-    ~TProgramThread() override;
+    // `progress` and `guiContext` live on the GUI thread; every hand-off runs there.
+    OperationWorker(OperationHost &host, ProgressReporter &progress, QObject *guiContext, OperationKind kind);
+    ~OperationWorker() override;
 
     // Whether a listing reached the settings (the read's parse went through).
     // Read it after the thread has finished.
@@ -37,26 +39,25 @@ public:
     static const QString kDisableResponseCodesText;
 
 protected:
-    // Execute.
     void run() override;
 
 private:
-    void Execute();
-    using Body = void (TProgramThread::*)();
+    void execute();
+    using Body = void (OperationWorker::*)();
     // Channel from PortSettings, the body, channel closed; an error is shown.
     void runFramed(Body body);
-    void RunConfigure();
-    void RunRead();
-    void RunRestore();
+    void runConfigure();
+    void runRead();
+    void runRestore();
 
-    void WakeModule();
-    void ConfigureOperation();
+    void wakeModule();
+    void configureModule();
     void configureCommands();
-    void BeginShortOperation(const QString &status);
-    void ReadOperation();
-    void RestoreOperation();
+    void beginShortOperation(const QString &status);
+    void readModule();
+    void restoreModule();
     // GUI thread, while the worker waits.
-    void CheckSerialParameters();
+    void checkSerialParameters();
 
     // The channel for the current PortSettings, listening through the host.
     void openChannel(const PortSettings &settings);
@@ -64,13 +65,13 @@ private:
     bool cancelled() const { return isInterruptionRequested(); }
 
     // Hand-offs to the GUI thread; each waits until it has run.
-    void SetStatus(const QString &text);
-    void SetProgress(int n);
-    void SetProgressMax(int n);
-    void StepProgress();
-    void ProgressToMax();
-    void RepaintDialog();
-    void ReportMessage(const QString &text);
+    void reportStatus(const QString &text);
+    void reportProgress(int n);
+    void reportProgressMax(int n);
+    void reportStep();
+    void reportDone();
+    void repaintProgress();
+    void reportError(const QString &text);
     template <class Step>
     void onGui(Step &&step)
     {
@@ -78,14 +79,14 @@ private:
     }
 
     OperationHost &m_host;
-    TConfigProgressForm &m_form;
-    QObject *const m_guiContext;  // the dialog, on the GUI thread
+    ProgressReporter &m_progress;
+    QObject *const m_guiContext;
     const OperationKind m_kind;
     const CommandList m_commands;
     const int m_escapeCode;
     const bool m_responseCodesOff;
 
     std::unique_ptr<ModuleChannel> m_channel;
-    std::atomic<bool> NonStandardRate{false};
+    std::atomic<bool> m_nonStandardRate{false};
     std::atomic<bool> m_listingApplied{false};
 };

@@ -12,30 +12,30 @@ class ModuleChannel;
 // parse the listing, identify the module ("ATI"), warn when its firmware cannot
 // take an S21 other than 0, reset it ("ATZ"). GUI thread, on the channel the
 // worker holds open while it waits.
-class TReadConfigEnd {
+class ReadCompletion {
 public:
-    TReadConfigEnd(OperationHost &host, ModuleChannel &channel);
+    ReadCompletion(OperationHost &host, ModuleChannel &channel);
 
     // Parses ListingText into the settings, shows the identification in the status
     // line, checks the firmware and resets the module. Reports its own failures;
     // returns whether the listing was applied (the parse went through).
-    bool UpdateReadConfig();
+    bool applyListing();
     // Sends "ATI" and takes the identification line out of the reply. Raises the
     // channel's errors.
-    QString ReadFirmwareVer();
+    QString readIdentification();
     // The S21 warning when the firmware is 1.89 or older, PriorS21 is above 0 and
     // the product is of the 740 class.
-    void CheckFirmwareDependencies(const QString &identification);
+    void checkFirmwareDependencies(const QString &identification);
     // The configure operation's check: PriorS21 := RadioSignature, identify, check.
     // Failures go to the caller.
-    void CheckFirmware();
+    void checkFirmware();
 
     // The identification line of an "ATI" reply: from the character before the
     // first "40R-B" up to the first CR LF after it; empty without such a pair.
-    static QString ModuleIdentification(const QByteArray &reply);
+    static QString identificationLine(const QByteArray &reply);
     // The version number after the first "V" (digits and "."); 0 for the 620
     // class or when none can be taken.
-    static double GetFirmwareVer(const QString &identification, RadioClass radioClass);
+    static double firmwareVersion(const QString &identification, RadioClass radioClass);
 
     static const QString kS21WarningText;
     static QString badReplyText(const QString &modelName);

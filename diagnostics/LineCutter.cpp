@@ -1,6 +1,6 @@
-#include "diagnostics/TestLineCutter.h"
+#include "diagnostics/LineCutter.h"
 
-void TTestLineCutter::feed(const QByteArray &piece, const LineHandler &onLine)
+void LineCutter::feed(const QByteArray &piece, const LineHandler &onLine)
 {
     for (const char c : piece) {
         const bool afterCr = m_afterCr;
@@ -25,7 +25,7 @@ void TTestLineCutter::feed(const QByteArray &piece, const LineHandler &onLine)
     }
 }
 
-void TTestLineCutter::clear()
+void LineCutter::clear()
 {
     m_line.clear();
     m_afterCr = false;

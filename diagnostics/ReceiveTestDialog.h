@@ -1,7 +1,7 @@
 #pragma once
 
 #include "diagnostics/DiagnosticsChannel.h"
-#include "diagnostics/TestLineCutter.h"
+#include "diagnostics/LineCutter.h"
 #include "diagnostics/TestReport.h"
 
 #include <QByteArray>
@@ -21,38 +21,40 @@ class ReceivePump;
 // The receive test dialog: puts the module into a receive test mode, shows its
 // report lines field by field while the receive pump reads them, and resets the
 // module when the test is stopped or the dialog closes.
-class TBERTestForm : public QDialog {
+class ReceiveTestDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TBERTestForm(MessageSink &messages, QWidget *parent = nullptr);
-    ~TBERTestForm() override;
+    explicit ReceiveTestDialog(MessageSink &messages, QWidget *parent = nullptr);
+    ~ReceiveTestDialog() override;
 
     // Test kind 1 ("Rx BER Test"), 2 ("Tx && Rx BER Test") or 3 ("RSSI Measurement").
-    // Takes the channel the slot holds and installs ReceiveTestData as its listener.
-    void SetupTest(TChannelSlot &channel, int TestKind);
+    // Takes the channel the slot holds and installs receiveTestData as its listener.
+    void setupTest(ChannelSlot &channel, int testKind);
 
     // The channel's listener: on the GUI thread during the dialog's own commands,
     // on the receive pump while a test runs.
-    void ReceiveTestData(const QByteArray &text, quint16 length);
+    void receiveTestData(const QByteArray &text, quint16 length);
 
     bool testRunning() const;
-    const QByteArray &TestCommand() const { return m_testCommand; }
+    const QByteArray &testCommand() const { return m_testCommand; }
 
-    QLineEdit *edit_Test = nullptr;
-    QLineEdit *edit_Error = nullptr;
-    QLineEdit *edit_Extra = nullptr;
-    QLineEdit *edit_Level = nullptr;
-    QLineEdit *edit_TotErr = nullptr;
-    QLineEdit *edit_TotMiss = nullptr;
-    QLineEdit *edit_TotTest = nullptr;
-    QPushButton *btn_StartStop = nullptr;
-    QPushButton *btn_Close = nullptr;
+    // The seven report fields in the order of a report line, and the two buttons.
+    QLineEdit *testField() const { return m_fields[0]; }
+    QLineEdit *errorField() const { return m_fields[1]; }
+    QLineEdit *extraField() const { return m_fields[2]; }
+    QLineEdit *levelField() const { return m_fields[3]; }
+    QLineEdit *totalErrorField() const { return m_fields[4]; }
+    QLineEdit *totalMissField() const { return m_fields[5]; }
+    QLineEdit *totalTestField() const { return m_fields[6]; }
+    QPushButton *startStopButton() const { return m_startStop; }
+    QPushButton *closeButton() const { return m_close; }
 
 public Q_SLOTS:
-    void btn_StartStopClick();
-    void btn_CloseClick();
+    // Start or Stop, as the button reads.
+    void toggleTest();
+    void closeDialog();
     // Stops a running test (resetting the module), then closes the dialog.
-    void StopTestAndClose();
+    void stopTestAndClose();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -63,7 +65,7 @@ private:
     void startTest();
     void stopTest();
     // The stop commands of a closing dialog, when a test runs.
-    void FormClose();
+    void stopOnClose();
     // Runs module commands under the hourglass; the message for their failure, if any.
     std::optional<QString> attempt(const std::function<void()> &commands, bool closing);
     void report(const std::optional<QString> &failure);
@@ -72,19 +74,21 @@ private:
     // Stops the receive pump and waits until its current poll is over.
     void stopPump();
     void setRunning(bool running);
-    void ShowTestLine(const QByteArray &line);
+    void showTestLine(const QByteArray &line);
     void showValue(QLineEdit *field, const QString &text);
     ModuleChannel *channel() const;
 
     MessageSink &m_messages;
-    TChannelSlot *m_channel = nullptr;
+    ChannelSlot *m_channel = nullptr;
     int m_testKind = 1;
     QByteArray m_testCommand;
-    std::array<QLineEdit *, TestReport::kBerFieldCount> TestFields{};
+    std::array<QLineEdit *, TestReport::kBerFieldCount> m_fields{};
+    QPushButton *m_startStop = nullptr;
+    QPushButton *m_close = nullptr;
     // Used by one thread at a time: the GUI thread during the dialog's commands,
     // the pump while a test runs (the pump is started after and joined before them).
-    TTestLineCutter m_cutter;
-    TestReport::BerValues TestValues;
+    LineCutter m_cutter;
+    TestReport::BerValues m_values;
     bool m_centred = false;
     std::unique_ptr<ReceivePump> m_pump;
 };
