@@ -32,22 +32,32 @@ if(TARGET modemcfg)
   install(TARGETS modemcfg RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
-# Manual pages, gzipped as Debian wants them.
+set(CFG_PACKAGE_MAINTAINER "Cfg_740RB maintainers <maintainers@users.noreply.c-seed-b8e59246.example>"
+    CACHE STRING "Maintainer field of the Debian package")
+# Release dates are the build's (SOURCE_DATE_EPOCH when set: scripts/package sets it to the
+# date of the commit it packages).
+string(TIMESTAMP CFG_RELEASE_DATE "%Y-%m-%d" UTC)
+string(TIMESTAMP CFG_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+
+# Manual pages and the changelog, gzipped as Debian wants them.
 find_program(CFG_GZIP gzip REQUIRED)
+function(cfg_gzip source output)
+  add_custom_command(OUTPUT ${output}
+    COMMAND sh -c "mkdir -p \"$(dirname \"$2\")\" && ${CFG_GZIP} -9nc \"$1\" > \"$2\"" sh ${source} ${output}
+    DEPENDS ${source} VERBATIM)
+endfunction()
 set(CFG_MAN_PAGES Cfg_740RB.1 modem-sim.1)
 if(TARGET modemcfg)
   list(APPEND CFG_MAN_PAGES modemcfg.1)
 endif()
 set(CFG_MAN_GZ)
 foreach(page IN LISTS CFG_MAN_PAGES)
-  set(gz ${CFG_PACKAGING_OUT}/man/${page}.gz)
-  add_custom_command(OUTPUT ${gz}
-    COMMAND sh -c "mkdir -p \"$(dirname \"$2\")\" && ${CFG_GZIP} -9nc \"$1\" > \"$2\"" sh
-            ${CFG_PACKAGING_DIR}/man/${page} ${gz}
-    DEPENDS ${CFG_PACKAGING_DIR}/man/${page} VERBATIM)
-  list(APPEND CFG_MAN_GZ ${gz})
+  cfg_gzip(${CFG_PACKAGING_DIR}/man/${page} ${CFG_PACKAGING_OUT}/man/${page}.gz)
+  list(APPEND CFG_MAN_GZ ${CFG_PACKAGING_OUT}/man/${page}.gz)
 endforeach()
-add_custom_target(man-pages ALL DEPENDS ${CFG_MAN_GZ})
+configure_file(${CFG_PACKAGING_DIR}/changelog.in ${CFG_PACKAGING_OUT}/changelog @ONLY)
+cfg_gzip(${CFG_PACKAGING_OUT}/changelog ${CFG_PACKAGING_OUT}/changelog.gz)
+add_custom_target(package-docs ALL DEPENDS ${CFG_MAN_GZ} ${CFG_PACKAGING_OUT}/changelog.gz)
 install(FILES ${CFG_MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # Icon theme: the program's own application icons, drawn at the theme's sizes.
@@ -78,31 +88,27 @@ install(CODE "
   endforeach()
 ")
 install(FILES ${CFG_PACKAGING_DIR}/${CFG_PACKAGE_NAME}.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
-# The release date is the build's (SOURCE_DATE_EPOCH when set: scripts/package sets it to the
-# date of the commit it packages).
-string(TIMESTAMP CFG_RELEASE_DATE "%Y-%m-%d" UTC)
 configure_file(${CFG_PACKAGING_DIR}/${CFG_APP_ID}.metainfo.xml.in ${CFG_PACKAGING_OUT}/${CFG_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${CFG_PACKAGING_OUT}/${CFG_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${CFG_PACKAGING_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CFG_PACKAGE_NAME})
+install(FILES ${CFG_PACKAGING_DIR}/copyright ${CFG_PACKAGING_OUT}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CFG_PACKAGE_NAME})
 
 # Debian package.
-set(CFG_PACKAGE_MAINTAINER "Cfg_740RB maintainers <maintainers@users.noreply.c-seed-b8e59246.example>"
-    CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${CFG_PACKAGE_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${CFG_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration utility for serial radio modems")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-A desktop utility for a family of industrial serial radio modems (740R-B,
-620R, KMA 410D and JT-LNK-9-D). It reads a module's configuration over a serial
-port, edits it on a tabbed window, writes it back, keeps it in .40B files,
-restores the factory defaults and runs radio diagnostics (bit-error-rate tests
-and a signal-strength measurement).
+# The summary above is the synopsis; this is the extended description.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A desktop utility for a family of industrial serial radio modems
+(740R-B, 620R, KMA 410D and JT-LNK-9-D). It reads a module's configuration
+over a serial port, edits it on a tabbed window, writes it back, keeps
+it in .40B files, restores the factory defaults and runs radio diagnostics
+(bit-error-rate tests and a signal-strength measurement).
 .
-Each product has its own entry in the application menu. The package also holds
-modem-sim, a simulated module on a pseudo-terminal for trying the utility
-without hardware.")
+Each product has its own entry in the application menu. The package also
+holds modem-sim, a simulated module on a pseudo-terminal for trying the
+utility without hardware.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION comm)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
