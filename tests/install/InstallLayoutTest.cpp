@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -100,6 +101,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_root.isValid() && m_config.isValid());
+        // File types are looked up in the installed definitions (read at the first lookup).
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(installed(QStringLiteral("/usr/share"))));
         QProcess install;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DESTDIR"), m_root.path());
@@ -167,20 +170,10 @@ private slots:
             QCOMPARE(QImageReader(icon).size(), QSize(size, size));
         }
 
-        // It opens configuration files, a type the installed definitions know by its extension.
-        QVERIFY(!entry.mimeTypes.isEmpty());
-        const QDir mime(installed(QStringLiteral("/usr/share/mime/packages")));
-        QString definitions;
-        for (const QString &xml : mime.entryList({QStringLiteral("*.xml")}, QDir::Files))
-            definitions += readText(mime.filePath(xml));
-        for (const QString &type : entry.mimeTypes) {
-            // The glob inside this type's own definition.
-            const QRegularExpression definition(
-                QStringLiteral("<mime-type type=\"%1\">(?:(?!</mime-type>).)*<glob pattern=\"\\*\\.40B\"/>")
-                    .arg(QRegularExpression::escape(type)),
-                QRegularExpression::DotMatchesEverythingOption);
-            QVERIFY2(definition.match(definitions).hasMatch(), qPrintable(type));
-        }
+        // It opens configuration files: the installed definitions give a .40B file that type.
+        QCOMPARE(entry.mimeTypes,
+                 QStringList{QMimeDatabase().mimeTypeForFile(QStringLiteral("site.40B"), QMimeDatabase::MatchExtension)
+                                 .name()});
     }
 
     void programsAndManualPages()
