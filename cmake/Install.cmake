@@ -76,7 +76,9 @@ add_custom_target(theme-icons ALL DEPENDS ${CFG_THEME_PNGS})
 install(DIRECTORY ${CFG_THEME_OUT} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 
 # Desktop entries run the links by absolute path, so they are written when the prefix is
-# known: at install time (cmake --install --prefix, or cpack).
+# known: at install time (cmake --install --prefix, or cpack). Their StartupWMClass is the
+# link's name, which X11 reports as the window's instance, so a desktop matches each running
+# window to its product's entry.
 file(GLOB CFG_DESKTOP_TEMPLATES CONFIGURE_DEPENDS ${CFG_PACKAGING_DIR}/applications/*.desktop.in)
 install(CODE "
   set(CFG_PRIVATE_PATH \"\${CMAKE_INSTALL_PREFIX}/${CFG_PRIVATE_DIR}\")
