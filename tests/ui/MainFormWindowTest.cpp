@@ -1,0 +1,59 @@
+// How the main window fits the desktop: its status-row menus against their bars,
+// its icon for each brand, and the log pane's lines.
+#include "settings/ProductVariant.h"
+#include "tests/support/MainFormFixture.h"
+#include "ui/MainForm.h"
+#include "ui/StatusRow.h"
+
+#include <QDialog>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
+#include <QWindow>
+
+class MainFormWindowTest : public MainFormFixture {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { closeForm(); }
+
+    void statusRowMenusOpenClearOfTheirBars()
+    {
+        startForm(QStringLiteral("Cfg_740RB"));
+        const PortSettings before = form->portSettings();
+        for (const char *name : {"StatusBar_Com", "StatusBar_Baud", "StatusBar_Format"}) {
+            auto *bar = get<TStatusPanel>(name);
+            const QRect barArea(bar->mapToGlobal(QPoint(0, 0)), bar->size());
+            // Through the window system, so that an open menu gets the clicks over it.
+            QWindow *window = form->windowHandle();
+            const QPoint at = bar->mapTo(form.get(), QPoint(10, 10));
+            QTest::mousePress(window, Qt::LeftButton, {}, at);
+            QTRY_VERIFY(bar->menu()->isVisible());
+            // At the bar's left edge, its bottom on the bar's top, on the screen.
+            const QRect menu = bar->menu()->geometry();
+            QCOMPARE(menu.left(), barArea.left());
+            QCOMPARE(menu.bottom() + 1, barArea.top());
+            QVERIFY(bar->screen()->availableGeometry().contains(menu));
+            // The rest of a double-click lands on the bar, not on an item.
+            QTest::mouseRelease(window, Qt::LeftButton, {}, at);
+            QTest::mouseClick(window, Qt::LeftButton, {}, at);
+            bar->menu()->close();
+            QCOMPARE(form->portSettings(), before);
+        }
+
+        // With no room above, the menu opens below the bar.
+        form->move(form->x(), -form->height() + 60);
+        auto *com = get<TStatusPanel>("StatusBar_Com");
+        const QRect comArea(com->mapToGlobal(QPoint(0, 0)), com->size());
+        QVERIFY(comArea.top() < com->menu()->sizeHint().height());
+        QTest::mousePress(com, Qt::LeftButton);
+        QTRY_VERIFY(com->menu()->isVisible());
+        QCOMPARE(com->menu()->geometry().top(), comArea.bottom() + 1);
+        com->menu()->close();
+    }
+};
+
+QTEST_MAIN(MainFormWindowTest)
+#include "MainFormWindowTest.moc"
