@@ -180,8 +180,10 @@ void TMainForm::applyVariant()
     Show_SS_Options(showsS21(m_variant.radioClass));
     m_modeOptions->showFastOperation(hasFastOperation(m_variant.radioClass));
     QApplication::setWindowIcon(iconResource(applicationIconName(m_variant.brand)));
+    // Qt cannot unset a window's own icon (a null one shows no icon at all), so the
+    // window, and the dialogs it owns, take the application icon instead.
     if (!keepsWindowIcon(m_variant.brand))
-        setWindowIcon(QIcon());
+        setWindowIcon(QApplication::windowIcon());
     QCoreApplication::setApplicationName(m_variant.BaseCaption);
     updateCaption();
 }

@@ -53,6 +53,31 @@ private slots:
         QCOMPARE(com->menu()->geometry().top(), comArea.bottom() + 1);
         com->menu()->close();
     }
+
+    void windowIconByBrand_data()
+    {
+        QTest::addColumn<QString>("exeName");
+        QTest::addColumn<bool>("ownIcon");
+        QTest::newRow("KORVEL") << "Cfg_740RB" << true;
+        QTest::newRow("KMA 410D") << "KMA 410D-868" << false;
+        QTest::newRow("JT") << "JT-LNK-9-D" << false;
+    }
+
+    void windowIconByBrand()
+    {
+        QFETCH(QString, exeName);
+        QFETCH(bool, ownIcon);
+        startForm(exeName);
+        const QIcon appIcon = QApplication::windowIcon();
+        QVERIFY(!appIcon.isNull());
+        // The partner brands show the application icon on the window (and so on the
+        // window system's side) and on the dialogs it owns.
+        QVERIFY(!form->windowIcon().isNull());
+        QVERIFY(!form->windowHandle()->icon().isNull());
+        QCOMPARE(form->windowIcon().cacheKey() != appIcon.cacheKey(), ownIcon);
+        QDialog dialog(form.get());
+        QCOMPARE(dialog.windowIcon().cacheKey(), form->windowIcon().cacheKey());
+    }
 };
 
 QTEST_MAIN(MainFormWindowTest)
