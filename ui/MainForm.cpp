@@ -69,7 +69,9 @@ TMainForm::TMainForm(const ProductVariant &variant, MessageSink &messages, QWidg
     // FormCreate: the window's own built-in icon; the brand decides at start-up
     // whether it stays.
     setObjectName(QStringLiteral("MainForm"));
-    setFont(windowFont());
+    // Dialogs and message boxes are windows of their own and do not inherit the main
+    // window's font: one font for the whole program.
+    QApplication::setFont(windowFont());
     setWindowIcon(iconResource(QStringLiteral("KORVEL")));
     m_binder = new TFieldBinder(*m_model, this);
 

@@ -177,6 +177,8 @@ private slots:
                 QCOMPARE(d->Label1->text(), title);
                 QVERIFY(d->findChild<QLabel *>(logo)->isVisible());
                 QCOMPARE(d->Version->text(), versionLabelText(programVersionResource()));
+                QCOMPARE(d->OK_Button->font(), form->font());  // one font for the program
+                QVERIFY(QFontInfo(d->Label1->font()).pixelSize() > QFontInfo(form->font()).pixelSize());
                 QTest::mouseClick(d->OK_Button, Qt::LeftButton);
                 QCOMPARE(d->result(), int(QDialog::Accepted));
             });
