@@ -152,11 +152,22 @@ void TMainForm::buildCentralArea()
 void TMainForm::showEvent(QShowEvent *e)
 {
     QMainWindow::showEvent(e);
+    // Without a window manager nothing else gives the window the keyboard.
+    activateWindow();
     if (m_shown)
         return;
     if (QScreen *s = screen())
         move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     FormShow();
+}
+
+bool TMainForm::event(QEvent *e)
+{
+    // A modal box of this window has closed: take the keyboard back, which a plain
+    // X server leaves on the root window.
+    if (e->type() == QEvent::WindowUnblocked && isVisible())
+        activateWindow();
+    return QMainWindow::event(e);
 }
 
 void TMainForm::FormShow()

@@ -6,6 +6,7 @@
 #include "ui/EscCharEditForm.h"
 #include "ui/HelpAboutForm.h"
 #include "ui/MainForm.h"
+#include "ui/QtMessageSink.h"
 #include "ui/SerialSettingsForm.h"
 #include "ui/SpinField.h"
 #include "ui/StatusRow.h"
@@ -15,6 +16,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -149,6 +151,38 @@ private slots:
         QCOMPARE(EscapeSequence(), QByteArray("***"));
         QCOMPARE(form->findChildren<TEscCharEdit_Form *>().size(), 1);
         EscapeChar = '+';
+    }
+
+    void keyboardReturnsToTheWindowAfterABox()
+    {
+        FakeMessages messages;
+        const auto form = makeForm(messages, "Cfg_740RB");
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QWidget *focused = QApplication::focusWidget();
+        QVERIFY(focused && focused->window() == form.get());
+
+        bool seen = false;
+        whenModal<TEscCharEdit_Form>(seen, [](TEscCharEdit_Form *d) {
+            QTest::mouseClick(d->Cancel_BitBtn, Qt::LeftButton);
+        });
+        form->menuAction(MainCommand::EscapeCharacter)->trigger();
+        QVERIFY(seen);
+        QTRY_VERIFY(form->isActiveWindow());
+        QCOMPARE(QApplication::focusWidget(), focused);
+
+        // A message box of the window, in the window's font.
+        QtMessageSink boxes(form.get());
+        QFont boxFont;
+        QTimer::singleShot(0, [&boxFont] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                boxFont = box->font();
+                box->accept();
+            }
+        });
+        boxes.show(MessageSink::Icon::Information, MessageSink::Buttons::Ok, QStringLiteral("Note"));
+        QCOMPARE(boxFont, form->font());
+        QTRY_VERIFY(form->isActiveWindow());
+        QCOMPARE(QApplication::focusWidget(), focused);
     }
 
     void aboutBoxBrandedForTheVariant_data()
