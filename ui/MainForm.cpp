@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QThread>
@@ -45,15 +46,14 @@ QFont windowFont()
     return f;
 }
 
-// Log text arrives with the module's own line ends; the pane shows each as a break.
+// Log text arrives with the module's own line ends, which frame every reply with
+// empty lines; the small pane shows only the lines that say something.
 QString displayedLine(const QByteArray &line)
 {
-    QString text = QString::fromLatin1(line);
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    if (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
-    return text;
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    QStringList lines = QString::fromLatin1(line).split(lineEnd);
+    lines.removeIf([](const QString &l) { return l.trimmed().isEmpty(); });
+    return lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace
@@ -128,7 +128,9 @@ void TMainForm::buildCentralArea()
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
     Memo1->setAccessibleName(QStringLiteral("Serial Communications:"));
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long listing lines wrap: the pane is too narrow to scroll sideways through them.
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     Memo1->setGeometry(8, 264, 169, 97);
 
     m_modeOptions = new TModeOptions(*m_binder, client);
@@ -324,7 +326,10 @@ void TMainForm::ReceiveData(const QByteArray &text, quint16 /*length*/)
 
 void TMainForm::appendLogLine(const QByteArray &line)
 {
-    Memo1->appendPlainText(displayedLine(line));
+    const QString text = displayedLine(line);
+    if (text.isEmpty())
+        return;
+    Memo1->appendPlainText(text);
     Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
 }
 

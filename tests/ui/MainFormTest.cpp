@@ -357,11 +357,13 @@ private slots:
     void receiveDataLogsAndKeepsTheListing()
     {
         start(QStringLiteral("Cfg_740RB"));
-        form->ReceiveData("OK\r\n", 4);
-        QCOMPARE(form->listingText(), QByteArray("OK\r\n"));
-        QCOMPARE(form->logText(), QStringLiteral("OK\n"));
-        form->ReceiveData("S0:1", 4);
-        QCOMPARE(form->logText(), QStringLiteral("OK\n\nS0:1"));
+        // The module's line ends show as breaks, without the empty lines around replies.
+        form->ReceiveData("\r\nOK\r\n", 6);
+        QCOMPARE(form->listingText(), QByteArray("\r\nOK\r\n"));
+        QCOMPARE(form->logText(), QStringLiteral("OK"));
+        form->ReceiveData("S0:1\r\n\r\nS1:2\rS2:3", 16);
+        form->ReceiveData("\r\n", 2);
+        QCOMPARE(form->logText(), QStringLiteral("OK\nS0:1\nS1:2\nS2:3"));
 
         // From another thread the line is queued to the GUI thread, in order.
         std::thread worker([this] {

@@ -78,6 +78,28 @@ private slots:
         QDialog dialog(form.get());
         QCOMPARE(dialog.windowIcon().cacheKey(), form->windowIcon().cacheKey());
     }
+
+    void logPaneWrapsAndFollowsTheNewestLine()
+    {
+        startForm(QStringLiteral("Cfg_740RB"));
+        auto *pane = get<QPlainTextEdit>("Memo1");
+        const QSize size = pane->size();
+        const QByteArray listing = "E0 Q0 V1 X1 &C1 &D2 &K3 &M0 &S0 S0=001 S1=060 S2=043 S3=013 "
+                                   "S4=010 S5=008 S6=010 S7=003 S8=000 S9=000 S10=005 S11=005\r\n";
+        for (int i = 0; i < 12; ++i)
+            form->ReceiveData(QByteArray::number(i) + ' ' + listing, 0);
+        pane->verticalScrollBar()->setValue(0);  // scrolled back
+        form->ReceiveData("LAST\r\n", 6);
+        QCOMPARE(pane->size(), size);
+        // Long lines wrap instead of running off to the right...
+        QCOMPARE(pane->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(pane->verticalScrollBar()->maximum() > 0);
+        // ...and the view stays at the newest line.
+        QTextCursor end(pane->document());
+        end.movePosition(QTextCursor::End);
+        QVERIFY(pane->viewport()->rect().contains(pane->cursorRect(end)));
+        QVERIFY(form->logText().endsWith(QStringLiteral("\nLAST")));
+    }
 };
 
 QTEST_MAIN(MainFormWindowTest)
