@@ -6,7 +6,6 @@
 #include "ui/EscCharEditForm.h"
 #include "ui/HelpAboutForm.h"
 #include "ui/MainForm.h"
-#include "ui/QtMessageSink.h"
 #include "ui/SerialSettingsForm.h"
 #include "ui/SpinField.h"
 #include "ui/StatusRow.h"
@@ -16,7 +15,6 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -167,20 +165,6 @@ private slots:
         });
         form->menuAction(MainCommand::EscapeCharacter)->trigger();
         QVERIFY(seen);
-        QTRY_VERIFY(form->isActiveWindow());
-        QCOMPARE(QApplication::focusWidget(), focused);
-
-        // A message box of the window, in the window's font.
-        QtMessageSink boxes(form.get());
-        QFont boxFont;
-        QTimer::singleShot(0, [&boxFont] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                boxFont = box->font();
-                box->accept();
-            }
-        });
-        boxes.show(MessageSink::Icon::Information, MessageSink::Buttons::Ok, QStringLiteral("Note"));
-        QCOMPARE(boxFont, form->font());
         QTRY_VERIFY(form->isActiveWindow());
         QCOMPARE(QApplication::focusWidget(), focused);
     }
