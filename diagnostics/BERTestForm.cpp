@@ -63,6 +63,8 @@ TBERTestForm::TBERTestForm(MessageSink &messages, QWidget *parent)
     btn_StartStop = new QPushButton(kStartCaption);
     btn_StartStop->setObjectName(QStringLiteral("btn_StartStop"));
     btn_StartStop->setAutoDefault(false);
+    // The dialog opens ready to start: Enter or Space runs the test.
+    btn_StartStop->setDefault(true);
     btn_Close = new QPushButton(QStringLiteral("Close"));
     btn_Close->setObjectName(QStringLiteral("btn_Close"));
     btn_Close->setAutoDefault(false);
@@ -76,6 +78,7 @@ TBERTestForm::TBERTestForm(MessageSink &messages, QWidget *parent)
     layout->addSpacing(8);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    btn_StartStop->setFocus();
 
     TestFields = {edit_Test, edit_Error, edit_Extra, edit_Level, edit_TotErr, edit_TotMiss, edit_TotTest};
 
