@@ -63,6 +63,8 @@ ReceiveTestDialog::ReceiveTestDialog(MessageSink &messages, QWidget *parent)
     m_startStop = new QPushButton(kStartCaption);
     m_startStop->setObjectName(QStringLiteral("btn_StartStop"));
     m_startStop->setAutoDefault(false);
+    // The dialog opens ready to start: Enter or Space runs the test.
+    m_startStop->setDefault(true);
     m_close = new QPushButton(QStringLiteral("Close"));
     m_close->setObjectName(QStringLiteral("btn_Close"));
     m_close->setAutoDefault(false);
@@ -76,6 +78,7 @@ ReceiveTestDialog::ReceiveTestDialog(MessageSink &messages, QWidget *parent)
     layout->addSpacing(8);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_startStop->setFocus();
 
 
     connect(m_startStop, &QPushButton::clicked, this, &ReceiveTestDialog::toggleTest);

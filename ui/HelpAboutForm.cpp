@@ -60,7 +60,11 @@ TForm_HelpAbout::TForm_HelpAbout(QWidget *parent)
     Label1->setWordWrap(true);
     QFont titleFont = Label1->font();
     titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
+    // The program's font is sized in pixels, a desktop's in points.
+    if (titleFont.pixelSize() > 0)
+        titleFont.setPixelSize(qRound(titleFont.pixelSize() * 1.15));
+    else
+        titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
     Label1->setFont(titleFont);
 
     Version = new QLabel(Panel_Align);

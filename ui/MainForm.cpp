@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QThread>
@@ -45,15 +46,14 @@ QFont windowFont()
     return f;
 }
 
-// Log text arrives with the module's own line ends; the pane shows each as a break.
+// Log text arrives with the module's own line ends, which frame every reply with
+// empty lines; the small pane shows only the lines that say something.
 QString displayedLine(const QByteArray &line)
 {
-    QString text = QString::fromLatin1(line);
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    if (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
-    return text;
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    QStringList lines = QString::fromLatin1(line).split(lineEnd);
+    lines.removeIf([](const QString &l) { return l.trimmed().isEmpty(); });
+    return lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace
@@ -69,7 +69,9 @@ TMainForm::TMainForm(const ProductVariant &variant, MessageSink &messages, QWidg
     // FormCreate: the window's own built-in icon; the brand decides at start-up
     // whether it stays.
     setObjectName(QStringLiteral("MainForm"));
-    setFont(windowFont());
+    // Dialogs and message boxes are windows of their own and do not inherit the main
+    // window's font: one font for the whole program.
+    QApplication::setFont(windowFont());
     setWindowIcon(iconResource(QStringLiteral("KORVEL")));
     m_binder = new TFieldBinder(*m_model, this);
 
@@ -126,7 +128,9 @@ void TMainForm::buildCentralArea()
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
     Memo1->setAccessibleName(QStringLiteral("Serial Communications:"));
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long listing lines wrap: the pane is too narrow to scroll sideways through them.
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     Memo1->setGeometry(8, 264, 169, 97);
 
     m_modeOptions = new TModeOptions(*m_binder, client);
@@ -150,11 +154,22 @@ void TMainForm::buildCentralArea()
 void TMainForm::showEvent(QShowEvent *e)
 {
     QMainWindow::showEvent(e);
+    // Without a window manager nothing else gives the window the keyboard.
+    activateWindow();
     if (m_shown)
         return;
     if (QScreen *s = screen())
         move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     FormShow();
+}
+
+bool TMainForm::event(QEvent *e)
+{
+    // A modal box of this window has closed: take the keyboard back, which a plain
+    // X server leaves on the root window.
+    if (e->type() == QEvent::WindowUnblocked && isVisible())
+        activateWindow();
+    return QMainWindow::event(e);
 }
 
 void TMainForm::FormShow()
@@ -180,8 +195,10 @@ void TMainForm::applyVariant()
     Show_SS_Options(showsS21(m_variant.radioClass));
     m_modeOptions->showFastOperation(hasFastOperation(m_variant.radioClass));
     QApplication::setWindowIcon(iconResource(applicationIconName(m_variant.brand)));
+    // Qt cannot unset a window's own icon (a null one shows no icon at all), so the
+    // window, and the dialogs it owns, take the application icon instead.
     if (!keepsWindowIcon(m_variant.brand))
-        setWindowIcon(QIcon());
+        setWindowIcon(QApplication::windowIcon());
     QCoreApplication::setApplicationName(m_variant.baseCaption);
     updateCaption();
 }
@@ -309,7 +326,10 @@ void TMainForm::receiveData(const QByteArray &text, quint16 /*length*/)
 
 void TMainForm::appendLogLine(const QByteArray &line)
 {
-    Memo1->appendPlainText(displayedLine(line));
+    const QString text = displayedLine(line);
+    if (text.isEmpty())
+        return;
+    Memo1->appendPlainText(text);
     Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
 }
 

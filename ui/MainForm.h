@@ -200,6 +200,7 @@ public Q_SLOTS:
     void ShowHelpAbout();
 
 protected:
+    bool event(QEvent *e) override;
     void showEvent(QShowEvent *e) override;
 
 private:

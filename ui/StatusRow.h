@@ -10,13 +10,13 @@ class QMenu;
 class TStatusPanel : public QLabel {
     Q_OBJECT
 public:
-    // menuOffset: how far above the bar's top the menu's top-left corner goes.
-    TStatusPanel(const char *name, QMenu *menu, int menuOffset, QWidget *parent);
+    TStatusPanel(const char *name, QMenu *menu, QWidget *parent);
 
     // Sets the text and the accessible name that reads it out.
     void setPanelText(const QString &text);
     QMenu *menu() const { return m_menu; }
-    // Where the menu opens, in global coordinates.
+    // Where the menu opens, in global coordinates: at the bar's left edge with its
+    // bottom at the bar's top, or below the bar when the screen has no room above.
     QPoint menuPosition() const;
 
 protected:
@@ -24,7 +24,6 @@ protected:
 
 private:
     QMenu *m_menu;
-    int m_menuOffset;
 };
 
 // The bottom row: COM port, baud and line-format bars with their menus, then the

@@ -7,6 +7,7 @@
 #include "diagnostics/DiagnosticMessages.h"
 #include "tests/support/FakeMessages.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -90,7 +91,10 @@ void BERTestFormTest::layoutAndCaptions()
     QVERIFY(!(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QCOMPARE(form.layout()->sizeConstraint(), QLayout::SetFixedSize);
     form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    // It opens ready to start: "Start" is the default button and has the keyboard.
+    QVERIFY(form.startStopButton()->isDefault());
+    QCOMPARE(QApplication::focusWidget(), form.startStopButton());
     // "Start" on the left, the close button on the right, below the fields.
     QVERIFY(form.startStopButton()->x() < form.closeButton()->x());
     QVERIFY(form.startStopButton()->y() > form.totalTestField()->y());

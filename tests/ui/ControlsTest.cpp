@@ -129,11 +129,11 @@ private slots:
     void statusPanelTextIsAccessible()
     {
         QMenu menu;
-        TStatusPanel p("StatusBar_Com", &menu, 145, nullptr);
+        TStatusPanel p("StatusBar_Com", &menu, nullptr);
         p.setPanelText(QStringLiteral("Com 3"));
         QCOMPARE(p.text(), QStringLiteral("Com 3"));
         QCOMPARE(p.accessibleName(), QStringLiteral("Com 3"));
-        TStatusPanel line("StatusBar1", nullptr, 0, nullptr);
+        TStatusPanel line("StatusBar1", nullptr, nullptr);
         QCOMPARE(line.cursor().shape(), Qt::ArrowCursor);
     }
 

@@ -151,6 +151,24 @@ private slots:
         escapeCharacter = '+';
     }
 
+    void keyboardReturnsToTheWindowAfterABox()
+    {
+        FakeMessages messages;
+        const auto form = makeForm(messages, "Cfg_740RB");
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QWidget *focused = QApplication::focusWidget();
+        QVERIFY(focused && focused->window() == form.get());
+
+        bool seen = false;
+        whenModal<TEscCharEdit_Form>(seen, [](TEscCharEdit_Form *d) {
+            QTest::mouseClick(d->Cancel_BitBtn, Qt::LeftButton);
+        });
+        form->menuAction(MainCommand::EscapeCharacter)->trigger();
+        QVERIFY(seen);
+        QTRY_VERIFY(form->isActiveWindow());
+        QCOMPARE(QApplication::focusWidget(), focused);
+    }
+
     void aboutBoxBrandedForTheVariant_data()
     {
         QTest::addColumn<QString>("exeName");
@@ -177,6 +195,8 @@ private slots:
                 QCOMPARE(d->Label1->text(), title);
                 QVERIFY(d->findChild<QLabel *>(logo)->isVisible());
                 QCOMPARE(d->Version->text(), versionLabelText(programVersionResource()));
+                QCOMPARE(d->OK_Button->font(), form->font());  // one font for the program
+                QVERIFY(QFontInfo(d->Label1->font()).pixelSize() > QFontInfo(form->font()).pixelSize());
                 QTest::mouseClick(d->OK_Button, Qt::LeftButton);
                 QCOMPARE(d->result(), int(QDialog::Accepted));
             });
