@@ -1,5 +1,5 @@
 #include "settings/ProductVariant.h"
-#include "ui/MainForm.h"
+#include "ui/MainWindow.h"
 #include "ui/QtMessageSink.h"
 
 #include <QApplication>
@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    TMainForm mainForm(*variant, messages);
+    MainWindow mainForm(*variant, messages);
     messages.setParent(&mainForm);
     // A configuration file named as the first argument opens at the end of the start-up.
     mainForm.setCommandLineArgument(QCoreApplication::arguments().value(1));

@@ -47,7 +47,7 @@ public:
     virtual void showPcBaud() = 0;
     // PortSettings from the module's serial settings, then DisplaySerialSettings.
     virtual void followModuleSerialSettings() = 0;
-    // The status line (StatusBar1).
+    // The status line of the status row.
     virtual void setStatusText(const QString &text) = 0;
 
     virtual void appendLogLine(const QByteArray &line) = 0;

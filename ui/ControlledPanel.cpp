@@ -32,7 +32,7 @@ const char *const kDestinationCaptions[4] = {
 
 }  // namespace
 
-TControlledPanel::TControlledPanel(TFieldBinder &binder, QWidget *parent)
+ControlledPanel::ControlledPanel(FieldBinder &binder, QWidget *parent)
     : QWidget(parent), m_tabs(new QTabWidget(this))
 {
     m_tabs->setObjectName(QStringLiteral("CM_PageControl"));
@@ -45,7 +45,7 @@ TControlledPanel::TControlledPanel(TFieldBinder &binder, QWidget *parent)
     layout->addWidget(m_tabs);
 }
 
-QWidget *TControlledPanel::generalPage(TFieldBinder &b)
+QWidget *ControlledPanel::generalPage(FieldBinder &b)
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("CM_General_TabSheet"));
@@ -64,7 +64,7 @@ QWidget *TControlledPanel::generalPage(TFieldBinder &b)
     return page;
 }
 
-QWidget *TControlledPanel::advancedPage(TFieldBinder &b)
+QWidget *ControlledPanel::advancedPage(FieldBinder &b)
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("CM_Advanced_TabSheet"));
@@ -95,7 +95,7 @@ QWidget *TControlledPanel::advancedPage(TFieldBinder &b)
     return page;
 }
 
-QWidget *TControlledPanel::storedAddPage(TFieldBinder &b)
+QWidget *ControlledPanel::storedAddPage(FieldBinder &b)
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("CM_StoredAdd_TabSheet"));
@@ -110,7 +110,7 @@ QWidget *TControlledPanel::storedAddPage(TFieldBinder &b)
     return page;
 }
 
-QWidget *TControlledPanel::destinationPage(TFieldBinder &b, int n)
+QWidget *ControlledPanel::destinationPage(FieldBinder &b, int n)
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("Dest%1_TabSheet").arg(n + 1));
@@ -133,7 +133,7 @@ QWidget *TControlledPanel::destinationPage(TFieldBinder &b, int n)
     QLabel *destLabel = label(destCaption, group);
     destLabel->setToolTip(hint);
     grid->addWidget(destLabel, 1, 0);
-    TSpinField *dest = number(b, routeDestination(n), qPrintable(QStringLiteral("Z%1_Dest").arg(n)), destCaption, group);
+    SpinField *dest = number(b, routeDestination(n), qPrintable(QStringLiteral("Z%1_Dest").arg(n)), destCaption, group);
     dest->setToolTip(hint);
     dest->setAccessibleDescription(hint);
     grid->addWidget(dest, 1, 1);
@@ -153,7 +153,7 @@ QWidget *TControlledPanel::destinationPage(TFieldBinder &b, int n)
     return page;
 }
 
-void TControlledPanel::showMode(OperatingMode m)
+void ControlledPanel::showMode(OperatingMode m)
 {
     const bool single = m == OperatingMode::SingleConnect;
     m_advancedStack->setCurrentWidget(single ? m_singlePanel : m_autoPanel);
@@ -163,7 +163,7 @@ void TControlledPanel::showMode(OperatingMode m)
 
     // The slave's link fields stay editable but are drawn with the button face.
     const bool grey = m == OperatingMode::AutoConnectSlave;
-    for (TSpinField *f : {m_linkCheck, m_linkReset}) {
+    for (SpinField *f : {m_linkCheck, m_linkReset}) {
         QPalette p = palette();
         if (grey)
             p.setColor(QPalette::Base, p.color(QPalette::Button));
@@ -172,7 +172,7 @@ void TControlledPanel::showMode(OperatingMode m)
     }
 }
 
-void TControlledPanel::showFastOperation(bool show)
+void ControlledPanel::showFastOperation(bool show)
 {
     m_fast->setVisible(show);
     m_fastNote->setVisible(show);

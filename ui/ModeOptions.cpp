@@ -13,7 +13,7 @@
 
 using namespace FormParts;
 
-TModeOptions::TModeOptions(TFieldBinder &binder, QWidget *parent)
+ModeOptions::ModeOptions(FieldBinder &binder, QWidget *parent)
     : QStackedWidget(parent)
 {
     m_blank = makeBlank();
@@ -25,7 +25,7 @@ TModeOptions::TModeOptions(TFieldBinder &binder, QWidget *parent)
     showMode(OperatingMode::None);
 }
 
-QGroupBox *TModeOptions::makeBlank()
+QGroupBox *ModeOptions::makeBlank()
 {
     QWidget *body = nullptr;
     QGroupBox *group = boldGroup(QStringLiteral("Mode Options:"), this, &body);
@@ -39,7 +39,7 @@ QGroupBox *TModeOptions::makeBlank()
     return group;
 }
 
-QGroupBox *TModeOptions::makeTransparent(TFieldBinder &b)
+QGroupBox *ModeOptions::makeTransparent(FieldBinder &b)
 {
     QWidget *body = nullptr;
     QGroupBox *group = boldGroup(QStringLiteral("Transparent Mode Options: "), this, &body);
@@ -65,19 +65,19 @@ QGroupBox *TModeOptions::makeTransparent(TFieldBinder &b)
     return group;
 }
 
-QGroupBox *TModeOptions::makeControlled(TFieldBinder &b)
+QGroupBox *ModeOptions::makeControlled(FieldBinder &b)
 {
     QWidget *body = nullptr;
     QGroupBox *group = boldGroup(QStringLiteral("Controlled Mode Options: "), this, &body);
     group->setObjectName(QStringLiteral("ContModeGB"));
-    m_controlledBody = new TControlledPanel(b, body);
+    m_controlledBody = new ControlledPanel(b, body);
     auto *layout = new QVBoxLayout(body);
     layout->setContentsMargins(0, 4, 0, 0);
     layout->addWidget(m_controlledBody);
     return group;
 }
 
-void TModeOptions::showMode(OperatingMode m)
+void ModeOptions::showMode(OperatingMode m)
 {
     if (m == OperatingMode::None) {
         setCurrentWidget(m_blank);
@@ -95,7 +95,7 @@ void TModeOptions::showMode(OperatingMode m)
     setCurrentWidget(m_controlled);
 }
 
-void TModeOptions::showFastOperation(bool show)
+void ModeOptions::showFastOperation(bool show)
 {
     m_controlledBody->showFastOperation(show);
 }

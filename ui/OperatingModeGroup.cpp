@@ -25,7 +25,7 @@ const ModeButton kControlledButtons[] = {
 
 }  // namespace
 
-TOperatingModeGroup::TOperatingModeGroup(QWidget *parent)
+OperatingModeGroup::OperatingModeGroup(QWidget *parent)
     : QGroupBox(QStringLiteral("Operating Mode: "), parent), m_buttons(new QButtonGroup(this))
 {
     setObjectName(QStringLiteral("OperatingModeGB"));
@@ -63,12 +63,12 @@ TOperatingModeGroup::TOperatingModeGroup(QWidget *parent)
     });
 }
 
-QRadioButton *TOperatingModeGroup::button(OperatingMode m) const
+QRadioButton *OperatingModeGroup::button(OperatingMode m) const
 {
     return static_cast<QRadioButton *>(m_buttons->button(static_cast<int>(m)));
 }
 
-void TOperatingModeGroup::showMode(OperatingMode m)
+void OperatingModeGroup::showMode(OperatingMode m)
 {
     const QSignalBlocker block(m_buttons);
     if (QRadioButton *b = button(m)) {
@@ -80,7 +80,7 @@ void TOperatingModeGroup::showMode(OperatingMode m)
     }
 }
 
-OperatingMode TOperatingModeGroup::shownMode() const
+OperatingMode OperatingModeGroup::shownMode() const
 {
     const int id = m_buttons->checkedId();
     return id < 0 ? OperatingMode::None : static_cast<OperatingMode>(id);

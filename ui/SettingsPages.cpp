@@ -3,7 +3,7 @@
 #include "ui/ChoiceGroup.h"
 #include "ui/FieldBinder.h"
 #include "ui/FormParts.h"
-#include "ui/SRegPages.h"
+#include "ui/RegisterPages.h"
 #include "ui/SpinField.h"
 
 #include <QCheckBox>
@@ -14,8 +14,8 @@
 
 using namespace FormParts;
 
-TSettingsPages::TSettingsPages(TFieldBinder &binder, QWidget *parent)
-    : QTabWidget(parent), m_sReg(new TSRegPages(binder))
+SettingsPages::SettingsPages(FieldBinder &binder, QWidget *parent)
+    : QTabWidget(parent), m_sReg(new RegisterPages(binder))
 {
     setObjectName(QStringLiteral("Settings_PageControl"));
     compactTabs(this);
@@ -31,7 +31,7 @@ TSettingsPages::TSettingsPages(TFieldBinder &binder, QWidget *parent)
     setCurrentIndex(0);
 }
 
-QWidget *TSettingsPages::radioPage(TFieldBinder &b)
+QWidget *SettingsPages::radioPage(FieldBinder &b)
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("Radio_TabSheet"));
@@ -51,7 +51,7 @@ QWidget *TSettingsPages::radioPage(TFieldBinder &b)
     return page;
 }
 
-QWidget *TSettingsPages::serialPage(TFieldBinder &b)
+QWidget *SettingsPages::serialPage(FieldBinder &b)
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("Serial_TabSheet"));
@@ -98,7 +98,7 @@ QWidget *TSettingsPages::serialPage(TFieldBinder &b)
     return page;
 }
 
-QWidget *TSettingsPages::advancedPage(TFieldBinder &b)
+QWidget *SettingsPages::advancedPage(FieldBinder &b)
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("Advanced_TabSheet"));

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-TStatusPanel::TStatusPanel(const char *name, QMenu *menu, QWidget *parent)
+StatusPanel::StatusPanel(const char *name, QMenu *menu, QWidget *parent)
     : QLabel(parent), m_menu(menu)
 {
     setObjectName(QString::fromLatin1(name));
@@ -17,13 +17,13 @@ TStatusPanel::TStatusPanel(const char *name, QMenu *menu, QWidget *parent)
         setCursor(Qt::PointingHandCursor);
 }
 
-void TStatusPanel::setPanelText(const QString &text)
+void StatusPanel::setPanelText(const QString &text)
 {
     setText(text);
     setAccessibleName(text);
 }
 
-QPoint TStatusPanel::menuPosition() const
+QPoint StatusPanel::menuPosition() const
 {
     // Clear of the bar, so that the pointer is not over an item when the menu opens
     // and the second click of a double-click chooses nothing.
@@ -41,7 +41,7 @@ QPoint TStatusPanel::menuPosition() const
     return pos;
 }
 
-void TStatusPanel::mousePressEvent(QMouseEvent *e)
+void StatusPanel::mousePressEvent(QMouseEvent *e)
 {
     if (!m_menu) {
         QLabel::mousePressEvent(e);
@@ -51,7 +51,7 @@ void TStatusPanel::mousePressEvent(QMouseEvent *e)
     m_menu->popup(menuPosition());
 }
 
-TStatusRow::TStatusRow(QWidget *parent) : QWidget(parent)
+StatusRow::StatusRow(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("StatusRow"));
     auto makeMenu = [this](const char *name) {
@@ -61,10 +61,10 @@ TStatusRow::TStatusRow(QWidget *parent) : QWidget(parent)
         menu->setToolTipsVisible(true);
         return menu;
     };
-    m_com = new TStatusPanel("StatusBar_Com", makeMenu("ComPortMenu"), this);
-    m_baud = new TStatusPanel("StatusBar_Baud", makeMenu("BaudMenu"), this);
-    m_format = new TStatusPanel("StatusBar_Format", makeMenu("FormatMenu"), this);
-    m_status = new TStatusPanel("StatusBar1", nullptr, this);
+    m_com = new StatusPanel("StatusBar_Com", makeMenu("ComPortMenu"), this);
+    m_baud = new StatusPanel("StatusBar_Baud", makeMenu("BaudMenu"), this);
+    m_format = new StatusPanel("StatusBar_Format", makeMenu("FormatMenu"), this);
+    m_status = new StatusPanel("StatusBar1", nullptr, this);
     // Positions within the 625-wide row, as the bars sit in the window.
     m_com->setGeometry(0, 0, 64, 19);
     m_baud->setGeometry(66, 0, 68, 19);

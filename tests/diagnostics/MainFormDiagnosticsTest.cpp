@@ -5,7 +5,7 @@
 #include "diagnostics/ReceiveTestDialog.h"
 #include "settings/ProductVariant.h"
 #include "tests/support/FakeMessages.h"
-#include "ui/MainForm.h"
+#include "ui/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,9 +17,9 @@
 
 class MainFormDiagnosticsTest : public QObject {
     Q_OBJECT
-    static std::unique_ptr<TMainForm> makeForm(FakeMessages &messages)
+    static std::unique_ptr<MainWindow> makeForm(FakeMessages &messages)
     {
-        return std::make_unique<TMainForm>(selectProductVariant(QStringLiteral("Cfg_740RB")).value(), messages);
+        return std::make_unique<MainWindow>(selectProductVariant(QStringLiteral("Cfg_740RB")).value(), messages);
     }
 
 private Q_SLOTS:
@@ -36,7 +36,7 @@ private Q_SLOTS:
         for (MainCommand c : {MainCommand::TxBerTest, MainCommand::RxBerTest, MainCommand::TxRxBerTest,
                               MainCommand::RssiMeasurement})
             QVERIFY(form->commandEnabled(c));
-        QCOMPARE(form->menuAction(MainCommand::TxBerTest)->text(), QString("Start Tx BER Test"));
+        QCOMPARE(form->commandAction(MainCommand::TxBerTest)->text(), QString("Start Tx BER Test"));
     }
 
     void txMenuItemStartsAndStopsWithRepliesInTheLog()
@@ -44,7 +44,7 @@ private Q_SLOTS:
         SimOnCom1 sim;
         FakeMessages messages;
         const auto form = makeForm(messages);
-        QAction *item = form->menuAction(MainCommand::TxBerTest);
+        QAction *item = form->commandAction(MainCommand::TxBerTest);
         item->trigger();
         QCOMPARE(messages.texts(), QStringList{"Transmit Bit Error Rate Test started."});
         QCOMPARE(item->text(), QString("Stop Tx BER Test"));
@@ -60,11 +60,11 @@ private Q_SLOTS:
         SimOnCom1 sim({"--start", "command", "--reject", "AT&T0"});
         FakeMessages messages;
         const auto form = makeForm(messages);
-        form->menuAction(MainCommand::TxBerTest)->trigger();
+        form->commandAction(MainCommand::TxBerTest)->trigger();
         QCOMPARE(messages.count(), 1);
         QVERIFY(messages.last().text.startsWith("Error communicating with " + form->variant().modelName +
                                                 ". The module did not respond correctly.\r\n"));
-        QCOMPARE(form->menuAction(MainCommand::TxBerTest)->text(), QString("Start Tx BER Test"));
+        QCOMPARE(form->commandAction(MainCommand::TxBerTest)->text(), QString("Start Tx BER Test"));
     }
 
     void rssiMenuItemRunsTheDialogModally()
@@ -83,7 +83,7 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(dialog->levelField()->text().contains("dBm"), 10000);
             level = dialog->levelField()->text();
         });
-        form->menuAction(MainCommand::RssiMeasurement)->trigger();
+        form->commandAction(MainCommand::RssiMeasurement)->trigger();
         QCOMPARE(title, QString("RSSI Measurement"));
         QVERIFY(level.endsWith("dBm"));
         QVERIFY(sim.received("AT&T3\\r"));

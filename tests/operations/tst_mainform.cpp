@@ -6,7 +6,7 @@
 
 #include "settings/ProductVariant.h"
 #include "settings/SettingsModel.h"
-#include "ui/MainForm.h"
+#include "ui/MainWindow.h"
 
 #include <QAction>
 #include <QLabel>
@@ -18,7 +18,7 @@ class MainFormOperationsTest : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<FakeMessages> m_fake;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
 
     QString panel(const char *name) const
     {
@@ -32,7 +32,7 @@ private Q_SLOTS:
         if (!ModemSim::available())
             QSKIP("modem-sim is not built");
         m_fake = std::make_unique<FakeMessages>();
-        m_form = std::make_unique<TMainForm>(*selectProductVariant(QStringLiteral("Cfg_740RB")), *m_fake);
+        m_form = std::make_unique<MainWindow>(*selectProductVariant(QStringLiteral("Cfg_740RB")), *m_fake);
         m_form->show();
     }
     void cleanup()
@@ -47,7 +47,7 @@ private Q_SLOTS:
         m_form->model().set(Field::Route0Destination, 99);
         m_form->model().set(Field::RadioSignature, 2);
         QVERIFY(m_form->commandEnabled(MainCommand::Read));
-        m_form->menuAction(MainCommand::Read)->trigger();
+        m_form->commandAction(MainCommand::Read)->trigger();
 
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&V\r", "ATI\r", "ATZ\r"}));
         QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
@@ -62,14 +62,14 @@ private Q_SLOTS:
         const qsizetype identification = log.indexOf(QStringLiteral("740R-B V1.90"));
         QVERIFY(listing >= 0);
         QVERIFY(identification > listing);
-        QVERIFY(!m_form->LogViaWorker.load());
+        QVERIFY(!m_form->logViaWorker());
     }
 
     void configureFromTheToolBarMovesBothSides()
     {
         SimOnCom1 sim;
         m_form->model().set(Field::SerialBaudRate, 6);
-        m_form->toolAction(MainCommand::Configure)->trigger();
+        m_form->commandAction(MainCommand::Configure)->trigger();
 
         const QList<QByteArray> rx = sim.received();
         QVERIFY(rx.size() > 40);
@@ -92,7 +92,7 @@ private Q_SLOTS:
         m_form->showPortSettings();
         QCOMPARE(panel("StatusBar_Format"), QStringLiteral("E-7-1"));
         m_fake->answer(MessageSink::Answer::Yes);
-        m_form->menuAction(MainCommand::RestoreDefaults)->trigger();
+        m_form->commandAction(MainCommand::RestoreDefaults)->trigger();
 
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&F&W\r", "\r", "AT&V\r", "ATI\r", "ATZ\r"}));
         QCOMPARE(m_fake->count(), 1);
@@ -108,7 +108,7 @@ private Q_SLOTS:
         m_form->model().selectMode(OperatingMode::AutoConnectSlave);
         m_form->model().set(Field::UnitAddress, 42);
         const ModuleSettings before = m_form->model().settings();
-        m_form->toolAction(MainCommand::Read)->trigger();
+        m_form->commandAction(MainCommand::Read)->trigger();
         QCOMPARE(m_fake->texts(),
                  QStringList{QStringLiteral("Error communicating with 740R-B. The module did not respond correctly.")});
         QCOMPARE(m_form->model().settings(), before);

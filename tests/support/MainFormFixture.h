@@ -5,13 +5,14 @@
 #include "settings/FileDialogs.h"
 #include "settings/ProductVariant.h"
 #include "tests/support/FakeMessages.h"
-#include "ui/MainForm.h"
+#include "ui/MainWindow.h"
 #include "ui/SpinField.h"
 #include "ui/StatusRow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QToolButton>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTest>
@@ -35,7 +36,7 @@ inline void reveal(QWidget *w)
 class MainFormFixture : public QObject {
 protected:
     std::unique_ptr<FakeMessages> messages;
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<MainWindow> form;
 
     // Opens the window of the variant named by exeName and waits until it is active.
     void startForm(const QString &exeName, FileDialogs *dialogs = nullptr, const QString &argument = QString())
@@ -43,7 +44,7 @@ protected:
         messages = std::make_unique<FakeMessages>();
         const std::optional<ProductVariant> v = selectProductVariant(exeName);
         QVERIFY(v);
-        form = std::make_unique<TMainForm>(*v, *messages, nullptr, dialogs);
+        form = std::make_unique<MainWindow>(*v, *messages, nullptr, dialogs);
         form->setCommandLineArgument(argument);
         form->show();
         QApplication::setActiveWindow(form.get());
@@ -61,13 +62,27 @@ protected:
             qFatal("no control %s", name);
         return w;
     }
-    TSpinField *spin(const char *name) const { return get<TSpinField>(name); }
+    SpinField *spin(const char *name) const { return get<SpinField>(name); }
     QString combo(const char *name) const { return get<QComboBox>(name)->currentText(); }
-    QString statusBar(const char *name) const { return get<TStatusPanel>(name)->text(); }
+    QString statusBar(const char *name) const { return get<StatusPanel>(name)->text(); }
     QAction *action(const char *name) const { return get<QAction>(name); }
-    void trigger(const char *name) const { get<QAction>(name)->trigger(); }
+    // A menu item by its action's name, a tool button ("tb_...") by a click on it.
+    void trigger(const char *name) const
+    {
+        if (auto *button = form->findChild<QToolButton *>(QString::fromLatin1(name)))
+            button->click();
+        else
+            get<QAction>(name)->trigger();
+    }
+    // Whether a menu item or tool button can be used.
+    bool enabled(const char *name) const
+    {
+        if (auto *button = form->findChild<QToolButton *>(QString::fromLatin1(name)))
+            return button->isEnabled();
+        return get<QAction>(name)->isEnabled();
+    }
     // Types text into a numeric field as a user does (the old text replaced); the field keeps the focus.
-    void type(TSpinField *field, const QString &text)
+    void type(SpinField *field, const QString &text)
     {
         reveal(field);
         field->setFocus(Qt::MouseFocusReason);

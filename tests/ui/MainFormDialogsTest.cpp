@@ -3,10 +3,10 @@
 #include "comm/ModuleChannel.h"
 #include "settings/ProductVariant.h"
 #include "tests/support/FakeMessages.h"
-#include "ui/EscCharEditForm.h"
-#include "ui/HelpAboutForm.h"
-#include "ui/MainForm.h"
-#include "ui/SerialSettingsForm.h"
+#include "ui/EscapeCharacterDialog.h"
+#include "ui/AboutDialog.h"
+#include "ui/MainWindow.h"
+#include "ui/PortSettingsDialog.h"
 #include "ui/SpinField.h"
 #include "ui/StatusRow.h"
 
@@ -43,15 +43,15 @@ private:
         });
     }
 
-    static QString bar(const TMainForm &form, const char *name)
+    static QString bar(const MainWindow &form, const char *name)
     {
-        const auto *panel = form.findChild<TStatusPanel *>(QString::fromLatin1(name));
+        const auto *panel = form.findChild<StatusPanel *>(QString::fromLatin1(name));
         return panel ? panel->text() : QString();
     }
 
-    static std::unique_ptr<TMainForm> makeForm(FakeMessages &messages, const char *exeName)
+    static std::unique_ptr<MainWindow> makeForm(FakeMessages &messages, const char *exeName)
     {
-        auto form = std::make_unique<TMainForm>(selectProductVariant(QString::fromLatin1(exeName)).value(), messages);
+        auto form = std::make_unique<MainWindow>(selectProductVariant(QString::fromLatin1(exeName)).value(), messages);
         form->show();
         return form;
     }
@@ -63,10 +63,10 @@ private slots:
         const auto form = makeForm(messages, "Cfg_740RB");
         for (MainCommand c : {MainCommand::ComPortSettings, MainCommand::EscapeCharacter, MainCommand::About}) {
             QVERIFY(form->commandEnabled(c));
-            QVERIFY(form->menuAction(c)->isEnabled());
+            QVERIFY(form->commandAction(c)->isEnabled());
         }
-        QVERIFY(form->toolAction(MainCommand::ComPortSettings)->isEnabled());
-        QVERIFY(form->toolAction(MainCommand::About)->isEnabled());
+        QVERIFY(form->commandAction(MainCommand::ComPortSettings)->isEnabled());
+        QVERIFY(form->commandAction(MainCommand::About)->isEnabled());
     }
 
     void serialDialogEditsProgramPortSettings()
@@ -76,24 +76,24 @@ private slots:
         QCOMPARE(form->portSettings(), PortSettings{});
 
         bool seen = false;
-        whenModal<TSerialSettingsForm>(seen, [](TSerialSettingsForm *d) {
-            QCOMPARE(d->rg_ComPortButtons->checkedId(), 0);
-            QCOMPARE(d->Combo_DataRate->currentText(), QStringLiteral("9600"));
-            QTest::mouseClick(d->rg_ComPortButtons->button(3), Qt::LeftButton);
-            d->Combo_DataRate->setCurrentIndex(d->Combo_DataRate->findText(QStringLiteral("38400")));
-            d->Combo_DataBits->setCurrentIndex(0);
-            d->Combo_StopBits->setCurrentIndex(1);
-            d->Combo_Parity->setCurrentIndex(1);
-            QTest::mouseClick(d->BitBtn2, Qt::LeftButton);
+        whenModal<PortSettingsDialog>(seen, [](PortSettingsDialog *d) {
+            QCOMPARE(d->comPortButtons()->checkedId(), 0);
+            QCOMPARE(d->baudRateList()->currentText(), QStringLiteral("9600"));
+            QTest::mouseClick(d->comPortButtons()->button(3), Qt::LeftButton);
+            d->baudRateList()->setCurrentIndex(d->baudRateList()->findText(QStringLiteral("38400")));
+            d->dataBitsList()->setCurrentIndex(0);
+            d->stopBitsList()->setCurrentIndex(1);
+            d->parityList()->setCurrentIndex(1);
+            QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        form->menuAction(MainCommand::ComPortSettings)->trigger();
+        form->commandAction(MainCommand::ComPortSettings)->trigger();
         QVERIFY(seen);
         QCOMPARE(form->portSettings(), (PortSettings{3, 8, 0, 1, 1}));
         QCOMPARE(bar(*form, "StatusBar_Com"), QStringLiteral("Com 4"));
         QCOMPARE(bar(*form, "StatusBar_Baud"), QStringLiteral("38400"));
         QCOMPARE(bar(*form, "StatusBar_Format"), QStringLiteral("O-7-2"));
         // Each opening makes its own dialog and frees it afterwards.
-        QVERIFY(form->findChildren<TSerialSettingsForm *>().isEmpty());
+        QVERIFY(form->findChildren<PortSettingsDialog *>().isEmpty());
     }
 
     void serialDialogCancelStillRefreshesStatusRow()
@@ -105,14 +105,14 @@ private slots:
         const PortSettings before = form->portSettings();
 
         bool seen = false;
-        whenModal<TSerialSettingsForm>(seen, [](TSerialSettingsForm *d) {
-            QCOMPARE(d->rg_ComPortButtons->checkedId(), 6);
-            QCOMPARE(d->Combo_Parity->currentText(), QStringLiteral("Even"));
-            QTest::mouseClick(d->rg_ComPortButtons->button(0), Qt::LeftButton);
-            d->Combo_Parity->setCurrentIndex(0);
-            QTest::mouseClick(d->btn_Cancel, Qt::LeftButton);
+        whenModal<PortSettingsDialog>(seen, [](PortSettingsDialog *d) {
+            QCOMPARE(d->comPortButtons()->checkedId(), 6);
+            QCOMPARE(d->parityList()->currentText(), QStringLiteral("Even"));
+            QTest::mouseClick(d->comPortButtons()->button(0), Qt::LeftButton);
+            d->parityList()->setCurrentIndex(0);
+            QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        form->toolAction(MainCommand::ComPortSettings)->trigger();
+        form->commandAction(MainCommand::ComPortSettings)->trigger();
         QVERIFY(seen);
         QCOMPARE(form->portSettings(), before);
         QCOMPARE(bar(*form, "StatusBar_Com"), QStringLiteral("Com 7"));
@@ -127,27 +127,27 @@ private slots:
         QCOMPARE(escapeSequence(), QByteArray("+++"));   // start-up value
 
         bool seen = false;
-        TEscCharEdit_Form *first = nullptr;
-        whenModal<TEscCharEdit_Form>(seen, [&first](TEscCharEdit_Form *d) {
+        EscapeCharacterDialog *first = nullptr;
+        whenModal<EscapeCharacterDialog>(seen, [&first](EscapeCharacterDialog *d) {
             first = d;
-            QCOMPARE(d->EscChar_SpinEdit->value(), 43);
-            d->EscChar_SpinEdit->setValue(42);
-            QTest::mouseClick(d->OK_BitBtn, Qt::LeftButton);
+            QCOMPARE(d->codeField()->value(), 43);
+            d->codeField()->setValue(42);
+            QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        form->menuAction(MainCommand::EscapeCharacter)->trigger();
+        form->commandAction(MainCommand::EscapeCharacter)->trigger();
         QVERIFY(seen);
         QCOMPARE(escapeSequence(), QByteArray("***"));
 
-        whenModal<TEscCharEdit_Form>(seen, [first](TEscCharEdit_Form *d) {
+        whenModal<EscapeCharacterDialog>(seen, [first](EscapeCharacterDialog *d) {
             QCOMPARE(d, first);
-            QCOMPARE(d->EscChar_SpinEdit->value(), 42);
-            d->EscChar_SpinEdit->setValue(33);
-            QTest::mouseClick(d->Cancel_BitBtn, Qt::LeftButton);
+            QCOMPARE(d->codeField()->value(), 42);
+            d->codeField()->setValue(33);
+            QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        form->menuAction(MainCommand::EscapeCharacter)->trigger();
+        form->commandAction(MainCommand::EscapeCharacter)->trigger();
         QVERIFY(seen);
         QCOMPARE(escapeSequence(), QByteArray("***"));
-        QCOMPARE(form->findChildren<TEscCharEdit_Form *>().size(), 1);
+        QCOMPARE(form->findChildren<EscapeCharacterDialog *>().size(), 1);
         escapeCharacter = '+';
     }
 
@@ -160,10 +160,10 @@ private slots:
         QVERIFY(focused && focused->window() == form.get());
 
         bool seen = false;
-        whenModal<TEscCharEdit_Form>(seen, [](TEscCharEdit_Form *d) {
-            QTest::mouseClick(d->Cancel_BitBtn, Qt::LeftButton);
+        whenModal<EscapeCharacterDialog>(seen, [](EscapeCharacterDialog *d) {
+            QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        form->menuAction(MainCommand::EscapeCharacter)->trigger();
+        form->commandAction(MainCommand::EscapeCharacter)->trigger();
         QVERIFY(seen);
         QTRY_VERIFY(form->isActiveWindow());
         QCOMPARE(QApplication::focusWidget(), focused);
@@ -189,20 +189,20 @@ private slots:
         FakeMessages messages;
         const auto form = makeForm(messages, exeName.toLatin1().constData());
 
-        for (QAction *command : {form->menuAction(MainCommand::About), form->toolAction(MainCommand::About)}) {
+        for (QAction *command : {form->commandAction(MainCommand::About), form->commandAction(MainCommand::About)}) {
             bool seen = false;
-            whenModal<TForm_HelpAbout>(seen, [&](TForm_HelpAbout *d) {
-                QCOMPARE(d->Label1->text(), title);
+            whenModal<AboutDialog>(seen, [&](AboutDialog *d) {
+                QCOMPARE(d->titleLabel()->text(), title);
                 QVERIFY(d->findChild<QLabel *>(logo)->isVisible());
-                QCOMPARE(d->Version->text(), versionLabelText(programVersionResource()));
-                QCOMPARE(d->OK_Button->font(), form->font());  // one font for the program
-                QVERIFY(QFontInfo(d->Label1->font()).pixelSize() > QFontInfo(form->font()).pixelSize());
-                QTest::mouseClick(d->OK_Button, Qt::LeftButton);
+                QCOMPARE(d->versionLabel()->text(), versionLabelText(programVersionResource()));
+                QCOMPARE(d->okButton()->font(), form->font());  // one font for the program
+                QVERIFY(QFontInfo(d->titleLabel()->font()).pixelSize() > QFontInfo(form->font()).pixelSize());
+                QTest::mouseClick(d->okButton(), Qt::LeftButton);
                 QCOMPARE(d->result(), int(QDialog::Accepted));
             });
             command->trigger();
             QVERIFY(seen);
-            QVERIFY(form->findChildren<TForm_HelpAbout *>().isEmpty());
+            QVERIFY(form->findChildren<AboutDialog *>().isEmpty());
         }
         QVERIFY(messages.empty());
     }

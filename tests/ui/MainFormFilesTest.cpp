@@ -4,7 +4,7 @@
 #include "settings/ProductVariant.h"
 #include "settings/SettingsModel.h"
 #include "tests/support/MainFormFixture.h"
-#include "ui/MainForm.h"
+#include "ui/MainWindow.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/SpinField.h"
 #include "ui/StatusRow.h"
@@ -126,7 +126,7 @@ private slots:
     {
         start();
         for (const char *name : {"File_New", "File_Open", "File_Save", "File_SaveAs", "tb_New", "tb_Open", "tb_Save"})
-            QVERIFY2(get<QAction>(name)->isEnabled(), name);
+            QVERIFY2(enabled(name), name);
     }
 
     void saveAsWritesTheLineAndSetsTheCaption()
@@ -250,7 +250,7 @@ private slots:
     void openShowsModuleFormatInStatusRow()
     {
         start();
-        form->puCom1Click(2);
+        form->setComPort(2);
         // Module serial port 115200 (first entry), 8 data bits, 1 stop bit, even parity.
         QByteArray line = golden();
         line.replace(" ATC6 ", " ATC0 ").replace(" AT&B2 ", " AT&B14 ");
@@ -401,7 +401,7 @@ private slots:
         start();
         saveAs(path("m.40B"));
         const int asked = messages->count();
-        TSpinField *packSize = spin("Radio_PackSize");
+        SpinField *packSize = spin("Radio_PackSize");
         type(packSize, QStringLiteral("300"));
         trigger("File_Save");
 

@@ -4,7 +4,7 @@
 #include "settings/SettingsModel.h"
 #include "tests/support/MainFormFixture.h"
 #include "ui/ChoiceGroup.h"
-#include "ui/MainForm.h"
+#include "ui/MainWindow.h"
 #include "ui/SpinField.h"
 #include "ui/StatusRow.h"
 
@@ -60,7 +60,7 @@ private slots:
         QVERIFY(shown("sreg_21"));
         QVERIFY(shown("chk_CM_Fast"));
         QVERIFY(shown("lbl_CM_FastNote"));
-        QCOMPARE(get<TChoiceGroup>("Radio_DataRate")->items(),
+        QCOMPARE(get<ChoiceGroup>("Radio_DataRate")->items(),
                  QStringList({"19200", "57600", "115200"}));
         QCOMPARE(get<QTabWidget>("Settings_PageControl")->currentIndex(), 0);
         QCOMPARE(sReg->currentIndex(), 0);
@@ -76,7 +76,7 @@ private slots:
         QVERIFY(get<QCheckBox>("Modbus_CheckBox")->isChecked());
         QCOMPARE(get<QComboBox>("Serial_Baud")->currentText(), QStringLiteral("9600"));
         QCOMPARE(get<QComboBox>("Serial_Flow")->currentText(), QStringLiteral("RS-485"));
-        QCOMPARE(get<TChoiceGroup>("Serial_DCD")->itemIndex(), 1);
+        QCOMPARE(get<ChoiceGroup>("Serial_DCD")->itemIndex(), 1);
         QCOMPARE(form->portSettings(), PortSettings{});
         QVERIFY(form->logText().isEmpty());
 
@@ -95,14 +95,14 @@ private slots:
         QVERIFY(!shown("sreg_21"));
         QVERIFY(!shown("chk_CM_Fast"));
         QVERIFY(!shown("lbl_CM_FastNote"));
-        QCOMPARE(get<TChoiceGroup>("Radio_DataRate")->items(), QStringList({"19200", "38400", "76800"}));
+        QCOMPARE(get<ChoiceGroup>("Radio_DataRate")->items(), QStringList({"19200", "38400", "76800"}));
         QCOMPARE(spin("sreg_18")->text(), QStringLiteral("129"));
     }
 
     void statusRowMenus()
     {
         start(QStringLiteral("Cfg_740RB"));
-        auto *com = get<TStatusPanel>("StatusBar_Com");
+        auto *com = get<StatusPanel>("StatusBar_Com");
         QCOMPARE(com->cursor().shape(), Qt::PointingHandCursor);
         QStringList comItems;
         for (QAction *a : com->menu()->actions())
@@ -125,7 +125,7 @@ private slots:
         action("puN81")->trigger();
         QCOMPARE(statusBar("StatusBar_Format"), QStringLiteral("N-8-1"));
 
-        auto *baud = get<TStatusPanel>("StatusBar_Baud");
+        auto *baud = get<StatusPanel>("StatusBar_Baud");
         QStringList rates, disabled;
         for (QAction *a : baud->menu()->actions()) {
             rates << a->text();
@@ -148,13 +148,13 @@ private slots:
         QTest::mousePress(com, Qt::RightButton);
         QTRY_VERIFY(com->menu()->isVisible());
         com->menu()->close();
-        QTest::mousePress(get<TStatusPanel>("StatusBar1"), Qt::LeftButton);  // no menu, nothing happens
+        QTest::mousePress(get<StatusPanel>("StatusBar1"), Qt::LeftButton);  // no menu, nothing happens
     }
 
     void typedValueIsClampedAndMirrored()
     {
         start(QStringLiteral("Cfg_740RB"));
-        TSpinField *pack = spin("Radio_PackSize");
+        SpinField *pack = spin("Radio_PackSize");
         type(pack, QStringLiteral("600"));
         QCOMPARE(pack->text(), QStringLiteral("600"));  // kept while edited
         QCOMPARE(pack->value(), 600);                   // reading does not clamp
@@ -185,7 +185,7 @@ private slots:
     void nonNumericTextReadsAsMinimum()
     {
         start(QStringLiteral("Cfg_740RB"));
-        TSpinField *guard = spin("sreg_1");
+        SpinField *guard = spin("sreg_1");
         type(guard, QStringLiteral("abc"));
         QCOMPARE(guard->value(), 60);
         leaveTo(spin("sreg_2"));
@@ -203,7 +203,7 @@ private slots:
     void commitEditLeavesTheField()
     {
         start(QStringLiteral("Cfg_740RB"));
-        TSpinField *pack = spin("Radio_PackSize");
+        SpinField *pack = spin("Radio_PackSize");
         type(pack, QStringLiteral("20000"));
         QCOMPARE(form->editedField(), pack);
         form->commitEdit();
@@ -228,7 +228,7 @@ private slots:
         auto destVisible = [this](int n) {
             return !form->findChild<QGroupBox *>(QStringLiteral("Z%1_GroupBox").arg(n))->isHidden();
         };
-        auto grey = [](TSpinField *f) {
+        auto grey = [](SpinField *f) {
             return f->palette().color(QPalette::Base) == f->palette().color(QPalette::Button);
         };
 
@@ -273,7 +273,7 @@ private slots:
     {
         start(QStringLiteral("Cfg_740RB"));
         get<QRadioButton>("rb_ContMode")->click();
-        TSpinField *unit = spin("ed_CM_UnitAdd");
+        SpinField *unit = spin("ed_CM_UnitAdd");
         type(unit, QStringLiteral("100"));
         leaveTo(spin("ed_CM_SysAdd"));
         QCOMPARE(unit->text(), QStringLiteral("100"));
@@ -343,15 +343,15 @@ private slots:
         QCOMPARE(form->model().get(Field::SerialBaudRate), 13);
 
         // A user change of the DTR choice changes nothing else.
-        get<TChoiceGroup>("Serial_DTR")->setItemIndex(3);
+        get<ChoiceGroup>("Serial_DTR")->setItemIndex(3);
         QCOMPARE(form->model().get(Field::DtrControl), 3);
         QVERIFY(!get<QCheckBox>("chk_CM_LowPow")->isChecked());
         // Low Power Mode switches DTR to 3 and back to the remembered choice.
-        get<TChoiceGroup>("Serial_DTR")->setItemIndex(1);
+        get<ChoiceGroup>("Serial_DTR")->setItemIndex(1);
         get<QCheckBox>("chk_CM_LowPow")->setChecked(true);
-        QCOMPARE(get<TChoiceGroup>("Serial_DTR")->itemIndex(), 3);
+        QCOMPARE(get<ChoiceGroup>("Serial_DTR")->itemIndex(), 3);
         get<QCheckBox>("chk_CM_LowPow")->setChecked(false);
-        QCOMPARE(get<TChoiceGroup>("Serial_DTR")->itemIndex(), 0);
+        QCOMPARE(get<ChoiceGroup>("Serial_DTR")->itemIndex(), 0);
     }
 
     void receiveDataLogsAndKeepsTheListing()
@@ -377,13 +377,13 @@ private slots:
         // While a worker runs, lines go through its hook instead.
         QList<QByteArray> handed;
         form->setWorkerLogHook([&handed](const QByteArray &line) { handed << line; });
-        form->LogViaWorker = true;
+        form->setLogViaWorker(true);
         const QString before = form->logText();
         form->receiveData("&Z3=", 4);
         QCOMPARE(handed, QList<QByteArray>({"&Z3=\r"}));
         QCOMPARE(form->logText(), before);
         QCOMPARE(form->listingText(), QByteArray("&Z3="));
-        form->LogViaWorker = false;
+        form->setLogViaWorker(false);
         form->appendLogLine(handed.first());
         QVERIFY(form->logText().endsWith(QStringLiteral("&Z3=")));
     }
@@ -405,7 +405,7 @@ private slots:
         QCOMPARE(spin("sreg_0")->text(), QStringLiteral("9"));
 
         messages->answer(Answer::Ok);
-        action("tb_New")->trigger();
+        trigger("tb_New");
         QCOMPARE(form->windowTitle(), QStringLiteral("740R-B Configuration"));
         QVERIFY(form->currentFileName().isEmpty());
         QCOMPARE(spin("sreg_0")->text(), QStringLiteral("1"));
@@ -444,18 +444,19 @@ private slots:
                                      "Com Port Settings", "Restore Factory Defaults", "Help"}));
 
         // A command is switched as a whole: menu item and tool button.
-        QVERIFY(action("File_New")->isEnabled() && action("tb_New")->isEnabled());
+        QVERIFY(enabled("File_New") && enabled("tb_New"));
         QVERIFY(action("File_Exit")->isEnabled());
         form->enableCommand(MainCommand::Read, false);
-        QVERIFY(!action("Comm_Read")->isEnabled() && !action("tb_UpLoad")->isEnabled());
+        QVERIFY(!enabled("Comm_Read") && !enabled("tb_UpLoad"));
         QVERIFY(!form->commandEnabled(MainCommand::Read));
         form->enableCommand(MainCommand::Read);
-        QVERIFY(action("Comm_Read")->isEnabled() && action("tb_UpLoad")->isEnabled());
+        QVERIFY(enabled("Comm_Read") && enabled("tb_UpLoad"));
         QVERIFY(form->commandEnabled(MainCommand::Read));
         form->enableCommand(MainCommand::RssiMeasurement, false);
         QVERIFY(!action("Diag_RSSI")->isEnabled());
-        QCOMPARE(form->toolAction(MainCommand::RssiMeasurement), nullptr);
-        QCOMPARE(form->menuAction(MainCommand::TxBerTest)->text(), QStringLiteral("Start Tx BER Test"));
+        QCOMPARE(get<QToolBar>("ToolBar1")->widgetForAction(form->commandAction(MainCommand::RssiMeasurement)),
+                 nullptr);
+        QCOMPARE(form->commandAction(MainCommand::TxBerTest)->text(), QStringLiteral("Start Tx BER Test"));
 
         action("File_Exit")->trigger();
         QVERIFY(!form->isVisible());
@@ -476,7 +477,7 @@ private slots:
         QCOMPARE(spin("sreg_1")->accessibleDescription(), QStringLiteral("Esc Sequence Guard Time (millisec)"));
         QCOMPARE(spin("Z1_Dest")->toolTip(), QStringLiteral("Destination Address 2"));
         QCOMPARE(get<QLabel>("lbl_Z3")->text(), QStringLiteral("&Z3"));
-        for (TSpinField *f : form->findChildren<TSpinField *>())
+        for (SpinField *f : form->findChildren<SpinField *>())
             QVERIFY2(!f->accessibleName().isEmpty(), qPrintable(f->objectName()));
         for (QComboBox *c : form->findChildren<QComboBox *>())
             QVERIFY2(!c->accessibleName().isEmpty(), qPrintable(c->objectName()));

@@ -2,7 +2,7 @@
 // its icon for each brand, and the log pane's lines.
 #include "settings/ProductVariant.h"
 #include "tests/support/MainFormFixture.h"
-#include "ui/MainForm.h"
+#include "ui/MainWindow.h"
 #include "ui/StatusRow.h"
 
 #include <QDialog>
@@ -24,7 +24,7 @@ private slots:
         startForm(QStringLiteral("Cfg_740RB"));
         const PortSettings before = form->portSettings();
         for (const char *name : {"StatusBar_Com", "StatusBar_Baud", "StatusBar_Format"}) {
-            auto *bar = get<TStatusPanel>(name);
+            auto *bar = get<StatusPanel>(name);
             const QRect barArea(bar->mapToGlobal(QPoint(0, 0)), bar->size());
             // Through the window system, so that an open menu gets the clicks over it.
             QWindow *window = form->windowHandle();
@@ -45,7 +45,7 @@ private slots:
 
         // With no room above, the menu opens below the bar.
         form->move(form->x(), -form->height() + 60);
-        auto *com = get<TStatusPanel>("StatusBar_Com");
+        auto *com = get<StatusPanel>("StatusBar_Com");
         const QRect comArea(com->mapToGlobal(QPoint(0, 0)), com->size());
         QVERIFY(comArea.top() < com->menu()->sizeHint().height());
         QTest::mousePress(com, Qt::LeftButton);

@@ -1,4 +1,4 @@
-#include "ui/MainForm.h"
+#include "ui/MainWindow.h"
 
 #include "comm/ModuleChannel.h"
 #include "resources/Icons.h"
@@ -11,7 +11,7 @@
 #include "ui/FormParts.h"
 #include "ui/ModeOptions.h"
 #include "ui/OperatingModeGroup.h"
-#include "ui/SRegPages.h"
+#include "ui/RegisterPages.h"
 #include "ui/SettingsPages.h"
 #include "ui/SpinField.h"
 #include "ui/StatusRow.h"
@@ -58,7 +58,7 @@ QString displayedLine(const QByteArray &line)
 
 }  // namespace
 
-TMainForm::TMainForm(const ProductVariant &variant, MessageSink &messages, QWidget *parent,
+MainWindow::MainWindow(const ProductVariant &variant, MessageSink &messages, QWidget *parent,
                      FileDialogs *fileDialogs)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -66,18 +66,18 @@ TMainForm::TMainForm(const ProductVariant &variant, MessageSink &messages, QWidg
       m_variant(variant), m_messages(messages),
       m_model(std::make_unique<SettingsModel>(variant, messages))
 {
-    // FormCreate: the window's own built-in icon; the brand decides at start-up
+    // The window's own built-in icon; the brand decides at start-up
     // whether it stays.
     setObjectName(QStringLiteral("MainForm"));
     // Dialogs and message boxes are windows of their own and do not inherit the main
     // window's font: one font for the whole program.
     QApplication::setFont(windowFont());
     setWindowIcon(iconResource(QStringLiteral("KORVEL")));
-    m_binder = new TFieldBinder(*m_model, this);
+    m_binder = new FieldBinder(*m_model, this);
 
     buildCentralArea();
-    buildToolBar();
     buildMenus();
+    buildToolBar();
     buildStatusMenus();
     buildFileCommands(fileDialogs);
     for (MainCommand c : {MainCommand::TxBerTest, MainCommand::RxBerTest, MainCommand::TxRxBerTest,
@@ -86,72 +86,63 @@ TMainForm::TMainForm(const ProductVariant &variant, MessageSink &messages, QWidg
     for (MainCommand c : {MainCommand::Read, MainCommand::Configure, MainCommand::RestoreDefaults})
         enableCommand(c);
 
-    connect(m_model.get(), &SettingsModel::modeChanged, this, &TMainForm::showMode);
-    connect(m_model.get(), &SettingsModel::defaultsApplied, this, &TMainForm::onDefaultsApplied);
-    connect(m_modeGroup, &TOperatingModeGroup::selected, this, [this](OperatingMode m) {
-        switch (m) {
-        case OperatingMode::Transparent: rb_TransModeClick(); break;
-        case OperatingMode::TransparentRepeater: rb_TM_RptClick(); break;
-        case OperatingMode::AutoConnectMaster: rb_ContModeClick(); break;
-        case OperatingMode::AutoConnectSlave: rb_CM_SlaveClick(); break;
-        case OperatingMode::SingleConnect: rb_CM_SingleClick(); break;
-        case OperatingMode::None: break;
-        }
-    });
+    connect(m_model.get(), &SettingsModel::modeChanged, this, &MainWindow::showMode);
+    connect(m_model.get(), &SettingsModel::defaultsApplied, this, &MainWindow::onDefaultsApplied);
+    connect(m_modeGroup, &OperatingModeGroup::selected, this, &MainWindow::selectMode);
 
     setWindowTitle(m_variant.baseCaption);
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 }
 
-TMainForm::~TMainForm() = default;
+MainWindow::~MainWindow() = default;
 
-void TMainForm::buildCentralArea()
+void MainWindow::buildCentralArea()
 {
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("ClientArea"));
     client->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
 
-    ToolBar1 = new QToolBar(client);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setAccessibleName(QStringLiteral("Tool Bar"));
-    ToolBar1->setGeometry(0, 0, kClientWidth, 29);
+    m_toolBar = new QToolBar(client);
+    m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    m_toolBar->setAccessibleName(QStringLiteral("Tool Bar"));
+    m_toolBar->setGeometry(0, 0, kClientWidth, 29);
     // It takes the focus when a command commits the edit, never from the keyboard.
-    ToolBar1->setFocusPolicy(Qt::ClickFocus);
+    m_toolBar->setFocusPolicy(Qt::ClickFocus);
 
-    m_modeGroup = new TOperatingModeGroup(client);
+    m_modeGroup = new OperatingModeGroup(client);
     m_modeGroup->setGeometry(8, 40, 169, 201);
 
     QLabel *logLabel = FormParts::label(QStringLiteral("Serial Communications:"), client);
     logLabel->setGeometry(8, 247, 169, 16);
-    Memo1 = new QPlainTextEdit(client);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setReadOnly(true);
-    Memo1->setAccessibleName(QStringLiteral("Serial Communications:"));
+    m_log = new QPlainTextEdit(client);
+    m_log->setObjectName(QStringLiteral("Memo1"));
+    m_log->setReadOnly(true);
+    m_log->setAccessibleName(QStringLiteral("Serial Communications:"));
     // Long listing lines wrap: the pane is too narrow to scroll sideways through them.
-    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    Memo1->setGeometry(8, 264, 169, 97);
+    m_log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_log->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_log->setGeometry(8, 264, 169, 97);
 
-    m_modeOptions = new TModeOptions(*m_binder, client);
+    m_modeOptions = new ModeOptions(*m_binder, client);
     m_modeOptions->setGeometry(184, 40, 200, 321);
 
     QWidget *settingsBody = nullptr;
     QGroupBox *settings = FormParts::boldGroup(QStringLiteral("Settings:"), client, &settingsBody);
     settings->setObjectName(QStringLiteral("SettingsGB"));
     settings->setGeometry(384, 40, 233, 321);
-    m_settingsPages = new TSettingsPages(*m_binder, settingsBody);
+    m_settingsPages = new SettingsPages(*m_binder, settingsBody);
     auto *layout = new QVBoxLayout(settingsBody);
     layout->setContentsMargins(0, 2, 0, 0);
     layout->addWidget(m_settingsPages);
 
-    m_statusRow = new TStatusRow(client);
+    m_statusRow = new StatusRow(client);
     m_statusRow->move(0, 371);
 }
 
 // --- start-up ------------------------------------------------------------------
 
-void TMainForm::showEvent(QShowEvent *e)
+void MainWindow::showEvent(QShowEvent *e)
 {
     QMainWindow::showEvent(e);
     // Without a window manager nothing else gives the window the keyboard.
@@ -160,10 +151,10 @@ void TMainForm::showEvent(QShowEvent *e)
         return;
     if (QScreen *s = screen())
         move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
-    FormShow();
+    startUp();
 }
 
-bool TMainForm::event(QEvent *e)
+bool MainWindow::event(QEvent *e)
 {
     // A modal box of this window has closed: take the keyboard back, which a plain
     // X server leaves on the root window.
@@ -172,7 +163,7 @@ bool TMainForm::event(QEvent *e)
     return QMainWindow::event(e);
 }
 
-void TMainForm::FormShow()
+void MainWindow::startUp()
 {
     if (m_shown)
         return;
@@ -190,9 +181,9 @@ void TMainForm::FormShow()
     openCommandLineFile();
 }
 
-void TMainForm::applyVariant()
+void MainWindow::applyVariant()
 {
-    Show_SS_Options(showsS21(m_variant.radioClass));
+    showS21(showsS21(m_variant.radioClass));
     m_modeOptions->showFastOperation(hasFastOperation(m_variant.radioClass));
     QApplication::setWindowIcon(iconResource(applicationIconName(m_variant.brand)));
     // Qt cannot unset a window's own icon (a null one shows no icon at all), so the
@@ -203,40 +194,40 @@ void TMainForm::applyVariant()
     updateCaption();
 }
 
-void TMainForm::Show_SS_Options(bool show)
+void MainWindow::showS21(bool show)
 {
-    m_settingsPages->sRegPages()->Show_SS_Options(show);
+    m_settingsPages->sRegPages()->showS21(show);
 }
 
-const QString &TMainForm::currentFileName() const
+const QString &MainWindow::currentFileName() const
 {
     return m_files->currentFileName();
 }
 
-void TMainForm::setCurrentFileName(const QString &path)
+void MainWindow::setCurrentFileName(const QString &path)
 {
     m_files->setCurrentFileName(path);
 }
 
-void TMainForm::updateCaption()
+void MainWindow::updateCaption()
 {
     setWindowTitle(m_files->caption());
 }
 
-void TMainForm::newConfiguration()
+void MainWindow::newConfiguration()
 {
     m_files->newConfiguration();
 }
 
 // --- the view of the model -------------------------------------------------------
 
-void TMainForm::showMode(OperatingMode m)
+void MainWindow::showMode(OperatingMode m)
 {
     m_modeGroup->showMode(m);
     m_modeOptions->showMode(m);
 }
 
-void TMainForm::onDefaultsApplied()
+void MainWindow::onDefaultsApplied()
 {
     setStatusText(QString());
     clearLog();
@@ -244,78 +235,53 @@ void TMainForm::onDefaultsApplied()
     m_modeGroup->button(OperatingMode::Transparent)->setFocus(Qt::OtherFocusReason);
 }
 
-void TMainForm::rb_TransModeClick() { m_model->selectMode(OperatingMode::Transparent); }
-void TMainForm::rb_TM_RptClick() { m_model->selectMode(OperatingMode::TransparentRepeater); }
-void TMainForm::rb_ContModeClick() { m_model->selectMode(OperatingMode::AutoConnectMaster); }
-void TMainForm::rb_CM_SlaveClick() { m_model->selectMode(OperatingMode::AutoConnectSlave); }
-void TMainForm::rb_CM_SingleClick() { m_model->selectMode(OperatingMode::SingleConnect); }
+void MainWindow::selectMode(OperatingMode mode) { m_model->selectMode(mode); }
 
-void TMainForm::leave(const char *controlName)
+void MainWindow::leaveField(SpinField *field)
 {
-    if (auto *field = findChild<TSpinField *>(QString::fromLatin1(controlName)))
+    if (field)
         field->leave();
 }
 
-void TMainForm::ed_CM_LinkChkExit() { leave("ed_CM_LinkChk"); }
-void TMainForm::sreg_6Exit() { leave("sreg_6"); }
-void TMainForm::ed_CM_SC_AttemptsExit() { leave("ed_CM_SC_Attempts"); }
-void TMainForm::sreg_7Exit() { leave("sreg_7"); }
-void TMainForm::ed_CM_SC_DelayExit() { leave("ed_CM_SC_Delay"); }
-void TMainForm::sreg_11Exit() { leave("sreg_11"); }
-void TMainForm::Radio_PackSizeExit() { leave("Radio_PackSize"); }
-void TMainForm::sreg_14Exit() { leave("sreg_14"); }
-void TMainForm::Radio_TxHoldExit() { leave("Radio_TxHold"); }
-void TMainForm::sreg_16Exit() { leave("sreg_16"); }
-void TMainForm::Radio_RxHoldExit() { leave("Radio_RxHold"); }
-void TMainForm::sreg_17Exit() { leave("sreg_17"); }
-void TMainForm::ed_CM_LinkRstExit() { leave("ed_CM_LinkRst"); }
-void TMainForm::Adv_LinkRstExit() { leave("Adv_LinkRst"); }
-void TMainForm::ed_CM_SysAddExit() { leave("ed_CM_SysAdd"); }
-void TMainForm::ed_TM_SysAddExit() { leave("ed_TM_SysAdd"); }
-void TMainForm::ed_CM_UnitAddExit() { leave("ed_CM_UnitAdd"); }
-void TMainForm::sreg_18Exit() { leave("sreg_18"); }
-void TMainForm::sreg_19Exit() { leave("sreg_19"); }
-void TMainForm::ed_TM_GrpAdd2Exit() { leave("ed_TM_GrpAdd2"); }
-
-void TMainForm::commitEdit()
+void MainWindow::commitEdit()
 {
-    TSpinField *edited = editedField();
-    ToolBar1->setFocus(Qt::OtherFocusReason);
+    SpinField *edited = editedField();
+    m_toolBar->setFocus(Qt::OtherFocusReason);
     // Without an active window no focus-out comes; leave the field by hand.
     if (edited && edited->isBeingEdited())
         edited->leave();
 }
 
-TSpinField *TMainForm::editedField() const
+SpinField *MainWindow::editedField() const
 {
-    auto *field = qobject_cast<TSpinField *>(focusWidget());
+    auto *field = qobject_cast<SpinField *>(focusWidget());
     return field && field->isBeingEdited() ? field : nullptr;
 }
 
 // --- log pane and received text --------------------------------------------------
 
-QByteArray TMainForm::listingText() const
+QByteArray MainWindow::listingText() const
 {
     const QMutexLocker lock(&m_listingMutex);
     return m_listingText;
 }
 
-void TMainForm::setListingText(const QByteArray &text)
+void MainWindow::setListingText(const QByteArray &text)
 {
     const QMutexLocker lock(&m_listingMutex);
     m_listingText = text;
 }
 
-void TMainForm::setWorkerLogHook(std::function<void(const QByteArray &line)> hook)
+void MainWindow::setWorkerLogHook(std::function<void(const QByteArray &line)> hook)
 {
     m_workerLogHook = std::move(hook);
 }
 
-void TMainForm::receiveData(const QByteArray &text, quint16 /*length*/)
+void MainWindow::receiveData(const QByteArray &text, quint16 /*length*/)
 {
     setListingText(text);
     const QByteArray line = text + '\r';
-    if (LogViaWorker.load() && m_workerLogHook) {
+    if (logViaWorker() && m_workerLogHook) {
         m_workerLogHook(line);
     } else if (QThread::currentThread() == thread()) {
         appendLogLine(line);
@@ -324,103 +290,90 @@ void TMainForm::receiveData(const QByteArray &text, quint16 /*length*/)
     }
 }
 
-void TMainForm::appendLogLine(const QByteArray &line)
+void MainWindow::appendLogLine(const QByteArray &line)
 {
     const QString text = displayedLine(line);
     if (text.isEmpty())
         return;
-    Memo1->appendPlainText(text);
-    Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
+    m_log->appendPlainText(text);
+    m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
 }
 
-void TMainForm::clearLog()
+void MainWindow::clearLog()
 {
-    Memo1->clear();
+    m_log->clear();
 }
 
-QString TMainForm::logText() const
+QString MainWindow::logText() const
 {
-    return Memo1->toPlainText();
+    return m_log->toPlainText();
 }
 
 // --- status row -------------------------------------------------------------------
 
-void TMainForm::showPortSettings()
+void MainWindow::showPortSettings()
 {
     m_statusRow->baud()->setPanelText(baudText(m_portSettings));
     m_statusRow->comPort()->setPanelText(comPortText(m_portSettings));
     m_statusRow->lineFormat()->setPanelText(lineFormatText(m_portSettings));
 }
 
-void TMainForm::followModuleSerialSettings()
+void MainWindow::followModuleSerialSettings()
 {
     m_portSettings = ::portSettingsFor(m_model->settings(), m_portSettings);
     showPortSettings();
 }
 
-void TMainForm::setStatusText(const QString &text)
+void MainWindow::setStatusText(const QString &text)
 {
     m_statusRow->statusLine()->setPanelText(text);
 }
 
-QString TMainForm::statusText() const
+QString MainWindow::statusText() const
 {
     return m_statusRow->statusLine()->text();
 }
 
-void TMainForm::puCom1Click(int tag)
+void MainWindow::setComPort(int index)
 {
-    m_portSettings.comPort = static_cast<std::uint8_t>(tag);
+    m_portSettings.comPort = static_cast<std::uint8_t>(index);
     showPortSettings();
 }
 
-void TMainForm::setPcBaud(int index)
+void MainWindow::setPcBaud(int index)
 {
     m_portSettings.baudIndex = static_cast<std::uint8_t>(index);
     showPortSettings();
 }
 
-void TMainForm::br1200Click() { setPcBaud(0); }
-void TMainForm::br2400Click() { setPcBaud(1); }
-void TMainForm::br4800Click() { setPcBaud(2); }
-void TMainForm::br9600Click() { setPcBaud(3); }
-void TMainForm::br14400Click() { setPcBaud(4); }
-void TMainForm::br19200Click() { setPcBaud(5); }
-void TMainForm::br28800Click() { setPcBaud(6); }
-void TMainForm::br31250Click() { setPcBaud(7); }
-void TMainForm::br38400Click() { setPcBaud(8); }
-void TMainForm::br57600Click() { setPcBaud(9); }
-void TMainForm::br76800Click() { setPcBaud(10); }
-void TMainForm::br115200Click() { setPcBaud(11); }
-
-void TMainForm::setLineFormat(int parity, int dataBits, int stopBits)
+void MainWindow::setLineFormat(int format)
 {
-    m_portSettings.parity = static_cast<std::uint8_t>(parity);
-    m_portSettings.dataBits = static_cast<std::uint8_t>(dataBits);
-    m_portSettings.stopBits = static_cast<std::uint8_t>(stopBits);
+    // Parity 0 none, 1 odd, 2 even; data bits 0 seven, 1 eight; stop bits 0 one, 1 two.
+    struct LineFormat {
+        int parity, dataBits, stopBits;
+    };
+    static constexpr LineFormat kFormats[] = {{0, 1, 0}, {2, 0, 0}, {1, 0, 0}, {2, 0, 1}, {1, 0, 1}};
+    if (format < 0 || format >= int(std::size(kFormats)))
+        return;
+    const LineFormat &f = kFormats[format];
+    m_portSettings.parity = static_cast<std::uint8_t>(f.parity);
+    m_portSettings.dataBits = static_cast<std::uint8_t>(f.dataBits);
+    m_portSettings.stopBits = static_cast<std::uint8_t>(f.stopBits);
     showPortSettings();
 }
 
-// Parity 0 none, 1 odd, 2 even; data bits 0 seven, 1 eight; stop bits 0 one, 1 two.
-void TMainForm::puN81Click() { setLineFormat(0, 1, 0); }
-void TMainForm::puE71Click() { setLineFormat(2, 0, 0); }
-void TMainForm::puO71Click() { setLineFormat(1, 0, 0); }
-void TMainForm::puE72Click() { setLineFormat(2, 0, 1); }
-void TMainForm::puO72Click() { setLineFormat(1, 0, 1); }
-
 // --- commands -----------------------------------------------------------------------
 
-void TMainForm::enableCommand(MainCommand c, bool enabled)
+void MainWindow::enableCommand(MainCommand c, bool enabled)
 {
-    for (QAction *a : {actions(c).menu, actions(c).tool})
-        if (a)
-            a->setEnabled(enabled);
+    if (QAction *a = action(c))
+        a->setEnabled(enabled);
 }
 
-bool TMainForm::commandEnabled(MainCommand c) const
+bool MainWindow::commandEnabled(MainCommand c) const
 {
-    return actions(c).menu && actions(c).menu->isEnabled();
+    const QAction *a = commandAction(c);
+    return a && a->isEnabled();
 }
 
-QAction *TMainForm::menuAction(MainCommand c) const { return actions(c).menu; }
-QAction *TMainForm::toolAction(MainCommand c) const { return actions(c).tool; }
+QAction *MainWindow::commandAction(MainCommand c) const { return m_commands[static_cast<std::size_t>(c)]; }

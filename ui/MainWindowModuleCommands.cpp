@@ -1,7 +1,7 @@
 // Module commands of the main window: read, configure, restore factory defaults.
 // Each runs behind the progress dialog of the operations (ModuleCommands); the
-// window takes part through MainFormOperationHost below.
-#include "ui/MainForm.h"
+// window takes part through MainWindowOperationHost below.
+#include "ui/MainWindow.h"
 
 #include "operations/ModuleCommands.h"
 #include "operations/OperationHost.h"
@@ -11,19 +11,19 @@
 namespace {
 
 // The main window as the operations see it; it lives as a child of the window.
-class MainFormOperationHost : public QObject, public OperationHost {
+class MainWindowOperationHost : public QObject, public OperationHost {
 public:
-    explicit MainFormOperationHost(TMainForm &w) : QObject(&w), m_w(w)
+    explicit MainWindowOperationHost(MainWindow &w) : QObject(&w), m_w(w)
     {
-        setObjectName(QStringLiteral("MainFormOperationHost"));
+        setObjectName(QStringLiteral("MainWindowOperationHost"));
     }
 
     void receiveData(const QByteArray &text, quint16 length) override { m_w.receiveData(text, length); }
     QByteArray listingText() const override { return m_w.listingText(); }
     void setListingText(const QByteArray &text) override { m_w.setListingText(text); }
 
-    void setLogViaWorker(bool on) override { m_w.LogViaWorker = on; }
-    bool logViaWorker() const override { return m_w.LogViaWorker.load(); }
+    void setLogViaWorker(bool on) override { m_w.setLogViaWorker(on); }
+    bool logViaWorker() const override { return m_w.logViaWorker(); }
     void setWorkerLogHook(std::function<void(const QByteArray &)> hook) override
     {
         m_w.setWorkerLogHook(std::move(hook));
@@ -48,43 +48,30 @@ public:
     QWidget *window() override { return &m_w; }
 
 private:
-    TMainForm &m_w;
+    MainWindow &m_w;
 };
 
-ModuleCommands moduleCommands(TMainForm &w)
+ModuleCommands moduleCommands(MainWindow &w)
 {
-    auto *host = w.findChild<MainFormOperationHost *>(QStringLiteral("MainFormOperationHost"),
+    auto *host = w.findChild<MainWindowOperationHost *>(QStringLiteral("MainWindowOperationHost"),
                                                        Qt::FindDirectChildrenOnly);
     if (!host)
-        host = new MainFormOperationHost(w);
+        host = new MainWindowOperationHost(w);
     return ModuleCommands(*host);
 }
 
 }  // namespace
 
-void TMainForm::Comm_ReadClick()
+void MainWindow::read()
 {
     commitEdit();
     moduleCommands(*this).read();
 }
 
-void TMainForm::tb_UpLoadClick()
-{
-    commitEdit();
-    moduleCommands(*this).read();
-}
-
-void TMainForm::Comm_ConfigureClick()
+void MainWindow::configure()
 {
     commitEdit();
     moduleCommands(*this).configure();
 }
 
-void TMainForm::tb_ProgramClick()
-{
-    commitEdit();
-    moduleCommands(*this).configure();
-}
-
-void TMainForm::Adv_DefaultsClick() { moduleCommands(*this).restoreFactoryDefaults(); }
-void TMainForm::tb_DefaultsClick() { moduleCommands(*this).restoreFactoryDefaults(); }
+void MainWindow::restoreFactoryDefaults() { moduleCommands(*this).restoreFactoryDefaults(); }

@@ -23,12 +23,12 @@ class ConfigFileCommands;
 class FileDialogs;
 class SettingsModel;
 class ModuleChannel;
-class TFieldBinder;
-class TModeOptions;
-class TOperatingModeGroup;
-class TSettingsPages;
-class TSpinField;
-class TStatusRow;
+class FieldBinder;
+class ModeOptions;
+class OperatingModeGroup;
+class SettingsPages;
+class SpinField;
+class StatusRow;
 
 // The commands of the menu bar and tool bar that can be switched on and off.
 enum class MainCommand {
@@ -42,17 +42,17 @@ inline constexpr int kMainCommandCount = static_cast<int>(MainCommand::About) + 
 // The main window: a view of the SettingsModel, the menus, tool bar and status row
 // that start every command, the log pane and the program-wide PC serial settings.
 //
-// The command handlers live in their own files: MainFormFileCommands.cpp,
-// MainFormModuleCommands.cpp, MainFormDiagnostics.cpp and MainFormDialogs.cpp.
-class TMainForm : public QMainWindow {
+// The command handlers live in their own files: MainWindowFileCommands.cpp,
+// MainWindowModuleCommands.cpp, MainWindowDiagnostics.cpp and MainWindowDialogs.cpp.
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // The variant must have been chosen already; every message box goes to messages.
     // The file commands ask for file names through fileDialogs (Qt's file dialogs
     // when null).
-    TMainForm(const ProductVariant &variant, MessageSink &messages, QWidget *parent = nullptr,
+    MainWindow(const ProductVariant &variant, MessageSink &messages, QWidget *parent = nullptr,
               FileDialogs *fileDialogs = nullptr);
-    ~TMainForm() override;
+    ~MainWindow() override;
 
     SettingsModel &model() const { return *m_model; }
     MessageSink &messages() const { return m_messages; }
@@ -79,10 +79,12 @@ public:
 
     // The receive callback of the module channel; any thread. Stores the text as
     // ListingText and appends it, followed by "\r", as a new line of the log pane:
-    // through the worker's hook while LogViaWorker is set, otherwise at once (queued
+    // through the worker's hook while the log goes via the worker, otherwise at once (queued
     // to the GUI thread when called from another thread).
     void receiveData(const QByteArray &text, quint16 length);
-    std::atomic<bool> LogViaWorker{false};
+    // Set by the operations while their worker runs. Any thread.
+    void setLogViaWorker(bool on) { m_logViaWorker.store(on); }
+    bool logViaWorker() const { return m_logViaWorker.load(); }
     // Set by the operation worker before it starts (never while one runs): takes a
     // log line on the worker's thread and has it appended on the GUI thread.
     void setWorkerLogHook(std::function<void(const QByteArray &line)> hook);
@@ -101,103 +103,45 @@ public:
     // clamped and runs its leave rule.
     void commitEdit();
     // The numeric field being edited (has the focus and was not left yet), or null.
-    TSpinField *editedField() const;
+    SpinField *editedField() const;
 
-    // Menu items and tool buttons of a command.
+    // The one action of a command: its menu item and, where it has one, its tool button.
     void enableCommand(MainCommand c, bool enabled = true);
     bool commandEnabled(MainCommand c) const;
-    QAction *menuAction(MainCommand c) const;
-    QAction *toolAction(MainCommand c) const;
+    QAction *commandAction(MainCommand c) const;
 
     // "New": asks, then defaults, no file, bare caption.
     void newConfiguration();
     // Runs the start-up sequence; done by the first show, once.
-    void FormShow();
+    void startUp();
     // S21 and its labels, the fourth S-register tab's caption.
-    void Show_SS_Options(bool show);
+    void showS21(bool show);
 
 public Q_SLOTS:
-    // Mode buttons (user selection).
-    void rb_TransModeClick();
-    void rb_TM_RptClick();
-    void rb_ContModeClick();
-    void rb_CM_SlaveClick();
-    void rb_CM_SingleClick();
+    // A mode chosen with the mode buttons.
+    void selectMode(OperatingMode mode);
+    // What leaving a numeric field does: clamp its value and run its leave rule.
+    void leaveField(SpinField *field);
 
-    // Field-leave handlers: clamp the control's value and run its leave rule.
-    void ed_CM_LinkChkExit();
-    void sreg_6Exit();
-    void ed_CM_SC_AttemptsExit();
-    void sreg_7Exit();
-    void ed_CM_SC_DelayExit();
-    void sreg_11Exit();
-    void Radio_PackSizeExit();
-    void sreg_14Exit();
-    void Radio_TxHoldExit();
-    void sreg_16Exit();
-    void Radio_RxHoldExit();
-    void sreg_17Exit();
-    void ed_CM_LinkRstExit();
-    void Adv_LinkRstExit();
-    void ed_CM_SysAddExit();
-    void ed_TM_SysAddExit();
-    void ed_CM_UnitAddExit();
-    void sreg_18Exit();
-    void sreg_19Exit();
-    void ed_TM_GrpAdd2Exit();
+    // Status-row menus: COM port 0..7, PC rate index 0..11, and one of the five
+    // character formats in menu order (N-8-1, E-7-1, O-7-1, E-7-2, O-7-2).
+    void setComPort(int index);
+    void setPcBaud(int index);
+    void setLineFormat(int format);
 
-    // Status-row menus.
-    void puCom1Click(int tag);
-    void br1200Click();
-    void br2400Click();
-    void br4800Click();
-    void br9600Click();
-    void br14400Click();
-    void br19200Click();
-    void br28800Click();
-    void br31250Click();
-    void br38400Click();
-    void br57600Click();
-    void br76800Click();
-    void br115200Click();
-    void puN81Click();
-    void puE71Click();
-    void puO71Click();
-    void puE72Click();
-    void puO72Click();
-
-    // File commands (MainFormFileCommands.cpp).
-    void File_NewClick();
-    void tb_NewClick();
-    void File_OpenClick();
-    void tb_OpenClick();
-    void File_SaveClick();
-    void tb_SaveClick();
-    void File_SaveAsClick();
-    void File_ExitClick();
-
-    // Module commands (MainFormModuleCommands.cpp).
-    void Comm_ReadClick();
-    void tb_UpLoadClick();
-    void Comm_ConfigureClick();
-    void tb_ProgramClick();
-    void Adv_DefaultsClick();
-    void tb_DefaultsClick();
-
-    // Diagnostics (MainFormDiagnostics.cpp).
-    void Diag_TxBerClick();
-    void Diag_RxBerClick();
-    void Diag_TxRxBerClick();
-    void Diag_RSSIClick();
-
-    // Dialogs (MainFormDialogs.cpp).
-    void Comm_SerialClick();
-    void tb_ComSettingsClick();
-    void SetupComPort();
-    void Adv_EscCharClick();
-    void Help_AboutClick();
-    void tb_HelpClick();
-    void ShowHelpAbout();
+    // The commands of the menu bar and tool bar, one QAction each (see commandAction()).
+    void openFile();          // MainWindowFileCommands.cpp
+    void save();
+    void saveAs();
+    void read();              // MainWindowModuleCommands.cpp
+    void configure();
+    void restoreFactoryDefaults();
+    void toggleTransmitTest();        // MainWindowDiagnostics.cpp
+    // Receive test kind 1 (Rx BER), 2 (Tx & Rx BER) or 3 (RSSI measurement).
+    void runReceiveTest(int kind);
+    void editPortSettings();          // MainWindowDialogs.cpp
+    void editEscapeCharacter();
+    void showAbout();
 
 protected:
     bool event(QEvent *e) override;
@@ -205,40 +149,27 @@ protected:
 
 private:
     void buildCentralArea();
-    void buildMenus();        // MainFormMenus.cpp
-    void buildToolBar();      // MainFormMenus.cpp
-    void buildStatusMenus();  // MainFormMenus.cpp
+    void buildMenus();        // MainWindowMenus.cpp
+    void buildToolBar();      // MainWindowMenus.cpp
+    void buildStatusMenus();  // MainWindowMenus.cpp
     void applyVariant();
     void updateCaption();
     void showMode(OperatingMode m);
     void onDefaultsApplied();
-    void leave(const char *controlName);
-    void setPcBaud(int index);
-    void setLineFormat(int parity, int dataBits, int stopBits);
     // Opens the configuration file named as the first command-line argument.
-    void openCommandLineFile();  // MainFormFileCommands.cpp
-    // The file commands and their connections to the window (MainFormFileCommands.cpp).
+    void openCommandLineFile();  // MainWindowFileCommands.cpp
+    // The file commands and their connections to the window (MainWindowFileCommands.cpp).
     void buildFileCommands(FileDialogs *fileDialogs);
-    // Runs a file command with ListingText (see MainFormFileCommands.cpp).
+    // Runs a file command with ListingText (see MainWindowFileCommands.cpp).
     bool withListingText(const std::function<bool()> &command);
     // Runs a save with the value of the field being edited as the field reads it.
     bool withTypedValue(const std::function<bool()> &command);
-    // The receive test dialog for test kind 1..3, and the transmit test's start or
-    // stop (MainFormDiagnostics.cpp).
-    void RxBerTest(int TestKind);
-    void TxBertest();
-
-    struct CommandActions {
-        QAction *menu = nullptr;
-        QAction *tool = nullptr;
-    };
-    CommandActions &actions(MainCommand c) { return m_commands[static_cast<std::size_t>(c)]; }
-    const CommandActions &actions(MainCommand c) const { return m_commands[static_cast<std::size_t>(c)]; }
+    QAction *&action(MainCommand c) { return m_commands[static_cast<std::size_t>(c)]; }
 
     const ProductVariant m_variant;
     MessageSink &m_messages;
     std::unique_ptr<SettingsModel> m_model;
-    TFieldBinder *m_binder = nullptr;
+    FieldBinder *m_binder = nullptr;
 
     PortSettings m_portSettings;
     CommandList m_commandList;
@@ -250,15 +181,16 @@ private:
     mutable QMutex m_listingMutex;
     QByteArray m_listingText;
     std::function<void(const QByteArray &)> m_workerLogHook;
+    std::atomic<bool> m_logViaWorker{false};
     bool m_shown = false;
 
-    QToolBar *ToolBar1 = nullptr;
-    TOperatingModeGroup *m_modeGroup = nullptr;
-    TModeOptions *m_modeOptions = nullptr;
-    TSettingsPages *m_settingsPages = nullptr;
-    QPlainTextEdit *Memo1 = nullptr;
-    TStatusRow *m_statusRow = nullptr;
-    std::array<CommandActions, kMainCommandCount> m_commands{};
+    QToolBar *m_toolBar = nullptr;
+    OperatingModeGroup *m_modeGroup = nullptr;
+    ModeOptions *m_modeOptions = nullptr;
+    SettingsPages *m_settingsPages = nullptr;
+    QPlainTextEdit *m_log = nullptr;
+    StatusRow *m_statusRow = nullptr;
+    std::array<QAction *, kMainCommandCount> m_commands{};
     // The channel a diagnostics command opens; closed when the command ends.
     std::unique_ptr<ModuleChannel> m_diagChannel;
 };

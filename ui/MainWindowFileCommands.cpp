@@ -1,7 +1,7 @@
 // File commands of the main window: new, open, save, save as, exit, and the file
 // named on the command line. The work is done by ConfigFileCommands, which also
 // holds CurrentFileName; the window shows what it announces.
-#include "ui/MainForm.h"
+#include "ui/MainWindow.h"
 
 #include "settings/ConfigFileCommands.h"
 #include "settings/SettingsModel.h"
@@ -11,7 +11,7 @@
 
 #include <QSignalBlocker>
 
-void TMainForm::buildFileCommands(FileDialogs *fileDialogs)
+void MainWindow::buildFileCommands(FileDialogs *fileDialogs)
 {
     if (!fileDialogs) {
         m_ownFileDialogs = std::make_unique<QtFileDialogs>(this);
@@ -19,9 +19,9 @@ void TMainForm::buildFileCommands(FileDialogs *fileDialogs)
     }
     m_files = new ConfigFileCommands(*m_model, *fileDialogs,
                                      {m_commandList, m_fileListingText, m_portSettings, m_priorS21}, this);
-    connect(m_files, &ConfigFileCommands::captionChanged, this, &TMainForm::setWindowTitle);
-    connect(m_files, &ConfigFileCommands::clearLogRequested, this, &TMainForm::clearLog);
-    connect(m_files, &ConfigFileCommands::portSettingsChanged, this, &TMainForm::showPortSettings);
+    connect(m_files, &ConfigFileCommands::captionChanged, this, &MainWindow::setWindowTitle);
+    connect(m_files, &ConfigFileCommands::clearLogRequested, this, &MainWindow::clearLog);
+    connect(m_files, &ConfigFileCommands::portSettingsChanged, this, &MainWindow::showPortSettings);
     connect(m_files, &ConfigFileCommands::repaintRequested, this, [this] { repaint(); });
 }
 
@@ -29,7 +29,7 @@ void TMainForm::buildFileCommands(FileDialogs *fileDialogs)
 // an operation runs. File commands run on the GUI thread and never during an
 // operation, so they work on a plain copy that is published when they end: a
 // failed read leaves it as it was, a read file line replaces it.
-bool TMainForm::withListingText(const std::function<bool()> &command)
+bool MainWindow::withListingText(const std::function<bool()> &command)
 {
     m_fileListingText = listingText();
     const bool done = command();
@@ -43,9 +43,9 @@ bool TMainForm::withListingText(const std::function<bool()> &command)
 // is not updated; the model gets the held value back, so leaving the field later
 // runs the rule as if the save had not happened. The controls are not told, so
 // the field keeps the text being typed.
-bool TMainForm::withTypedValue(const std::function<bool()> &command)
+bool MainWindow::withTypedValue(const std::function<bool()> &command)
 {
-    TSpinField *edited = editedField();
+    SpinField *edited = editedField();
     Field field{};
     if (!edited || !m_binder->fieldOf(edited, field))
         return command();
@@ -62,40 +62,26 @@ bool TMainForm::withTypedValue(const std::function<bool()> &command)
     return done;
 }
 
-void TMainForm::File_NewClick() { newConfiguration(); }
-void TMainForm::tb_NewClick() { newConfiguration(); }
-
-void TMainForm::File_OpenClick()
+void MainWindow::openFile()
 {
     withListingText([this] { return m_files->openFile(); });
 }
 
-void TMainForm::tb_OpenClick()
-{
-    withListingText([this] { return m_files->openFile(); });
-}
-
-void TMainForm::File_SaveClick()
+// The tool bar's Save commits the edit before it runs (see buildToolBar()); from the
+// menu the field being edited is saved as it reads.
+void MainWindow::save()
 {
     withTypedValue([this] { return m_files->save(); });
 }
 
-void TMainForm::File_SaveAsClick()
+void MainWindow::saveAs()
 {
     withTypedValue([this] { return m_files->saveAs(true); });
 }
 
-void TMainForm::tb_SaveClick()
-{
-    commitEdit();
-    m_files->save();
-}
-
 // Start-up step: a configuration file named as the first command-line argument.
-void TMainForm::openCommandLineFile()
+void MainWindow::openCommandLineFile()
 {
     const QString argument = m_commandLineArgument;
     withListingText([this, &argument] { return m_files->openCommandLineFile(argument); });
 }
-
-void TMainForm::File_ExitClick() { close(); }

@@ -1,4 +1,4 @@
-#include "ui/SRegPages.h"
+#include "ui/RegisterPages.h"
 
 #include "ui/FieldBinder.h"
 #include "ui/FormParts.h"
@@ -45,7 +45,7 @@ const Register kRegisters[] = {
 
 }  // namespace
 
-TSRegPages::TSRegPages(TFieldBinder &binder, QWidget *parent) : QTabWidget(parent)
+RegisterPages::RegisterPages(FieldBinder &binder, QWidget *parent) : QTabWidget(parent)
 {
     setObjectName(QStringLiteral("SReg_PageControl"));
     FormParts::compactTabs(this);
@@ -56,7 +56,7 @@ TSRegPages::TSRegPages(TFieldBinder &binder, QWidget *parent) : QTabWidget(paren
     addTab(m_s18Page, QStringLiteral("S18 - S21"));
 }
 
-QWidget *TSRegPages::page(TFieldBinder &b, const char *name, int first, int last)
+QWidget *RegisterPages::page(FieldBinder &b, const char *name, int first, int last)
 {
     auto *page = new QWidget;
     page->setObjectName(QString::fromLatin1(name));
@@ -74,7 +74,7 @@ QWidget *TSRegPages::page(TFieldBinder &b, const char *name, int first, int last
         const QString regName = QStringLiteral("S%1").arg(r.number);
         QLabel *text = label(line1, line2, page);
         text->setMinimumHeight(2 * text->fontMetrics().height());
-        TSpinField *field = number(b, r.field, qPrintable(QStringLiteral("sreg_%1").arg(r.number)), regName, page);
+        SpinField *field = number(b, r.field, qPrintable(QStringLiteral("sreg_%1").arg(r.number)), regName, page);
         field->setAccessibleDescription(joined(line1, line2));
         field->setEnabled(r.enabled);
         QLabel *nameLabel = label(regName, page);
@@ -92,7 +92,7 @@ QWidget *TSRegPages::page(TFieldBinder &b, const char *name, int first, int last
     return page;
 }
 
-void TSRegPages::Show_SS_Options(bool show)
+void RegisterPages::showS21(bool show)
 {
     m_s21->setVisible(show);
     m_s21Label->setVisible(show);
