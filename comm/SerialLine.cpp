@@ -1,6 +1,9 @@
 #include "comm/SerialLine.h"
 
 #include "comm/ComPorts.h"
+#ifndef _WIN32
+#include "comm/OpenFailure.h"
+#endif
 #include "comm/PortSettings.h"
 
 #include <chrono>
@@ -41,8 +44,15 @@ bool SerialLine::open()
     const QString name = deviceName();
     if (m_handle)
         throw PortAlreadyOpenError(name + QStringLiteral("- The port is already open."));
-    if (!m_layer->open(name))
-        throw PortOpenError(name + QStringLiteral("- This port may be already in use or not present."));
+    if (!m_layer->open(name)) {
+        QString message = name + QStringLiteral("- This port may be already in use or not present.");
+#ifndef _WIN32
+        const QString why = explainOpenFailure(comDevicePath(m_settings.portIndex));
+        if (!why.isEmpty())
+            message += QLatin1Char('\n') + why;
+#endif
+        throw PortOpenError(message);
+    }
     if (!m_layer->isCommDevice()) {
         m_layer->close();
         throw SerialLineError(name + QStringLiteral("- Handle is not a communications port handle."));

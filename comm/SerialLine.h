@@ -18,7 +18,7 @@ public:
     using Exception::Exception;
 };
 
-// The device cannot be opened (missing or in use).
+// The device cannot be opened (missing or in use); the lines after the first say why.
 class PortOpenError : public Exception {
 public:
     using Exception::Exception;

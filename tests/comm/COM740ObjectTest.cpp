@@ -88,7 +88,7 @@ TEST(ChannelSetup, PortFailureReachesTheCreator)
     state->openSucceeds = false;
     PortSettings s;
     s.comPort = 1;
-    EXPECT_EQ(errorOf([&] { ModuleChannel c(s, fakePort(state)); }),
+    EXPECT_EQ(errorOf([&] { ModuleChannel c(s, fakePort(state)); }).section('\n', 0, 0),
               "COM2- This port may be already in use or not present.");
 }
 

@@ -116,7 +116,7 @@ TEST_F(LineCommTest, DeviceThatCannotBeOpened)
 {
     state->openSucceeds = false;
     port.setLineSettings({.portIndex = 4});
-    EXPECT_EQ(messageOf<PortOpenError>([&] { port.open(); }), "COM5- This port may be already in use or not present.");
+    EXPECT_EQ(messageOf<PortOpenError>([&] { port.open(); }).section('\n', 0, 0), "COM5- This port may be already in use or not present.");
     EXPECT_EQ(port.port(), nullptr);
 }
 

@@ -95,7 +95,8 @@ TEST(PtyPort, SecondOpenOfTheSamePortFails)
     SerialLine first;
     ASSERT_TRUE(first.open());
     SerialLine second;
-    EXPECT_EQ(errorOfOpen<PortOpenError>(second), "COM1- This port may be already in use or not present.");
+    EXPECT_EQ(errorOfOpen<PortOpenError>(second),
+              "COM1- This port may be already in use or not present.\n" + pty.path + " is already open in this program.");
     EXPECT_EQ(second.port(), nullptr);
     first.close();
     EXPECT_TRUE(second.open());
@@ -120,7 +121,9 @@ TEST(PtyPort, MissingDeviceCannotBeOpened)
     Com1 com1("/nonexistent/ttyX");
     const int before = openDescriptors();
     SerialLine port;
-    EXPECT_EQ(errorOfOpen<PortOpenError>(port), "COM1- This port may be already in use or not present.");
+    const QString message = errorOfOpen<PortOpenError>(port);
+    EXPECT_EQ(message.section('\n', 0, 0), "COM1- This port may be already in use or not present.");
+    EXPECT_TRUE(message.section('\n', 1).startsWith("/nonexistent/ttyX does not exist.")) << qPrintable(message);
     EXPECT_EQ(openDescriptors(), before);
 
     SerialLine beyond;

@@ -217,7 +217,9 @@ private Q_SLOTS:
         ModuleCommands(host).read();
         qunsetenv("CFG_COM1");
         QCOMPARE(host.fake.count(), 1);
-        QCOMPARE(host.fake.last().text, QStringLiteral("COM1- This port may be already in use or not present."));
+        const QStringList lines = host.fake.last().text.split(QLatin1Char('\n'));
+        QCOMPARE(lines.first(), QStringLiteral("COM1- This port may be already in use or not present."));
+        QVERIFY(lines.value(1).startsWith(QStringLiteral("/nonexistent/tty does not exist.")));
         QVERIFY(!host.logViaWorker());
     }
 
