@@ -1,6 +1,6 @@
 #include "comm/ComPorts.h"
 
-#include <QByteArray>
+#include "comm/PortBindings.h"
 
 namespace {
 constexpr int kPortCount = 8;
@@ -23,15 +23,5 @@ int comPortIndex(const QString &deviceName)
 
 QString comDevicePath(int portIndex)
 {
-    if (portIndex < 0 || portIndex >= kPortCount)
-        return {};
-    const QByteArray var = "CFG_COM" + QByteArray::number(portIndex + 1);
-    const QByteArray configured = qgetenv(var.constData());
-    if (!configured.isEmpty())
-        return QString::fromLocal8Bit(configured);
-#ifdef _WIN32
-    return QStringLiteral("\\\\.\\") + comDeviceName(portIndex);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(portIndex);
-#endif
+    return PortBindings().devicePath(portIndex);
 }

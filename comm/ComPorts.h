@@ -11,5 +11,6 @@ QString comDeviceName(int portIndex);
 int comPortIndex(const QString &deviceName);
 
 // The device that stands for a port on this system: the path in the environment
-// variable CFG_COMn when set, else /dev/ttyS(n-1). Empty for an index outside 0..7.
+// variable CFG_COMn when set, else the user's binding (PortBindings), else
+// /dev/ttyS(n-1). Empty for an index outside 0..7.
 QString comDevicePath(int portIndex);

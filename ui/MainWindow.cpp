@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "comm/ModuleChannel.h"
+#include "comm/PortBindings.h"
 #include "resources/Icons.h"
 #include "settings/ConfigFileCommands.h"
 #include "settings/FileDialogs.h"
@@ -315,6 +316,7 @@ void MainWindow::showPortSettings()
 {
     m_statusRow->baud()->setPanelText(baudText(m_portSettings));
     m_statusRow->comPort()->setPanelText(comPortText(m_portSettings));
+    m_statusRow->comPort()->setToolTip(PortBindings().describe(m_portSettings.comPort));
     m_statusRow->lineFormat()->setPanelText(lineFormatText(m_portSettings));
 }
 

@@ -1,6 +1,7 @@
 #include "ui/PortSettingsDialog.h"
 
 #include "comm/ComPorts.h"
+#include "comm/SerialDevices.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -8,6 +9,8 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -44,7 +47,8 @@ PortSettingsDialog::PortSettingsDialog(QWidget *parent)
     for (int i = 0; i < kComPorts; ++i) {
         auto *item = new QRadioButton(QStringLiteral("Com %1").arg(i + 1), m_comPortBox);
         item->setObjectName(QStringLiteral("rg_ComPort_%1").arg(i));
-        item->setToolTip(comDevicePath(i));
+        item->setToolTip(m_bindings.devicePath(i));
+        m_pendingBindings[std::size_t(i)] = m_bindings.binding(i);
         m_comPortButtons->addButton(item, i);
         // Filled column by column: Com 1..4 on the left, Com 5..8 on the right.
         grid->addWidget(item, i % kRowsPerColumn, i / kRowsPerColumn);
@@ -59,6 +63,21 @@ PortSettingsDialog::PortSettingsDialog(QWidget *parent)
     m_stopBitsList = makeList(this, QStringLiteral("Combo_StopBits"), {QStringLiteral("1"), QStringLiteral("2")});
     m_parityList = makeList(this, QStringLiteral("Combo_Parity"),
                             {QStringLiteral("None"), QStringLiteral("Odd"), QStringLiteral("Even")});
+
+    m_deviceList = new QComboBox(this);
+    m_deviceList->setObjectName(QStringLiteral("Combo_Device"));
+    m_deviceList->addItem(QStringLiteral("Serial devices present..."));
+    for (const SerialDeviceInfo &device : serialDevicesWithDetails(m_bindings)) {
+        m_deviceList->addItem(device.label(), device.preferredPath());
+        m_deviceList->setItemData(m_deviceList->count() - 1, device.details(), Qt::ToolTipRole);
+    }
+    m_devicePath = new QLineEdit(this);
+    m_devicePath->setObjectName(QStringLiteral("ed_DevicePath"));
+    m_devicePath->setClearButtonEnabled(true);
+    auto *deviceBox = new QGroupBox(QStringLiteral("Device"), this);
+    auto *deviceRows = new QFormLayout(deviceBox);
+    deviceRows->addRow(QStringLiteral("Present"), m_deviceList);
+    deviceRows->addRow(QStringLiteral("Path"), m_devicePath);
 
     auto *lists = new QFormLayout;
     lists->addRow(QStringLiteral("Data Rate"), m_baudRateList);
@@ -81,11 +100,18 @@ PortSettingsDialog::PortSettingsDialog(QWidget *parent)
     buttons->addWidget(m_cancelButton);
     auto *main = new QVBoxLayout(this);
     main->addLayout(top);
+    main->addWidget(deviceBox);
     main->addLayout(buttons);
     main->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_okButton, &QPushButton::clicked, this, &PortSettingsDialog::storeChoices);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_comPortButtons, &QButtonGroup::idToggled, this, [this](int slot, bool checked) {
+        if (checked)
+            showBinding(slot);
+    });
+    connect(m_deviceList, &QComboBox::activated, this, &PortSettingsDialog::takeListedDevice);
+    connect(m_devicePath, &QLineEdit::textEdited, this, &PortSettingsDialog::keepTypedPath);
 }
 
 void PortSettingsDialog::edit(PortSettings &settings)
@@ -99,8 +125,39 @@ void PortSettingsDialog::edit(PortSettings &settings)
     m_parityList->setCurrentIndex(clampIndex(settings.parity, m_parityList->count()));
 }
 
+void PortSettingsDialog::showBinding(int slot)
+{
+    const bool overridden = PortBindings::isOverridden(slot);
+    m_devicePath->setText(overridden ? m_bindings.devicePath(slot) : m_pendingBindings[std::size_t(slot)]);
+    m_devicePath->setPlaceholderText(PortBindings::defaultDevicePath(slot));
+    m_devicePath->setEnabled(!overridden);
+    m_deviceList->setEnabled(!overridden);
+    m_devicePath->setToolTip(overridden ? QStringLiteral("Set by the environment variable CFG_COM%1").arg(slot + 1)
+                                        : QStringLiteral("Empty: %1").arg(PortBindings::defaultDevicePath(slot)));
+}
+
+void PortSettingsDialog::takeListedDevice(int item)
+{
+    const QString path = m_deviceList->itemData(item).toString();
+    if (path.isEmpty())
+        return;
+    m_devicePath->setText(path);
+    keepTypedPath(path);
+}
+
+void PortSettingsDialog::keepTypedPath(const QString &path)
+{
+    const int slot = m_comPortButtons->checkedId();
+    if (slot >= 0 && slot < int(m_pendingBindings.size()))
+        m_pendingBindings[std::size_t(slot)] = path.trimmed();
+}
+
 void PortSettingsDialog::storeChoices()
 {
+    for (int slot = 0; slot < int(m_pendingBindings.size()); ++slot)
+        if (m_pendingBindings[std::size_t(slot)] != m_bindings.binding(slot))
+            m_bindings.bind(slot, m_pendingBindings[std::size_t(slot)]);
+    m_bindings.sync();
     if (m_settings) {
         m_settings->comPort = static_cast<std::uint8_t>(m_comPortButtons->checkedId());
         m_settings->baudIndex = static_cast<std::uint8_t>(m_baudRateList->currentIndex());

@@ -1,15 +1,22 @@
 #pragma once
 
+#include "comm/PortBindings.h"
 #include "settings/Types.h"
 
 #include <QDialog>
+#include <QStringList>
+
+#include <array>
 
 class QButtonGroup;
 class QComboBox;
 class QGroupBox;
+class QLineEdit;
 class QPushButton;
 
-// Edits the PC-side serial settings in place. Created anew each time it is opened.
+// Edits the PC-side serial settings in place, and binds the checked COM slot to a
+// serial device (kept in PortBindings when OK is pressed). Created anew each time it
+// is opened.
 class PortSettingsDialog : public QDialog {
     Q_OBJECT
 public:
@@ -25,6 +32,10 @@ public:
     QComboBox *dataBitsList() const { return m_dataBitsList; }
     QComboBox *stopBitsList() const { return m_stopBitsList; }
     QComboBox *parityList() const { return m_parityList; }
+    // The serial devices present, each with its path as item data.
+    QComboBox *deviceList() const { return m_deviceList; }
+    // The device the checked slot is bound to; empty for the slot's default device.
+    QLineEdit *devicePathField() const { return m_devicePath; }
     QPushButton *okButton() const { return m_okButton; }
     QPushButton *cancelButton() const { return m_cancelButton; }
 
@@ -33,6 +44,9 @@ protected:
 
 private slots:
     void storeChoices();
+    void showBinding(int slot);
+    void takeListedDevice(int item);
+    void keepTypedPath(const QString &path);
 
 private:
     PortSettings *m_settings = nullptr;
@@ -42,6 +56,10 @@ private:
     QComboBox *m_dataBitsList = nullptr;
     QComboBox *m_stopBitsList = nullptr;
     QComboBox *m_parityList = nullptr;
+    QComboBox *m_deviceList = nullptr;
+    QLineEdit *m_devicePath = nullptr;
+    PortBindings m_bindings;
+    std::array<QString, 8> m_pendingBindings;   // as typed, per slot; stored on OK
     QPushButton *m_okButton = nullptr;
     QPushButton *m_cancelButton = nullptr;
 };

@@ -9,6 +9,8 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -52,7 +54,12 @@ private:
             form.close();
     }
 
+    QTemporaryDir m_config;
+
 private slots:
+    // Bindings written by the dialog land in a folder of this run.
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); }
+
     // --- serial port dialog ---
     void serialDialogLayout()
     {
@@ -193,6 +200,35 @@ private slots:
         QCOMPARE(form.comPortButtons()->button(2)->toolTip(), QStringLiteral("/dev/ttyUSB0"));
         QCOMPARE(form.comPortButtons()->button(0)->toolTip(), QStringLiteral("/dev/ttyS0"));
         QCOMPARE(form.comPortButtons()->button(7)->toolTip(), QStringLiteral("/dev/ttyS7"));
+    }
+
+    void serialDialogBindsTheCheckedSlotOnOkOnly()
+    {
+        PortSettings ps;
+        {
+            PortSettingsDialog form;
+            form.edit(ps);
+            QTest::mouseClick(form.comPortButtons()->button(2), Qt::LeftButton);
+            QTest::keyClicks(form.devicePathField(), QStringLiteral("/dev/pts/41"));
+            QTest::mouseClick(form.comPortButtons()->button(4), Qt::LeftButton);
+            QCOMPARE(form.devicePathField()->text(), QString());
+            QTest::keyClicks(form.devicePathField(), QStringLiteral("/dev/ttyACM0"));
+            QTest::mouseClick(form.okButton(), Qt::LeftButton);
+        }
+        QCOMPARE(PortBindings().devicePath(2), QStringLiteral("/dev/pts/41"));
+        QCOMPARE(PortBindings().devicePath(4), QStringLiteral("/dev/ttyACM0"));
+        {
+            PortSettingsDialog form;
+            form.edit(ps);
+            QTest::mouseClick(form.comPortButtons()->button(2), Qt::LeftButton);
+            QCOMPARE(form.devicePathField()->text(), QStringLiteral("/dev/pts/41"));
+            form.devicePathField()->selectAll();
+            QTest::keyClicks(form.devicePathField(), QStringLiteral("/dev/pts/42"));
+            QTest::mouseClick(form.cancelButton(), Qt::LeftButton);
+        }
+        QCOMPARE(PortBindings().devicePath(2), QStringLiteral("/dev/pts/41"));
+        PortBindings().bind(2, {});
+        PortBindings().bind(4, {});
     }
 
     // --- escape character dialog ---
