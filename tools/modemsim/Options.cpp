@@ -1,5 +1,8 @@
 #include "Options.h"
 
+#include "Settings.h"
+
+#include <cctype>
 #include <cstdlib>
 
 namespace modemsim {
@@ -20,12 +23,38 @@ bool toNumber(const std::string &text, long min, long max, long &out)
 
 } // namespace
 
+std::optional<int> rateIndexOf(long rate)
+{
+    for (int index = 1; index <= 13; ++index)
+        if (rate > 0 && serialRate(index) == static_cast<unsigned>(rate))
+            return index;
+    return std::nullopt;
+}
+
+std::optional<int> formatCodeOf(const std::string &format)
+{
+    std::string f;
+    for (char c : format)
+        if (c != '-')
+            f += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (f.size() != 3 || (f[0] != '7' && f[0] != '8') || (f[2] != '1' && f[2] != '2'))
+        return std::nullopt;
+    int parity = 0;   // the module's parity numbers: 0 none, 1 zero, 2 odd, 3 even
+    if (f[1] == 'O')
+        parity = 2;
+    else if (f[1] == 'E')
+        parity = 3;
+    else if (f[1] != 'N')
+        return std::nullopt;
+    return (f[2] == '2' ? 1 : 0) + 2 * (f[0] == '8' ? 1 : 0) + 4 * parity;
+}
+
 std::string usage()
 {
     return "usage: modem-sim [--start data|command] [--guard MS] [--delay MS] [--link PATH]\n"
            "                 [--log FILE] [--state FILE] [--model NAME] [--firmware X.YY]\n"
            "                 [--reject PREFIX]... [--omit-key KEY]... [--hangup-after N]\n"
-           "                 [--silent] [--garbage]\n"
+           "                 [--silent] [--garbage] [--rate BAUD] [--format 8N1]\n"
            "Prints the pty slave path on the first line of stdout; see tools/README.md.\n";
 }
 
@@ -72,6 +101,21 @@ std::optional<Options> parseOptions(int argc, char **argv, std::string &message)
                 o.delayMs = static_cast<int>(n);
             else
                 o.hangupAfter = n;
+        } else if (arg == "--rate") {
+            if (!value(v))
+                return std::nullopt;
+            long rate = 0;
+            if (!toNumber(v, 1, 1000000, rate) || !(o.rateIndex = rateIndexOf(rate))) {
+                message = "--rate: no such module rate " + v + "\n";
+                return std::nullopt;
+            }
+        } else if (arg == "--format") {
+            if (!value(v))
+                return std::nullopt;
+            if (!(o.formatCode = formatCodeOf(v))) {
+                message = "--format: bad frame format " + v + " (for example 8N1, 7E1, 8N2)\n";
+                return std::nullopt;
+            }
         } else if (arg == "--reject") {
             if (!value(v))
                 return std::nullopt;

@@ -23,7 +23,16 @@ struct Options
     std::string stateFile;
     std::string logFile;
     std::string link;
+    std::optional<int> rateIndex;   // "ATC" index of --rate, over the stored one
+    std::optional<int> formatCode;  // "AT&B" code of --format, over the stored one
 };
+
+// "ATC" index of a serial rate in bit/s (115200 gives 12); nothing for a rate the
+// module does not have.
+std::optional<int> rateIndexOf(long rate);
+// "AT&B" code of a frame format written as data bits, parity and stop bits: "8N1",
+// "7-E-1", "8o2" (parity N none, O odd, E even); nothing for anything else.
+std::optional<int> formatCodeOf(const std::string &format);
 
 // Parses argv; on a bad or help argument returns nothing and fills `message`.
 std::optional<Options> parseOptions(int argc, char **argv, std::string &message);

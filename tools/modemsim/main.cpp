@@ -112,7 +112,11 @@ int main(int argc, char **argv)
         return 1;
     }
     try {
-        const Settings stored = loadStored(options->stateFile);
+        Settings stored = loadStored(options->stateFile);
+        if (options->rateIndex)
+            stored.set(Setting::C, *options->rateIndex);
+        if (options->formatCode)
+            stored.set(Setting::AmpB, *options->formatCode);
         EventLog log = options->logFile.empty() ? EventLog() : EventLog(options->logFile);
         Pty pty(LineSettings{stored.rate(), stored.twoStopBits()});
         Link link(options->link, pty.slavePath());
