@@ -136,6 +136,7 @@ public Q_SLOTS:
     void read();              // MainWindowModuleCommands.cpp
     void configure();
     void restoreFactoryDefaults();
+    void findModule();
     void toggleTransmitTest();        // MainWindowDiagnostics.cpp
     // Receive test kind 1 (Rx BER), 2 (Tx & Rx BER) or 3 (RSSI measurement).
     void runReceiveTest(int kind);

@@ -49,6 +49,7 @@ void MainWindow::buildMenus()
     action(MainCommand::Configure) =
         item(comm, QStringLiteral("&Configure Module"), "Comm_Configure", &MainWindow::configure);
     comm->addSeparator();
+    item(comm, QStringLiteral("&Find Module..."), "Comm_Find", &MainWindow::findModule);
     action(MainCommand::ComPortSettings) =
         item(comm, QStringLiteral("Com &Port Settings"), "Comm_Serial", &MainWindow::editPortSettings);
 

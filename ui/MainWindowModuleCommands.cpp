@@ -3,10 +3,14 @@
 // window takes part through MainWindowOperationHost below.
 #include "ui/MainWindow.h"
 
+#include "operations/FindModuleDialog.h"
 #include "operations/ModuleCommands.h"
+#include "settings/SettingsModel.h"
 #include "operations/OperationHost.h"
 
 #include <QObject>
+
+#include <algorithm>
 
 namespace {
 
@@ -72,6 +76,18 @@ void MainWindow::configure()
 {
     commitEdit();
     moduleCommands(*this).configure();
+}
+
+void MainWindow::findModule()
+{
+    // The module's guard time is unknown: the one the window holds, but never less
+    // than the factory value, so the escape's answer is not missed.
+    const int guardMs = std::max(model().settings()[Field::EscapeGuardTime], 1000);
+    FindModuleDialog dialog(portSettings(), std::chrono::milliseconds(guardMs), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        portSettings() = dialog.foundSettings();
+        showPortSettings();
+    }
 }
 
 void MainWindow::restoreFactoryDefaults() { moduleCommands(*this).restoreFactoryDefaults(); }

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "operations/ModuleFinder.h"
+
+#include <QDialog>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// "Find Module": searches the port of the given settings off the GUI thread, shows
+// the progress with Cancel, then the result with "Use These Settings". Accepted
+// only through that button; foundSettings() then holds what answered.
+class FindModuleDialog : public QDialog {
+    Q_OBJECT
+public:
+    FindModuleDialog(const PortSettings &current, std::chrono::milliseconds guard, QWidget *parent = nullptr);
+    ~FindModuleDialog() override;
+
+    const ModuleFinder::Result &result() const { return m_result; }
+    PortSettings foundSettings() const { return m_result.settings; }
+    bool searching() const { return m_searching; }
+
+    QLabel *statusLabel() const { return m_status; }
+    QPushButton *useButton() const { return m_useButton; }
+    QPushButton *cancelButton() const { return m_cancelButton; }
+
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private slots:
+    void showProgress(int step, int steps, const QString &trying);
+    void showResult();
+
+private:
+    void stopSearch();
+
+    PortSettings m_current;
+    ModuleFinder m_finder;
+    ModuleFinder::Result m_result;
+    std::atomic<bool> m_stop{false};
+    std::thread m_search;
+    bool m_searching = false;
+    QLabel *m_status = nullptr;
+    QProgressBar *m_progressBar = nullptr;
+    QPushButton *m_useButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+};
