@@ -1,0 +1,99 @@
+// Figures of Find Module against modem-sim at the factory guard time: how long the
+// search takes for a module at a given rate and format, and four ports searched at
+// once against one. Prints figures; judges nothing.
+//   bench-detect [quick|all]
+//     quick (default): 9600, 19200, 115200 at 8-N-1, every rate once in a rotating
+//                      format, then four ports together
+//     all:             every rate in every format, then four ports together
+
+#include "operations/ModuleFinder.h"
+#include "support/ModemSim.h"
+
+#include <QByteArray>
+
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const char *formatName(const PortSettings &f)
+{
+    static const char *names[2][2][3] = {{{"7N1", "7O1", "7E1"}, {"7N2", "7O2", "7E2"}},
+                                         {{"8N1", "8O1", "8E1"}, {"8N2", "8O2", "8E2"}}};
+    return names[f.dataBits][f.stopBits][f.parity];
+}
+
+// Seconds to find a module at `rateIndex` and `format` on COM(slot+1); negative when missed.
+double timeSearch(int slot, int rateIndex, const PortSettings &format)
+{
+    ModemSim sim({"--rate", std::to_string(kPcBaudRates[rateIndex]), "--format", formatName(format)});
+    const QByteArray var = "CFG_COM" + QByteArray::number(slot + 1);
+    qputenv(var.constData(), QByteArray::fromStdString(sim.path()));
+    PortSettings current;
+    current.comPort = std::uint8_t(slot);
+    const std::atomic<bool> stop{false};
+    const auto start = Clock::now();
+    const auto result = ModuleFinder().find(current, stop);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const bool right = result.outcome == ModuleFinder::Result::Outcome::Found && result.settings.baudIndex == rateIndex
+                       && result.settings.stopBits == format.stopBits;
+    return right ? seconds : -seconds;
+}
+
+void report(int rateIndex, const PortSettings &format, double seconds)
+{
+    std::printf("%6d %s  %6.1f s%s\n", kPcBaudRates[rateIndex], formatName(format), seconds < 0 ? -seconds : seconds,
+                seconds < 0 ? "  NOT FOUND" : "");
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!ModemSim::available()) {
+        std::fprintf(stderr, "modem-sim is not built\n");
+        return 1;
+    }
+    const bool all = argc > 1 && std::strcmp(argv[1], "all") == 0;
+    const auto formats = ModuleFinder::frameFormats();
+    const int likely[] = {3, 5, 11};
+
+    std::printf("Search time, start from 9600 8-N-1, guard 1 s (the module at):\n");
+    double likelyWorst = 0;
+    for (int rate : likely) {
+        const double s = timeSearch(0, rate, formats[0]);
+        report(rate, formats[0], s);
+        likelyWorst = std::max(likelyWorst, s < 0 ? 1e9 : s);
+    }
+    double worst = 0;
+    for (int rate = 0; rate < 12; ++rate)
+        for (std::size_t f = 0; f < formats.size(); ++f) {
+            if (!all && f != std::size_t(rate) % formats.size())
+                continue;
+            const double s = timeSearch(0, rate, formats[f]);
+            report(rate, formats[f], s);
+            worst = std::max(worst, s < 0 ? 1e9 : s);
+        }
+    std::printf("9600/19200/115200 8-N-1: slowest %.1f s\n", likelyWorst);
+    std::printf("%s: slowest %.1f s\n", all ? "every rate and format" : "every rate, one format each", worst);
+
+    // Four ports at once, each module at 57600 8-N-2, against one port alone.
+    const int rate = 9;
+    const PortSettings format = formats[3];
+    const double one = std::abs(timeSearch(0, rate, format));
+    double times[4] = {};
+    std::vector<std::thread> searches;
+    const auto start = Clock::now();
+    for (int slot = 0; slot < 4; ++slot)
+        searches.emplace_back([&, slot] { times[slot] = timeSearch(slot, rate, format); });
+    for (auto &t : searches)
+        t.join();
+    const double four = std::chrono::duration<double>(Clock::now() - start).count();
+    std::printf("one port %.1f s, four ports together %.1f s (%.2f x)%s\n", one, four, four / one,
+                std::all_of(std::begin(times), std::end(times), [](double t) { return t > 0; }) ? "" : "  A PORT MISSED");
+    return 0;
+}
