@@ -274,4 +274,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(ReadTest)
-#include "tst_read.moc"
+#include "ReadTest.moc"

@@ -211,4 +211,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(ConfigureTest)
-#include "tst_configure.moc"
+#include "ConfigureTest.moc"

@@ -162,4 +162,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(FaultTest)
-#include "tst_faults.moc"
+#include "FaultsTest.moc"

@@ -40,7 +40,7 @@ struct TxRun {
 
 } // namespace
 
-class DiagnosticsSimTest : public QObject {
+class SimulatedModuleTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
@@ -54,13 +54,13 @@ private Q_SLOTS:
     void txTestFailures();
 };
 
-void DiagnosticsSimTest::init()
+void SimulatedModuleTest::init()
 {
     if (!ModemSim::available())
         QSKIP("modem-sim is not built");
 }
 
-void DiagnosticsSimTest::rssiRunShowsTheLevelLine()
+void SimulatedModuleTest::rssiRunShowsTheLevelLine()
 {
     SimOnCom1 sim;
     FakeMessages messages;
@@ -85,7 +85,7 @@ void DiagnosticsSimTest::rssiRunShowsTheLevelLine()
     QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
 }
 
-void DiagnosticsSimTest::berRunFillsTheFieldsUntilStopped()
+void SimulatedModuleTest::berRunFillsTheFieldsUntilStopped()
 {
     SimOnCom1 sim;
     FakeMessages messages;
@@ -112,7 +112,7 @@ void DiagnosticsSimTest::berRunFillsTheFieldsUntilStopped()
     QVERIFY(messages.empty());
 }
 
-void DiagnosticsSimTest::rxTestDialogClosedByItsCloseBoxWhileRunning()
+void SimulatedModuleTest::rxTestDialogClosedByItsCloseBoxWhileRunning()
 {
     SimOnCom1 sim;
     FakeMessages messages;
@@ -145,7 +145,7 @@ void DiagnosticsSimTest::rxTestDialogClosedByItsCloseBoxWhileRunning()
     QVERIFY(again->sendCommand("AT\r", "OK", 100));
 }
 
-void DiagnosticsSimTest::portThatCannotOpenShowsNoDialog()
+void SimulatedModuleTest::portThatCannotOpenShowsNoDialog()
 {
     qputenv("CFG_COM1", "/nonexistent/diag-tty");
     auto unset = qScopeGuard([] { qunsetenv("CFG_COM1"); });
@@ -170,7 +170,7 @@ void DiagnosticsSimTest::portThatCannotOpenShowsNoDialog()
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
-void DiagnosticsSimTest::silentModuleCannotStart()
+void SimulatedModuleTest::silentModuleCannotStart()
 {
     SimOnCom1 sim({"--start", "command", "--silent"});
     FakeMessages messages;
@@ -189,7 +189,7 @@ void DiagnosticsSimTest::silentModuleCannotStart()
     QVERIFY(!sim.received("AT&T1\\r"));
 }
 
-void DiagnosticsSimTest::txTestStartsAndStops()
+void SimulatedModuleTest::txTestStartsAndStops()
 {
     SimOnCom1 sim;
     TxRun run;
@@ -214,7 +214,7 @@ void DiagnosticsSimTest::txTestStartsAndStops()
     QCOMPARE(sim.receivedCount("AT&T0\\r"), 1);
 }
 
-void DiagnosticsSimTest::txTestRefusedKeepsStart()
+void SimulatedModuleTest::txTestRefusedKeepsStart()
 {
     SimOnCom1 sim({"--start", "command", "--reject", "AT&T0"});
     TxRun run;
@@ -227,7 +227,7 @@ void DiagnosticsSimTest::txTestRefusedKeepsStart()
     QVERIFY(sim.received("AT&T0\\r"));
 }
 
-void DiagnosticsSimTest::txTestFailures()
+void SimulatedModuleTest::txTestFailures()
 {
     auto module = std::make_shared<ScriptedModule>();
     module->cts = false;
@@ -251,5 +251,5 @@ void DiagnosticsSimTest::txTestFailures()
     QVERIFY(!run.slot);
 }
 
-QTEST_MAIN(DiagnosticsSimTest)
-#include "DiagnosticsSimTest.moc"
+QTEST_MAIN(SimulatedModuleTest)
+#include "SimulatedModuleTest.moc"
