@@ -21,6 +21,13 @@ constexpr auto kCtsRetryDelay = std::chrono::milliseconds(50);
 
 bool isNumericOk(const QByteArray &reply) { return reply == "0\r" || reply.contains("\r0\r"); }
 
+// Whether the line holding `expected` has ended (its own CR or LF counts).
+bool lineEndsAfter(const QByteArray &reply, const QByteArray &expected)
+{
+    const qsizetype at = reply.indexOf(expected);
+    return at < 0 || reply.indexOf('\r', at) >= 0 || reply.indexOf('\n', at) >= 0;
+}
+
 } // namespace
 
 int baudRateForIndex(int baudIndex)
@@ -137,6 +144,15 @@ bool TLineComm::ReadReply(const QByteArray &expected, unsigned /*T*/, bool LongR
             result = false;
         if (reply.contains(expected) || isNumericOk(reply) || !result)
             break;
+    }
+    // The ending may arrive in the middle of its line (the last route of a listing):
+    // the rest of that line belongs to the reply, not to the purge below. A read that
+    // brings nothing is one read interval of silence.
+    for (int extra = kLongReadBudget; result && extra > 0 && !lineEndsAfter(reply, expected); --extra) {
+        QByteArray piece;
+        if (!m_layer->read(piece, requestSize) || piece.isEmpty())
+            break;
+        reply += piece;
     }
     if (OnReceive)
         OnReceive(reply, quint16(reply.size()));
