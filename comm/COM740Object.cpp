@@ -70,7 +70,9 @@ bool TCOM740Object::SendCommand(const QByteArray &command, const QByteArray &exp
 
 void TCOM740Object::Send(const QByteArray &command, const QByteArray &expected, unsigned T)
 {
-    exchange(command, expected, T);
+    // Callers that cannot judge the reply (a quiet module) still rely on the write.
+    if (!exchange(command, expected, T))
+        throw EWriteCommError::badReply();
 }
 
 void TCOM740Object::WakeModem()

@@ -110,20 +110,22 @@ void TProgramThread::WakeModule()
     } catch (const Exception &) {
         // not in command mode (or no CTS yet): escape sequence
     }
+    // Send raises when its write fails, so each judgement below sees the reply to
+    // its own attempt, never one left from an earlier exchange.
     if (cancelled())
         return;
     m_channel->Send(EscapeSequence(), "OK", 50);
-    if (answered(m_host.ListingText()))
+    if (answered(m_channel->LastReply()))
         return;
     if (cancelled())
         return;
     m_channel->Send(EscapeSequence(), "OK", 50);
-    if (!answered(m_host.ListingText()) && cancelled())
+    if (!answered(m_channel->LastReply()) && cancelled())
         return;
     m_channel->Send("\r", "OK", 10);
     if (cancelled())
         return;
-    if (!answered(m_host.ListingText()))
+    if (!answered(m_channel->LastReply()))
         throw EWriteCommError::cannotWake();
 }
 
