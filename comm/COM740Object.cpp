@@ -80,6 +80,8 @@ void TCOM740Object::WakeModem()
     try {
         SendCommand("\r", "OK", 50);
         return;
+    } catch (const ExchangeCancelled &) {
+        throw;
     } catch (const Exception &) {
         // no or wrong answer, or no CTS: try the escape sequence
     }
@@ -99,4 +101,4 @@ void TCOM740Object::FlushLine()
     m_port.Purge();
 }
 
-void TCOM740Object::Poll() { m_port.Poll(); }
+bool TCOM740Object::Poll() { return m_port.Poll(); }
