@@ -70,7 +70,9 @@ bool TCOM740Object::SendCommand(const QByteArray &command, const QByteArray &exp
 
 void TCOM740Object::Send(const QByteArray &command, const QByteArray &expected, unsigned T)
 {
-    exchange(command, expected, T);
+    // Callers that cannot judge the reply (a quiet module) still rely on the write.
+    if (!exchange(command, expected, T))
+        throw EWriteCommError::badReply();
 }
 
 void TCOM740Object::WakeModem()
@@ -78,6 +80,8 @@ void TCOM740Object::WakeModem()
     try {
         SendCommand("\r", "OK", 50);
         return;
+    } catch (const ExchangeCancelled &) {
+        throw;
     } catch (const Exception &) {
         // no or wrong answer, or no CTS: try the escape sequence
     }
@@ -97,4 +101,4 @@ void TCOM740Object::FlushLine()
     m_port.Purge();
 }
 
-void TCOM740Object::Poll() { m_port.Poll(); }
+bool TCOM740Object::Poll() { return m_port.Poll(); }

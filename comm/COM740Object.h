@@ -44,15 +44,16 @@ public:
     // the command could not be written.
     bool SendCommand(const QByteArray &command, const QByteArray &expected, unsigned T);
     // One exchange whose reply is stored and forwarded but not judged. With an empty
-    // `expected` it makes exactly one read.
+    // `expected` it makes exactly one read. A command that could not be written
+    // raises EWriteCommError.
     void Send(const QByteArray &command, const QByteArray &expected, unsigned T);
     // Brings the module into command mode: "\r", then the escape sequence (twice if
     // need be) and "\r" again; raises EWriteCommError when nothing answers.
     void WakeModem();
     // Ends a test mode's output: one short read, 100 ms, then both directions discarded.
     void FlushLine();
-    // One read of whatever has arrived, for the receive pump.
-    void Poll();
+    // One read of whatever has arrived, for the receive pump; false when the line is gone.
+    bool Poll();
 
     // The reply of the most recent exchange that wrote its command (a failed write
     // leaves the previous one).

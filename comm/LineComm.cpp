@@ -21,11 +21,23 @@ constexpr auto kCtsRetryDelay = std::chrono::milliseconds(50);
 
 bool isNumericOk(const QByteArray &reply) { return reply == "0\r" || reply.contains("\r0\r"); }
 
+// Whether the line holding `expected` has ended (its own CR or LF counts).
+bool lineEndsAfter(const QByteArray &reply, const QByteArray &expected)
+{
+    const qsizetype at = reply.indexOf(expected);
+    return at < 0 || reply.indexOf('\r', at) >= 0 || reply.indexOf('\n', at) >= 0;
+}
+
 } // namespace
 
 int baudRateForIndex(int baudIndex)
 {
     return baudIndex >= 0 && baudIndex < 12 ? kRates[baudIndex] : 0;
+}
+
+QString portUnavailableText(const QString &deviceName)
+{
+    return deviceName + QStringLiteral("- This port may be already in use or not present.");
 }
 
 TLineComm::TLineComm(std::unique_ptr<SerialPortLayer> layer)
@@ -43,7 +55,7 @@ bool TLineComm::Open()
     if (m_handle)
         throw EPortAlreadyOpen(name + QStringLiteral("- The port is already open."));
     if (!m_layer->open(name))
-        throw EOpeningPortError(name + QStringLiteral("- This port may be already in use or not present."));
+        throw EOpeningPortError(portUnavailableText(name));
     if (!m_layer->isCommDevice()) {
         m_layer->close();
         throw ECommsError(name + QStringLiteral("- Handle is not a communications port handle."));
@@ -100,6 +112,7 @@ bool TLineComm::Transact(const QByteArray &command, const QByteArray &expected, 
         }
     }
 
+    throwIfCancelled();
     if (!WriteText(command))
         return false;
     return ReadReply(expected, T, LongReply);
@@ -137,6 +150,16 @@ bool TLineComm::ReadReply(const QByteArray &expected, unsigned /*T*/, bool LongR
             result = false;
         if (reply.contains(expected) || isNumericOk(reply) || !result)
             break;
+        throwIfCancelled();
+    }
+    // The ending may arrive in the middle of its line (the last route of a listing):
+    // the rest of that line belongs to the reply, not to the purge below. A read that
+    // brings nothing is one read interval of silence.
+    for (int extra = kLongReadBudget; result && extra > 0 && !lineEndsAfter(reply, expected); --extra) {
+        QByteArray piece;
+        if (!m_layer->read(piece, requestSize) || piece.isEmpty())
+            break;
+        reply += piece;
     }
     if (OnReceive)
         OnReceive(reply, quint16(reply.size()));
@@ -148,11 +171,23 @@ bool TLineComm::ReadReply(const QByteArray &expected, unsigned /*T*/, bool LongR
 bool TLineComm::Poll()
 {
     QByteArray piece;
-    if (m_handle && m_layer->read(piece, kPollReadSize) && !piece.isEmpty() && OnReceive)
+    if (!m_handle || !m_layer->read(piece, kPollReadSize))
+        return false;
+    if (!piece.isEmpty() && OnReceive)
         OnReceive(piece, quint16(piece.size()));
     // Pending input is kept: the receive pump reads a continuous stream, and bytes
     // that arrived after this read belong to the next one.
-    return false;
+    return true;
+}
+
+void TLineComm::throwIfCancelled()
+{
+    if (!m_cancelCheck || !m_cancelCheck())
+        return;
+    // What arrived of the reply is of no use to anyone now.
+    if (m_handle)
+        m_layer->purgeInput();
+    throw ExchangeCancelled();
 }
 
 void TLineComm::SetReceiveHandler(ReceiveHandler handler) { OnReceive = std::move(handler); }

@@ -30,6 +30,15 @@ public:
     using Exception::Exception;
 };
 
+// "COMn- This port may be already in use or not present.": the port cannot be had.
+QString portUnavailableText(const QString &deviceName);
+
+// The exchange stopped because its owner asked it to (see TLineComm::setCancelCheck).
+class ExchangeCancelled : public Exception {
+public:
+    ExchangeCancelled() : Exception(QStringLiteral("The operation was cancelled.")) {}
+};
+
 // Baud rate of a rate index 0..11 (1200 .. 115200 bit/s); 0 outside the table.
 int baudRateForIndex(int baudIndex);
 
@@ -67,13 +76,20 @@ public:
     bool WriteText(const QByteArray &text);
     // Collects a reply under the time-outs set by Transact and delivers it to OnReceive.
     bool ReadReply(const QByteArray &expected, unsigned T, bool LongReply);
-    // One read of whatever has arrived, delivered to OnReceive when not empty. Always false.
+    // One read of whatever has arrived, delivered to OnReceive when not empty. False
+    // when the read failed (the device hung up or vanished) or the port is closed.
     bool Poll();
     void SetReceiveHandler(ReceiveHandler handler);
+    // Looked at before each write and after each read of an exchange; once it answers
+    // true the exchange raises ExchangeCancelled. Empty: exchanges run to their end.
+    void setCancelCheck(std::function<bool()> check) { m_cancelCheck = std::move(check); }
 
 private:
+    void throwIfCancelled();
+
     QString deviceName() const;
 
     std::unique_ptr<SerialPortLayer> m_layer;
     SerialPortLayer *m_handle = nullptr;
+    std::function<bool()> m_cancelCheck;
 };

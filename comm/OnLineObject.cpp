@@ -4,7 +4,8 @@
 
 #include <QMetaObject>
 
-TOnLineObject::TOnLineObject(TCOM740Object &channel) : m_channel(channel)
+TOnLineObject::TOnLineObject(TCOM740Object &channel, std::function<void()> lineLost)
+    : m_channel(channel), m_lineLost(std::move(lineLost))
 {
     m_thread = std::thread([this] { Execute(); });
 }
@@ -23,8 +24,14 @@ void TOnLineObject::stop()
 void TOnLineObject::Execute()
 {
     try {
-        while (!m_stop.load())
-            m_channel.Poll();
+        while (!m_stop.load()) {
+            // A line that is gone answers every read at once: polling on would spin.
+            if (!m_channel.Poll()) {
+                if (m_lineLost)
+                    m_lineLost();
+                break;
+            }
+        }
     } catch (...) {
         // A listener that fails ends the pump; nothing may escape a thread body.
     }

@@ -14,7 +14,9 @@ class TCOM740Object;
 // Created running.
 class TOnLineObject {
 public:
-    explicit TOnLineObject(TCOM740Object &channel);
+    // `lineLost` runs on the pump's thread when a failed read (the device hung up or
+    // vanished) has ended the pump; may be empty.
+    explicit TOnLineObject(TCOM740Object &channel, std::function<void()> lineLost = {});
     // Stops and waits, like stop().
     ~TOnLineObject();
     TOnLineObject(const TOnLineObject &) = delete;
@@ -38,6 +40,7 @@ private:
     void Execute();
 
     TCOM740Object &m_channel;
+    std::function<void()> m_lineLost;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{true};
     std::thread m_thread;

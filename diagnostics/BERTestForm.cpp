@@ -1,6 +1,7 @@
 #include "diagnostics/BERTestForm.h"
 
 #include "comm/COM740Object.h"
+#include "comm/ComPorts.h"
 #include "comm/OnLineObject.h"
 #include "diagnostics/DiagnosticMessages.h"
 #include "diagnostics/WaitCursor.h"
@@ -177,7 +178,9 @@ void TBERTestForm::startTest()
         c->SendCommand("AT&K0\r", "\r", kCommandWait);  // no flow control during the test
         c->FlushLine();
         c->SendCommand(m_testCommand + '\r', "\r", kCommandWait);
-        m_pump = std::make_unique<TOnLineObject>(*c);
+        m_pump = std::make_unique<TOnLineObject>(*c, [this] {
+            QMetaObject::invokeMethod(this, [this] { endOnLostLine(); }, Qt::QueuedConnection);
+        });
     }, false);
     if (!failure)
         setRunning(true);
@@ -218,6 +221,21 @@ void TBERTestForm::stopPump()
         m_pump->stop();
         m_pump.reset();
     }
+}
+
+void TBERTestForm::endOnLostLine()
+{
+    // A test stopped (or restarted) meanwhile has dealt with the line already.
+    if (!m_pump || m_pump->isRunning())
+        return;
+    stopPump();
+    QString name;
+    if (TCOM740Object *c = channel()) {
+        name = comDeviceName(c->port().PortIndex);
+        c->port().Close();
+    }
+    setRunning(false);
+    report(portUnavailableText(name));
 }
 
 void TBERTestForm::setRunning(bool running)

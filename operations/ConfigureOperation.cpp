@@ -1,5 +1,5 @@
-// The configure operation of TProgramThread: the serial-parameter step on the GUI
-// thread and the command list on the worker.
+// The configure operation of TProgramThread: the serial-parameter step and the
+// command list, both on the worker.
 #include "operations/ConfigProgressForm.h"
 #include "operations/OperationHost.h"
 #include "operations/ProgramThread.h"
@@ -7,6 +7,7 @@
 
 #include "comm/COM740Object.h"
 #include "settings/MessageSink.h"
+#include "settings/SerialParams.h"
 #include "settings/SettingsModel.h"
 
 #include <chrono>
@@ -39,18 +40,6 @@ std::uint8_t pcBaudIndex(int serialBaudItem)
     return static_cast<std::uint8_t>(serialBaudItem == 0 ? 11 : serialBaudItem - 1);
 }
 
-// While a step runs here, the replies it gets are logged at once.
-class LogDirectly {
-public:
-    explicit LogDirectly(OperationHost &host) : m_host(host) { m_host.setLogViaWorker(false); }
-    ~LogDirectly() { m_host.setLogViaWorker(true); }
-    LogDirectly(const LogDirectly &) = delete;
-    LogDirectly &operator=(const LogDirectly &) = delete;
-
-private:
-    OperationHost &m_host;
-};
-
 }  // namespace
 
 const QString TProgramThread::kXonXoffText = QStringLiteral(
@@ -62,15 +51,18 @@ const QString TProgramThread::kDisableResponseCodesText = QStringLiteral(
 
 void TProgramThread::CheckSerialParameters()
 {
-    const LogDirectly logDirectly(m_host);
-    const ModuleSettings &module = m_host.model().settings();
+    ModuleSettings module;
+    PortSettings pc;
+    onGui([&] {
+        module = m_host.model().settings();
+        pc = m_host.portSettings();
+    });
     const int baudItem = module[Field::Serial_Baud];
     if (isNonStandardRate(baudItem)) {
         NonStandardRate = true;
         return;
     }
-    m_form.setStatus(QStringLiteral("Checking Serial Parameters..."));
-    const PortSettings pc = m_host.portSettings();
+    SetStatus(QStringLiteral("Checking Serial Parameters..."));
     const bool rateDiffers = baudItem != pc.Baud + 1;
     const bool formatDiffers = module[Field::Serial_Data] != pc.DataBits ||
                                module[Field::Serial_Stop] != pc.StopBits ||
@@ -79,17 +71,23 @@ void TProgramThread::CheckSerialParameters()
         return;
 
     if (rateDiffers) {
-        m_form.setStatus(QStringLiteral("Waking Modem..."));
+        SetStatus(QStringLiteral("Waking Modem..."));
         m_channel->WakeModem();
         if (cancelled())
             return;
-        m_form.setStatus(QStringLiteral("Changing Serial Parameters..."));
+        SetStatus(QStringLiteral("Changing Serial Parameters..."));
+        m_configSent = true;
+        m_moduleLine.Baud = pcBaudIndex(baudItem);
         // The module answers at the old rate and is gone from it afterwards: one short read.
         m_channel->Send("ATC" + QByteArray::number(baudItem) + "\r", QByteArray(), 5);
-        m_form.setStatus(QStringLiteral("Updating Serial Parameters..."));
-        m_host.portSettings().Baud = pcBaudIndex(baudItem);
-        m_host.showPcBaud();
-        openChannel(m_host.portSettings());
+        SetStatus(QStringLiteral("Updating Serial Parameters..."));
+        PortSettings next;
+        onGui([&] {
+            m_host.portSettings().Baud = pcBaudIndex(baudItem);
+            m_host.showPcBaud();
+            next = m_host.portSettings();
+        });
+        openChannel(next);
     }
     if (cancelled())
         return;
@@ -97,15 +95,21 @@ void TProgramThread::CheckSerialParameters()
     if (formatDiffers) {
         const int code = module[Field::Serial_Stop] + 2 * module[Field::Serial_Data] +
                          4 * module[Field::Serial_Parity];
-        m_form.setStatus(QStringLiteral("Waking Modem..."));
+        SetStatus(QStringLiteral("Waking Modem..."));
         m_channel->WakeModem();
         if (cancelled())
             return;
-        m_form.setStatus(QStringLiteral("Changing Serial Parameters..."));
+        SetStatus(QStringLiteral("Changing Serial Parameters..."));
+        m_configSent = true;
+        m_moduleLine = UpdateSerialParams(module, m_moduleLine);
         m_channel->Send("AT&B" + QByteArray::number(code) + "\r", QByteArray(), 5);
-        m_form.setStatus(QStringLiteral("Updating Serial Parameters..."));
-        m_host.UpdateSerialParams();
-        openChannel(m_host.portSettings());
+        SetStatus(QStringLiteral("Updating Serial Parameters..."));
+        PortSettings next;
+        onGui([&] {
+            m_host.UpdateSerialParams();
+            next = m_host.portSettings();
+        });
+        openChannel(next);
     }
 }
 
@@ -125,11 +129,13 @@ void TProgramThread::ConfigureOperation()
         // The first command fails on its own if the module really sleeps; give a
         // module that answered nothing at once a moment to settle.
         if (std::chrono::steady_clock::now() - wakeStarted < 3s)
-            std::this_thread::sleep_for(1000ms);
+            pauseUnlessCancelled(1000);
     }
 
     try {
         configureCommands();
+    } catch (const ExchangeCancelled &) {
+        throw;
     } catch (const Exception &) {
         if (m_responseCodesOff)
             onGui([this] {
@@ -158,6 +164,7 @@ void TProgramThread::configureCommands()
         } else if (entry.contains("ATQ")) {
             responseEntry = entry;
         } else {
+            m_configSent = true;
             try {
                 m_channel->SendCommand(entry + "\r", "OK", 100);
             } catch (const EWriteCommError &) {
@@ -203,7 +210,7 @@ void TProgramThread::configureCommands()
         }
     } else {
         m_channel->SendCommand(responseEntry + "\r", "OK", 100);
-        onGui([this] { TReadConfigEnd(m_host, *m_channel).CheckFirmware(); });
+        TReadConfigEnd(m_host, *m_channel, m_guiContext).CheckFirmware();
         if (NonStandardRate) {
             m_channel->Send(finalLine, "CR", 100);
         } else {
@@ -211,5 +218,6 @@ void TProgramThread::configureCommands()
             m_channel->Send("ATZ\r", "\r", 100);
         }
     }
+    m_configDone = true;
     ProgressToMax();
 }

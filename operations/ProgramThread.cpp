@@ -48,6 +48,8 @@ void TProgramThread::runFramed(Body body)
     QString error;
     try {
         (this->*body)();
+    } catch (const ExchangeCancelled &) {
+        // the user asked for it: nothing to report
     } catch (const Exception &e) {
         error = e.message();
     } catch (const std::exception &e) {
@@ -62,6 +64,8 @@ void TProgramThread::openChannel(const PortSettings &settings)
 {
     m_channel.reset();
     m_channel = std::make_unique<TCOM740Object>(settings);
+    // A cancel ends the exchange under way after its current read.
+    m_channel->port().setCancelCheck([this] { return cancelled(); });
     OperationHost *host = &m_host;
     m_channel->SetReceiveHandler(
         [host](const QByteArray &text, quint16 length) { host->ReceiveData(text, length); });
@@ -76,9 +80,42 @@ void TProgramThread::openChannelFromGui()
 
 void TProgramThread::RunConfigure()
 {
-    openChannelFromGui();
-    onGui([this] { CheckSerialParameters(); });
-    ConfigureOperation();
+    onGui([this] { m_startPort = m_host.portSettings(); });
+    m_moduleLine = m_startPort;
+    openChannel(m_startPort);
+    try {
+        CheckSerialParameters();
+        if (!cancelled())
+            ConfigureOperation();
+    } catch (const ExchangeCancelled &) {
+    }
+    if (cancelled() && m_configSent && !m_configDone)
+        resetAfterCancel();
+}
+
+void TProgramThread::resetAfterCancel()
+{
+    try {
+        m_channel.reset();
+        openChannel(m_moduleLine);
+        m_channel->port().setCancelCheck({});
+        // Nothing was stored: the module goes back to its stored profile.
+        m_channel->Send("ATZ\r", "\r", 100);
+    } catch (const Exception &) {
+        // a module or port that is gone cannot be reset; the cancel stays silent
+    }
+    m_channel.reset();
+    onGui([this] {
+        m_host.portSettings() = m_startPort;
+        m_host.DisplaySerialSettings();
+    });
+}
+
+void TProgramThread::pauseUnlessCancelled(int ms)
+{
+    constexpr int kSlice = 20;
+    for (int waited = 0; waited < ms && !cancelled(); waited += kSlice)
+        QThread::msleep(kSlice);
 }
 
 void TProgramThread::RunRead()
@@ -90,7 +127,11 @@ void TProgramThread::RunRead()
 void TProgramThread::RunRestore()
 {
     openChannelFromGui();
-    RestoreOperation();
+    try {
+        RestoreOperation();
+    } catch (const ExchangeCancelled &) {
+        // the PC side follows the module's reset all the same
+    }
     m_channel.reset();
     // The module talks 9600 8-N-1 after its factory reset; the PC follows on the same port.
     onGui([this] {
@@ -110,20 +151,22 @@ void TProgramThread::WakeModule()
     } catch (const Exception &) {
         // not in command mode (or no CTS yet): escape sequence
     }
+    // Send raises when its write fails, so each judgement below sees the reply to
+    // its own attempt, never one left from an earlier exchange.
     if (cancelled())
         return;
     m_channel->Send(EscapeSequence(), "OK", 50);
-    if (answered(m_host.ListingText()))
+    if (answered(m_channel->LastReply()))
         return;
     if (cancelled())
         return;
     m_channel->Send(EscapeSequence(), "OK", 50);
-    if (!answered(m_host.ListingText()) && cancelled())
+    if (!answered(m_channel->LastReply()) && cancelled())
         return;
     m_channel->Send("\r", "OK", 10);
     if (cancelled())
         return;
-    if (!answered(m_host.ListingText()))
+    if (!answered(m_channel->LastReply()))
         throw EWriteCommError::cannotWake();
 }
 
@@ -155,7 +198,7 @@ void TProgramThread::ReadOperation()
     m_channel->SendCommand("AT&V\r", "&Z3=", 100);
     ProgressToMax();
     SetStatus(QStringLiteral("Updating Main Form..."));
-    onGui([this] { m_listingApplied = TReadConfigEnd(m_host, *m_channel).UpdateReadConfig(); });
+    m_listingApplied = TReadConfigEnd(m_host, *m_channel, m_guiContext).UpdateReadConfig();
 }
 
 void TProgramThread::RestoreOperation()

@@ -1,6 +1,7 @@
 #include "operations/ReadConfigEnd.h"
 
 #include "comm/COM740Object.h"
+#include "operations/GuiCall.h"
 #include "operations/OperationHost.h"
 #include "settings/ListingParser.h"
 #include "settings/MessageSink.h"
@@ -32,14 +33,17 @@ QString TReadConfigEnd::noCtsText(const QString &modelName)
                           "Ensure COM port connections are correct, and module is Switched On.");
 }
 
-TReadConfigEnd::TReadConfigEnd(OperationHost &host, TCOM740Object &channel) : m_host(host), m_channel(channel) {}
+TReadConfigEnd::TReadConfigEnd(OperationHost &host, TCOM740Object &channel, QObject *gui)
+    : m_host(host), m_channel(channel), m_gui(gui)
+{
+}
 
 bool TReadConfigEnd::UpdateReadConfig()
 {
     bool applied = false;
     try {
-        QByteArray listing = m_host.ListingText();
-        {
+        callOnGui(m_gui, [this] {
+            QByteArray listing = m_host.ListingText();
             // The parser consumes the text from the front; what is left stays as ListingText.
             struct KeepTail {
                 OperationHost &host;
@@ -47,29 +51,40 @@ bool TReadConfigEnd::UpdateReadConfig()
                 ~KeepTail() { host.setListingText(text); }
             } keepTail{m_host, listing};
             ListingParser(listing, m_host.model(), m_host.PriorS21()).ProcessReadConfig(false);
-        }
+        });
         applied = true;
         const QString identification = ReadFirmwareVer();
-        m_host.setStatusText(identification);
-        CheckFirmwareDependencies(identification);
+        bool echoOn = true;
+        callOnGui(m_gui, [&] {
+            m_host.setStatusText(identification);
+            CheckFirmwareDependencies(identification);
+            echoOn = !m_host.model().settings().flag(Field::Adv_Echo);  // the field is "Echo Off"
+        });
         try {
             m_channel.SendCommand("ATZ\r", "\r", 100);
+        } catch (const ExchangeCancelled &) {
+            throw;
         } catch (const Exception &) {
             // A module that does not echo may take the reset without a visible answer.
-            if (!m_host.model().settings().flag(Field::Adv_Echo))
+            if (echoOn)
                 throw;
         }
+    } catch (const ExchangeCancelled &) {
+        // the user asked for it: nothing to report
     } catch (const EWriteCommError &) {
-        m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok,
-                               badReplyText(m_host.variant().ModelName));
+        report(badReplyText(m_host.variant().ModelName));
     } catch (const ECommsError &) {
-        m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok,
-                               noCtsText(m_host.variant().ModelName));
+        report(noCtsText(m_host.variant().ModelName));
     } catch (const Exception &e) {
-        m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, e.message());
+        report(e.message());
     }
-    m_host.repaintWindow();
+    callOnGui(m_gui, [this] { m_host.repaintWindow(); });
     return applied;
+}
+
+void TReadConfigEnd::report(const QString &text)
+{
+    callOnGui(m_gui, [&] { m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, text); });
 }
 
 QString TReadConfigEnd::ReadFirmwareVer()
@@ -123,6 +138,7 @@ void TReadConfigEnd::CheckFirmwareDependencies(const QString &identification)
 
 void TReadConfigEnd::CheckFirmware()
 {
-    m_host.PriorS21() = m_host.model().get(Field::sreg_21);
-    CheckFirmwareDependencies(ReadFirmwareVer());
+    callOnGui(m_gui, [this] { m_host.PriorS21() = m_host.model().get(Field::sreg_21); });
+    const QString identification = ReadFirmwareVer();
+    callOnGui(m_gui, [&] { CheckFirmwareDependencies(identification); });
 }

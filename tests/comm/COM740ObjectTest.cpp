@@ -141,6 +141,8 @@ TEST_F(ChannelTest, FailedWriteIsNotAnsweredByTheEarlierReply)
     EXPECT_TRUE(channel->SendCommand("AT\r", "OK", 50));
     state->writeSucceeds = false;
     EXPECT_EQ(errorOf([&] { channel->SendCommand("AT&W\r", "OK", 50); }), kBadReply);
+    // Send judges no reply, but a command that never went out is still a failure.
+    EXPECT_EQ(errorOf([&] { channel->Send("ATQ1\r", "OK", 50); }), kBadReply);
     EXPECT_EQ(channel->LastReply(), "\r\nOK\r\n");   // kept, but not taken as the answer
     EXPECT_EQ(heard.size(), 1u);
 }

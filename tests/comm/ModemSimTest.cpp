@@ -124,6 +124,26 @@ TEST_F(SimTest, ListingAt1200)
     EXPECT_THROW(wrong.SendCommand("AT\r", "OK", 20), EWriteCommError);
 }
 
+TEST_F(SimTest, ListingKeepsTheLastRouteAcrossTheFirstRead)
+{
+    // The length of the first route moves "&Z3=" around the end of the first 255-byte read.
+    for (int baudItem : {1, 12}) {
+        for (const QByteArray z0 : {"10,11,12,13,14,15", "10,11,12,13,14", "10,11,12,13", "1,2"}) {
+            auto sim = start({"--start", "command"});
+            {
+                TCOM740Object channel{PortSettings{}};
+                ASSERT_TRUE(channel.SendCommand("AT&Z0=" + z0 + "&Z1=20,21,22,23,24&Z3=30,31,32,33,34,35\r", "OK", 100));
+                channel.Send("ATC" + QByteArray::number(baudItem) + "\r", "", 100);
+            }
+            PortSettings at;
+            at.Baud = quint8(baudItem - 1);
+            TCOM740Object channel{at};
+            EXPECT_TRUE(channel.SendCommand("AT&V\r", "&Z3=", 100));
+            EXPECT_TRUE(channel.LastReply().contains("&Z3=30,31,32,33,34,35 \r\n")) << baudItem << " " << z0.constData();
+        }
+    }
+}
+
 TEST_F(SimTest, SecondChannelOnTheSamePortFails)
 {
     auto sim = start({"--start", "command"});

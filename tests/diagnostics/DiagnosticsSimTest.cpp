@@ -47,6 +47,7 @@ private Q_SLOTS:
     void rssiRunShowsTheLevelLine();
     void berRunFillsTheFieldsUntilStopped();
     void rxTestDialogClosedByItsCloseBoxWhileRunning();
+    void vanishedPortEndsTheTestAtOnce();
     void portThatCannotOpenShowsNoDialog();
     void silentModuleCannotStart();
     void txTestStartsAndStops();
@@ -143,6 +144,25 @@ void DiagnosticsSimTest::rxTestDialogClosedByItsCloseBoxWhileRunning()
     // The port is free again.
     TChannelSlot again = std::make_unique<TCOM740Object>(PortSettings{});
     QVERIFY(again->SendCommand("AT\r", "OK", 100));
+}
+
+void DiagnosticsSimTest::vanishedPortEndsTheTestAtOnce()
+{
+    // The module hangs up (an unplugged adapter) once the test command is answered.
+    SimOnCom1 sim({"--start", "command", "--hangup-after", "4"});
+    FakeMessages messages;
+    TChannelSlot slot = std::make_unique<TCOM740Object>(PortSettings{});
+    TBERTestForm form(messages);
+    form.SetupTest(slot, 3);
+    form.show();
+    form.btn_StartStop->click();
+    QVERIFY(sim.received("AT&T3\\r"));
+    QTRY_COMPARE_WITH_TIMEOUT(messages.texts(), QStringList{"COM1- This port may be already in use or not present."},
+                              3000);
+    QCOMPARE(messages.last().icon, MessageSink::Icon::Error);
+    QCOMPARE(form.btn_StartStop->text(), QString("Start"));
+    QVERIFY(form.btn_Close->isVisible());
+    QCOMPARE(slot->port().Handle(), nullptr);
 }
 
 void DiagnosticsSimTest::portThatCannotOpenShowsNoDialog()

@@ -79,7 +79,7 @@ private Q_SLOTS:
             TestHost host(QString::fromLatin1(c.exe));
             host.priorS21 = c.priorS21;
             TCOM740Object channel(host.ports);
-            TReadConfigEnd(host, channel).CheckFirmwareDependencies(QString::fromLatin1(c.id));
+            TReadConfigEnd(host, channel, &host).CheckFirmwareDependencies(QString::fromLatin1(c.id));
             QCOMPARE(host.fake.count(), c.warns ? 1 : 0);
             if (c.warns) {
                 QCOMPARE(host.fake.last().icon, MessageSink::Icon::Warning);

@@ -245,17 +245,15 @@ TEST(SettingsFast, LeavingClampsToTheFastLimit) {
     Model m;
     m.model.Modbus_CheckBoxCheck(false);
     m.model.set(Field::chk_CM_Fast, 1);
-    // Setting clamps into the field's own range only; leaving applies the limit.
+    // Setting by the program and leaving the field both apply the limit in force.
     m.model.set(Field::ed_CM_UnitAdd, 100);
-    EXPECT_EQ(m[Field::ed_CM_UnitAdd], 100);
-    m.model.leaveField(Field::ed_CM_UnitAdd, 100);
     EXPECT_EQ(m[Field::ed_CM_UnitAdd], 15);
     m.model.leaveField(Field::ed_CM_UnitAdd, 200);
     EXPECT_EQ(m[Field::ed_CM_UnitAdd], 15);
     m.model.leaveField(Field::ed_CM_UnitAdd, 0);
     EXPECT_EQ(m[Field::ed_CM_UnitAdd], 1);
     m.model.set(Field::ed_CM_UnitAdd, 500);
-    EXPECT_EQ(m[Field::ed_CM_UnitAdd], 127);
+    EXPECT_EQ(m[Field::ed_CM_UnitAdd], 15);
 }
 
 TEST(SettingsFast, ChangeOffersRecomputation) {
@@ -459,7 +457,7 @@ TEST(SettingsThresholds, PacketSizeLeave) {
     m.model.leaveField(Field::sreg_14, 400);
     EXPECT_EQ(m[Field::sreg_14], 400);
     EXPECT_EQ(m.msgs.count(), 1);
-    EXPECT_EQ(m[Field::sreg_18], SettingsModel::thresholdS18(9600, 19200, 400, 0.028));
+    EXPECT_EQ(m[Field::sreg_18], 87);  // ceil((400 - (10 x 400 / 19200 + 0.028) x 960) / 2)
 
     m.model.leaveField(Field::sreg_14, 400);
     EXPECT_EQ(m.msgs.count(), 1);
@@ -597,7 +595,7 @@ TEST(SettingsSet, ReplaceAllRunsNoRule) {
     m.model.replaceAll(s);
     EXPECT_TRUE(m.msgs.empty());
     EXPECT_EQ(m.modes, std::vector<OperatingMode>{OperatingMode::OpAutoConnectSlave});
-    EXPECT_EQ(m[Field::ed_CM_UnitAdd], 100);
+    EXPECT_EQ(m[Field::ed_CM_UnitAdd], 15);  // the limit of the Fast Operation it brings
     EXPECT_EQ(m[Field::Serial_DTR], 1);
     EXPECT_EQ(m[Field::sreg_14], 530);
     EXPECT_EQ(m[Field::Z0_Dest], 2);  // the slave rule did not run
