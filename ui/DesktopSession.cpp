@@ -56,6 +56,14 @@ private:
     RememberedSettings &m_settings;
 };
 
+// The desktop's keys for a standard command; some key schemes have none (Save As
+// under a plain X11 session), and then the common choice is taken.
+QList<QKeySequence> standardKeys(QKeySequence::StandardKey key, QKeyCombination fallback)
+{
+    const QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+    return keys.isEmpty() ? QList<QKeySequence>{QKeySequence(fallback)} : keys;
+}
+
 }  // namespace
 
 DesktopSession::DesktopSession(const ProductVariant &variant, FileDialogs *dialogs)
@@ -91,32 +99,32 @@ void DesktopSession::addShortcuts()
 {
     struct Shortcut {
         MainCommand command;
-        QKeySequence keys;
+        QList<QKeySequence> keys;
     };
     // Module commands take Ctrl combinations that neither the menu bar's Alt mnemonics
     // nor the fields' own editing keys use.
     const Shortcut shortcuts[] = {
-        {MainCommand::New, QKeySequence::New},
-        {MainCommand::Open, QKeySequence::Open},
-        {MainCommand::Save, QKeySequence::Save},
-        {MainCommand::SaveAs, QKeySequence::SaveAs},
-        {MainCommand::Read, QKeySequence(Qt::CTRL | Qt::Key_R)},
-        {MainCommand::Configure, QKeySequence(Qt::CTRL | Qt::Key_M)},
-        {MainCommand::ComPortSettings, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)},
-        {MainCommand::RestoreDefaults, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)},
-        {MainCommand::TxBerTest, QKeySequence(Qt::CTRL | Qt::Key_1)},
-        {MainCommand::RxBerTest, QKeySequence(Qt::CTRL | Qt::Key_2)},
-        {MainCommand::TxRxBerTest, QKeySequence(Qt::CTRL | Qt::Key_3)},
-        {MainCommand::RssiMeasurement, QKeySequence(Qt::CTRL | Qt::Key_4)},
-        {MainCommand::EscapeCharacter, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
-        {MainCommand::About, QKeySequence::HelpContents},
+        {MainCommand::New, standardKeys(QKeySequence::New, Qt::CTRL | Qt::Key_N)},
+        {MainCommand::Open, standardKeys(QKeySequence::Open, Qt::CTRL | Qt::Key_O)},
+        {MainCommand::Save, standardKeys(QKeySequence::Save, Qt::CTRL | Qt::Key_S)},
+        {MainCommand::SaveAs, standardKeys(QKeySequence::SaveAs, Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {MainCommand::Read, {QKeySequence(Qt::CTRL | Qt::Key_R)}},
+        {MainCommand::Configure, {QKeySequence(Qt::CTRL | Qt::Key_M)}},
+        {MainCommand::ComPortSettings, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}},
+        {MainCommand::RestoreDefaults, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)}},
+        {MainCommand::TxBerTest, {QKeySequence(Qt::CTRL | Qt::Key_1)}},
+        {MainCommand::RxBerTest, {QKeySequence(Qt::CTRL | Qt::Key_2)}},
+        {MainCommand::TxRxBerTest, {QKeySequence(Qt::CTRL | Qt::Key_3)}},
+        {MainCommand::RssiMeasurement, {QKeySequence(Qt::CTRL | Qt::Key_4)}},
+        {MainCommand::EscapeCharacter, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}},
+        {MainCommand::About, standardKeys(QKeySequence::HelpContents, Qt::Key_F1)},
     };
     for (const Shortcut &s : shortcuts)
         if (QAction *a = m_window->menuAction(s.command))
-            a->setShortcut(s.keys);
+            a->setShortcuts(s.keys);
     // The menu's last item is its exit.
     if (auto *file = qobject_cast<QMenu *>(m_window->menuAction(MainCommand::New)->parent()))
-        file->actions().constLast()->setShortcut(QKeySequence::Quit);
+        file->actions().constLast()->setShortcuts(standardKeys(QKeySequence::Quit, Qt::CTRL | Qt::Key_Q));
 }
 
 void DesktopSession::buildRecentFilesMenu()
