@@ -41,7 +41,8 @@ bool FileDropFilter::eventFilter(QObject *watched, QEvent *event)
         return false;
 
     auto *drop = static_cast<QDropEvent *>(event);
-    const QString path = droppedFile(drop->mimeData());
+    // Nothing is opened under a modal window: an operation may be using the settings.
+    const QString path = QApplication::activeModalWidget() ? QString() : droppedFile(drop->mimeData());
     if (path.isEmpty()) {
         drop->ignore();
         return true;
@@ -51,7 +52,10 @@ bool FileDropFilter::eventFilter(QObject *watched, QEvent *event)
     if (type == QEvent::Drop) {
         // Opened once the drag is over: opening may ask questions in modal boxes, which
         // must not run inside the drag's own event loop.
-        QTimer::singleShot(0, this, [this, path] { m_open(path); });
+        QTimer::singleShot(0, this, [this, path] {
+            if (!QApplication::activeModalWidget())
+                m_open(path);
+        });
     }
     return true;
 }

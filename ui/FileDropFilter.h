@@ -10,8 +10,9 @@ class QMimeData;
 
 // Takes a file dropped anywhere on a window and hands its path to open. Installed on
 // the application, so that the window's fields, which would take the path as text,
-// never see the drop. Only a single local file (not a folder) is accepted; what
-// open does with it, including refusing it, is its own business.
+// never see the drop. Only a single local file (not a folder) is accepted, and
+// nothing while a modal window is up; what open does with the file, including
+// refusing it, is its own business.
 class FileDropFilter : public QObject {
     Q_OBJECT
 public:

@@ -31,7 +31,7 @@ void readIndex(const QSettings &settings, const char *key, int count, std::uint8
 }  // namespace
 
 RememberedSettings::RememberedSettings(const ProductVariant &variant)
-    : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("cfg740rb"), settingsName(variant))
+    : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("cfg740rb"), settingsName(variant))
 {
 }
 

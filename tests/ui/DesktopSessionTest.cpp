@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -236,6 +237,12 @@ private slots:
         QVERIFY(!drop(form.get(), {QUrl::fromLocalFile(dir->path())}));
         QVERIFY(!drop(form.get(), {QUrl::fromLocalFile(path("drop.40B")), QUrl::fromLocalFile(path("notes.txt"))}));
         QVERIFY(!drop(form.get(), {QUrl(QStringLiteral("https://example.org/x.40B"))}));
+        // Nor anything while a modal window (an operation's progress) is up.
+        QDialog progress(form.get());
+        progress.setModal(true);
+        progress.show();
+        QVERIFY(!drop(form.get(), {QUrl::fromLocalFile(path("notes.txt"))}));
+        progress.hide();
         QCOMPARE(messages->count(), 1);
     }
 
