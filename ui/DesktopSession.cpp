@@ -1,7 +1,6 @@
 #include "ui/DesktopSession.h"
 
 #include "settings/ConfigFileCommands.h"
-#include "settings/SettingsModel.h"
 #include "ui/FileDropFilter.h"
 #include "ui/MainForm.h"
 #include "ui/QtFileDialogs.h"
