@@ -184,6 +184,7 @@ void TMainForm::FormShow()
     clearLog();
     setCurrentFileName(QString());
     ResetPortSettings(m_portSettings, true);
+    m_portSettings = m_startupPortSettings.value_or(m_portSettings);
     DisplaySerialSettings();
     showMode(OperatingMode::OpNone);
     m_model->SetDefaults();

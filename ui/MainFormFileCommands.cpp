@@ -99,3 +99,13 @@ void TMainForm::OpenCommandLineFile()
 }
 
 void TMainForm::File_ExitClick() { close(); }
+
+bool TMainForm::openFile(const QString &path)
+{
+    return withListingText([this, &path] { return m_files->LoadConfigFile(path); });
+}
+
+bool TMainForm::openArgument(const QString &path)
+{
+    return withListingText([this, &path] { return m_files->OpenCommandLineFile(path); });
+}
