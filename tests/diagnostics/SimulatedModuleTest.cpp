@@ -47,6 +47,7 @@ private Q_SLOTS:
     void rssiRunShowsTheLevelLine();
     void berRunFillsTheFieldsUntilStopped();
     void rxTestDialogClosedByItsCloseBoxWhileRunning();
+    void vanishedPortEndsTheTestAtOnce();
     void portThatCannotOpenShowsNoDialog();
     void silentModuleCannotStart();
     void txTestStartsAndStops();
@@ -143,6 +144,25 @@ void SimulatedModuleTest::rxTestDialogClosedByItsCloseBoxWhileRunning()
     // The port is free again.
     ChannelSlot again = std::make_unique<ModuleChannel>(PortSettings{});
     QVERIFY(again->sendCommand("AT\r", "OK", 100));
+}
+
+void SimulatedModuleTest::vanishedPortEndsTheTestAtOnce()
+{
+    // The module hangs up (an unplugged adapter) once the test command is answered.
+    SimOnCom1 sim({"--start", "command", "--hangup-after", "4"});
+    FakeMessages messages;
+    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
+    ReceiveTestDialog form(messages);
+    form.setupTest(slot, 3);
+    form.show();
+    form.startStopButton()->click();
+    QVERIFY(sim.received("AT&T3\\r"));
+    QTRY_COMPARE_WITH_TIMEOUT(messages.texts(), QStringList{"COM1- This port may be already in use or not present."},
+                              3000);
+    QCOMPARE(messages.last().icon, MessageSink::Icon::Error);
+    QCOMPARE(form.startStopButton()->text(), QString("Start"));
+    QVERIFY(form.closeButton()->isVisible());
+    QCOMPARE(slot->line().port(), nullptr);
 }
 
 void SimulatedModuleTest::portThatCannotOpenShowsNoDialog()

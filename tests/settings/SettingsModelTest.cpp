@@ -201,17 +201,15 @@ TEST(SettingsFast, LeavingClampsToTheFastLimit) {
     Model m;
     m.model.setPlcModeSilently(false);
     m.model.set(Field::FastOperation, 1);
-    // Setting clamps into the field's own range only; leaving applies the limit.
+    // Setting by the program and leaving the field both apply the limit in force.
     m.model.set(Field::UnitAddress, 100);
-    EXPECT_EQ(m[Field::UnitAddress], 100);
-    m.model.leaveField(Field::UnitAddress, 100);
     EXPECT_EQ(m[Field::UnitAddress], 15);
     m.model.leaveField(Field::UnitAddress, 200);
     EXPECT_EQ(m[Field::UnitAddress], 15);
     m.model.leaveField(Field::UnitAddress, 0);
     EXPECT_EQ(m[Field::UnitAddress], 1);
     m.model.set(Field::UnitAddress, 500);
-    EXPECT_EQ(m[Field::UnitAddress], 127);
+    EXPECT_EQ(m[Field::UnitAddress], 15);
 }
 
 TEST(SettingsFast, ChangeOffersRecomputation) {
@@ -340,7 +338,7 @@ TEST(SettingsSet, ReplaceAllRunsNoRule) {
     m.model.replaceAll(s);
     EXPECT_TRUE(m.msgs.empty());
     EXPECT_EQ(m.modes, std::vector<OperatingMode>{OperatingMode::AutoConnectSlave});
-    EXPECT_EQ(m[Field::UnitAddress], 100);
+    EXPECT_EQ(m[Field::UnitAddress], 15);  // the limit of the Fast Operation it brings
     EXPECT_EQ(m[Field::DtrControl], 1);
     EXPECT_EQ(m[Field::PacketSize], 530);
     EXPECT_EQ(m[Field::Route0Destination], 2);  // the slave rule did not run

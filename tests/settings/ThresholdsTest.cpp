@@ -133,7 +133,7 @@ TEST(SettingsThresholds, PacketSizeLeave) {
     m.model.leaveField(Field::PacketSize, 400);
     EXPECT_EQ(m[Field::PacketSize], 400);
     EXPECT_EQ(m.msgs.count(), 1);
-    EXPECT_EQ(m[Field::RxBufferThreshold], SettingsModel::thresholdS18(9600, 19200, 400, 0.028));
+    EXPECT_EQ(m[Field::RxBufferThreshold], 87);  // ceil((400 - (10 x 400 / 19200 + 0.028) x 960) / 2)
 
     m.model.leaveField(Field::PacketSize, 400);
     EXPECT_EQ(m.msgs.count(), 1);
