@@ -73,6 +73,9 @@ private:
     void resetModule();
     // Stops the receive pump and waits until its current poll is over.
     void stopPump();
+    // The pump ended on a failed read: the port is closed and reported like one
+    // that cannot be opened.
+    void endOnLostLine();
     void setRunning(bool running);
     void showTestLine(const QByteArray &line);
     void showValue(QLineEdit *field, const QString &text);

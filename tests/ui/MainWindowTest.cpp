@@ -2,7 +2,7 @@
 // numeric fields, status row, log pane and commands.
 #include "settings/ProductVariant.h"
 #include "settings/SettingsModel.h"
-#include "tests/support/MainFormFixture.h"
+#include "tests/support/MainWindowFixture.h"
 #include "ui/ChoiceGroup.h"
 #include "ui/MainWindow.h"
 #include "ui/SpinField.h"
@@ -26,7 +26,7 @@
 
 using Answer = MessageSink::Answer;
 
-class MainFormTest : public MainFormFixture {
+class MainWindowTest : public MainWindowFixture {
     Q_OBJECT
 
 private:
@@ -486,5 +486,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(MainFormTest)
-#include "MainFormTest.moc"
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
