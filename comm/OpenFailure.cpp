@@ -15,6 +15,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -97,9 +98,42 @@ QString explainPermission(const QString &path)
         .arg(path, groupName);
 }
 
+// Processes that hold an flock() on the device, from /proc/locks ("1: FLOCK ADVISORY
+// WRITE <pid> <major>:<minor>:<inode> 0 EOF", device numbers in hex).
+std::vector<qint64> lockOwners(const QString &path)
+{
+    struct stat st{};
+    std::vector<qint64> owners;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (::stat(local(path).constData(), &st) != 0 || !locks.open(QIODevice::ReadOnly))
+        return owners;
+    for (const QByteArray &line : locks.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 6 || fields[1] != "FLOCK")   // waiters read "1: -> FLOCK ..."
+            continue;
+        const QList<QByteArray> id = fields[5].split(':');
+        bool ok = id.size() == 3;
+        const bool same = ok && id[0].toUInt(&ok, 16) == major(st.st_dev) && id[1].toUInt(&ok, 16) == minor(st.st_dev)
+                          && id[2].toULongLong(&ok) == st.st_ino;
+        if (same)
+            owners.push_back(fields[4].toLongLong());
+    }
+    return owners;
+}
+
 QString explainBusy(const QString &path)
 {
     std::vector<DeviceHolder> holders = processesHolding(path);
+    // Of those that have it open, the one holding the lock is the one in the way.
+    const std::vector<qint64> owners = lockOwners(path);
+    if (!owners.empty()) {
+        std::vector<DeviceHolder> lockers;
+        for (const DeviceHolder &h : holders)
+            if (std::find(owners.begin(), owners.end(), h.pid) != owners.end())
+                lockers.push_back(h);
+        if (!lockers.empty())
+            holders = lockers;
+    }
     const auto self = std::find_if(holders.begin(), holders.end(),
                                    [](const DeviceHolder &h) { return h.pid == qint64(getpid()); });
     const bool heldHere = self != holders.end();

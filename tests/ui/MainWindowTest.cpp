@@ -428,7 +428,7 @@ private slots:
         };
         QCOMPARE(texts(get<QMenu>("File")), QStringList({"&New", "&Open", "&Save", "Save &As", "-", "E&xit"}));
         QCOMPARE(texts(get<QMenu>("Communication")),
-                 QStringList({"&Read Module Configuration", "&Configure Module", "-", "Com &Port Settings"}));
+                 QStringList({"&Read Module Configuration", "&Configure Module", "-", "&Find Module...", "Com &Port Settings"}));
         QCOMPARE(texts(get<QMenu>("Advanced")),
                  QStringList({"R&estore Factory Defaults", "&Diagnostics", "Escape Character"}));
         QCOMPARE(texts(get<QMenu>("Adv_Diagnostics")),
