@@ -6,10 +6,12 @@
 
 #include "settings/ProductVariant.h"
 #include "settings/SettingsModel.h"
+#include "operations/FindModuleDialog.h"
 #include "ui/MainWindow.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QPushButton>
 #include <QtTest>
 
 #include <memory>
@@ -82,6 +84,27 @@ private Q_SLOTS:
         QCOMPARE(m_form->portSettings().baudIndex, 5);
         QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("19200"));
         QVERIFY(m_form->logText().contains(QStringLiteral("740R-B V1.90")));
+    }
+
+    // The search runs behind its dialog; "Use These Settings" moves the status row.
+    void findModuleSetsTheStatusRow()
+    {
+        SimOnCom1 sim({"--start", "command", "--rate", "57600"});
+        auto *find = m_form->findChild<QAction *>(QStringLiteral("Comm_Find"));
+        QVERIFY(find);
+        bool clicked = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = m_form->findChild<FindModuleDialog *>();
+            QVERIFY(dialog);
+            QTRY_VERIFY_WITH_TIMEOUT(dialog->useButton()->isVisible(), 20000);
+            QVERIFY2(dialog->statusLabel()->text().contains(QStringLiteral("57600 8-N-1")),
+                     qPrintable(dialog->statusLabel()->text()));
+            dialog->useButton()->click();
+            clicked = true;
+        });
+        find->trigger();
+        QVERIFY(clicked);
+        QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("57600"));
     }
 
     void restoreFromTheMenuReadsAt9600()
