@@ -41,6 +41,7 @@ FindModuleDialog::FindModuleDialog(const PortSettings &current, std::chrono::mil
     connect(m_cancelButton, &QPushButton::clicked, this, &FindModuleDialog::reject);
 }
 
+// Only when the dialog goes while still searching (its parent closing) does this wait.
 FindModuleDialog::~FindModuleDialog() { stopSearch(); }
 
 void FindModuleDialog::showEvent(QShowEvent *event)
@@ -97,6 +98,7 @@ void FindModuleDialog::showResult()
         m_cancelButton->setText(QStringLiteral("Close"));
         break;
     case Outcome::Cancelled:
+        m_cancelButton->setEnabled(true);
         QDialog::reject();
         break;
     }
@@ -112,6 +114,13 @@ void FindModuleDialog::stopSearch()
 
 void FindModuleDialog::reject()
 {
-    stopSearch();
-    QDialog::reject();
+    if (!m_searching) {
+        QDialog::reject();
+        return;
+    }
+    // The search notices within one wait slice and closes its port; the dialog closes
+    // when it reports back, so the GUI thread never waits for the line.
+    m_stop = true;
+    m_cancelButton->setEnabled(false);
+    m_status->setText(QStringLiteral("Cancelling..."));
 }

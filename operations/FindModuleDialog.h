@@ -29,6 +29,8 @@ public:
     QPushButton *useButton() const { return m_useButton; }
     QPushButton *cancelButton() const { return m_cancelButton; }
 
+    // While searching: asks the search to stop; the dialog closes once it has, its
+    // port closed.
     void reject() override;
 
 protected:

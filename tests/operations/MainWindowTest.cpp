@@ -6,10 +6,12 @@
 
 #include "settings/ProductVariant.h"
 #include "settings/SettingsModel.h"
+#include "comm/SerialLine.h"
 #include "operations/FindModuleDialog.h"
 #include "ui/MainWindow.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
@@ -105,6 +107,22 @@ private Q_SLOTS:
         find->trigger();
         QVERIFY(clicked);
         QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("57600"));
+    }
+
+    void findModuleCancelLeavesThePortClosed()
+    {
+        SimOnCom1 sim({"--silent"});
+        QTimer::singleShot(300, this, [&] {
+            auto *dialog = m_form->findChild<FindModuleDialog *>();
+            QVERIFY(dialog && dialog->searching());
+            dialog->cancelButton()->click();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        m_form->findChild<QAction *>(QStringLiteral("Comm_Find"))->trigger();
+        QVERIFY(clock.elapsed() < 2000);
+        SerialLine line;
+        QVERIFY(line.open());
     }
 
     void restoreFromTheMenuReadsAt9600()
