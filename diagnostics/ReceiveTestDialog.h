@@ -2,13 +2,16 @@
 
 #include "diagnostics/DiagnosticsChannel.h"
 #include "diagnostics/LineCutter.h"
+#include "diagnostics/Recording.h"
 #include "diagnostics/TestReport.h"
 
 #include <QByteArray>
 #include <QDialog>
 #include <QString>
+#include <QTimer>
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,10 +20,12 @@ class MessageSink;
 class QLineEdit;
 class QPushButton;
 class ReceivePump;
+class RecordingView;
 
 // The receive test dialog: puts the module into a receive test mode, shows its
 // report lines field by field while the receive pump reads them, and resets the
-// module when the test is stopped or the dialog closes.
+// module when the test is stopped or the dialog closes. Each run is recorded: a
+// chart and statistics beside the fields, markers, and the run saved as CSV.
 class ReceiveTestDialog : public QDialog {
     Q_OBJECT
 public:
@@ -48,6 +53,15 @@ public:
     QLineEdit *totalTestField() const { return m_fields[6]; }
     QPushButton *startStopButton() const { return m_startStop; }
     QPushButton *closeButton() const { return m_close; }
+    QPushButton *markButton() const { return m_mark; }
+    QPushButton *saveButton() const { return m_save; }
+    RecordingView *recordingView() const { return m_view; }
+    // The last run, or the one running.
+    const Recording &recording() const { return m_recording; }
+
+    // Asks for the file "Save As CSV..." writes; empty for cancel. The default is a
+    // file dialog; tests hand in a fixed path.
+    void setCsvPathChooser(std::function<QString()> choose) { m_chooseCsvPath = std::move(choose); }
 
 public Q_SLOTS:
     // Start or Stop, as the button reads.
@@ -55,6 +69,9 @@ public Q_SLOTS:
     void closeDialog();
     // Stops a running test (resetting the module), then closes the dialog.
     void stopTestAndClose();
+    // A numbered marker at the current time.
+    void addMarker();
+    void saveCsv();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -75,6 +92,13 @@ private:
     void stopPump();
     void setRunning(bool running);
     void showTestLine(const QByteArray &line);
+    // On the pump: hands a line, and the noise the cutter dropped, to the GUI thread
+    // with the time it arrived.
+    void postLine(const QByteArray &line);
+    void postDroppedLines();
+    // On the GUI thread: shows and records a line of the given run.
+    void takeLine(const QByteArray &line, const QDateTime &arrived, int run);
+    void refreshRecording();
     void showValue(QLineEdit *field, const QString &text);
     ModuleChannel *channel() const;
 
@@ -85,6 +109,15 @@ private:
     std::array<QLineEdit *, TestReport::kBerFieldCount> m_fields{};
     QPushButton *m_startStop = nullptr;
     QPushButton *m_close = nullptr;
+    QPushButton *m_mark = nullptr;
+    QPushButton *m_save = nullptr;
+    RecordingView *m_view = nullptr;
+    Recording m_recording;
+    // Counts the runs, so that lines of a stopped run still queued are told apart.
+    std::atomic<int> m_run{0};
+    qsizetype m_droppedSeen = 0;
+    QTimer m_refreshTimer;
+    std::function<QString()> m_chooseCsvPath;
     // Used by one thread at a time: the GUI thread during the dialog's commands,
     // the pump while a test runs (the pump is started after and joined before them).
     LineCutter m_cutter;
