@@ -201,9 +201,7 @@ void ReceiveTestDialog::startTest()
     ModuleChannel *c = channel();
     if (!c)
         return;
-    // Lines the pump queues from here on belong to the new run; the previous run's
-    // recording stays until this one has started.
-    ++m_run;
+    // The previous run's recording stays until this one has started.
     m_droppedSeen = m_cutter.droppedLines();
     const std::optional<QString> failure = attempt([&] {
         c->wakeModem();
@@ -266,6 +264,8 @@ void ReceiveTestDialog::setRunning(bool running)
         m_refreshTimer.start();
     } else {
         m_refreshTimer.stop();
+        // The pump is stopped: what it read is all queued.
+        takeArrivals();
         m_recording.finish(QDateTime::currentDateTime());
     }
     refreshRecording();
@@ -310,36 +310,61 @@ void ReceiveTestDialog::receiveTestData(const QByteArray &text, quint16 /*length
         m_cutter.feed(text, [this](const QByteArray &line) { showTestLine(line); });
         return;
     }
-    m_cutter.feed(text, [this](const QByteArray &line) { postLine(line); });
-    postDroppedLines();
+    m_cutter.feed(text, [this](const QByteArray &line) { queueLine(line); });
+    queueDroppedLines();
 }
 
-void ReceiveTestDialog::postLine(const QByteArray &line)
+void ReceiveTestDialog::queueLine(const QByteArray &line)
 {
-    const QDateTime arrived = QDateTime::currentDateTime();
-    const int run = m_run.load();
-    QMetaObject::invokeMethod(this, [this, line, arrived, run] { takeLine(line, arrived, run); },
-                              Qt::QueuedConnection);
+    Arrival arrival{line, QDateTime::currentDateTime()};
+    std::lock_guard lock(m_arrivalsMutex);
+    m_arrivals.push_back(std::move(arrival));
+    postTakeArrivals();
 }
 
-void ReceiveTestDialog::postDroppedLines()
+void ReceiveTestDialog::queueDroppedLines()
 {
     const qsizetype dropped = m_cutter.droppedLines() - m_droppedSeen;
     if (dropped <= 0)
         return;
     m_droppedSeen = m_cutter.droppedLines();
-    const int run = m_run.load();
-    QMetaObject::invokeMethod(this, [this, dropped, run] {
-        if (run == m_run.load())
-            m_recording.addNoise(dropped);
-    }, Qt::QueuedConnection);
+    std::lock_guard lock(m_arrivalsMutex);
+    m_arrivedNoise += dropped;
+    postTakeArrivals();
 }
 
-void ReceiveTestDialog::takeLine(const QByteArray &line, const QDateTime &arrived, int run)
+void ReceiveTestDialog::postTakeArrivals()
 {
-    showTestLine(line);
-    if (run == m_run.load() && m_recording.startTime().isValid())
-        m_recording.addLine(line, arrived);
+    // One call for whatever piles up until the GUI thread gets to it.
+    if (m_takePosted)
+        return;
+    m_takePosted = true;
+    QMetaObject::invokeMethod(this, [this] { takeArrivals(); }, Qt::QueuedConnection);
+}
+
+void ReceiveTestDialog::takeArrivals()
+{
+    std::vector<Arrival> arrivals;
+    qsizetype noise = 0;
+    {
+        std::lock_guard lock(m_arrivalsMutex);
+        arrivals.swap(m_arrivals);
+        std::swap(noise, m_arrivedNoise);
+        m_takePosted = false;
+    }
+    if (arrivals.empty() && noise == 0)
+        return;
+    m_recording.addNoise(noise);
+    for (const Arrival &a : arrivals)
+        m_recording.addLine(a.line, a.time);
+    // The fields show the latest report only.
+    for (auto it = arrivals.rbegin(); it != arrivals.rend(); ++it) {
+        if (m_recording.kind() == Recording::Kind::Level ? TestReport::isLevelLine(it->line)
+                                                         : TestReport::isBerLine(it->line)) {
+            showTestLine(it->line);
+            break;
+        }
+    }
 }
 
 void ReceiveTestDialog::showTestLine(const QByteArray &line)

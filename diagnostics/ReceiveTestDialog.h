@@ -11,7 +11,8 @@
 #include <QTimer>
 
 #include <array>
-#include <atomic>
+#include <mutex>
+#include <vector>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -92,12 +93,14 @@ private:
     void stopPump();
     void setRunning(bool running);
     void showTestLine(const QByteArray &line);
-    // On the pump: hands a line, and the noise the cutter dropped, to the GUI thread
-    // with the time it arrived.
-    void postLine(const QByteArray &line);
-    void postDroppedLines();
-    // On the GUI thread: shows and records a line of the given run.
-    void takeLine(const QByteArray &line, const QDateTime &arrived, int run);
+    // On the pump: queues a line with the time it arrived, and the noise the cutter
+    // dropped, for the GUI thread.
+    void queueLine(const QByteArray &line);
+    void queueDroppedLines();
+    void postTakeArrivals();
+    // On the GUI thread: shows and records what the pump queued. Also called once the
+    // pump is stopped, so a stopped run holds every line read before the stop.
+    void takeArrivals();
     void refreshRecording();
     void showValue(QLineEdit *field, const QString &text);
     ModuleChannel *channel() const;
@@ -113,9 +116,15 @@ private:
     QPushButton *m_save = nullptr;
     RecordingView *m_view = nullptr;
     Recording m_recording;
-    // Counts the runs, so that lines of a stopped run still queued are told apart.
-    std::atomic<int> m_run{0};
-    qsizetype m_droppedSeen = 0;
+    struct Arrival {
+        QByteArray line;
+        QDateTime time;
+    };
+    std::mutex m_arrivalsMutex;
+    std::vector<Arrival> m_arrivals;  // guarded by m_arrivalsMutex
+    qsizetype m_arrivedNoise = 0;     // guarded by m_arrivalsMutex
+    bool m_takePosted = false;        // guarded by m_arrivalsMutex
+    qsizetype m_droppedSeen = 0;      // the pump's
     QTimer m_refreshTimer;
     std::function<QString()> m_chooseCsvPath;
     // Used by one thread at a time: the GUI thread during the dialog's commands,
