@@ -359,8 +359,7 @@ void ReceiveTestDialog::takeArrivals()
         m_recording.addLine(a.line, a.time);
     // The fields show the latest report only.
     for (auto it = arrivals.rbegin(); it != arrivals.rend(); ++it) {
-        if (m_recording.kind() == Recording::Kind::Level ? TestReport::isLevelLine(it->line)
-                                                         : TestReport::isBerLine(it->line)) {
+        if (m_testKind == 3 ? TestReport::isLevelLine(it->line) : TestReport::isBerLine(it->line)) {
             showTestLine(it->line);
             break;
         }

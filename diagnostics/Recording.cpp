@@ -86,6 +86,8 @@ qint64 Recording::elapsedMs(const QDateTime &now) const
 
 bool Recording::addLine(const QByteArray &line, const QDateTime &at)
 {
+    if (!m_start.isValid())
+        return false;  // never started
     Sample sample;
     if (m_kind == Kind::Level) {
         if (!TestReport::isLevelLine(line)) {
