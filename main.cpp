@@ -1,4 +1,5 @@
 #include "settings/ProductVariant.h"
+#include "ui/DesktopSession.h"
 #include "ui/MainWindow.h"
 #include "ui/QtMessageSink.h"
 
@@ -20,7 +21,9 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    MainWindow mainForm(*variant, messages);
+    DesktopSession session(*variant);
+    MainWindow mainForm(*variant, messages, nullptr, &session.fileDialogs());
+    session.attach(mainForm);
     messages.setParent(&mainForm);
     // A configuration file named as the first argument opens at the end of the start-up.
     mainForm.setCommandLineArgument(QCoreApplication::arguments().value(1));

@@ -94,6 +94,10 @@ configure_file(${CFG_PACKAGING_DIR}/${CFG_APP_ID}.metainfo.xml.in ${CFG_PACKAGIN
 install(FILES ${CFG_PACKAGING_OUT}/${CFG_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${CFG_PACKAGING_DIR}/copyright ${CFG_PACKAGING_OUT}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CFG_PACKAGE_NAME})
+# The user guide and its pictures (scripts/screenshot keeps them current).
+file(GLOB CFG_GUIDE_PICTURES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/docs/*.png)
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/docs/user-guide.md ${CFG_GUIDE_PICTURES}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CFG_PACKAGE_NAME})
 
 # Debian package.
 set(CPACK_GENERATOR DEB)

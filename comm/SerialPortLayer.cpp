@@ -1,9 +1,5 @@
 #include "comm/SerialPortLayer.h"
 
-#ifndef _WIN32
-#include "comm/PosixSerialPort.h"
-#endif
-
 #include <mutex>
 
 namespace {
@@ -14,15 +10,6 @@ PortLayerFactory &currentFactory()
     return factory;
 }
 } // namespace
-
-std::unique_ptr<SerialPortLayer> makeSystemPortLayer()
-{
-#ifdef _WIN32
-#error "a Windows build needs its port layer here; the logic above it does not change"
-#else
-    return std::make_unique<PosixSerialPort>();
-#endif
-}
 
 std::unique_ptr<SerialPortLayer> makePortLayer()
 {

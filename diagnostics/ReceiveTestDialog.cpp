@@ -1,6 +1,7 @@
 #include "diagnostics/ReceiveTestDialog.h"
 
 #include "comm/ModuleChannel.h"
+#include "comm/ComPorts.h"
 #include "comm/ReceivePump.h"
 #include "diagnostics/DiagnosticMessages.h"
 #include "diagnostics/RecordingView.h"
@@ -208,7 +209,9 @@ void ReceiveTestDialog::startTest()
         c->sendCommand("AT&K0\r", "\r", kCommandWait);  // no flow control during the test
         c->flushLine();
         c->sendCommand(m_testCommand + '\r', "\r", kCommandWait);
-        m_pump = std::make_unique<ReceivePump>(*c);
+        m_pump = std::make_unique<ReceivePump>(*c, [this] {
+            QMetaObject::invokeMethod(this, [this] { endOnLostLine(); }, Qt::QueuedConnection);
+        });
     }, false);
     if (!failure) {
         m_recording.start(QDateTime::currentDateTime(),
@@ -252,6 +255,21 @@ void ReceiveTestDialog::stopPump()
         m_pump->stop();
         m_pump.reset();
     }
+}
+
+void ReceiveTestDialog::endOnLostLine()
+{
+    // A test stopped (or restarted) meanwhile has dealt with the line already.
+    if (!m_pump || m_pump->isRunning())
+        return;
+    stopPump();
+    QString name;
+    if (ModuleChannel *c = channel()) {
+        name = comDeviceName(c->line().lineSettings().portIndex);
+        c->line().close();
+    }
+    setRunning(false);
+    report(portUnavailableText(name));
 }
 
 void ReceiveTestDialog::setRunning(bool running)

@@ -91,6 +91,9 @@ private:
     void resetModule();
     // Stops the receive pump and waits until its current poll is over.
     void stopPump();
+    // The pump ended on a failed read: the port is closed and reported like one
+    // that cannot be opened.
+    void endOnLostLine();
     void setRunning(bool running);
     void showTestLine(const QByteArray &line);
     // On the pump: queues a line with the time it arrived, and the noise the cutter

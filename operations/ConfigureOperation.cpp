@@ -1,12 +1,12 @@
-// The configure operation of OperationWorker: the serial-parameter step on the GUI
-// thread and the command list on the worker.
+// The configure operation of OperationWorker: the serial-parameter step and the
+// command list, both on the worker.
 #include "operations/OperationHost.h"
 #include "operations/OperationWorker.h"
-#include "operations/ProgressReporter.h"
 #include "operations/ReadCompletion.h"
 
 #include "comm/ModuleChannel.h"
 #include "settings/MessageSink.h"
+#include "settings/SerialParams.h"
 #include "settings/SettingsModel.h"
 
 #include <chrono>
@@ -39,18 +39,6 @@ std::uint8_t pcBaudIndex(int serialBaudItem)
     return static_cast<std::uint8_t>(serialBaudItem == 0 ? 11 : serialBaudItem - 1);
 }
 
-// While a step runs here, the replies it gets are logged at once.
-class LogDirectly {
-public:
-    explicit LogDirectly(OperationHost &host) : m_host(host) { m_host.setLogViaWorker(false); }
-    ~LogDirectly() { m_host.setLogViaWorker(true); }
-    LogDirectly(const LogDirectly &) = delete;
-    LogDirectly &operator=(const LogDirectly &) = delete;
-
-private:
-    OperationHost &m_host;
-};
-
 }  // namespace
 
 const QString OperationWorker::kXonXoffText = QStringLiteral(
@@ -62,15 +50,18 @@ const QString OperationWorker::kDisableResponseCodesText = QStringLiteral(
 
 void OperationWorker::checkSerialParameters()
 {
-    const LogDirectly logDirectly(m_host);
-    const ModuleSettings &module = m_host.model().settings();
+    ModuleSettings module;
+    PortSettings pc;
+    onGui([&] {
+        module = m_host.model().settings();
+        pc = m_host.portSettings();
+    });
     const int baudItem = module[Field::SerialBaudRate];
     if (isNonStandardRate(baudItem)) {
         m_nonStandardRate = true;
         return;
     }
-    m_progress.setStatus(QStringLiteral("Checking Serial Parameters..."));
-    const PortSettings pc = m_host.portSettings();
+    reportStatus(QStringLiteral("Checking Serial Parameters..."));
     const bool rateDiffers = baudItem != pc.baudIndex + 1;
     const bool formatDiffers = module[Field::SerialDataBits] != pc.dataBits ||
                                module[Field::SerialStopBits] != pc.stopBits ||
@@ -79,17 +70,23 @@ void OperationWorker::checkSerialParameters()
         return;
 
     if (rateDiffers) {
-        m_progress.setStatus(QStringLiteral("Waking Modem..."));
+        reportStatus(QStringLiteral("Waking Modem..."));
         m_channel->wakeModem();
         if (cancelled())
             return;
-        m_progress.setStatus(QStringLiteral("Changing Serial Parameters..."));
+        reportStatus(QStringLiteral("Changing Serial Parameters..."));
+        m_configSent = true;
+        m_moduleLine.baudIndex = pcBaudIndex(baudItem);
         // The module answers at the old rate and is gone from it afterwards: one short read.
         m_channel->send("ATC" + QByteArray::number(baudItem) + "\r", QByteArray(), 5);
-        m_progress.setStatus(QStringLiteral("Updating Serial Parameters..."));
-        m_host.portSettings().baudIndex = pcBaudIndex(baudItem);
-        m_host.showPcBaud();
-        openChannel(m_host.portSettings());
+        reportStatus(QStringLiteral("Updating Serial Parameters..."));
+        PortSettings next;
+        onGui([&] {
+            m_host.portSettings().baudIndex = pcBaudIndex(baudItem);
+            m_host.showPcBaud();
+            next = m_host.portSettings();
+        });
+        openChannel(next);
     }
     if (cancelled())
         return;
@@ -97,15 +94,21 @@ void OperationWorker::checkSerialParameters()
     if (formatDiffers) {
         const int code = module[Field::SerialStopBits] + 2 * module[Field::SerialDataBits] +
                          4 * module[Field::SerialParity];
-        m_progress.setStatus(QStringLiteral("Waking Modem..."));
+        reportStatus(QStringLiteral("Waking Modem..."));
         m_channel->wakeModem();
         if (cancelled())
             return;
-        m_progress.setStatus(QStringLiteral("Changing Serial Parameters..."));
+        reportStatus(QStringLiteral("Changing Serial Parameters..."));
+        m_configSent = true;
+        m_moduleLine = portSettingsFor(module, m_moduleLine);
         m_channel->send(commandPrefix(Field::SerialDataBits) + QByteArray::number(code) + "\r", QByteArray(), 5);
-        m_progress.setStatus(QStringLiteral("Updating Serial Parameters..."));
-        m_host.followModuleSerialSettings();
-        openChannel(m_host.portSettings());
+        reportStatus(QStringLiteral("Updating Serial Parameters..."));
+        PortSettings next;
+        onGui([&] {
+            m_host.followModuleSerialSettings();
+            next = m_host.portSettings();
+        });
+        openChannel(next);
     }
 }
 
@@ -125,11 +128,13 @@ void OperationWorker::configureModule()
         // The first command fails on its own if the module really sleeps; give a
         // module that answered nothing at once a moment to settle.
         if (std::chrono::steady_clock::now() - wakeStarted < 3s)
-            std::this_thread::sleep_for(1000ms);
+            pauseUnlessCancelled(1000);
     }
 
     try {
         configureCommands();
+    } catch (const ExchangeCancelled &) {
+        throw;
     } catch (const Exception &) {
         if (m_responseCodesOff)
             onGui([this] {
@@ -158,6 +163,7 @@ void OperationWorker::configureCommands()
         } else if (entry.contains("ATQ")) {
             responseEntry = entry;
         } else {
+            m_configSent = true;
             try {
                 m_channel->sendCommand(entry + "\r", "OK", 100);
             } catch (const ModuleReplyError &) {
@@ -203,7 +209,7 @@ void OperationWorker::configureCommands()
         }
     } else {
         m_channel->sendCommand(responseEntry + "\r", "OK", 100);
-        onGui([this] { ReadCompletion(m_host, *m_channel).checkFirmware(); });
+        ReadCompletion(m_host, *m_channel, m_guiContext).checkFirmware();
         if (m_nonStandardRate) {
             m_channel->send(finalLine, "CR", 100);
         } else {
@@ -211,5 +217,6 @@ void OperationWorker::configureCommands()
             m_channel->send("ATZ\r", "\r", 100);
         }
     }
+    m_configDone = true;
     reportDone();
 }

@@ -24,13 +24,13 @@ public:
 
     // --- any thread --------------------------------------------------------------
     // The channel's listener: stores the reply as ListingText, then logs it followed
-    // by "\r" - through the worker's log hook while LogViaWorker is set, else at once.
+    // by "\r" - through the worker's log hook while logViaWorker() is on, else at once.
     virtual void receiveData(const QByteArray &text, quint16 length) = 0;
     virtual QByteArray listingText() const = 0;
     virtual void setListingText(const QByteArray &text) = 0;
 
     // --- GUI thread ----------------------------------------------------------------
-    // LogViaWorker and the hook that takes a log line while it is set.
+    // Whether the log goes via the worker, and the hook that takes a log line then.
     virtual void setLogViaWorker(bool on) = 0;
     virtual bool logViaWorker() const = 0;
     virtual void setWorkerLogHook(std::function<void(const QByteArray &line)> hook) = 0;

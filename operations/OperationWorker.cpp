@@ -49,6 +49,8 @@ void OperationWorker::runFramed(Body body)
     QString error;
     try {
         (this->*body)();
+    } catch (const ExchangeCancelled &) {
+        // the user asked for it: nothing to report
     } catch (const Exception &e) {
         error = e.message();
     } catch (const std::exception &e) {
@@ -63,6 +65,8 @@ void OperationWorker::openChannel(const PortSettings &settings)
 {
     m_channel.reset();
     m_channel = std::make_unique<ModuleChannel>(settings);
+    // A cancel ends the exchange under way after its current read.
+    m_channel->line().setCancelCheck([this] { return cancelled(); });
     OperationHost *host = &m_host;
     m_channel->setReceiveHandler(
         [host](const QByteArray &text, quint16 length) { host->receiveData(text, length); });
@@ -77,9 +81,42 @@ void OperationWorker::openChannelFromGui()
 
 void OperationWorker::runConfigure()
 {
-    openChannelFromGui();
-    onGui([this] { checkSerialParameters(); });
-    configureModule();
+    onGui([this] { m_startPort = m_host.portSettings(); });
+    m_moduleLine = m_startPort;
+    openChannel(m_startPort);
+    try {
+        checkSerialParameters();
+        if (!cancelled())
+            configureModule();
+    } catch (const ExchangeCancelled &) {
+    }
+    if (cancelled() && m_configSent && !m_configDone)
+        resetAfterCancel();
+}
+
+void OperationWorker::resetAfterCancel()
+{
+    try {
+        m_channel.reset();
+        openChannel(m_moduleLine);
+        m_channel->line().setCancelCheck({});
+        // Nothing was stored: the module goes back to its stored profile.
+        m_channel->send("ATZ\r", "\r", 100);
+    } catch (const Exception &) {
+        // a module or port that is gone cannot be reset; the cancel stays silent
+    }
+    m_channel.reset();
+    onGui([this] {
+        m_host.portSettings() = m_startPort;
+        m_host.showPortSettings();
+    });
+}
+
+void OperationWorker::pauseUnlessCancelled(int ms)
+{
+    constexpr int kSlice = 20;
+    for (int waited = 0; waited < ms && !cancelled(); waited += kSlice)
+        QThread::msleep(kSlice);
 }
 
 void OperationWorker::runRead()
@@ -91,7 +128,11 @@ void OperationWorker::runRead()
 void OperationWorker::runRestore()
 {
     openChannelFromGui();
-    restoreModule();
+    try {
+        restoreModule();
+    } catch (const ExchangeCancelled &) {
+        // the PC side follows the module's reset all the same
+    }
     m_channel.reset();
     // The module talks 9600 8-N-1 after its factory reset; the PC follows on the same port.
     onGui([this] {
@@ -111,20 +152,22 @@ void OperationWorker::wakeModule()
     } catch (const Exception &) {
         // not in command mode (or no CTS yet): escape sequence
     }
+    // Send raises when its write fails, so each judgement below sees the reply to
+    // its own attempt, never one left from an earlier exchange.
     if (cancelled())
         return;
     m_channel->send(escapeSequence(), "OK", 50);
-    if (answered(m_host.listingText()))
+    if (answered(m_channel->lastReply()))
         return;
     if (cancelled())
         return;
     m_channel->send(escapeSequence(), "OK", 50);
-    if (!answered(m_host.listingText()) && cancelled())
+    if (!answered(m_channel->lastReply()) && cancelled())
         return;
     m_channel->send("\r", "OK", 10);
     if (cancelled())
         return;
-    if (!answered(m_host.listingText()))
+    if (!answered(m_channel->lastReply()))
         throw ModuleReplyError::cannotWake();
 }
 
@@ -156,7 +199,7 @@ void OperationWorker::readModule()
     m_channel->sendCommand("AT&V\r", "&Z3=", 100);
     reportDone();
     reportStatus(QStringLiteral("Updating Main Form..."));
-    onGui([this] { m_listingApplied = ReadCompletion(m_host, *m_channel).applyListing(); });
+    m_listingApplied = ReadCompletion(m_host, *m_channel, m_guiContext).applyListing();
 }
 
 void OperationWorker::restoreModule()

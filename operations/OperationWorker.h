@@ -56,8 +56,13 @@ private:
     void beginShortOperation(const QString &status);
     void readModule();
     void restoreModule();
-    // GUI thread, while the worker waits.
+    // Moves the module (and the PC after it) to the new rate and format first.
     void checkSerialParameters();
+    // After a cancel that came once the module had configuration commands: "ATZ" at
+    // the module's present line settings, then the PC port as it was at the start.
+    void resetAfterCancel();
+    // Sleeps, but no longer than until a cancel.
+    void pauseUnlessCancelled(int ms);
 
     // The channel for the current PortSettings, listening through the host.
     void openChannel(const PortSettings &settings);
@@ -87,6 +92,12 @@ private:
     const bool m_responseCodesOff;
 
     std::unique_ptr<ModuleChannel> m_channel;
+    // Configure: the PC port at the start, the line settings the module talks at
+    // now, and whether configuration commands went out and were all sent.
+    PortSettings m_startPort;
+    PortSettings m_moduleLine;
+    bool m_configSent = false;
+    bool m_configDone = false;
     std::atomic<bool> m_nonStandardRate{false};
     std::atomic<bool> m_listingApplied{false};
 };

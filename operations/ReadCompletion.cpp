@@ -1,6 +1,7 @@
 #include "operations/ReadCompletion.h"
 
 #include "comm/ModuleChannel.h"
+#include "operations/GuiCall.h"
 #include "operations/OperationHost.h"
 #include "settings/ListingParser.h"
 #include "settings/MessageSink.h"
@@ -32,14 +33,17 @@ QString ReadCompletion::noCtsText(const QString &modelName)
                           "Ensure COM port connections are correct, and module is Switched On.");
 }
 
-ReadCompletion::ReadCompletion(OperationHost &host, ModuleChannel &channel) : m_host(host), m_channel(channel) {}
+ReadCompletion::ReadCompletion(OperationHost &host, ModuleChannel &channel, QObject *gui)
+    : m_host(host), m_channel(channel), m_gui(gui)
+{
+}
 
 bool ReadCompletion::applyListing()
 {
     bool applied = false;
     try {
-        QByteArray listing = m_host.listingText();
-        {
+        callOnGui(m_gui, [this] {
+            QByteArray listing = m_host.listingText();
             // The parser consumes the text from the front; what is left stays as ListingText.
             struct KeepTail {
                 OperationHost &host;
@@ -47,29 +51,40 @@ bool ReadCompletion::applyListing()
                 ~KeepTail() { host.setListingText(text); }
             } keepTail{m_host, listing};
             ListingParser(listing, m_host.model(), m_host.priorS21()).parse(false);
-        }
+        });
         applied = true;
         const QString identification = readIdentification();
-        m_host.setStatusText(identification);
-        checkFirmwareDependencies(identification);
+        bool echoOn = true;
+        callOnGui(m_gui, [&] {
+            m_host.setStatusText(identification);
+            checkFirmwareDependencies(identification);
+            echoOn = !m_host.model().settings().flag(Field::EchoOff);  // the field is "Echo Off"
+        });
         try {
             m_channel.sendCommand("ATZ\r", "\r", 100);
+        } catch (const ExchangeCancelled &) {
+            throw;
         } catch (const Exception &) {
             // A module that does not echo may take the reset without a visible answer.
-            if (!m_host.model().settings().flag(Field::EchoOff))
+            if (echoOn)
                 throw;
         }
+    } catch (const ExchangeCancelled &) {
+        // the user asked for it: nothing to report
     } catch (const ModuleReplyError &) {
-        m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok,
-                               badReplyText(m_host.variant().modelName));
+        report(badReplyText(m_host.variant().modelName));
     } catch (const SerialLineError &) {
-        m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok,
-                               noCtsText(m_host.variant().modelName));
+        report(noCtsText(m_host.variant().modelName));
     } catch (const Exception &e) {
-        m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, e.message());
+        report(e.message());
     }
-    m_host.repaintWindow();
+    callOnGui(m_gui, [this] { m_host.repaintWindow(); });
     return applied;
+}
+
+void ReadCompletion::report(const QString &text)
+{
+    callOnGui(m_gui, [&] { m_host.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, text); });
 }
 
 QString ReadCompletion::readIdentification()
@@ -123,6 +138,7 @@ void ReadCompletion::checkFirmwareDependencies(const QString &identification)
 
 void ReadCompletion::checkFirmware()
 {
-    m_host.priorS21() = m_host.model().get(Field::RadioSignature);
-    checkFirmwareDependencies(readIdentification());
+    callOnGui(m_gui, [this] { m_host.priorS21() = m_host.model().get(Field::RadioSignature); });
+    const QString identification = readIdentification();
+    callOnGui(m_gui, [&] { checkFirmwareDependencies(identification); });
 }

@@ -17,6 +17,9 @@ void ConfigFile::writeLine(const QByteArray &text, const QString &path) {
     // Unbuffered, so that a short write shows at once instead of being lost in a flush
     // that reports success.
     QSaveFile file(path);
+    // A folder the user may not write still lets an existing file the user may write
+    // be rewritten in place, as a plain truncating write would.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw FileError(describe(QStringLiteral("Unable to create file"), path, file.errorString()));
     const QByteArray line = text + "\r\n";

@@ -16,9 +16,9 @@ namespace listing {
 int toInt(const QByteArray &text) {
     const auto fail = [&text]() { return conversionError(text); };
     qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
+    // No value of a listing or file is negative: "-1" would wrap into a valid choice.
+    if (i < text.size() && text[i] == '+')
+        ++i;
     if (i == text.size())
         throw fail();
     std::int64_t value = 0;
@@ -27,13 +27,9 @@ int toInt(const QByteArray &text) {
         if (c < '0' || c > '9')
             throw fail();
         value = value * 10 + (c - '0');
-        if (value > std::int64_t(std::numeric_limits<int>::max()) + 1)
+        if (value > std::numeric_limits<int>::max())
             throw fail();
     }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
-        throw fail();
     return static_cast<int>(value);
 }
 

@@ -57,7 +57,8 @@ private:
 
 // The conversion rules of the listing, exposed for the parser's tests and the fuzzers.
 namespace listing {
-// Optionally signed decimal whole number fitting 32 bits; throws ConversionError.
+// Decimal whole number from 0 up to the largest int, optionally after "+"; anything
+// else (a minus sign included) throws ConversionError.
 int toInt(const QByteArray &text);
 // toInt kept as its low 16 bits.
 std::uint16_t toUInt16(const QByteArray &text);

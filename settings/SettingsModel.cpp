@@ -81,7 +81,8 @@ int SettingsModel::maximum(Field f) const {
 int SettingsModel::clampValue(Field f, int value) const {
     const FieldInfo &info = fieldInfo(f);
     switch (info.kind) {
-    case FieldKind::Number: return std::clamp(value, info.min, info.max);
+    // The unit address takes the limit in force (15 under Fast Operation).
+    case FieldKind::Number: return std::clamp(value, info.min, maximum(f));
     case FieldKind::Choice: return std::max(value, 0);  // a listing may hand over an index beyond the list
     case FieldKind::Flag: return value != 0 ? 1 : 0;
     }
@@ -151,15 +152,16 @@ void SettingsModel::replaceAll(const ModuleSettings &s) {
         m_settings.mode = s.mode;
         Q_EMIT modeChanged(s.mode);
     }
+    // The new Fast Operation flag sets the unit address limit its value is clamped to.
+    const int max = s.flag(Field::FastOperation) ? kFastUnitAddMax : fieldInfo(Field::UnitAddress).max;
+    const bool maxChanged = max != m_unitAddMax;
+    m_unitAddMax = max;
     for (int i = 0; i < kFieldCount; ++i) {
         const auto f = static_cast<Field>(i);
         store(f, clampValue(f, s[f]));
     }
-    const int max = m_settings.flag(Field::FastOperation) ? kFastUnitAddMax : fieldInfo(Field::UnitAddress).max;
-    if (max != m_unitAddMax) {
-        m_unitAddMax = max;
+    if (maxChanged)
         Q_EMIT maximumChanged(Field::UnitAddress, max);
-    }
 }
 
 void SettingsModel::applyDefaults() {

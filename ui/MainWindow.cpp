@@ -175,6 +175,7 @@ void MainWindow::startUp()
     clearLog();
     setCurrentFileName(QString());
     resetPortSettings(m_portSettings, true);
+    m_portSettings = m_startupPortSettings.value_or(m_portSettings);
     showPortSettings();
     showMode(OperatingMode::None);
     m_model->applyDefaults();

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -76,6 +77,12 @@ public:
     ConfigFileCommands &fileCommands() const { return *m_files; }
     // The first command-line argument, opened as the last step of the start-up.
     void setCommandLineArgument(const QString &argument) { m_commandLineArgument = argument; }
+    // Port settings the start-up takes instead of the defaults (the remembered ones).
+    void setStartupPortSettings(const PortSettings &settings) { m_startupPortSettings = settings; }
+    // Opens a file as File > Open does once it is chosen (Recent Files), or as the
+    // command-line argument is opened (a dropped file).
+    bool openNamedFile(const QString &path);
+    bool openArgument(const QString &path);
 
     // The receive callback of the module channel; any thread. Stores the text as
     // ListingText and appends it, followed by "\r", as a new line of the log pane:
@@ -178,6 +185,7 @@ private:
     ConfigFileCommands *m_files = nullptr;
     QByteArray m_fileListingText;  // GUI thread only
     QString m_commandLineArgument;
+    std::optional<PortSettings> m_startupPortSettings;
     mutable QMutex m_listingMutex;
     QByteArray m_listingText;
     std::function<void(const QByteArray &)> m_workerLogHook;

@@ -87,3 +87,13 @@ void MainWindow::openCommandLineFile()
     const QString argument = m_commandLineArgument;
     withListingText([this, &argument] { return m_files->openCommandLineFile(argument); });
 }
+
+bool MainWindow::openNamedFile(const QString &path)
+{
+    return withListingText([this, &path] { return m_files->loadFile(path); });
+}
+
+bool MainWindow::openArgument(const QString &path)
+{
+    return withListingText([this, &path] { return m_files->openCommandLineFile(path); });
+}

@@ -4,12 +4,12 @@
 #include "resources/Icons.h"
 #include "ui/StatusRow.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace {
 
@@ -109,17 +109,20 @@ void MainWindow::buildToolBar()
     for (const Button &b : buttons) {
         const QString hint = QString::fromLatin1(b.hint);
         QAction *a = commandAction(b.command);
-        a->setIcon(toolBarImage(QString::fromLatin1(b.name)));
-        a->setIconVisibleInMenu(false);
         a->setIconText(hint);
         a->setToolTip(hint);
         m_toolBar->addAction(a);
-        QWidget *button = m_toolBar->widgetForAction(a);
+        auto *button = qobject_cast<QToolButton *>(m_toolBar->widgetForAction(a));
         button->setObjectName(QString::fromLatin1(b.name));
+        // The image belongs to the button alone: an action with an icon would widen
+        // the menu for an icon column it does not show. The button takes its look from
+        // the action on every change, so the image is put back after each.
+        const QIcon image = toolBarImage(QString::fromLatin1(b.name));
+        button->setIcon(image);
+        connect(a, &QAction::changed, button, [button, image] { button->setIcon(image); });
         if (b.command == MainCommand::Save) {
             // Save from the tool bar stores the edited field as its leave rule leaves it.
-            connect(static_cast<QAbstractButton *>(button), &QAbstractButton::pressed, this,
-                    &MainWindow::commitEdit);
+            connect(button, &QAbstractButton::pressed, this, &MainWindow::commitEdit);
         }
     }
 }

@@ -15,7 +15,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <pwd.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace codectest;
 using Icon = MessageSink::Icon;
@@ -125,6 +129,48 @@ TEST(FileReadWrite, FailedWriteLeavesTheOldFileIntact) {
     EXPECT_THROW(ConfigFile().writeLine("x", dir.path()), FileError);
     EXPECT_THROW(ConfigFile().writeLine("x", path + "/inner.40B"), FileError);
     EXPECT_EQ(readBytes(path), "old contents\r\n");
+}
+
+// Saving into a folder the user may not write, over a file the user may write: the
+// file is rewritten in place. Runs the save in a child that has become "nobody".
+TEST(FileReadWrite, FileInAFolderThatIsNotWritableIsRewrittenInPlace) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to hand a file to another user";
+    const passwd *nobody = getpwnam("nobody");
+    if (!nobody)
+        GTEST_SKIP() << "no user \"nobody\" to drop privileges to";
+    QTemporaryDir dir;
+    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);  // others may enter, not write
+    const QString path = dir.filePath("theirs.40B");
+    writeBytes(path, QByteArray(100, 'o'));
+    const QByteArray native = QFile::encodeName(path);
+    ASSERT_EQ(chown(native.constData(), nobody->pw_uid, nobody->pw_gid), 0);
+    ASSERT_EQ(chmod(native.constData(), 0640), 0);
+    struct stat before {};
+    ASSERT_EQ(stat(native.constData(), &before), 0);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0)
+            _exit(2);
+        try {
+            ConfigFile().writeLine(" ATB0 ", path);
+        } catch (const FileError &) {
+            _exit(1);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save failed";
+    EXPECT_EQ(readBytes(path), " ATB0 \r\n");
+    struct stat after {};
+    ASSERT_EQ(stat(native.constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_uid, nobody->pw_uid);
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
 }
 
 // --- the file line ----------------------------------------------------------------
@@ -311,6 +357,7 @@ TEST(ConfigFileCommands, FailedLoadResetsToDefaults) {
         QByteArray(ConfigFile::kMaxLineLength + 10, ' '),
         golden().replace(" AT&G0 ", QByteArray(" AT&G0\0 ", 8)),
         golden().replace(" AT&Z0= ", " AT&Z0=,3 "),
+        golden().replace(" ATC6 ", " ATC-1 "),
     };
     for (const QByteArray &bytes : bad) {
         rig.messages.clear();

@@ -119,7 +119,7 @@ TEST(ListingParser, ValueForms) {
     rig.parse(withItem(moduleListing(), "&B6 ", "&B13 "));
     expectFields(rig, {{Field::SerialStopBits, 1}, {Field::SerialDataBits, 0}, {Field::SerialParity, 3}});
     // Only the low four bits of the character format count.
-    rig.parse(withItem(moduleListing(), "&B6 ", "&B-1 "));
+    rig.parse(withItem(moduleListing(), "&B6 ", "&B31 "));
     expectFields(rig, {{Field::SerialStopBits, 1}, {Field::SerialDataBits, 1}, {Field::SerialParity, 3}});
     // Choice indices beyond the list are handed over.
     rig.parse(withItem(withItem(moduleListing(), "C9 ", "C77 "), "X2 ", "X8 "));
@@ -136,22 +136,31 @@ TEST(ListingParser, ValueForms) {
 }
 
 TEST(ListingParser, NumbersAreKeptAsSixteenBitsThenClamped) {
-    EXPECT_EQ(parsedWith("S0:3 ", "S0:-1 ", Field::AnswerAttempts), 255);
+    EXPECT_EQ(parsedWith("S0:3 ", "S0:65535 ", Field::AnswerAttempts), 255);
     EXPECT_EQ(parsedWith("S0:3 ", "S0:65536 ", Field::AnswerAttempts), 0) << "65536 keeps its low 16 bits";
     EXPECT_EQ(parsedWith("S0:3 ", "S0:+7 ", Field::AnswerAttempts), 7);
     EXPECT_EQ(parsedWith("S1:60 ", "S1:2 ", Field::EscapeGuardTime), 60) << "scaled, then clamped";
     EXPECT_EQ(parsedWith("S14:100 ", "S14:65535 ", Field::PacketSize), 530);
-    EXPECT_EQ(parsedWith("S10:20 ", "S10:-1 ", Field::DtrLossTime), 2550);
+    EXPECT_EQ(parsedWith("S10:20 ", "S10:65535 ", Field::DtrLossTime), 2550);
     EXPECT_EQ(conversionText(withItem(moduleListing(), "S0:3 ", "S0:4294967296 ")),
               "'4294967296' is not a valid integer value");
     EXPECT_EQ(conversionText(withItem(moduleListing(), "S0:3 ", "S0:- ")), "'-' is not a valid integer value");
 
-    EXPECT_EQ(listing::toUInt16("-1"), 65535);
-    EXPECT_EQ(listing::toUInt16("-2147483648"), 0);
     EXPECT_EQ(listing::toInt("2147483647"), 2147483647);
     EXPECT_THROW(listing::toInt("2147483648"), ConversionError);
     EXPECT_THROW(listing::toInt("1 "), ConversionError);
     EXPECT_THROW(listing::toInt("0x10"), ConversionError);
+}
+
+TEST(ListingParser, NegativeNumbersAreConversionFailures) {
+    // Each would otherwise wrap or clamp into a valid choice ("C-1" into 115200).
+    const std::pair<QByteArray, QByteArray> items[] = {
+        {"C9 ", "C-1 "},       {"&B6 ", "&B-1 "}, {"&G7 ", "&G-1 "},   {"&U12 ", "&U-5 "},
+        {"S0:3 ", "S0:-1 "},   {"S10:20 ", "S10:-1 "}, {"S18:40 ", "S18:-0 "}, {"&Z0=4,9 ", "&Z0=4,-9 "},
+    };
+    for (const auto &[item, negative] : items)
+        EXPECT_TRUE(conversionText(withItem(moduleListing(), item, negative)).endsWith("' is not a valid integer value"))
+            << negative.constData();
 }
 
 TEST(ListingParser, FlowControlCodes) {

@@ -16,7 +16,8 @@ namespace {
 // Settings a user can arrive at in mode m: every field within its range and the
 // rules' invariants holding (Fast Operation only on the 740 class in a controlled
 // mode, unit address within 15 with it, Low Power following DTR, PLC mode following
-// the thresholds, a disabled destination without repeaters).
+// the thresholds). Routes include the ones a file cannot keep: repeaters after a
+// gap in the chain, and repeaters to a disabled destination.
 ModuleSettings randomSettings(std::mt19937 &gen, OperatingMode m, RadioClass rc) {
     const auto pick = [&gen](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); };
     ModuleSettings s;
@@ -39,17 +40,38 @@ ModuleSettings randomSettings(std::mt19937 &gen, OperatingMode m, RadioClass rc)
         s[Field::RxBufferTimeout] = 0;
     s[Field::PlcMode] = s[Field::RxBufferThreshold] != 0 || s[Field::RxBufferTimeout] != 0;
     for (int n = 0; n < 4; ++n) {
-        const int chain = s[routeDestination(n)] == 0 ? 0 : pick(0, 5);
+        if (pick(0, 3) == 0)
+            s[routeDestination(n)] = 0;
+        const int chain = pick(0, 5);
         for (int k = 1; k <= 5; ++k)
             s[routeRepeater(n, k)] = k <= chain ? pick(1, 127) : 0;
+        if (chain >= 2 && pick(0, 3) == 0)
+            s[routeRepeater(n, pick(1, chain - 1))] = 0;
     }
     // Read from a module only; a file starts them from their defaults.
     s[Field::ReceiveLevel] = s[Field::CommandModeDiagnostic] = s[Field::CountryCode] = 0;
     return s;
 }
 
-// What a file keeps of s: the module units of S1, S10 and S14, and for the fields a
-// mode does not send, the values a load starts from.
+// A route as a file keeps it: the chain ends at its first gap; a disabled destination
+// loses its repeaters, except that five of them read back as four to the fifth.
+void expectRouteLoss(ModuleSettings &s, int n) {
+    int chain = 0;
+    while (chain < 5 && s[routeRepeater(n, chain + 1)] != 0)
+        ++chain;
+    if (s[routeDestination(n)] == 0 && chain == 5) {
+        s[routeDestination(n)] = s[routeRepeater(n, 5)];
+        s[routeRepeater(n, 5)] = 0;
+        return;
+    }
+    if (s[routeDestination(n)] == 0)
+        chain = 0;
+    for (int k = chain + 1; k <= 5; ++k)
+        s[routeRepeater(n, k)] = 0;
+}
+
+// What a file keeps of s: the module units of S1, S10 and S14, the routes, and for
+// the fields a mode does not send, the values a load starts from.
 ModuleSettings expectedAfterLoad(ModuleSettings s) {
     s[Field::EscapeGuardTime] = s[Field::EscapeGuardTime] / 20 * 20;
     s[Field::DtrLossTime] = s[Field::DtrLossTime] / 10 * 10;
@@ -57,6 +79,8 @@ ModuleSettings expectedAfterLoad(ModuleSettings s) {
     if (isControlledMode(s.mode)) {
         s[Field::GroupAddress2] = s[Field::UnitAddress];  // both come from "&U"
         s[Field::OnLineAtStartup] = 1;
+        for (int n = 0; n < 4; ++n)
+            expectRouteLoss(s, n);
     } else {
         const int unit = s.mode == OperatingMode::Transparent ? 1 : s[Field::GroupAddress2];
         s[Field::GroupAddress2] = unit;

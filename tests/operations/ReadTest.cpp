@@ -79,7 +79,7 @@ private Q_SLOTS:
             TestHost host(QString::fromLatin1(c.exe));
             host.heldPriorS21 = c.priorS21;
             ModuleChannel channel(host.ports);
-            ReadCompletion(host, channel).checkFirmwareDependencies(QString::fromLatin1(c.id));
+            ReadCompletion(host, channel, &host).checkFirmwareDependencies(QString::fromLatin1(c.id));
             QCOMPARE(host.fake.count(), c.warns ? 1 : 0);
             if (c.warns) {
                 QCOMPARE(host.fake.last().icon, MessageSink::Icon::Warning);
@@ -274,4 +274,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(ReadTest)
-#include "tst_read.moc"
+#include "ReadTest.moc"

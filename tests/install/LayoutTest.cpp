@@ -188,4 +188,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(InstallLayoutTest)
-#include "InstallLayoutTest.moc"
+#include "LayoutTest.moc"

@@ -14,7 +14,7 @@
 
 #include <memory>
 
-class MainFormOperationsTest : public QObject {
+class MainWindowOperationsTest : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<FakeMessages> m_fake;
@@ -115,5 +115,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(MainFormOperationsTest)
-#include "tst_mainform.moc"
+QTEST_MAIN(MainWindowOperationsTest)
+#include "MainWindowTest.moc"

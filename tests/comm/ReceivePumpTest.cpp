@@ -111,11 +111,31 @@ TEST_F(PumpTest, DestructorStopsThePump)
 
 TEST_F(PumpTest, RequestStopEndsThePumpWithoutWaiting)
 {
+    state->idleRead = 300ms;
     ReceivePump pump(*channel);
+    while (state->inRead.load() == 0)
+        std::this_thread::sleep_for(1ms);
     pump.requestStop();
+    // Back while the pump is still inside its read: nothing waited for it.
+    EXPECT_EQ(state->inRead.load(), 1);
+    EXPECT_TRUE(pump.isRunning());
     EXPECT_TRUE(pump.stopRequested());
     pump.stop();
     EXPECT_FALSE(pump.isRunning());
+    EXPECT_EQ(state->inRead.load(), 0);
+}
+
+TEST_F(PumpTest, FailedReadEndsThePumpAndReportsTheLostLine)
+{
+    std::atomic<int> lost{0};
+    state->reads = {{"01 RSSI", true}, {"", false}};
+    ReceivePump pump(*channel, [&] { ++lost; });
+    for (int i = 0; i < 1000 && pump.isRunning(); ++i)
+        std::this_thread::sleep_for(2ms);
+    EXPECT_FALSE(pump.isRunning());
+    EXPECT_EQ(state->readCount(), 2);   // no polling on a dead line
+    EXPECT_EQ(lost.load(), 1);
+    EXPECT_EQ(collector.text, "01 RSSI");
 }
 
 TEST_F(PumpTest, ListenerThatThrowsEndsThePump)

@@ -1,7 +1,7 @@
 // How the main window fits the desktop: its status-row menus against their bars,
 // its icon for each brand, and the log pane's lines.
 #include "settings/ProductVariant.h"
-#include "tests/support/MainFormFixture.h"
+#include "tests/support/MainWindowFixture.h"
 #include "ui/MainWindow.h"
 #include "ui/StatusRow.h"
 
@@ -13,7 +13,7 @@
 #include <QTest>
 #include <QWindow>
 
-class MainFormWindowTest : public MainFormFixture {
+class MainWindowDesktopTest : public MainWindowFixture {
     Q_OBJECT
 
 private slots:
@@ -99,5 +99,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(MainFormWindowTest)
-#include "MainFormWindowTest.moc"
+QTEST_MAIN(MainWindowDesktopTest)
+#include "MainWindowDesktopTest.moc"

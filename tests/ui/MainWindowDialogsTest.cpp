@@ -20,7 +20,7 @@
 
 #include <functional>
 
-class MainFormDialogsTest : public QObject {
+class MainWindowDialogsTest : public QObject {
     Q_OBJECT
 
 private:
@@ -208,5 +208,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(MainFormDialogsTest)
-#include "MainFormDialogsTest.moc"
+QTEST_MAIN(MainWindowDialogsTest)
+#include "MainWindowDialogsTest.moc"

@@ -2,6 +2,10 @@
 // serial-rate and format changes of both sides.
 #include "OperationTestSupport.h"
 
+#include "comm/ModuleChannel.h"
+#include "comm/FakePort.h"
+
+#include <QScopeGuard>
 #include <QtTest>
 
 class ConfigureTest : public QObject {
@@ -150,6 +154,32 @@ private Q_SLOTS:
         QVERIFY2(host.fake.empty(), qPrintable(host.fake.texts().join('|')));
     }
 
+    void quietConfigureWhoseWritesFailIsAnError()
+    {
+        // A module that answers everything, on a port whose writes fail once "AT&M0" is out.
+        auto state = std::make_shared<FakePortState>();
+        FakePortState *line = state.get();
+        state->module = [line](const QByteArray &written) {
+            if (written.startsWith("AT&M0"))
+                line->writeSucceeds = false;
+            return QByteArray("\r\nOK\r\n");
+        };
+        const PortLayerFactory previous = setPortLayerFactory([state] { return fakePort(state); });
+        auto restore = qScopeGuard([&] { setPortLayerFactory(previous); });
+        const char escape = escapeCharacter.load();
+        auto keepEscape = qScopeGuard([escape] { escapeCharacter.store(escape); });
+
+        TestHost host;
+        host.model().set(Field::ResponseCodesOff, 1);
+        ModuleCommands(host).configure();
+
+        QCOMPARE(host.commands[kCommandCount - 1], QByteArray("AT&M0"));
+        QCOMPARE(state->writes.back(), QByteArray("AT&M0\r"));  // nothing went out after it
+        QVERIFY(!host.fake.empty());
+        QCOMPARE(host.fake.last().text, QStringLiteral("Error communicating with 740R-B. The module did not respond correctly."));
+        QCOMPARE(host.fake.last().icon, MessageSink::Icon::Error);
+    }
+
     void refusedXonXoffStopsBeforeTheStore()
     {
         SimOnCom1 sim({"--start", "command", "--reject", "AT&K5"});
@@ -211,4 +241,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(ConfigureTest)
-#include "tst_configure.moc"
+#include "ConfigureTest.moc"

@@ -124,6 +124,26 @@ TEST_F(SimTest, ListingAt1200)
     EXPECT_THROW(wrong.sendCommand("AT\r", "OK", 20), ModuleReplyError);
 }
 
+TEST_F(SimTest, ListingKeepsTheLastRouteAcrossTheFirstRead)
+{
+    // The length of the first route moves "&Z3=" around the end of the first 255-byte read.
+    for (int baudItem : {1, 12}) {
+        for (const QByteArray z0 : {"10,11,12,13,14,15", "10,11,12,13,14", "10,11,12,13", "1,2"}) {
+            auto sim = start({"--start", "command"});
+            {
+                ModuleChannel channel{PortSettings{}};
+                ASSERT_TRUE(channel.sendCommand("AT&Z0=" + z0 + "&Z1=20,21,22,23,24&Z3=30,31,32,33,34,35\r", "OK", 100));
+                channel.send("ATC" + QByteArray::number(baudItem) + "\r", "", 100);
+            }
+            PortSettings at;
+            at.baudIndex = quint8(baudItem - 1);
+            ModuleChannel channel{at};
+            EXPECT_TRUE(channel.sendCommand("AT&V\r", "&Z3=", 100));
+            EXPECT_TRUE(channel.lastReply().contains("&Z3=30,31,32,33,34,35 \r\n")) << baudItem << " " << z0.constData();
+        }
+    }
+}
+
 TEST_F(SimTest, SecondChannelOnTheSamePortFails)
 {
     auto sim = start({"--start", "command"});

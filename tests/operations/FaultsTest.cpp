@@ -2,6 +2,8 @@
 // the dialog shows.
 #include "OperationTestSupport.h"
 
+#include "comm/ModuleChannel.h"
+
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
@@ -67,14 +69,69 @@ private Q_SLOTS:
         ModuleCommands(host).configure();
 
         QCOMPARE(statusAtCancel, QStringLiteral("Cancelling Operation..."));
-        const QList<QByteArray> rx = sim.received();
-        // The exchange under way is finished, nothing after it is sent.
-        QVERIFY2(rx.size() <= sentAtCancel + 2, qPrintable(QString::number(rx.size())));
+        QList<QByteArray> rx = sim.received();
+        // The exchange under way is finished, nothing of the list after it is sent;
+        // the module drops the half-applied settings.
+        QVERIFY2(rx.size() <= sentAtCancel + 3, qPrintable(QString::number(rx.size())));
+        QCOMPARE(rx.takeLast(), QByteArray("ATZ\r"));
         QCOMPARE(rx, plainConfigureLines(host.commands).mid(0, rx.size()));
         QVERIFY(!rx.contains("AT&W\r"));
         QVERIFY(host.fake.empty());
         QVERIFY(!visibleProgressForm());
         QVERIFY(!host.logViaWorker());
+    }
+
+    // Cancelled once the module runs at the new rate: "ATZ" goes out at that rate,
+    // the module falls back to its stored 9600 and so does the PC.
+    void cancelAfterTheRateChangeResetsBothSides()
+    {
+        for (int linesAfterRateChange : {0, 1, 8}) {
+            SimOnCom1 sim;
+            TestHost host;
+            host.model().set(Field::SerialBaudRate, 6);  // 19200
+            actOnDialogWhen(
+                [&] {
+                    const QList<QByteArray> rx = sim.received();
+                    const qsizetype at = rx.indexOf("ATC6\r");
+                    return at >= 0 && rx.size() - at - 1 >= linesAfterRateChange;
+                },
+                [](ProgressDialog &f) { f.cancelButton()->click(); });
+            ModuleCommands(host).configure();
+
+            const QList<QByteArray> rx = sim.received();
+            QCOMPARE(rx.last(), QByteArray("ATZ\r"));  // heard: sent at 19200
+            QVERIFY(!rx.contains("AT&W\r"));
+            QCOMPARE(host.ports, PortSettings{});
+            QCOMPARE(host.baudPanel, QStringLiteral("9600"));
+            QVERIFY(host.fake.empty());
+            ModuleChannel channel(PortSettings{});
+            QVERIFY(channel.sendCommand("AT\r", "OK", 100));
+        }
+    }
+
+    // Cancel while a silent module is woken for a rate change: the window keeps
+    // running and the operation ends soon after, with nothing for the module to undo.
+    void cancelDuringTheRateChangeWakeEndsAtOnce()
+    {
+        SimOnCom1 sim({"--start", "command", "--silent"});
+        TestHost host;
+        host.model().set(Field::SerialBaudRate, 6);
+        QElapsedTimer clock;
+        qint64 cancelledAt = -1;
+        actOnDialogWhen([&] { return clock.elapsed() >= 1000; },
+                        [&](ProgressDialog &f) {
+                            cancelledAt = clock.elapsed();
+                            f.cancelButton()->click();
+                        });
+        clock.start();
+        ModuleCommands(host).configure();
+        const qint64 ended = clock.elapsed();
+        QVERIFY2(cancelledAt >= 1000 && cancelledAt < 1200, qPrintable(QString::number(cancelledAt)));
+        QVERIFY2(ended - cancelledAt < 500, qPrintable(QString::number(ended - cancelledAt)));
+        QVERIFY(!sim.received().contains("ATC6\r"));
+        QVERIFY(!sim.received().contains("ATZ\r"));
+        QVERIFY(host.fake.empty());
+        QCOMPARE(host.ports, PortSettings{});
     }
 
     void escapeAndTheFrameOnlyCancel()
@@ -162,4 +219,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(FaultTest)
-#include "tst_faults.moc"
+#include "FaultsTest.moc"

@@ -15,7 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
-class MainFormDiagnosticsTest : public QObject {
+class MainWindowDiagnosticsTest : public QObject {
     Q_OBJECT
     static std::unique_ptr<MainWindow> makeForm(FakeMessages &messages)
     {
@@ -92,5 +92,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(MainFormDiagnosticsTest)
-#include "MainFormDiagnosticsTest.moc"
+QTEST_MAIN(MainWindowDiagnosticsTest)
+#include "MainWindowTest.moc"

@@ -40,13 +40,14 @@ struct TxRun {
 
 } // namespace
 
-class DiagnosticsSimTest : public QObject {
+class SimulatedModuleTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
     void rssiRunShowsTheLevelLine();
     void berRunFillsTheFieldsUntilStopped();
     void rxTestDialogClosedByItsCloseBoxWhileRunning();
+    void vanishedPortEndsTheTestAtOnce();
     void portThatCannotOpenShowsNoDialog();
     void silentModuleCannotStart();
     void txTestStartsAndStops();
@@ -54,13 +55,13 @@ private Q_SLOTS:
     void txTestFailures();
 };
 
-void DiagnosticsSimTest::init()
+void SimulatedModuleTest::init()
 {
     if (!ModemSim::available())
         QSKIP("modem-sim is not built");
 }
 
-void DiagnosticsSimTest::rssiRunShowsTheLevelLine()
+void SimulatedModuleTest::rssiRunShowsTheLevelLine()
 {
     SimOnCom1 sim;
     FakeMessages messages;
@@ -85,7 +86,7 @@ void DiagnosticsSimTest::rssiRunShowsTheLevelLine()
     QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
 }
 
-void DiagnosticsSimTest::berRunFillsTheFieldsUntilStopped()
+void SimulatedModuleTest::berRunFillsTheFieldsUntilStopped()
 {
     SimOnCom1 sim;
     FakeMessages messages;
@@ -112,7 +113,7 @@ void DiagnosticsSimTest::berRunFillsTheFieldsUntilStopped()
     QVERIFY(messages.empty());
 }
 
-void DiagnosticsSimTest::rxTestDialogClosedByItsCloseBoxWhileRunning()
+void SimulatedModuleTest::rxTestDialogClosedByItsCloseBoxWhileRunning()
 {
     SimOnCom1 sim;
     FakeMessages messages;
@@ -145,7 +146,26 @@ void DiagnosticsSimTest::rxTestDialogClosedByItsCloseBoxWhileRunning()
     QVERIFY(again->sendCommand("AT\r", "OK", 100));
 }
 
-void DiagnosticsSimTest::portThatCannotOpenShowsNoDialog()
+void SimulatedModuleTest::vanishedPortEndsTheTestAtOnce()
+{
+    // The module hangs up (an unplugged adapter) once the test command is answered.
+    SimOnCom1 sim({"--start", "command", "--hangup-after", "4"});
+    FakeMessages messages;
+    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
+    ReceiveTestDialog form(messages);
+    form.setupTest(slot, 3);
+    form.show();
+    form.startStopButton()->click();
+    QVERIFY(sim.received("AT&T3\\r"));
+    QTRY_COMPARE_WITH_TIMEOUT(messages.texts(), QStringList{"COM1- This port may be already in use or not present."},
+                              3000);
+    QCOMPARE(messages.last().icon, MessageSink::Icon::Error);
+    QCOMPARE(form.startStopButton()->text(), QString("Start"));
+    QVERIFY(form.closeButton()->isVisible());
+    QCOMPARE(slot->line().port(), nullptr);
+}
+
+void SimulatedModuleTest::portThatCannotOpenShowsNoDialog()
 {
     qputenv("CFG_COM1", "/nonexistent/diag-tty");
     auto unset = qScopeGuard([] { qunsetenv("CFG_COM1"); });
@@ -170,7 +190,7 @@ void DiagnosticsSimTest::portThatCannotOpenShowsNoDialog()
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
-void DiagnosticsSimTest::silentModuleCannotStart()
+void SimulatedModuleTest::silentModuleCannotStart()
 {
     SimOnCom1 sim({"--start", "command", "--silent"});
     FakeMessages messages;
@@ -189,7 +209,7 @@ void DiagnosticsSimTest::silentModuleCannotStart()
     QVERIFY(!sim.received("AT&T1\\r"));
 }
 
-void DiagnosticsSimTest::txTestStartsAndStops()
+void SimulatedModuleTest::txTestStartsAndStops()
 {
     SimOnCom1 sim;
     TxRun run;
@@ -214,7 +234,7 @@ void DiagnosticsSimTest::txTestStartsAndStops()
     QCOMPARE(sim.receivedCount("AT&T0\\r"), 1);
 }
 
-void DiagnosticsSimTest::txTestRefusedKeepsStart()
+void SimulatedModuleTest::txTestRefusedKeepsStart()
 {
     SimOnCom1 sim({"--start", "command", "--reject", "AT&T0"});
     TxRun run;
@@ -227,7 +247,7 @@ void DiagnosticsSimTest::txTestRefusedKeepsStart()
     QVERIFY(sim.received("AT&T0\\r"));
 }
 
-void DiagnosticsSimTest::txTestFailures()
+void SimulatedModuleTest::txTestFailures()
 {
     auto module = std::make_shared<ScriptedModule>();
     module->cts = false;
@@ -251,5 +271,5 @@ void DiagnosticsSimTest::txTestFailures()
     QVERIFY(!run.slot);
 }
 
-QTEST_MAIN(DiagnosticsSimTest)
-#include "DiagnosticsSimTest.moc"
+QTEST_MAIN(SimulatedModuleTest)
+#include "SimulatedModuleTest.moc"

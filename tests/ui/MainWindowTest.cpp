@@ -2,7 +2,7 @@
 // numeric fields, status row, log pane and commands.
 #include "settings/ProductVariant.h"
 #include "settings/SettingsModel.h"
-#include "tests/support/MainFormFixture.h"
+#include "tests/support/MainWindowFixture.h"
 #include "ui/ChoiceGroup.h"
 #include "ui/MainWindow.h"
 #include "ui/SpinField.h"
@@ -20,13 +20,14 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <memory>
 #include <thread>
 
 using Answer = MessageSink::Answer;
 
-class MainFormTest : public MainFormFixture {
+class MainWindowTest : public MainWindowFixture {
     Q_OBJECT
 
 private:
@@ -436,9 +437,10 @@ private slots:
         QCOMPARE(texts(get<QMenu>("Help")), QStringList({"A&bout"}));
 
         QStringList hints;
-        for (QAction *a : get<QToolBar>("ToolBar1")->actions()) {
+        auto *toolBar = get<QToolBar>("ToolBar1");
+        for (QAction *a : toolBar->actions()) {
             hints << a->toolTip();
-            QVERIFY(!a->icon().isNull());
+            QVERIFY(!qobject_cast<QToolButton *>(toolBar->widgetForAction(a))->icon().isNull());
         }
         QCOMPARE(hints, QStringList({"New", "Open", "Save", "Read Module Configuration", "Configure Module",
                                      "Com Port Settings", "Restore Factory Defaults", "Help"}));
@@ -451,6 +453,7 @@ private slots:
         QVERIFY(!form->commandEnabled(MainCommand::Read));
         form->enableCommand(MainCommand::Read);
         QVERIFY(enabled("Comm_Read") && enabled("tb_UpLoad"));
+        QVERIFY(!get<QToolButton>("tb_UpLoad")->icon().isNull());  // kept through its action's changes
         QVERIFY(form->commandEnabled(MainCommand::Read));
         form->enableCommand(MainCommand::RssiMeasurement, false);
         QVERIFY(!action("Diag_RSSI")->isEnabled());
@@ -486,5 +489,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(MainFormTest)
-#include "MainFormTest.moc"
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

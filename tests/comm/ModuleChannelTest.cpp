@@ -141,6 +141,8 @@ TEST_F(ChannelTest, FailedWriteIsNotAnsweredByTheEarlierReply)
     EXPECT_TRUE(channel->sendCommand("AT\r", "OK", 50));
     state->writeSucceeds = false;
     EXPECT_EQ(errorOf([&] { channel->sendCommand("AT&W\r", "OK", 50); }), kBadReply);
+    // Send judges no reply, but a command that never went out is still a failure.
+    EXPECT_EQ(errorOf([&] { channel->send("ATQ1\r", "OK", 50); }), kBadReply);
     EXPECT_EQ(channel->lastReply(), "\r\nOK\r\n");   // kept, but not taken as the answer
     EXPECT_EQ(heard.size(), 1u);
 }

@@ -33,7 +33,7 @@ inline void reveal(QWidget *w)
     }
 }
 
-class MainFormFixture : public QObject {
+class MainWindowFixture : public QObject {
 protected:
     std::unique_ptr<FakeMessages> messages;
     std::unique_ptr<MainWindow> form;

@@ -3,7 +3,7 @@
 #include "settings/FileDialogs.h"
 #include "settings/ProductVariant.h"
 #include "settings/SettingsModel.h"
-#include "tests/support/MainFormFixture.h"
+#include "tests/support/MainWindowFixture.h"
 #include "ui/MainWindow.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/SpinField.h"
@@ -74,7 +74,7 @@ public:
 
 }  // namespace
 
-class MainFormFilesTest : public MainFormFixture {
+class MainWindowFilesTest : public MainWindowFixture {
     Q_OBJECT
 
 private:
@@ -501,5 +501,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(MainFormFilesTest)
-#include "MainFormFilesTest.moc"
+QTEST_MAIN(MainWindowFilesTest)
+#include "MainWindowFilesTest.moc"
