@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 // The report lines the module sent, in order, without their line ends.
@@ -43,6 +45,7 @@ class RecorderSimTest : public QObject {
 private Q_SLOTS:
     void init();
     void savedRunMatchesTheLinesTheModuleSent();
+    void hangUpMidRunKeepsTheRecording();
 };
 
 void RecorderSimTest::init()
@@ -105,6 +108,39 @@ void RecorderSimTest::savedRunMatchesTheLinesTheModuleSent()
         const QString marker = i == firstMarkRow - 1 ? "1" : i == secondMarkRow - 1 ? "2" : "";
         QCOMPARE(row[row.size() - 2], marker);
     }
+}
+
+void RecorderSimTest::hangUpMidRunKeepsTheRecording()
+{
+    SimOnCom1 sim({"--start", "command", "--report-interval", "100"});
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("lost.csv"));
+    FakeMessages messages;
+    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
+    ReceiveTestDialog form(messages);
+    form.setupTest(slot, 3);
+    form.setCsvPathChooser([&] { return path; });
+    form.show();
+    form.startStopButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(form.recording().samples().size() >= 5, 10000);
+    form.markButton()->click();
+    sim.sim().stop();  // the adapter is pulled
+
+    QTRY_COMPARE_WITH_TIMEOUT(messages.texts(), QStringList{"COM1- This port may be already in use or not present."},
+                              3000);
+    QCOMPARE(form.startStopButton()->text(), QString("Start"));
+    QVERIFY(!form.recording().isRunning());
+    const qsizetype kept = qsizetype(form.recording().samples().size());
+    QVERIFY(kept >= 5);
+    QVERIFY(form.saveButton()->isEnabled());
+    form.saveButton()->click();
+    QCOMPARE(messages.texts().size(), 1);
+    const QList<QStringList> rows = csvRows(path);
+    QCOMPARE(rows.size(), kept);
+    for (const QStringList &row : rows)
+        QVERIFY2(row[2].startsWith("RSSI -") && row[2] == row.last(), qPrintable(row.join(',')));
+    QCOMPARE(std::count_if(rows.begin(), rows.end(), [](const QStringList &r) { return r[3] == "1"; }), 1);
 }
 
 QTEST_MAIN(RecorderSimTest)
