@@ -202,22 +202,25 @@ void ReceiveTestDialog::startTest()
     ModuleChannel *c = channel();
     if (!c)
         return;
-    // The previous run's recording stays until this one has started.
     m_droppedSeen = m_cutter.droppedLines();
+    // The previous run's recording comes back if this one cannot start.
+    Recording previous = m_recording;
     const std::optional<QString> failure = attempt([&] {
         c->wakeModem();
         c->sendCommand("AT&K0\r", "\r", kCommandWait);  // no flow control during the test
         c->flushLine();
         c->sendCommand(m_testCommand + '\r', "\r", kCommandWait);
+        // The clock starts with the pump, so the first reports are not bunched at zero.
+        m_recording.start(QDateTime::currentDateTime(),
+                          m_testKind == 3 ? Recording::Kind::Level : Recording::Kind::Ber);
         m_pump = std::make_unique<ReceivePump>(*c, [this] {
             QMetaObject::invokeMethod(this, [this] { endOnLostLine(); }, Qt::QueuedConnection);
         });
     }, false);
-    if (!failure) {
-        m_recording.start(QDateTime::currentDateTime(),
-                          m_testKind == 3 ? Recording::Kind::Level : Recording::Kind::Ber);
+    if (failure)
+        m_recording = std::move(previous);
+    else
         setRunning(true);
-    }
     report(failure);
 }
 

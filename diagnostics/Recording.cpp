@@ -89,18 +89,17 @@ bool Recording::addLine(const QByteArray &line, const QDateTime &at)
     if (!m_start.isValid())
         return false;  // never started
     Sample sample;
+    const bool report = m_kind == Kind::Level ? TestReport::isLevelLine(line) : TestReport::isBerLine(line);
+    if (!report) {
+        // Before the first report come the last words of the start command's reply.
+        if (!line.isEmpty() && !m_samples.empty())
+            ++m_noise;
+        return false;
+    }
     if (m_kind == Kind::Level) {
-        if (!TestReport::isLevelLine(line)) {
-            m_noise += line.isEmpty() ? 0 : 1;
-            return false;
-        }
         sample.level = levelOfLevelLine(line);
         sample.errors = kNone;
     } else {
-        if (!TestReport::isBerLine(line)) {
-            m_noise += line.isEmpty() ? 0 : 1;
-            return false;
-        }
         const TestReport::BerValues values = TestReport::berValues(line);
         sample.errors = number(values[1]);
         sample.level = number(values[3]);

@@ -55,8 +55,9 @@ public:
     bool isRunning() const { return m_running; }
     bool isEmpty() const { return m_samples.empty() && m_markers.empty(); }
 
-    // Records a report line; any other non-empty line is counted as noise.
-    // Returns whether the line was a report. Lines before the first start are ignored.
+    // Records a report line; any other non-empty line after the first report is
+    // counted as noise. Returns whether the line was a report. Lines before the first
+    // start are ignored.
     bool addLine(const QByteArray &line, const QDateTime &at);
     // Lines lost before they could be looked at (the line cutter's overlong runs).
     void addNoise(qsizetype count) { m_noise += count; }

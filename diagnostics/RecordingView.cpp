@@ -65,7 +65,12 @@ RecordingView::RecordingView(QWidget *parent) : QWidget(parent)
     m_errors->attachAxis(m_errorAxis);
     m_time->setRange(0, double(kWindowMs) / 1000.0);
     m_levelAxis->setRange(-100, -40);
+    // Whole dBm on the level axis, however far the range reaches.
+    m_levelAxis->setTickType(QValueAxis::TicksDynamic);
+    m_levelAxis->setTickAnchor(0);
+    m_levelAxis->setTickInterval(5);
     m_errorAxis->setRange(0, 1);
+    m_errorAxis->setGridLineVisible(false);  // the level's grid is the one to read
 
     m_chartView = new QChartView(m_chart);
     m_chartView->setObjectName(QStringLiteral("chart_Recording"));
@@ -137,8 +142,12 @@ void RecordingView::refresh(const Recording &recording, const QDateTime &now)
         m_errors->replace(recording.points(Recording::Quantity::Errors, from, kMaxPoints));
 
     const Recording::Statistics &level = recording.statistics(Recording::Quantity::Level);
-    if (level.count)
-        m_levelAxis->setRange(std::floor(level.minimum / 5) * 5 - 5, std::ceil(level.maximum / 5) * 5 + 5);
+    if (level.count) {
+        const double low = std::floor(level.minimum / 5) * 5 - 5;
+        const double high = std::ceil(level.maximum / 5) * 5 + 5;
+        m_levelAxis->setRange(low, high);
+        m_levelAxis->setTickInterval(high - low > 60 ? 20 : 5);
+    }
     const Recording::Statistics &errors = recording.statistics(Recording::Quantity::Errors);
     m_errorAxis->setRange(0, std::max(1.0, errors.maximum + 1));
 

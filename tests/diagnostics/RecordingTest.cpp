@@ -30,6 +30,7 @@ TEST(Recording, StatisticsOverAKnownSeries)
 {
     Recording ber;
     ber.start(kStart, Recording::Kind::Ber);
+    EXPECT_FALSE(ber.addLine("01", at(100)));  // the start command's reply: no noise
     EXPECT_TRUE(ber.addLine("0001 0000 0000 -070 0000 0000 19.2 x 64", at(300)));
     EXPECT_FALSE(ber.addLine("RING", at(400)));
     EXPECT_FALSE(ber.addLine("", at(450)));  // a blank line is no noise
