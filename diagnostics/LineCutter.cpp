@@ -19,6 +19,7 @@ void LineCutter::feed(const QByteArray &piece, const LineHandler &onLine)
         if (m_line.size() >= kMaxLine) {
             m_line.clear();
             m_overflow = true;
+            ++m_dropped;
             continue;
         }
         m_line += c;

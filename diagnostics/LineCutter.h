@@ -21,10 +21,13 @@ public:
     void feed(const QByteArray &piece, const LineHandler &onLine);
     // The characters received since the last line end.
     const QByteArray &pendingLine() const { return m_line; }
+    // Overlong runs dropped so far; clear() does not reset it.
+    qsizetype droppedLines() const { return m_dropped; }
     void clear();
 
 private:
     QByteArray m_line;
     bool m_afterCr = false;    // the last character seen was a carriage return
     bool m_overflow = false;   // dropping an overlong line until its end
+    qsizetype m_dropped = 0;
 };

@@ -4,10 +4,13 @@
 #include "comm/ComPorts.h"
 #include "comm/ReceivePump.h"
 #include "diagnostics/DiagnosticMessages.h"
+#include "diagnostics/RecordingView.h"
 #include "diagnostics/WaitCursor.h"
 #include "settings/MessageSink.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -25,6 +28,8 @@ namespace {
 const QString kStartCaption = QStringLiteral("Start");
 const QString kStopCaption = QStringLiteral("Stop");
 constexpr unsigned kCommandWait = 50;  // ms
+// The chart and the figures follow a running test at this pace, not line by line.
+constexpr int kRefreshMs = 500;
 
 QLineEdit *addField(QGridLayout *grid, int row, int column, const QString &label, const char *name)
 {
@@ -74,8 +79,27 @@ ReceiveTestDialog::ReceiveTestDialog(MessageSink &messages, QWidget *parent)
     buttons->addStretch(1);
     buttons->addWidget(m_close);
 
+    m_view = new RecordingView;
+    m_mark = new QPushButton(QStringLiteral("Mark"));
+    m_mark->setObjectName(QStringLiteral("btn_Mark"));
+    m_mark->setAccessibleName(QStringLiteral("Mark"));
+    m_mark->setAutoDefault(false);
+    m_mark->setEnabled(false);
+    m_save = new QPushButton(QStringLiteral("Save As CSV..."));
+    m_save->setObjectName(QStringLiteral("btn_SaveCsv"));
+    m_save->setAccessibleName(QStringLiteral("Save As CSV"));
+    m_save->setAutoDefault(false);
+    m_save->setEnabled(false);
+    auto *recordingButtons = new QHBoxLayout;
+    recordingButtons->addWidget(m_mark);
+    recordingButtons->addWidget(m_save);
+    recordingButtons->addStretch(1);
+
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addSpacing(8);
+    layout->addWidget(m_view);
+    layout->addLayout(recordingButtons);
     layout->addSpacing(8);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -84,6 +108,11 @@ ReceiveTestDialog::ReceiveTestDialog(MessageSink &messages, QWidget *parent)
 
     connect(m_startStop, &QPushButton::clicked, this, &ReceiveTestDialog::toggleTest);
     connect(m_close, &QPushButton::clicked, this, &ReceiveTestDialog::closeDialog);
+    connect(m_mark, &QPushButton::clicked, this, &ReceiveTestDialog::addMarker);
+    connect(m_save, &QPushButton::clicked, this, &ReceiveTestDialog::saveCsv);
+    connect(m_view, &RecordingView::rangeChanged, this, &ReceiveTestDialog::refreshRecording);
+    m_refreshTimer.setInterval(kRefreshMs);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &ReceiveTestDialog::refreshRecording);
 }
 
 ReceiveTestDialog::~ReceiveTestDialog()
@@ -101,6 +130,7 @@ void ReceiveTestDialog::setupTest(ChannelSlot &channel, int testKind)
     m_testCommand = "AT&T" + QByteArray::number(testKind);
     if (testKind == 3)
         setWindowTitle(QStringLiteral("RSSI Measurement"));
+    m_view->setKind(testKind == 3 ? Recording::Kind::Level : Recording::Kind::Ber);
     if (ModuleChannel *c = this->channel())
         c->setReceiveHandler([this](const QByteArray &text, quint16 length) { receiveTestData(text, length); });
 }
@@ -172,16 +202,24 @@ void ReceiveTestDialog::startTest()
     ModuleChannel *c = channel();
     if (!c)
         return;
+    m_droppedSeen = m_cutter.droppedLines();
+    // The previous run's recording comes back if this one cannot start.
+    Recording previous = m_recording;
     const std::optional<QString> failure = attempt([&] {
         c->wakeModem();
         c->sendCommand("AT&K0\r", "\r", kCommandWait);  // no flow control during the test
         c->flushLine();
         c->sendCommand(m_testCommand + '\r', "\r", kCommandWait);
+        // The clock starts with the pump, so the first reports are not bunched at zero.
+        m_recording.start(QDateTime::currentDateTime(),
+                          m_testKind == 3 ? Recording::Kind::Level : Recording::Kind::Ber);
         m_pump = std::make_unique<ReceivePump>(*c, [this] {
             QMetaObject::invokeMethod(this, [this] { endOnLostLine(); }, Qt::QueuedConnection);
         });
     }, false);
-    if (!failure)
+    if (failure)
+        m_recording = std::move(previous);
+    else
         setRunning(true);
     report(failure);
 }
@@ -242,11 +280,111 @@ void ReceiveTestDialog::setRunning(bool running)
     m_startStop->setText(running ? kStopCaption : kStartCaption);
     m_close->setEnabled(!running);
     m_close->setVisible(!running);
+    m_mark->setEnabled(running);
+    if (running) {
+        m_refreshTimer.start();
+    } else {
+        m_refreshTimer.stop();
+        // The pump is stopped: what it read is all queued.
+        takeArrivals();
+        m_recording.finish(QDateTime::currentDateTime());
+    }
+    refreshRecording();
+}
+
+void ReceiveTestDialog::refreshRecording()
+{
+    m_view->refresh(m_recording, QDateTime::currentDateTime());
+    m_save->setEnabled(!m_recording.isEmpty());
+}
+
+void ReceiveTestDialog::addMarker()
+{
+    if (!m_recording.isRunning())
+        return;
+    m_recording.mark(QDateTime::currentDateTime());
+    refreshRecording();
+}
+
+void ReceiveTestDialog::saveCsv()
+{
+    QString path;
+    if (m_chooseCsvPath) {
+        path = m_chooseCsvPath();
+    } else {
+        QFileDialog dialog(this, QStringLiteral("Save As CSV"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilter(QStringLiteral("*.csv (*.csv)"));
+        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = dialog.selectedFiles().constFirst();
+    }
+    if (path.isEmpty())
+        return;
+    report(m_recording.saveCsv(path));
 }
 
 void ReceiveTestDialog::receiveTestData(const QByteArray &text, quint16 /*length*/)
 {
-    m_cutter.feed(text, [this](const QByteArray &line) { showTestLine(line); });
+    // The dialog's own commands answer on the GUI thread: shown, not recorded.
+    if (QThread::currentThread() == thread()) {
+        m_cutter.feed(text, [this](const QByteArray &line) { showTestLine(line); });
+        return;
+    }
+    m_cutter.feed(text, [this](const QByteArray &line) { queueLine(line); });
+    queueDroppedLines();
+}
+
+void ReceiveTestDialog::queueLine(const QByteArray &line)
+{
+    Arrival arrival{line, QDateTime::currentDateTime()};
+    std::lock_guard lock(m_arrivalsMutex);
+    m_arrivals.push_back(std::move(arrival));
+    postTakeArrivals();
+}
+
+void ReceiveTestDialog::queueDroppedLines()
+{
+    const qsizetype dropped = m_cutter.droppedLines() - m_droppedSeen;
+    if (dropped <= 0)
+        return;
+    m_droppedSeen = m_cutter.droppedLines();
+    std::lock_guard lock(m_arrivalsMutex);
+    m_arrivedNoise += dropped;
+    postTakeArrivals();
+}
+
+void ReceiveTestDialog::postTakeArrivals()
+{
+    // One call for whatever piles up until the GUI thread gets to it.
+    if (m_takePosted)
+        return;
+    m_takePosted = true;
+    QMetaObject::invokeMethod(this, [this] { takeArrivals(); }, Qt::QueuedConnection);
+}
+
+void ReceiveTestDialog::takeArrivals()
+{
+    std::vector<Arrival> arrivals;
+    qsizetype noise = 0;
+    {
+        std::lock_guard lock(m_arrivalsMutex);
+        arrivals.swap(m_arrivals);
+        std::swap(noise, m_arrivedNoise);
+        m_takePosted = false;
+    }
+    if (arrivals.empty() && noise == 0)
+        return;
+    m_recording.addNoise(noise);
+    for (const Arrival &a : arrivals)
+        m_recording.addLine(a.line, a.time);
+    // The fields show the latest report only.
+    for (auto it = arrivals.rbegin(); it != arrivals.rend(); ++it) {
+        if (m_testKind == 3 ? TestReport::isLevelLine(it->line) : TestReport::isBerLine(it->line)) {
+            showTestLine(it->line);
+            break;
+        }
+    }
 }
 
 void ReceiveTestDialog::showTestLine(const QByteArray &line)

@@ -2,13 +2,17 @@
 
 #include "diagnostics/DiagnosticsChannel.h"
 #include "diagnostics/LineCutter.h"
+#include "diagnostics/Recording.h"
 #include "diagnostics/TestReport.h"
 
 #include <QByteArray>
 #include <QDialog>
 #include <QString>
+#include <QTimer>
 
 #include <array>
+#include <mutex>
+#include <vector>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,10 +21,12 @@ class MessageSink;
 class QLineEdit;
 class QPushButton;
 class ReceivePump;
+class RecordingView;
 
 // The receive test dialog: puts the module into a receive test mode, shows its
 // report lines field by field while the receive pump reads them, and resets the
-// module when the test is stopped or the dialog closes.
+// module when the test is stopped or the dialog closes. Each run is recorded: a
+// chart and statistics beside the fields, markers, and the run saved as CSV.
 class ReceiveTestDialog : public QDialog {
     Q_OBJECT
 public:
@@ -48,6 +54,15 @@ public:
     QLineEdit *totalTestField() const { return m_fields[6]; }
     QPushButton *startStopButton() const { return m_startStop; }
     QPushButton *closeButton() const { return m_close; }
+    QPushButton *markButton() const { return m_mark; }
+    QPushButton *saveButton() const { return m_save; }
+    RecordingView *recordingView() const { return m_view; }
+    // The last run, or the one running.
+    const Recording &recording() const { return m_recording; }
+
+    // Asks for the file "Save As CSV..." writes; empty for cancel. The default is a
+    // file dialog; tests hand in a fixed path.
+    void setCsvPathChooser(std::function<QString()> choose) { m_chooseCsvPath = std::move(choose); }
 
 public Q_SLOTS:
     // Start or Stop, as the button reads.
@@ -55,6 +70,9 @@ public Q_SLOTS:
     void closeDialog();
     // Stops a running test (resetting the module), then closes the dialog.
     void stopTestAndClose();
+    // A numbered marker at the current time.
+    void addMarker();
+    void saveCsv();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -78,6 +96,15 @@ private:
     void endOnLostLine();
     void setRunning(bool running);
     void showTestLine(const QByteArray &line);
+    // On the pump: queues a line with the time it arrived, and the noise the cutter
+    // dropped, for the GUI thread.
+    void queueLine(const QByteArray &line);
+    void queueDroppedLines();
+    void postTakeArrivals();
+    // On the GUI thread: shows and records what the pump queued. Also called once the
+    // pump is stopped, so a stopped run holds every line read before the stop.
+    void takeArrivals();
+    void refreshRecording();
     void showValue(QLineEdit *field, const QString &text);
     ModuleChannel *channel() const;
 
@@ -88,6 +115,21 @@ private:
     std::array<QLineEdit *, TestReport::kBerFieldCount> m_fields{};
     QPushButton *m_startStop = nullptr;
     QPushButton *m_close = nullptr;
+    QPushButton *m_mark = nullptr;
+    QPushButton *m_save = nullptr;
+    RecordingView *m_view = nullptr;
+    Recording m_recording;
+    struct Arrival {
+        QByteArray line;
+        QDateTime time;
+    };
+    std::mutex m_arrivalsMutex;
+    std::vector<Arrival> m_arrivals;  // guarded by m_arrivalsMutex
+    qsizetype m_arrivedNoise = 0;     // guarded by m_arrivalsMutex
+    bool m_takePosted = false;        // guarded by m_arrivalsMutex
+    qsizetype m_droppedSeen = 0;      // the pump's
+    QTimer m_refreshTimer;
+    std::function<QString()> m_chooseCsvPath;
     // Used by one thread at a time: the GUI thread during the dialog's commands,
     // the pump while a test runs (the pump is started after and joined before them).
     LineCutter m_cutter;

@@ -5,6 +5,7 @@
 #include "resources/Icons.h"
 #include "settings/ConfigFileCommands.h"
 #include "settings/FileDialogs.h"
+#include "ui/LogPane.h"
 #include "settings/ProductVariant.h"
 #include "settings/SerialParams.h"
 #include "settings/SettingsModel.h"
@@ -116,9 +117,8 @@ void MainWindow::buildCentralArea()
 
     QLabel *logLabel = FormParts::label(QStringLiteral("Serial Communications:"), client);
     logLabel->setGeometry(8, 247, 169, 16);
-    m_log = new QPlainTextEdit(client);
+    m_log = new LogPane(m_messages, client);
     m_log->setObjectName(QStringLiteral("Memo1"));
-    m_log->setReadOnly(true);
     m_log->setAccessibleName(QStringLiteral("Serial Communications:"));
     // Long listing lines wrap: the pane is too narrow to scroll sideways through them.
     m_log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -297,13 +297,12 @@ void MainWindow::appendLogLine(const QByteArray &line)
     const QString text = displayedLine(line);
     if (text.isEmpty())
         return;
-    m_log->appendPlainText(text);
-    m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
+    m_log->appendLine(text);
 }
 
 void MainWindow::clearLog()
 {
-    m_log->clear();
+    m_log->clearLines();
 }
 
 QString MainWindow::logText() const

@@ -18,7 +18,7 @@
 
 class QAction;
 class QLabel;
-class QPlainTextEdit;
+class LogPane;
 class QToolBar;
 class ConfigFileCommands;
 class FileDialogs;
@@ -197,7 +197,7 @@ private:
     OperatingModeGroup *m_modeGroup = nullptr;
     ModeOptions *m_modeOptions = nullptr;
     SettingsPages *m_settingsPages = nullptr;
-    QPlainTextEdit *m_log = nullptr;
+    LogPane *m_log = nullptr;
     StatusRow *m_statusRow = nullptr;
     std::array<QAction *, kMainCommandCount> m_commands{};
     // The channel a diagnostics command opens; closed when the command ends.

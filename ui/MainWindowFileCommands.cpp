@@ -7,6 +7,7 @@
 #include "settings/SettingsModel.h"
 #include "ui/FieldBinder.h"
 #include "ui/QtFileDialogs.h"
+#include "ui/LogPane.h"
 #include "ui/SpinField.h"
 
 #include <QSignalBlocker>
@@ -17,6 +18,7 @@ void MainWindow::buildFileCommands(FileDialogs *fileDialogs)
         m_ownFileDialogs = std::make_unique<QtFileDialogs>(this);
         fileDialogs = m_ownFileDialogs.get();
     }
+    m_log->setFileDialogs(fileDialogs);
     m_files = new ConfigFileCommands(*m_model, *fileDialogs,
                                      {m_commandList, m_fileListingText, m_portSettings, m_priorS21}, this);
     connect(m_files, &ConfigFileCommands::captionChanged, this, &MainWindow::setWindowTitle);

@@ -14,7 +14,6 @@ namespace modemsim {
 namespace {
 
 constexpr std::size_t kMaxLine = 255;
-constexpr auto kReportInterval = std::chrono::milliseconds(300);
 constexpr unsigned kFramesPerReport = 64;
 
 } // namespace
@@ -172,7 +171,7 @@ void Modem::finishLine(Clock::time_point now)
             m_test = *out.test;
             m_reportCount = 0;
             m_totalErrors = 0;
-            m_nextReport = t + kReportInterval;
+            m_nextReport = t + std::chrono::milliseconds(m_options.reportIntervalMs);
         }
     }, now);
 }
@@ -224,7 +223,7 @@ void Modem::sendReport(Clock::time_point now)
                       kRadioKbit[std::clamp(m_current.get(Setting::B), 0, 2)], kFramesPerReport);
     }
     send("TX", text);
-    m_nextReport = std::max(m_nextReport + kReportInterval, now);
+    m_nextReport = std::max(m_nextReport + std::chrono::milliseconds(m_options.reportIntervalMs), now);
 }
 
 void Modem::send(const char *kind, const std::string &bytes)

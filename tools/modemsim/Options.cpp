@@ -54,7 +54,7 @@ std::string usage()
     return "usage: modem-sim [--start data|command] [--guard MS] [--delay MS] [--link PATH]\n"
            "                 [--log FILE] [--state FILE] [--model NAME] [--firmware X.YY]\n"
            "                 [--reject PREFIX]... [--omit-key KEY]... [--hangup-after N]\n"
-           "                 [--silent] [--garbage] [--rate BAUD] [--format 8N1]\n"
+           "                 [--report-interval MS] [--silent] [--garbage] [--rate BAUD] [--format 8N1]\n"
            "Prints the pty slave path on the first line of stdout; see tools/README.md.\n";
 }
 
@@ -116,6 +116,14 @@ std::optional<Options> parseOptions(int argc, char **argv, std::string &message)
                 message = "--format: bad frame format " + v + " (for example 8N1, 7E1, 8N2)\n";
                 return std::nullopt;
             }
+        } else if (arg == "--report-interval") {
+            if (!value(v))
+                return std::nullopt;
+            if (!toNumber(v, 1, 600000, n)) {
+                message = arg + ": bad number " + v + "\n";
+                return std::nullopt;
+            }
+            o.reportIntervalMs = static_cast<int>(n);
         } else if (arg == "--reject") {
             if (!value(v))
                 return std::nullopt;

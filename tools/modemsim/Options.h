@@ -13,6 +13,7 @@ struct Options
     bool startInDataMode = true;
     std::optional<int> guardMs;     // overrides S1 x 20 ms
     int delayMs = 0;                // before every reply
+    int reportIntervalMs = 300;     // between test-mode reports
     bool silent = false;
     bool garbage = false;
     std::vector<std::string> reject;

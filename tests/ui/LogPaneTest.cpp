@@ -1,0 +1,86 @@
+// The "Serial Communications" pane's saved log: each line with the time it arrived.
+
+#include "ui/LogPane.h"
+
+#include "settings/FileDialogs.h"
+#include "tests/support/FakeMessages.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+class FixedSaveDialogs : public FileDialogs {
+public:
+    QString path;
+    QString getSaveFileName(const QString &, const QString &, const QString &) override { return path; }
+    QString getOpenFileName(const QString &, const QString &, const QString &) override { return {}; }
+};
+
+} // namespace
+
+class LogPaneTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void savedLinesCarryTheirArrivalTimes();
+};
+
+void LogPaneTest::savedLinesCarryTheirArrivalTimes()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    FakeMessages messages;
+    FixedSaveDialogs dialogs;
+    LogPane pane(messages);
+    pane.setFileDialogs(&dialogs);
+    pane.appendLine(QStringLiteral("dropped by the clear"));
+    pane.clearLines();
+    pane.appendLine(QStringLiteral("Reading Module..."));
+    QTest::qWait(60);
+    pane.appendLine(QStringLiteral("S0=1\nS1=50"));
+    QTest::qWait(60);
+    const QDateTime beforeSave = QDateTime::currentDateTime();
+
+    // "Save Log..." sits in the pane's context menu.
+    dialogs.path = dir.filePath(QStringLiteral("session.log"));
+    QTimer::singleShot(0, [] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QAction *save = menu->findChild<QAction *>(QStringLiteral("actSaveLog"));
+        QVERIFY(save);
+        QCOMPARE(save->text(), QString("Save Log..."));
+        save->trigger();
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), pane.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(pane.viewport(), &event);
+    QVERIFY2(messages.texts().isEmpty(), qPrintable(messages.texts().join('\n')));
+
+    QFile file(dialogs.path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QList<QDateTime> stamps;
+    QStringList texts;
+    for (const QString &line : lines) {
+        const qsizetype space = line.indexOf(' ');
+        stamps << QDateTime::fromString(line.left(space), Qt::ISODateWithMs);
+        texts << line.mid(space + 1);
+        QVERIFY2(stamps.last().isValid(), qPrintable(line));
+    }
+    QCOMPARE(texts, QStringList({"Reading Module...", "S0=1", "S1=50"}));
+    // Arrival, not saving, times: the second entry came 60 ms after the first and
+    // 60 ms before the save.
+    QCOMPARE(stamps[1], stamps[2]);
+    QVERIFY(stamps[0].msecsTo(stamps[1]) >= 50);
+    QVERIFY(stamps[1].msecsTo(beforeSave) >= 50);
+
+    const std::optional<QString> failure = pane.saveTo(dir.filePath(QStringLiteral("no/such/folder.log")));
+    QVERIFY(failure && failure->contains(QStringLiteral("no/such/folder.log")));
+}
+
+QTEST_MAIN(LogPaneTest)
+#include "LogPaneTest.moc"
