@@ -1,19 +1,19 @@
 #include "comm/ComPorts.h"
 
-#include <QByteArray>
+#include <cstdlib>
 
 namespace {
 constexpr int kPortCount = 8;
 }
 
-QString comDeviceName(int portIndex)
+std::string comDeviceName(int portIndex)
 {
     if (portIndex < 0 || portIndex >= kPortCount)
         return {};
-    return QStringLiteral("COM%1").arg(portIndex + 1);
+    return "COM" + std::to_string(portIndex + 1);
 }
 
-int comPortIndex(const QString &deviceName)
+int comPortIndex(const std::string &deviceName)
 {
     for (int i = 0; i < kPortCount; ++i)
         if (deviceName == comDeviceName(i))
@@ -21,17 +21,16 @@ int comPortIndex(const QString &deviceName)
     return -1;
 }
 
-QString comDevicePath(int portIndex)
+std::string comDevicePath(int portIndex)
 {
     if (portIndex < 0 || portIndex >= kPortCount)
         return {};
-    const QByteArray var = "CFG_COM" + QByteArray::number(portIndex + 1);
-    const QByteArray configured = qgetenv(var.constData());
-    if (!configured.isEmpty())
-        return QString::fromLocal8Bit(configured);
+    const std::string variable = "CFG_COM" + std::to_string(portIndex + 1);
+    if (const char *configured = std::getenv(variable.c_str()); configured && *configured)
+        return configured;
 #ifdef _WIN32
-    return QStringLiteral("\\\\.\\") + comDeviceName(portIndex);
+    return "\\\\.\\" + comDeviceName(portIndex);
 #else
-    return QStringLiteral("/dev/ttyS%1").arg(portIndex);
+    return "/dev/ttyS" + std::to_string(portIndex);
 #endif
 }

@@ -27,6 +27,8 @@ int baudRateForIndex(int baudIndex)
     return baudIndex >= 0 && baudIndex < 12 ? kPcBaudRates[baudIndex] : 0;
 }
 
+QString portDevicePath(int portIndex) { return QString::fromLocal8Bit(comDevicePath(portIndex)); }
+
 SerialLine::SerialLine(std::unique_ptr<SerialPortLayer> layer)
     : m_layer(layer ? std::move(layer) : makePortLayer())
 {
@@ -34,14 +36,27 @@ SerialLine::SerialLine(std::unique_ptr<SerialPortLayer> layer)
 
 SerialLine::~SerialLine() { close(); }
 
-QString SerialLine::deviceName() const { return comDeviceName(m_settings.portIndex); }
+QString SerialLine::deviceName() const { return QString::fromStdString(comDeviceName(m_settings.portIndex)); }
+
+bool SerialLine::readPiece(QByteArray &piece, int maxBytes)
+{
+    std::vector<std::uint8_t> bytes;
+    const bool ok = m_layer->read(bytes, maxBytes);
+    piece = QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+    return ok;
+}
+
+bool SerialLine::writeBytes(const QByteArray &bytes)
+{
+    return m_layer->write({reinterpret_cast<const std::uint8_t *>(bytes.constData()), size_t(bytes.size())});
+}
 
 bool SerialLine::open()
 {
     const QString name = deviceName();
     if (m_handle)
         throw PortAlreadyOpenError(name + QStringLiteral("- The port is already open."));
-    if (!m_layer->open(name))
+    if (!m_layer->open(name.toStdString()))
         throw PortOpenError(name + QStringLiteral("- This port may be already in use or not present."));
     if (!m_layer->isCommDevice()) {
         m_layer->close();
@@ -114,7 +129,7 @@ bool SerialLine::writeText(const QByteArray &text)
         if (!cts)
             throw SerialLineError(QStringLiteral("CTS on modem was not detected."));
     }
-    const bool written = m_handle && m_layer->write(text);
+    const bool written = m_handle && writeBytes(text);
     if (m_handle)
         m_layer->purgeOutput();
     return written;
@@ -129,7 +144,7 @@ bool SerialLine::readReply(const QByteArray &expected, unsigned /*T*/, bool long
     for (;;) {
         --budget;
         QByteArray piece;
-        if (!m_handle || !m_layer->read(piece, requestSize))
+        if (!m_handle || !readPiece(piece, requestSize))
             result = false;
         reply += piece;
         if (budget <= 0 || expected.isEmpty())
@@ -147,7 +162,7 @@ bool SerialLine::readReply(const QByteArray &expected, unsigned /*T*/, bool long
 bool SerialLine::poll()
 {
     QByteArray piece;
-    if (m_handle && m_layer->read(piece, kPollReadSize) && !piece.isEmpty() && m_onReceive)
+    if (m_handle && readPiece(piece, kPollReadSize) && !piece.isEmpty() && m_onReceive)
         m_onReceive(piece, quint16(piece.size()));
     // Pending input is kept: the receive pump reads a continuous stream, and bytes
     // that arrived after this read belong to the next one.

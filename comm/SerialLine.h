@@ -30,6 +30,9 @@ public:
     using Exception::Exception;
 };
 
+// The device behind port index 0..7 (see comDevicePath()) as text for the user.
+QString portDevicePath(int portIndex);
+
 // Baud rate of a rate index 0..11 (1200 .. 115200 bit/s); 0 outside the table.
 int baudRateForIndex(int baudIndex);
 
@@ -82,6 +85,9 @@ public:
 
 private:
     QString deviceName() const;
+    // The port layer speaks standard types; these are the only places that convert.
+    bool readPiece(QByteArray &piece, int maxBytes);
+    bool writeBytes(const QByteArray &bytes);
 
     std::unique_ptr<SerialPortLayer> m_layer;
     SerialPortLayer *m_handle = nullptr;

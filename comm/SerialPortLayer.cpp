@@ -1,6 +1,8 @@
 #include "comm/SerialPortLayer.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "comm/Win32SerialPort.h"
+#else
 #include "comm/PosixSerialPort.h"
 #endif
 
@@ -18,7 +20,7 @@ PortLayerFactory &currentFactory()
 std::unique_ptr<SerialPortLayer> makeSystemPortLayer()
 {
 #ifdef _WIN32
-#error "a Windows build needs its port layer here; the logic above it does not change"
+    return std::make_unique<Win32SerialPort>();
 #else
     return std::make_unique<PosixSerialPort>();
 #endif

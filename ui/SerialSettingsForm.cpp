@@ -1,6 +1,6 @@
 #include "ui/SerialSettingsForm.h"
 
-#include "comm/ComPorts.h"
+#include "comm/SerialLine.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -44,7 +44,7 @@ TSerialSettingsForm::TSerialSettingsForm(QWidget *parent)
     for (int i = 0; i < kComPorts; ++i) {
         auto *item = new QRadioButton(QStringLiteral("Com %1").arg(i + 1), rg_ComPort);
         item->setObjectName(QStringLiteral("rg_ComPort_%1").arg(i));
-        item->setToolTip(comDevicePath(i));
+        item->setToolTip(portDevicePath(i));
         rg_ComPortButtons->addButton(item, i);
         // Filled column by column: Com 1..4 on the left, Com 5..8 on the right.
         grid->addWidget(item, i % kRowsPerColumn, i / kRowsPerColumn);
