@@ -107,11 +107,11 @@ bool Win32SerialPort::open(const std::string &deviceName)
         return failed();
     // Windows refuses a second open of a port by itself; Wine does not apply the
     // sharing mode to devices, so a named marker keeps a second user of this layer out.
+    // A marker that cannot be made at all leaves the port to the system's own check.
+    SetLastError(ERROR_SUCCESS);
     const HANDLE marker = CreateEventW(nullptr, TRUE, FALSE, inUseMarkerName(path).c_str());
-    const DWORD markerError = GetLastError();
-    if (!marker || markerError == ERROR_ALREADY_EXISTS) {
-        if (marker)
-            CloseHandle(marker);
+    if (marker && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(marker);
         CloseHandle(handle);
         return failed(ERROR_ACCESS_DENIED);
     }
@@ -139,7 +139,8 @@ void Win32SerialPort::close()
     // that does not drain.
     PurgeComm(handleOf(m_handle), PURGE_TXABORT | PURGE_TXCLEAR);
     CloseHandle(handleOf(m_handle));
-    CloseHandle(handleOf(m_inUse));
+    if (m_inUse)
+        CloseHandle(handleOf(m_inUse));
     m_handle = nullptr;
     m_inUse = nullptr;
 }
