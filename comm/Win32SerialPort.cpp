@@ -232,11 +232,29 @@ bool Win32SerialPort::write(std::span<const std::uint8_t> data)
 {
     if (!m_handle)
         return failed(ERROR_INVALID_HANDLE);
+    COMMTIMEOUTS timeouts{};
+    GetCommTimeouts(handleOf(m_handle), &timeouts);
+    const ULONGLONG total = ULONGLONG(timeouts.WriteTotalTimeoutMultiplier) * data.size()
+                            + timeouts.WriteTotalTimeoutConstant;
+    const ULONGLONG deadline = total ? GetTickCount64() + total : 0;
     DWORD written = 0;
     if (!WriteFile(handleOf(m_handle), data.data(), DWORD(data.size()), &written, nullptr))
         return failed();
     // A write time-out completes the call successfully with fewer bytes.
-    return written == data.size() || failed(ERROR_TIMEOUT);
+    if (written != data.size())
+        return failed(ERROR_TIMEOUT);
+    // Done once the bytes have left the output queue, so that a discard of pending
+    // output cannot cut them short. A Windows driver's queue is empty by now; under
+    // Wine the Linux driver may still hold the bytes.
+    for (;;) {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!ClearCommError(handleOf(m_handle), &errors, &status) || status.cbOutQue == 0)
+            return true;
+        if (deadline && GetTickCount64() >= deadline)
+            return failed(ERROR_TIMEOUT);
+        Sleep(1);
+    }
 }
 
 void Win32SerialPort::purgeOutput()
