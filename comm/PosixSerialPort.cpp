@@ -247,3 +247,6 @@ bool PosixSerialPort::ctsOn() const
         return errno == ENOTTY || errno == EINVAL;   // no modem lines (a pty): nothing to wait for
     return (lines & TIOCM_CTS) != 0;
 }
+
+// The port layer of this system; a Windows build defines it beside its own layer.
+std::unique_ptr<SerialPortLayer> makeSystemPortLayer() { return std::make_unique<PosixSerialPort>(); }

@@ -1,11 +1,5 @@
 #include "comm/SerialPortLayer.h"
 
-#ifdef _WIN32
-#include "comm/Win32SerialPort.h"
-#else
-#include "comm/PosixSerialPort.h"
-#endif
-
 #include <mutex>
 
 namespace {
@@ -16,15 +10,6 @@ PortLayerFactory &currentFactory()
     return factory;
 }
 } // namespace
-
-std::unique_ptr<SerialPortLayer> makeSystemPortLayer()
-{
-#ifdef _WIN32
-    return std::make_unique<Win32SerialPort>();
-#else
-    return std::make_unique<PosixSerialPort>();
-#endif
-}
 
 std::unique_ptr<SerialPortLayer> makePortLayer()
 {

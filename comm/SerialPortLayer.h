@@ -64,7 +64,8 @@ public:
 
 using PortLayerFactory = std::function<std::unique_ptr<SerialPortLayer>()>;
 
-// The layer of this operating system.
+// The layer of this operating system, defined beside it (PosixSerialPort.cpp,
+// Win32SerialPort.cpp).
 std::unique_ptr<SerialPortLayer> makeSystemPortLayer();
 // What new port objects use; the system layer unless replaced.
 std::unique_ptr<SerialPortLayer> makePortLayer();

@@ -282,3 +282,6 @@ bool Win32SerialPort::ctsOn() const
     }
     return (lines & MS_CTS_ON) != 0;
 }
+
+// The port layer of this system.
+std::unique_ptr<SerialPortLayer> makeSystemPortLayer() { return std::make_unique<Win32SerialPort>(); }
