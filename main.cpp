@@ -1,5 +1,6 @@
 #include "settings/ProductVariant.h"
-#include "ui/MainForm.h"
+#include "ui/DesktopSession.h"
+#include "ui/MainWindow.h"
 #include "ui/QtMessageSink.h"
 
 #include <QApplication>
@@ -49,13 +50,15 @@ int main(int argc, char *argv[])
     // The product comes from the name the program was started by (argv[0]), so a
     // link named after a product selects it.
     const QString fileName = executableFileName(programPath());
-    const std::optional<ProductVariant> variant = SelectProductVariant(fileName);
+    const std::optional<ProductVariant> variant = selectProductVariant(fileName);
     if (!variant) {
         messages.show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kFilenameErrorText);
         return 1;
     }
 
-    TMainForm mainForm(*variant, messages);
+    DesktopSession session(*variant);
+    MainWindow mainForm(*variant, messages, nullptr, &session.fileDialogs());
+    session.attach(mainForm);
     messages.setParent(&mainForm);
     // A configuration file named as the first argument opens at the end of the start-up.
     mainForm.setCommandLineArgument(QCoreApplication::arguments().value(1));

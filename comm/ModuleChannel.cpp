@@ -72,7 +72,9 @@ bool ModuleChannel::sendCommand(const QByteArray &command, const QByteArray &exp
 
 void ModuleChannel::send(const QByteArray &command, const QByteArray &expected, unsigned T)
 {
-    exchange(command, expected, T);
+    // Callers that cannot judge the reply (a quiet module) still rely on the write.
+    if (!exchange(command, expected, T))
+        throw ModuleReplyError::badReply();
 }
 
 void ModuleChannel::wakeModem()
@@ -80,6 +82,8 @@ void ModuleChannel::wakeModem()
     try {
         sendCommand("\r", "OK", 50);
         return;
+    } catch (const ExchangeCancelled &) {
+        throw;
     } catch (const Exception &) {
         // no or wrong answer, or no CTS: try the escape sequence
     }
@@ -99,4 +103,4 @@ void ModuleChannel::flushLine()
     m_line.purge();
 }
 
-void ModuleChannel::poll() { m_line.poll(); }
+bool ModuleChannel::poll() { return m_line.poll(); }

@@ -44,15 +44,16 @@ public:
     // the command could not be written.
     bool sendCommand(const QByteArray &command, const QByteArray &expected, unsigned T);
     // One exchange whose reply is stored and forwarded but not judged. With an empty
-    // `expected` it makes exactly one read.
+    // `expected` it makes exactly one read. A command that could not be written
+    // raises ModuleReplyError.
     void send(const QByteArray &command, const QByteArray &expected, unsigned T);
     // Brings the module into command mode: "\r", then the escape sequence (twice if
     // need be) and "\r" again; raises ModuleReplyError when nothing answers.
     void wakeModem();
     // Ends a test mode's output: one short read, 100 ms, then both directions discarded.
     void flushLine();
-    // One read of whatever has arrived, for the receive pump.
-    void poll();
+    // One read of whatever has arrived, for the receive pump; false when the line is gone.
+    bool poll();
 
     // The reply of the most recent exchange that wrote its command (a failed write
     // leaves the previous one).

@@ -4,7 +4,8 @@
 
 #include <QMetaObject>
 
-ReceivePump::ReceivePump(ModuleChannel &channel) : m_channel(channel)
+ReceivePump::ReceivePump(ModuleChannel &channel, std::function<void()> lineLost)
+    : m_channel(channel), m_lineLost(std::move(lineLost))
 {
     m_thread = std::thread([this] { run(); });
 }
@@ -23,8 +24,14 @@ void ReceivePump::stop()
 void ReceivePump::run()
 {
     try {
-        while (!m_stop.load())
-            m_channel.poll();
+        while (!m_stop.load()) {
+            // A line that is gone answers every read at once: polling on would spin.
+            if (!m_channel.poll()) {
+                if (m_lineLost)
+                    m_lineLost();
+                break;
+            }
+        }
     } catch (...) {
         // A listener that fails ends the pump; nothing may escape a thread body.
     }

@@ -14,7 +14,9 @@ class ModuleChannel;
 // Created running.
 class ReceivePump {
 public:
-    explicit ReceivePump(ModuleChannel &channel);
+    // `lineLost` runs on the pump's thread when a failed read (the device hung up or
+    // vanished) has ended the pump; may be empty.
+    explicit ReceivePump(ModuleChannel &channel, std::function<void()> lineLost = {});
     // Stops and waits, like stop().
     ~ReceivePump();
     ReceivePump(const ReceivePump &) = delete;
@@ -38,6 +40,7 @@ private:
     void run();
 
     ModuleChannel &m_channel;
+    std::function<void()> m_lineLost;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{true};
     std::thread m_thread;

@@ -20,6 +20,13 @@ constexpr auto kCtsRetryDelay = std::chrono::milliseconds(50);
 
 bool isNumericOk(const QByteArray &reply) { return reply == "0\r" || reply.contains("\r0\r"); }
 
+// Whether the line holding `expected` has ended (its own CR or LF counts).
+bool lineEndsAfter(const QByteArray &reply, const QByteArray &expected)
+{
+    const qsizetype at = reply.indexOf(expected);
+    return at < 0 || reply.indexOf('\r', at) >= 0 || reply.indexOf('\n', at) >= 0;
+}
+
 } // namespace
 
 int baudRateForIndex(int baudIndex)
@@ -27,7 +34,13 @@ int baudRateForIndex(int baudIndex)
     return baudIndex >= 0 && baudIndex < 12 ? kPcBaudRates[baudIndex] : 0;
 }
 
+QString portDeviceName(int portIndex) { return QString::fromStdString(comDeviceName(portIndex)); }
 QString portDevicePath(int portIndex) { return QString::fromLocal8Bit(comDevicePath(portIndex)); }
+
+QString portUnavailableText(const QString &deviceName)
+{
+    return deviceName + QStringLiteral("- This port may be already in use or not present.");
+}
 
 SerialLine::SerialLine(std::unique_ptr<SerialPortLayer> layer)
     : m_layer(layer ? std::move(layer) : makePortLayer())
@@ -36,7 +49,7 @@ SerialLine::SerialLine(std::unique_ptr<SerialPortLayer> layer)
 
 SerialLine::~SerialLine() { close(); }
 
-QString SerialLine::deviceName() const { return QString::fromStdString(comDeviceName(m_settings.portIndex)); }
+QString SerialLine::deviceName() const { return portDeviceName(m_settings.portIndex); }
 
 bool SerialLine::readPiece(QByteArray &piece, int maxBytes)
 {
@@ -57,7 +70,7 @@ bool SerialLine::open()
     if (m_handle)
         throw PortAlreadyOpenError(name + QStringLiteral("- The port is already open."));
     if (!m_layer->open(name.toStdString()))
-        throw PortOpenError(name + QStringLiteral("- This port may be already in use or not present."));
+        throw PortOpenError(portUnavailableText(name));
     if (!m_layer->isCommDevice()) {
         m_layer->close();
         throw SerialLineError(name + QStringLiteral("- Handle is not a communications port handle."));
@@ -114,6 +127,7 @@ bool SerialLine::transact(const QByteArray &command, const QByteArray &expected,
         }
     }
 
+    throwIfCancelled();
     if (!writeText(command))
         return false;
     return readReply(expected, T, longReply);
@@ -151,6 +165,16 @@ bool SerialLine::readReply(const QByteArray &expected, unsigned /*T*/, bool long
             result = false;
         if (reply.contains(expected) || isNumericOk(reply) || !result)
             break;
+        throwIfCancelled();
+    }
+    // The ending may arrive in the middle of its line (the last route of a listing):
+    // the rest of that line belongs to the reply, not to the purge below. A read that
+    // brings nothing is one read interval of silence.
+    for (int extra = kLongReadBudget; result && extra > 0 && !lineEndsAfter(reply, expected); --extra) {
+        QByteArray piece;
+        if (!readPiece(piece, requestSize) || piece.isEmpty())
+            break;
+        reply += piece;
     }
     if (m_onReceive)
         m_onReceive(reply, quint16(reply.size()));
@@ -162,11 +186,23 @@ bool SerialLine::readReply(const QByteArray &expected, unsigned /*T*/, bool long
 bool SerialLine::poll()
 {
     QByteArray piece;
-    if (m_handle && readPiece(piece, kPollReadSize) && !piece.isEmpty() && m_onReceive)
+    if (!m_handle || !readPiece(piece, kPollReadSize))
+        return false;
+    if (!piece.isEmpty() && m_onReceive)
         m_onReceive(piece, quint16(piece.size()));
     // Pending input is kept: the receive pump reads a continuous stream, and bytes
     // that arrived after this read belong to the next one.
-    return false;
+    return true;
+}
+
+void SerialLine::throwIfCancelled()
+{
+    if (!m_cancelCheck || !m_cancelCheck())
+        return;
+    // What arrived of the reply is of no use to anyone now.
+    if (m_handle)
+        m_layer->purgeInput();
+    throw ExchangeCancelled();
 }
 
 void SerialLine::setReceiveHandler(ReceiveHandler handler) { m_onReceive = std::move(handler); }

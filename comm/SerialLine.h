@@ -30,8 +30,18 @@ public:
     using Exception::Exception;
 };
 
-// The device behind port index 0..7 (see comDevicePath()) as text for the user.
+// comDeviceName() and comDevicePath() of port index 0..7 as text for the user.
+QString portDeviceName(int portIndex);
 QString portDevicePath(int portIndex);
+
+// "COMn- This port may be already in use or not present.": the port cannot be had.
+QString portUnavailableText(const QString &deviceName);
+
+// The exchange stopped because its owner asked it to (see SerialLine::setCancelCheck).
+class ExchangeCancelled : public Exception {
+public:
+    ExchangeCancelled() : Exception(QStringLiteral("The operation was cancelled.")) {}
+};
 
 // Baud rate of a rate index 0..11 (1200 .. 115200 bit/s); 0 outside the table.
 int baudRateForIndex(int baudIndex);
@@ -80,10 +90,16 @@ public:
     bool writeText(const QByteArray &text);
     // Collects a reply under the time-outs set by transact() and hands it to the receive handler.
     bool readReply(const QByteArray &expected, unsigned T, bool longReply);
-    // One read of whatever has arrived, handed on when not empty. Always false.
+    // One read of whatever has arrived, handed on when not empty. False when the
+    // read failed (the device hung up or vanished) or the port is closed.
     bool poll();
+    // Looked at before each write and after each read of an exchange; once it answers
+    // true the exchange raises ExchangeCancelled. Empty: exchanges run to their end.
+    void setCancelCheck(std::function<bool()> check) { m_cancelCheck = std::move(check); }
 
 private:
+    void throwIfCancelled();
+
     QString deviceName() const;
     // The port layer speaks standard types; these are the only places that convert.
     bool readPiece(QByteArray &piece, int maxBytes);
@@ -93,4 +109,5 @@ private:
     SerialPortLayer *m_handle = nullptr;
     LineSettings m_settings;
     ReceiveHandler m_onReceive;
+    std::function<bool()> m_cancelCheck;
 };

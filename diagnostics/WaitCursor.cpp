@@ -3,6 +3,6 @@
 #include <QCursor>
 #include <QGuiApplication>
 
-TWaitCursor::TWaitCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+WaitCursor::WaitCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
 
-TWaitCursor::~TWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+WaitCursor::~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }

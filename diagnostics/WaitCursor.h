@@ -2,10 +2,10 @@
 
 // Shows the hourglass (wait) cursor over the whole application for its lifetime,
 // also when the command it guards ends with an exception.
-class TWaitCursor {
+class WaitCursor {
 public:
-    TWaitCursor();
-    ~TWaitCursor();
-    TWaitCursor(const TWaitCursor &) = delete;
-    TWaitCursor &operator=(const TWaitCursor &) = delete;
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
 };

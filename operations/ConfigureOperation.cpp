@@ -1,12 +1,12 @@
-// The configure operation of TProgramThread: the serial-parameter step on the GUI
-// thread and the command list on the worker.
-#include "operations/ConfigProgressForm.h"
+// The configure operation of OperationWorker: the serial-parameter step and the
+// command list, both on the worker.
 #include "operations/OperationHost.h"
-#include "operations/ProgramThread.h"
-#include "operations/ReadConfigEnd.h"
+#include "operations/OperationWorker.h"
+#include "operations/ReadCompletion.h"
 
 #include "comm/ModuleChannel.h"
 #include "settings/MessageSink.h"
+#include "settings/SerialParams.h"
 #include "settings/SettingsModel.h"
 
 #include <chrono>
@@ -16,14 +16,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Serial_Baud items the PC cannot follow ("31250", "76800", "93750"): the module's
+// SerialBaudRate items the PC cannot follow ("31250", "76800", "93750"): the module's
 // rate and format change only at the very end, with its store and reset.
 bool isNonStandardRate(int serialBaudItem)
 {
     return serialBaudItem == 8 || serialBaudItem == 11 || serialBaudItem == 13;
 }
 
-// PC parity for a Serial_Parity item: "None" and "Zero" send no parity bit.
+// PC parity for a SerialParity item: "None" and "Zero" send no parity bit.
 int pcParity(int serialParityItem)
 {
     switch (serialParityItem) {
@@ -33,103 +33,108 @@ int pcParity(int serialParityItem)
     }
 }
 
-// The PC baud index for a Serial_Baud item; the first item is the extra "115200".
+// The PC baud index for a SerialBaudRate item; the first item is the extra "115200".
 std::uint8_t pcBaudIndex(int serialBaudItem)
 {
     return static_cast<std::uint8_t>(serialBaudItem == 0 ? 11 : serialBaudItem - 1);
 }
 
-// While a step runs here, the replies it gets are logged at once.
-class LogDirectly {
-public:
-    explicit LogDirectly(OperationHost &host) : m_host(host) { m_host.setLogViaWorker(false); }
-    ~LogDirectly() { m_host.setLogViaWorker(true); }
-    LogDirectly(const LogDirectly &) = delete;
-    LogDirectly &operator=(const LogDirectly &) = delete;
-
-private:
-    OperationHost &m_host;
-};
-
 }  // namespace
 
-const QString TProgramThread::kXonXoffText = QStringLiteral(
+const QString OperationWorker::kXonXoffText = QStringLiteral(
     "Error programming XON/XOFF flow control. This parameter is not supported by the module firmware.");
 
-const QString TProgramThread::kDisableResponseCodesText = QStringLiteral(
+const QString OperationWorker::kDisableResponseCodesText = QStringLiteral(
     "\"Disable Response Codes\" is selected, if this parameter is already set in the modem\n\r"
     "then you need to restore factory defaults (switch 2) on the modem before configuring.");
 
-void TProgramThread::CheckSerialParameters()
+void OperationWorker::checkSerialParameters()
 {
-    const LogDirectly logDirectly(m_host);
-    const ModuleSettings &module = m_host.model().settings();
-    const int baudItem = module[Field::Serial_Baud];
+    ModuleSettings module;
+    PortSettings pc;
+    onGui([&] {
+        module = m_host.model().settings();
+        pc = m_host.portSettings();
+    });
+    const int baudItem = module[Field::SerialBaudRate];
     if (isNonStandardRate(baudItem)) {
-        NonStandardRate = true;
+        m_nonStandardRate = true;
         return;
     }
-    m_form.setStatus(QStringLiteral("Checking Serial Parameters..."));
-    const PortSettings pc = m_host.portSettings();
+    reportStatus(QStringLiteral("Checking Serial Parameters..."));
     const bool rateDiffers = baudItem != pc.baudIndex + 1;
-    const bool formatDiffers = module[Field::Serial_Data] != pc.dataBits ||
-                               module[Field::Serial_Stop] != pc.stopBits ||
-                               pcParity(module[Field::Serial_Parity]) != pc.parity;
+    const bool formatDiffers = module[Field::SerialDataBits] != pc.dataBits ||
+                               module[Field::SerialStopBits] != pc.stopBits ||
+                               pcParity(module[Field::SerialParity]) != pc.parity;
     if (cancelled())
         return;
 
     if (rateDiffers) {
-        m_form.setStatus(QStringLiteral("Waking Modem..."));
+        reportStatus(QStringLiteral("Waking Modem..."));
         m_channel->wakeModem();
         if (cancelled())
             return;
-        m_form.setStatus(QStringLiteral("Changing Serial Parameters..."));
+        reportStatus(QStringLiteral("Changing Serial Parameters..."));
+        m_configSent = true;
+        m_moduleLine.baudIndex = pcBaudIndex(baudItem);
         // The module answers at the old rate and is gone from it afterwards: one short read.
         m_channel->send("ATC" + QByteArray::number(baudItem) + "\r", QByteArray(), 5);
-        m_form.setStatus(QStringLiteral("Updating Serial Parameters..."));
-        m_host.portSettings().baudIndex = pcBaudIndex(baudItem);
-        m_host.showPcBaud();
-        openChannel(m_host.portSettings());
+        reportStatus(QStringLiteral("Updating Serial Parameters..."));
+        PortSettings next;
+        onGui([&] {
+            m_host.portSettings().baudIndex = pcBaudIndex(baudItem);
+            m_host.showPcBaud();
+            next = m_host.portSettings();
+        });
+        openChannel(next);
     }
     if (cancelled())
         return;
 
     if (formatDiffers) {
-        const int code = module[Field::Serial_Stop] + 2 * module[Field::Serial_Data] +
-                         4 * module[Field::Serial_Parity];
-        m_form.setStatus(QStringLiteral("Waking Modem..."));
+        const int code = module[Field::SerialStopBits] + 2 * module[Field::SerialDataBits] +
+                         4 * module[Field::SerialParity];
+        reportStatus(QStringLiteral("Waking Modem..."));
         m_channel->wakeModem();
         if (cancelled())
             return;
-        m_form.setStatus(QStringLiteral("Changing Serial Parameters..."));
-        m_channel->send("AT&B" + QByteArray::number(code) + "\r", QByteArray(), 5);
-        m_form.setStatus(QStringLiteral("Updating Serial Parameters..."));
-        m_host.UpdateSerialParams();
-        openChannel(m_host.portSettings());
+        reportStatus(QStringLiteral("Changing Serial Parameters..."));
+        m_configSent = true;
+        m_moduleLine = portSettingsFor(module, m_moduleLine);
+        m_channel->send(commandPrefix(Field::SerialDataBits) + QByteArray::number(code) + "\r", QByteArray(), 5);
+        reportStatus(QStringLiteral("Updating Serial Parameters..."));
+        PortSettings next;
+        onGui([&] {
+            m_host.followModuleSerialSettings();
+            next = m_host.portSettings();
+        });
+        openChannel(next);
     }
 }
 
-void TProgramThread::ConfigureOperation()
+void OperationWorker::configureModule()
 {
     constexpr int n = kCommandCount;
-    SetStatus(QStringLiteral("Configuring Module..."));
-    SetProgress(0);
-    SetProgressMax(n + 10);
-    StepProgress();
-    RepaintDialog();
+    reportStatus(QStringLiteral("Configuring Module..."));
+    reportProgress(0);
+    reportProgressMax(n + 10);
+    reportStep();
+    repaintProgress();
 
     const auto wakeStarted = std::chrono::steady_clock::now();
     try {
-        WakeModule();
+        wakeModule();
     } catch (const Exception &) {
         // The first command fails on its own if the module really sleeps; give a
         // module that answered nothing at once a moment to settle.
         if (std::chrono::steady_clock::now() - wakeStarted < 3s)
-            std::this_thread::sleep_for(1000ms);
+            pauseUnlessCancelled(1000);
     }
 
     try {
         configureCommands();
+    } catch (const ExchangeCancelled &) {
+        throw;
     } catch (const Exception &) {
         if (m_responseCodesOff)
             onGui([this] {
@@ -140,10 +145,10 @@ void TProgramThread::ConfigureOperation()
     }
 }
 
-void TProgramThread::configureCommands()
+void OperationWorker::configureCommands()
 {
     constexpr int n = kCommandCount;
-    SetStatus(QStringLiteral("Configuring Module..."));
+    reportStatus(QStringLiteral("Configuring Module..."));
     QByteArray rateEntry;
     QByteArray formatEntry;
     QByteArray responseEntry;
@@ -151,22 +156,23 @@ void TProgramThread::configureCommands()
         if (cancelled())
             return;
         const QByteArray &entry = m_commands[static_cast<std::size_t>(i)];
-        if (entry.contains("ATC") && NonStandardRate) {
+        if (entry.contains("ATC") && m_nonStandardRate) {
             rateEntry = entry;
-        } else if (entry.contains("AT&B") && NonStandardRate) {
+        } else if (entry.contains(commandPrefix(Field::SerialDataBits)) && m_nonStandardRate) {
             formatEntry = entry;
         } else if (entry.contains("ATQ")) {
             responseEntry = entry;
         } else {
+            m_configSent = true;
             try {
                 m_channel->sendCommand(entry + "\r", "OK", 100);
             } catch (const ModuleReplyError &) {
-                if (!entry.contains("AT&K5"))
+                if (!entry.contains(commandPrefix(Field::FlowControl) + '5'))
                     throw;
-                ReportMessage(kXonXoffText);
+                reportError(kXonXoffText);
                 return;
             }
-            StepProgress();
+            reportStep();
         }
     }
 
@@ -174,26 +180,26 @@ void TProgramThread::configureCommands()
     escapeCharacter = static_cast<char>(m_escapeCode);
     try {
         m_channel->sendCommand(m_commands[n - 1] + "\r", "OK", 100);
-        StepProgress();
+        reportStep();
     } catch (const Exception &) {
-        WakeModule();
+        wakeModule();
     }
 
-    SetStatus(QStringLiteral("Configuring Module..."));
+    reportStatus(QStringLiteral("Configuring Module..."));
     if (cancelled())
         return;
-    StepProgress();
-    WakeModule();
+    reportStep();
+    wakeModule();
     if (cancelled())
         return;
-    SetStatus(QStringLiteral("Configuring Module..."));
+    reportStatus(QStringLiteral("Configuring Module..."));
 
     const QByteArray finalLine = rateEntry + formatEntry + "AT&WATZ\r";
     if (responseEntry == "ATQ1") {
         // From here on the module sends no result codes: nothing can be judged.
         m_channel->send("ATQ1\r", "OK", 100);
-        StepProgress();
-        if (NonStandardRate) {
+        reportStep();
+        if (m_nonStandardRate) {
             m_channel->send(finalLine, "CR", 100);
         } else {
             m_channel->send("AT&W\r", "OK", 100);
@@ -203,13 +209,14 @@ void TProgramThread::configureCommands()
         }
     } else {
         m_channel->sendCommand(responseEntry + "\r", "OK", 100);
-        onGui([this] { TReadConfigEnd(m_host, *m_channel).CheckFirmware(); });
-        if (NonStandardRate) {
+        ReadCompletion(m_host, *m_channel, m_guiContext).checkFirmware();
+        if (m_nonStandardRate) {
             m_channel->send(finalLine, "CR", 100);
         } else {
             m_channel->sendCommand("AT&W\r", "OK", 100);
             m_channel->send("ATZ\r", "\r", 100);
         }
     }
-    ProgressToMax();
+    m_configDone = true;
+    reportDone();
 }

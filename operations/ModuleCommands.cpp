@@ -1,63 +1,63 @@
 #include "operations/ModuleCommands.h"
 
-#include "operations/ConfigProgressForm.h"
+#include "operations/ProgressDialog.h"
 #include "operations/OperationHost.h"
 #include "settings/CommandBuilder.h"
 #include "settings/MessageSink.h"
 #include "settings/SettingsModel.h"
 
-const QString TModuleCommands::kNoModeText = QStringLiteral("An operating mode must be selected!");
-const QString TModuleCommands::kRestoreQuestion = QStringLiteral(
+const QString ModuleCommands::kNoModeText = QStringLiteral("An operating mode must be selected!");
+const QString ModuleCommands::kRestoreQuestion = QStringLiteral(
     "This option will delete all existing configuration data\r\nand restore factory defaults to the modem. Continue?");
 
-TModuleCommands::TModuleCommands(OperationHost &host) : m_host(host) {}
+ModuleCommands::ModuleCommands(OperationHost &host) : m_host(host) {}
 
-void TModuleCommands::WriteConfig()
+void ModuleCommands::configure()
 {
     const ModuleSettings &settings = m_host.model().settings();
-    if (settings.OperatingMode == OperatingMode::OpNone) {
+    if (settings.mode == OperatingMode::None) {
         m_host.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok, kNoModeText);
         return;
     }
     m_host.clearLog();
     CommandBuilder builder(settings, m_host.commandList());
-    if (isControlledMode(settings.OperatingMode))
-        builder.ConstControlledConfig();
+    if (isControlledMode(settings.mode))
+        builder.buildControlled();
     else
-        builder.ConstTranspConfig();
-    ConfigureModule();
+        builder.buildTransparent();
+    configureWithCommandList();
 }
 
-void TModuleCommands::ConfigureModule()
+void ModuleCommands::configureWithCommandList()
 {
     m_host.repaintWindow();
-    ShowProgress(OperationKind::KindConfigure);
+    showProgress(OperationKind::Configure);
 }
 
-void TModuleCommands::ReadModuleConfig()
+void ModuleCommands::read()
 {
     SettingsModel &model = m_host.model();
     const ModuleSettings before = model.settings();
-    m_host.PriorS21() = model.get(Field::sreg_21);
-    model.SetDefaults();
-    model.set(Field::sreg_21, m_host.PriorS21());
-    if (!ShowProgress(OperationKind::KindRead))
+    m_host.priorS21() = model.get(Field::RadioSignature);
+    model.applyDefaults();
+    model.set(Field::RadioSignature, m_host.priorS21());
+    if (!showProgress(OperationKind::Read))
         model.replaceAll(before);
 }
 
-void TModuleCommands::RestoreFactDefaults()
+void ModuleCommands::restoreFactoryDefaults()
 {
     if (m_host.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::YesNo, kRestoreQuestion) !=
         MessageSink::Answer::Yes)
         return;
     const ModuleSettings before = m_host.model().settings();
-    if (!ShowProgress(OperationKind::KindRestoreDefaults))
+    if (!showProgress(OperationKind::RestoreDefaults))
         m_host.model().replaceAll(before);
 }
 
-bool TModuleCommands::ShowProgress(OperationKind kind)
+bool ModuleCommands::showProgress(OperationKind kind)
 {
-    TConfigProgressForm form(m_host, kind, m_host.window());
+    ProgressDialog form(m_host, kind, m_host.window());
     form.exec();
     return form.listingApplied();
 }

@@ -14,7 +14,7 @@ class SettingsModel;
 
 // What the module operations need of the main window. Everything here runs on the
 // GUI thread, except the three entries marked "any thread": the worker's channel
-// delivers its replies to ReceiveData on the worker's thread, and the worker judges
+// delivers its replies to receiveData on the worker's thread, and the worker judges
 // ListingText there. ListingText is written by one thread at a time: by the worker
 // during its own exchanges and by the GUI thread during a step the worker has handed
 // over and waits for.
@@ -24,13 +24,13 @@ public:
 
     // --- any thread --------------------------------------------------------------
     // The channel's listener: stores the reply as ListingText, then logs it followed
-    // by "\r" - through the worker's log hook while LogViaWorker is set, else at once.
-    virtual void ReceiveData(const QByteArray &text, quint16 length) = 0;
-    virtual QByteArray ListingText() const = 0;
+    // by "\r" - through the worker's log hook while logViaWorker() is on, else at once.
+    virtual void receiveData(const QByteArray &text, quint16 length) = 0;
+    virtual QByteArray listingText() const = 0;
     virtual void setListingText(const QByteArray &text) = 0;
 
     // --- GUI thread ----------------------------------------------------------------
-    // LogViaWorker and the hook that takes a log line while it is set.
+    // Whether the log goes via the worker, and the hook that takes a log line then.
     virtual void setLogViaWorker(bool on) = 0;
     virtual bool logViaWorker() const = 0;
     virtual void setWorkerLogHook(std::function<void(const QByteArray &line)> hook) = 0;
@@ -40,14 +40,14 @@ public:
     virtual const ProductVariant &variant() const = 0;
     virtual PortSettings &portSettings() = 0;
     virtual CommandList &commandList() = 0;
-    virtual int &PriorS21() = 0;
+    virtual int &priorS21() = 0;
 
     // Status row: all three PC serial panels, and the baud panel alone.
-    virtual void DisplaySerialSettings() = 0;
+    virtual void showPortSettings() = 0;
     virtual void showPcBaud() = 0;
     // PortSettings from the module's serial settings, then DisplaySerialSettings.
-    virtual void UpdateSerialParams() = 0;
-    // The status line (StatusBar1).
+    virtual void followModuleSerialSettings() = 0;
+    // The status line of the status row.
     virtual void setStatusText(const QString &text) = 0;
 
     virtual void appendLogLine(const QByteArray &line) = 0;

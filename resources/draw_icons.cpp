@@ -1,6 +1,8 @@
 // Draws the program's icons and tool-bar images into PNG files.
 // Run by hand after changing a picture: draw-icons <resources/images dir>; the PNGs
 // are committed and embedded through images.qrc.
+// The build runs draw-icons --hicolor <dir> <prefix> for the desktop's icon theme:
+// the application icons at the theme's sizes, <dir>/<N>x<N>/apps/<prefix><name>.png.
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -198,17 +200,49 @@ struct Picture {
     Painter paint;
 };
 
+// The application icons the desktop entries use, one per brand.
+struct ThemeIcon {
+    const char *name;
+    Painter paint;
+};
+const ThemeIcon kThemeIcons[] = {{"korvelegg", iconKorvelEgg}, {"brisca", iconBrisca}, {"tolvane", iconTolvane}};
+const int kThemeSizes[] = {48, 64, 128, 256};
+
+int drawHicolor(const QDir &out, const QString &prefix, QTextStream &err)
+{
+    for (const int size : kThemeSizes) {
+        const QString folder = QStringLiteral("%1x%1/apps").arg(size);
+        if (!out.mkpath(folder)) {
+            err << "cannot create " << out.filePath(folder) << "\n";
+            return 1;
+        }
+        for (const ThemeIcon &icon : kThemeIcons) {
+            const QString path = out.filePath(folder + QLatin1Char('/') + prefix + QLatin1String(icon.name) +
+                                              QLatin1String(".png"));
+            if (!render(size, icon.paint).save(path)) {
+                err << "cannot write " << path << "\n";
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
-    if (argc != 2) {
-        err << "usage: draw-icons <output directory>\n";
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() == 3 && args[0] == QLatin1String("--hicolor"))
+        return drawHicolor(QDir(args[1]), args[2], err);
+    if (args.size() != 1) {
+        err << "usage: draw-icons <output directory>\n"
+               "       draw-icons --hicolor <output directory> <icon name prefix>\n";
         return 2;
     }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
+    const QDir out(args[0]);
     const Picture pictures[] = {
         {"DEFAULT.png", 32, iconDefault},     {"KORVEL.png", 32, iconKorvel},
         {"KORVELEGG.png", 32, iconKorvelEgg}, {"BRISCA.png", 32, iconBrisca},

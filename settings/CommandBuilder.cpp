@@ -1,13 +1,5 @@
 #include "settings/CommandBuilder.h"
 
-const std::array<const char *, kCommandCount> CommandTemplate = {
-    "ATB",    "ATC",    "ATE",    "ATQ",    "ATV",    "ATX",    "AT&B",   "AT&C",
-    "AT&D",   "AT&E",   "AT&G",   "AT&K",   "AT&S",   "AT&U",   "AT\\T",  "ATS0=",
-    "ATS1=",  "ATS2=",  "ATS3=",  "ATS4=",  "ATS5=",  "ATS6=",  "ATS7=",  "ATS8=",
-    "ATS10=", "ATS11=", "ATS14=", "ATS16=", "ATS17=", "ATS18=", "ATS19=", "ATS20=",
-    "ATS21=", "AT&Z1=", "AT&Z2=", "AT&Z3=", "AT&Z0=", "AT&L",   "AT&N",   "AT&M",
-};
-
 namespace {
 // CommandList entries with a meaning of their own in the build.
 enum Entry {
@@ -18,115 +10,143 @@ enum Entry {
     kOnLine = 37, kAbort = 38, kModeCode = 39,
 };
 
+// The field whose module key each entry carries, in the order the entries go out.
+// The character format (stop bits, data bits, parity) is one entry under "&B", the
+// unit address or group address 2 one under "&U", the mode code one under "&M".
+constexpr Field kEntryFields[kCommandCount] = {
+    Field::RadioDataRate, Field::SerialBaudRate, Field::EchoOff, Field::ResponseCodesOff,
+    Field::NumericResponses, Field::ResponseLevel, Field::SerialDataBits, Field::DcdControl,
+    Field::DtrControl, Field::CrcChecking, Field::GroupAddress1, Field::FlowControl,
+    Field::SystemAddress, Field::UnitAddress, Field::InactivityTimeout,
+    // S registers in index order.
+    Field::AnswerAttempts, Field::EscapeGuardTime, Field::EscapeCharacterCode, Field::CarriageReturnCode,
+    Field::LineFeedCode, Field::BackspaceCode, Field::LinkCheckInterval, Field::ConnectAttempts,
+    Field::TestTimer, Field::DtrLossTime, Field::DisconnectDelay, Field::PacketSize,
+    Field::TxHoldOff, Field::RxHoldOff, Field::RxBufferThreshold, Field::RxBufferTimeout,
+    Field::DefaultSystemAddress, Field::RadioSignature,
+    Field::Route1Destination, Field::Route2Destination, Field::Route3Destination, Field::Route0Destination,
+    Field::OnLineAtStartup, Field::AbortModeOff, Field::FastOperation,
+};
+
 QByteArray number(int value) { return QByteArray::number(value); }
 }  // namespace
+
+QByteArray commandPrefix(Field f)
+{
+    const QByteArray key = moduleKey(f);
+    return "AT" + key + (isSRegister(f) || key.startsWith("&Z") ? "=" : "");
+}
+
+const std::array<QByteArray, kCommandCount> &commandTemplate()
+{
+    static const std::array<QByteArray, kCommandCount> prefixes = [] {
+        std::array<QByteArray, kCommandCount> p;
+        for (int i = 0; i < kCommandCount; ++i)
+            p[static_cast<std::size_t>(i)] = commandPrefix(kEntryFields[i]);
+        return p;
+    }();
+    return prefixes;
+}
 
 CommandBuilder::CommandBuilder(const ModuleSettings &settings, CommandList &list)
     : m_s(settings), m_list(list) {}
 
-void CommandBuilder::AddToConfig(int index, const QByteArray &value) {
+void CommandBuilder::append(int index, const QByteArray &value) {
     QByteArray &entry = m_list.at(static_cast<std::size_t>(index));
     entry.append(value);
     if (entry.size() > kMaxCommandLength)
         entry.truncate(kMaxCommandLength);
 }
 
-void CommandBuilder::add(int index, int value) { AddToConfig(index, number(value)); }
+void CommandBuilder::add(int index, int value) { append(index, number(value)); }
 
 void CommandBuilder::copyTemplate() {
     for (int i = 0; i < kCommandCount; ++i)
-        m_list[static_cast<std::size_t>(i)] = QByteArray(CommandTemplate[static_cast<std::size_t>(i)]);
+        m_list[static_cast<std::size_t>(i)] = commandTemplate()[static_cast<std::size_t>(i)];
 }
 
-void CommandBuilder::SaveCommonSettings() {
-    add(kRadioRate, v(Field::Radio_DataRate));
-    add(kCrc, v(Field::Radio_Crc));
-    add(kBaud, v(Field::Serial_Baud));
-    add(kFormat, CharacterFormatCode(m_s));
-    add(kFlow, FlowControlCode(v(Field::Serial_Flow)));
-    add(kDcd, v(Field::Serial_DCD));
-    add(kDtr, v(Field::Serial_DTR));
-    add(kEcho, m_s.flag(Field::Adv_Echo) ? 0 : 1);
-    add(kQuiet, m_s.flag(Field::Adv_Resp) ? 1 : 0);
-    add(kVerbose, m_s.flag(Field::Adv_Numeric) ? 0 : 1);
-    add(kAbort, m_s.flag(Field::Adv_Abort) ? 0 : 1);
-    add(kResponse, v(Field::Adv_Response));
+void CommandBuilder::addCommonSettings() {
+    add(kRadioRate, v(Field::RadioDataRate));
+    add(kCrc, v(Field::CrcChecking));
+    add(kBaud, v(Field::SerialBaudRate));
+    add(kFormat, characterFormatCode(m_s));
+    add(kFlow, flowControlCode(v(Field::FlowControl)));
+    add(kDcd, v(Field::DcdControl));
+    add(kDtr, v(Field::DtrControl));
+    add(kEcho, m_s.flag(Field::EchoOff) ? 0 : 1);
+    add(kQuiet, m_s.flag(Field::ResponseCodesOff) ? 1 : 0);
+    add(kVerbose, m_s.flag(Field::NumericResponses) ? 0 : 1);
+    add(kAbort, m_s.flag(Field::AbortModeOff) ? 0 : 1);
+    add(kResponse, v(Field::ResponseLevel));
 
-    // S registers in index order; three of them are held in user units here and in
-    // the module's own units there.
-    const Field sregs[] = {Field::sreg_0,  Field::sreg_1,  Field::sreg_2,  Field::sreg_3,
-                           Field::sreg_4,  Field::sreg_5,  Field::sreg_6,  Field::sreg_7,
-                           Field::sreg_8,  Field::sreg_10, Field::sreg_11, Field::sreg_14,
-                           Field::sreg_16, Field::sreg_17, Field::sreg_18, Field::sreg_19,
-                           Field::sreg_20, Field::sreg_21};
-    static_assert(std::size(sregs) == kLastSReg - kFirstSReg + 1);
-    int index = kFirstSReg;
-    for (Field f : sregs) {
+    // Three S registers are held in user units here and in the module's own units there.
+    for (int index = kFirstSReg; index <= kLastSReg; ++index) {
+        const Field f = kEntryFields[index];
         int value = v(f);
-        if (f == Field::sreg_1)
+        if (f == Field::EscapeGuardTime)
             value /= 20;
-        else if (f == Field::sreg_10)
+        else if (f == Field::DtrLossTime)
             value /= 10;
-        else if (f == Field::sreg_14)
+        else if (f == Field::PacketSize)
             value = value / 2 - 10;
-        add(index++, value);
+        add(index, value);
     }
-    add(kLinkRst, v(Field::ed_CM_LinkRst));
+    add(kLinkRst, v(Field::InactivityTimeout));
 }
 
-void CommandBuilder::SaveRepeaterConfig() {
+void CommandBuilder::addRoutes() {
     const int entries[4] = {kRoute0, kRoute1, kRoute2, kRoute3};
     for (int n = 0; n < 4; ++n)
-        AddToConfig(entries[n], RouteText(m_s, n));
+        append(entries[n], routeText(m_s, n));
 }
 
-void CommandBuilder::ConstTranspConfig() {
+void CommandBuilder::buildTransparent() {
     copyTemplate();
-    add(kSysAdd, v(Field::ed_TM_SysAdd));
-    add(kGroup, v(Field::ed_TM_GrpAdd1));
-    if (m_s.OperatingMode == OperatingMode::OpTransparent) {
+    add(kSysAdd, v(Field::SystemAddress));
+    add(kGroup, v(Field::GroupAddress1));
+    if (m_s.mode == OperatingMode::Transparent) {
         add(kUnit, 1);
         add(kModeCode, 0);
     } else {
-        add(kUnit, v(Field::ed_TM_GrpAdd2));
+        add(kUnit, v(Field::GroupAddress2));
         add(kModeCode, 1);
     }
-    add(kOnLine, m_s.flag(Field::TM_Auto_OnLine) ? 1 : 0);
+    add(kOnLine, m_s.flag(Field::OnLineAtStartup) ? 1 : 0);
     for (int e : {kRoute0, kRoute1, kRoute2, kRoute3})
-        AddToConfig(e, QByteArray());
-    SaveCommonSettings();
+        append(e, QByteArray());
+    addCommonSettings();
 }
 
-void CommandBuilder::ConstControlledConfig() {
+void CommandBuilder::buildControlled() {
     copyTemplate();
-    add(kSysAdd, v(Field::ed_TM_SysAdd));
-    add(kUnit, v(Field::ed_CM_UnitAdd));
-    add(kModeCode, m_s.flag(Field::chk_CM_Fast) ? 3 : 2);
-    add(kGroup, v(Field::ed_TM_GrpAdd1));
-    SaveRepeaterConfig();
-    switch (m_s.OperatingMode) {
-    case OperatingMode::OpAutoConnectMaster: add(kOnLine, 2); break;
-    case OperatingMode::OpAutoConnectSlave: add(kOnLine, 3); break;
-    default: add(kOnLine, 0); break;  // OpSingleConnect
+    add(kSysAdd, v(Field::SystemAddress));
+    add(kUnit, v(Field::UnitAddress));
+    add(kModeCode, m_s.flag(Field::FastOperation) ? 3 : 2);
+    add(kGroup, v(Field::GroupAddress1));
+    addRoutes();
+    switch (m_s.mode) {
+    case OperatingMode::AutoConnectMaster: add(kOnLine, 2); break;
+    case OperatingMode::AutoConnectSlave: add(kOnLine, 3); break;
+    default: add(kOnLine, 0); break;  // OperatingMode::SingleConnect
     }
-    SaveCommonSettings();
+    addCommonSettings();
 }
 
-CommandList BuildCommandList(const ModuleSettings &settings) {
+CommandList buildCommandList(const ModuleSettings &settings) {
     CommandList list;
     CommandBuilder builder(settings, list);
-    if (isControlledMode(settings.OperatingMode))
-        builder.ConstControlledConfig();
+    if (isControlledMode(settings.mode))
+        builder.buildControlled();
     else
-        builder.ConstTranspConfig();
+        builder.buildTransparent();
     return list;
 }
 
-QByteArray RouteText(const ModuleSettings &s, int n) {
-    const int dest = s[destField(n)];
+QByteArray routeText(const ModuleSettings &s, int n) {
+    const int dest = s[routeDestination(n)];
     QByteArray route;
     for (int k = 1; k <= 5; ++k) {
-        const int rpt = s[repeaterField(n, k)];
+        const int rpt = s[routeRepeater(n, k)];
         if (rpt != 0) {
             route += number(rpt) + ',';
             if (k == 5)
@@ -140,11 +160,11 @@ QByteArray RouteText(const ModuleSettings &s, int n) {
     return route;
 }
 
-int CharacterFormatCode(const ModuleSettings &s) {
-    return s[Field::Serial_Stop] + 2 * s[Field::Serial_Data] + 4 * s[Field::Serial_Parity];
+int characterFormatCode(const ModuleSettings &s) {
+    return s[Field::SerialStopBits] + 2 * s[Field::SerialDataBits] + 4 * s[Field::SerialParity];
 }
 
-int FlowControlCode(int serialFlowIndex) {
+int flowControlCode(int serialFlowIndex) {
     switch (serialFlowIndex) {
     case 0: return 0;
     case 1: return 3;
@@ -154,7 +174,7 @@ int FlowControlCode(int serialFlowIndex) {
     }
 }
 
-QByteArray JoinCommandList(const CommandList &list) {
+QByteArray joinCommandList(const CommandList &list) {
     QByteArray joined;
     for (const QByteArray &entry : list)
         joined += ' ' + entry;

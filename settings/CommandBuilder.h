@@ -10,8 +10,13 @@
 inline constexpr int kCommandCount = 40;
 using CommandList = std::array<QByteArray, kCommandCount>;
 
-// Command prefixes, one per CommandList entry; every build starts from a copy of it.
-extern const std::array<const char *, kCommandCount> CommandTemplate;
+// Command prefixes, one per CommandList entry, made of the fields' module keys
+// ("ATS14=", "AT&U", ...); every build starts from a copy of it.
+const std::array<QByteArray, kCommandCount> &commandTemplate();
+
+// The command that sets a field's module key, without its value: "AT" + key, with
+// "=" after an S register or a route ("ATS14=", "AT&Z1=", "AT&K", "ATC").
+QByteArray commandPrefix(Field f);
 
 // An entry never grows beyond this many characters.
 inline constexpr int kMaxCommandLength = 255;
@@ -23,15 +28,15 @@ public:
     CommandBuilder(const ModuleSettings &settings, CommandList &list);
 
     // Appends value to entry index (0..39), cutting the result to 255 characters.
-    void AddToConfig(int index, const QByteArray &value);
+    void append(int index, const QByteArray &value);
     // Entries 0..9, 11, 14..32 and 38: the values every mode sends the same way.
-    void SaveCommonSettings();
+    void addCommonSettings();
     // The four stored-destination routes (entries 36, 33, 34, 35).
-    void SaveRepeaterConfig();
-    // Whole list for OpTransparent / OpTransparentRepeater.
-    void ConstTranspConfig();
+    void addRoutes();
+    // Whole list for OperatingMode::Transparent / OperatingMode::TransparentRepeater.
+    void buildTransparent();
     // Whole list for the controlled modes.
-    void ConstControlledConfig();
+    void buildControlled();
 
 private:
     void copyTemplate();
@@ -42,18 +47,18 @@ private:
     CommandList &m_list;
 };
 
-// Builds by mode: controlled modes through ConstControlledConfig, everything else through
-// ConstTranspConfig. Callers refuse OpNone before building.
-CommandList BuildCommandList(const ModuleSettings &settings);
+// Builds by mode: controlled modes through buildControlled, everything else through
+// buildTransparent. Callers refuse OperatingMode::None before building.
+CommandList buildCommandList(const ModuleSettings &settings);
 
 // Route text of stored destination n (0..3): repeaters up to the first zero, each
 // followed by a comma, then the destination; empty when the destination is 0 and no
 // repeater stands before it.
-QByteArray RouteText(const ModuleSettings &settings, int n);
+QByteArray routeText(const ModuleSettings &settings, int n);
 
 // "AT&B" character-format code and "AT&K" flow-control code.
-int CharacterFormatCode(const ModuleSettings &settings);
-int FlowControlCode(int serialFlowIndex);
+int characterFormatCode(const ModuleSettings &settings);
+int flowControlCode(int serialFlowIndex);
 
 // One space in front of every entry, entries 0..39 in order.
-QByteArray JoinCommandList(const CommandList &list);
+QByteArray joinCommandList(const CommandList &list);

@@ -1,5 +1,7 @@
 #include "settings/ConfigFile.h"
 
+#include "settings/CommandBuilder.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -11,41 +13,44 @@ QString describe(const QString &what, const QString &path, const QString &reason
 }
 }  // namespace
 
-void TFileReadWrite::WriteLineToFile(const QByteArray &text, const QString &path) {
+void ConfigFile::writeLine(const QByteArray &text, const QString &path) {
     // Unbuffered, so that a short write shows at once instead of being lost in a flush
     // that reports success.
     QSaveFile file(path);
+    // A folder the user may not write still lets an existing file the user may write
+    // be rewritten in place, as a plain truncating write would.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw EInOutError(describe(QStringLiteral("Unable to create file"), path, file.errorString()));
+        throw FileError(describe(QStringLiteral("Unable to create file"), path, file.errorString()));
     const QByteArray line = text + "\r\n";
     for (qsizetype done = 0; done < line.size();) {
         const qint64 n = file.write(line.constData() + done, line.size() - done);
         if (n <= 0) {
             const QString reason = file.errorString();
             file.cancelWriting();
-            throw EInOutError(describe(QStringLiteral("Unable to write file"), path, reason));
+            throw FileError(describe(QStringLiteral("Unable to write file"), path, reason));
         }
         done += n;
     }
     if (!file.commit())
-        throw EInOutError(describe(QStringLiteral("Unable to write file"), path, file.errorString()));
+        throw FileError(describe(QStringLiteral("Unable to write file"), path, file.errorString()));
 }
 
-QByteArray TFileReadWrite::ReadLineFromFile(const QString &path) {
+QByteArray ConfigFile::readLine(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw EInOutError(describe(QStringLiteral("Unable to open file"), path, file.errorString()));
-    return ReadFirstLine(file, path);
+        throw FileError(describe(QStringLiteral("Unable to open file"), path, file.errorString()));
+    return readFirstLine(file, path);
 }
 
-QByteArray TFileReadWrite::ReadFirstLine(QIODevice &device, const QString &path) {
+QByteArray ConfigFile::readFirstLine(QIODevice &device, const QString &path) {
     QByteArray line;
     qsizetype taken = 0;  // bytes of the line read so far, carriage returns included
     char chunk[4096];
     for (;;) {
         const qint64 n = device.read(chunk, sizeof chunk);
         if (n < 0)
-            throw EInOutError(describe(QStringLiteral("Unable to read file"), path, device.errorString()));
+            throw FileError(describe(QStringLiteral("Unable to read file"), path, device.errorString()));
         if (n == 0)
             return line;
         for (qint64 i = 0; i < n; ++i) {
@@ -53,10 +58,10 @@ QByteArray TFileReadWrite::ReadFirstLine(QIODevice &device, const QString &path)
             if (c == '\n' || c == kCtrlZ)
                 return line;
             if (++taken > kMaxLineLength)
-                throw EInOutError(describe(QStringLiteral("Unable to read file"), path,
+                throw FileError(describe(QStringLiteral("Unable to read file"), path,
                                            QStringLiteral("The first line is too long.")));
             if (c == '\0')
-                throw EInOutError(describe(QStringLiteral("Unable to read file"), path,
+                throw FileError(describe(QStringLiteral("Unable to read file"), path,
                                            QStringLiteral("The file is not a text file.")));
             if (c != '\r')
                 line.append(c);
@@ -64,11 +69,11 @@ QByteArray TFileReadWrite::ReadFirstLine(QIODevice &device, const QString &path)
     }
 }
 
-QByteArray FileLineFromJoined(const QByteArray &j) {
-    const qsizetype flow = j.indexOf("AT&K");
+QByteArray fileLineFromJoined(const QByteArray &j) {
+    const qsizetype flow = j.indexOf(commandPrefix(Field::FlowControl));
     const qsizetype flowEnd = flow < 0 ? -1 : j.indexOf(' ', flow);
-    const qsizetype online = j.indexOf("AT&L");
-    const qsizetype sysAdd = j.indexOf("AT&S");
+    const qsizetype online = j.indexOf(commandPrefix(Field::OnLineAtStartup));
+    const qsizetype sysAdd = j.indexOf(commandPrefix(Field::SystemAddress));
     if (flowEnd < 0 || online < 0 || sysAdd < 0 || sysAdd > online)
         throw Exception(QStringLiteral("The configuration commands are incomplete."));
 
@@ -78,10 +83,11 @@ QByteArray FileLineFromJoined(const QByteArray &j) {
     f += j.mid(sysAdd, online - sysAdd);         // "AT&S. ... AT&Z0=. "
 
     // The S registers are keyed "Sn:" in a file; routes keep their "=".
-    const qsizetype from = f.indexOf("ATS0=");
-    const qsizetype s21 = f.indexOf("ATS21=");
+    const QByteArray last = commandPrefix(Field::RadioSignature);  // "ATS21="
+    const qsizetype from = f.indexOf(commandPrefix(Field::AnswerAttempts));
+    const qsizetype s21 = f.indexOf(last);
     if (from >= 0 && s21 >= 0) {
-        const qsizetype to = std::min(s21 + 6, f.size() - 1);  // up to the character after "ATS21="
+        const qsizetype to = std::min(s21 + last.size(), f.size() - 1);  // up to the character after it
         for (qsizetype i = from; i <= to; ++i)
             if (f[i] == '=')
                 f[i] = ':';
@@ -89,6 +95,6 @@ QByteArray FileLineFromJoined(const QByteArray &j) {
     return f;
 }
 
-void SaveToFile(const QByteArray &joined, const QString &path) {
-    TFileReadWrite().WriteLineToFile(FileLineFromJoined(joined), path);
+void saveToFile(const QByteArray &joined, const QString &path) {
+    ConfigFile().writeLine(fileLineFromJoined(joined), path);
 }

@@ -9,38 +9,38 @@ class QIODevice;
 
 // The runtime's input/output failure of a configuration file; the text names the
 // path and the operating system's reason.
-class EInOutError : public Exception {
+class FileError : public Exception {
 public:
     using Exception::Exception;
 };
 
 // File access for one configuration line. Each use creates an instance, calls one
 // operation and drops it.
-class TFileReadWrite {
+class ConfigFile {
 public:
     // A first line longer than this is not a configuration file; reading stops there.
     static constexpr qsizetype kMaxLineLength = 64 * 1024;
 
     // Writes text followed by CR LF. The bytes go to a temporary file in the target's
     // directory that is renamed over the target once complete, so a failed write
-    // leaves an existing file as it was. Throws EInOutError.
-    void WriteLineToFile(const QByteArray &text, const QString &path);
+    // leaves an existing file as it was. Throws FileError.
+    void writeLine(const QByteArray &text, const QString &path);
 
     // The first line of the file: everything up to the first LF or the end of the file,
     // carriage returns left out; Ctrl-Z (26) counts as the end of the file. Throws
-    // EInOutError when the file cannot be read, when the line is longer than
+    // FileError when the file cannot be read, when the line is longer than
     // kMaxLineLength or when it holds a NUL byte (not a text file).
-    QByteArray ReadLineFromFile(const QString &path);
+    QByteArray readLine(const QString &path);
 
     // The same for an open device (path only names it in the error text).
-    static QByteArray ReadFirstLine(QIODevice &device, const QString &path);
+    static QByteArray readFirstLine(QIODevice &device, const QString &path);
 };
 
 // The file line of a configuration: the joined CommandList (" " + entry, for every
 // entry) rearranged so that AT&L, AT&N and AT&M follow AT&K, with the S registers
 // written "ATSn:" instead of "ATSn=". Ends with one space; the line end is added by
-// WriteLineToFile. Throws Exception when the text is not a joined CommandList.
-QByteArray FileLineFromJoined(const QByteArray &joined);
+// writeLine. Throws Exception when the text is not a joined CommandList.
+QByteArray fileLineFromJoined(const QByteArray &joined);
 
-// FileLineFromJoined, then WriteLineToFile.
-void SaveToFile(const QByteArray &joined, const QString &path);
+// fileLineFromJoined, then writeLine.
+void saveToFile(const QByteArray &joined, const QString &path);

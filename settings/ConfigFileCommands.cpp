@@ -20,7 +20,7 @@ ConfigFileCommands::ConfigFileCommands(SettingsModel &model, FileDialogs &dialog
     : QObject(parent), m_model(model), m_dialogs(dialogs), m_state(state) {}
 
 QString ConfigFileCommands::caption() const {
-    const QString &base = m_model.variant().BaseCaption;
+    const QString &base = m_model.variant().baseCaption;
     return m_currentFileName.isEmpty() ? base : base + QStringLiteral(": ") + m_currentFileName;
 }
 
@@ -31,7 +31,7 @@ void ConfigFileCommands::setCurrentFile(const QString &path) {
 
 bool ConfigFileCommands::writeFile(const QString &path) {
     try {
-        SaveToFile(JoinCommandList(m_state.commandList), path);
+        saveToFile(joinCommandList(m_state.commandList), path);
         return true;
     } catch (const Exception &e) {
         // The file is replaced only by a complete new one, so the old one is still there.
@@ -40,13 +40,13 @@ bool ConfigFileCommands::writeFile(const QString &path) {
     }
 }
 
-bool ConfigFileCommands::SaveAs(bool prompt) {
-    if (m_model.mode() == OperatingMode::OpNone) {
+bool ConfigFileCommands::saveAs(bool prompt) {
+    if (m_model.mode() == OperatingMode::None) {
         m_model.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok, kNoModeText);
         return false;
     }
     Q_EMIT clearLogRequested();
-    m_state.commandList = BuildCommandList(m_model.settings());
+    m_state.commandList = buildCommandList(m_model.settings());
 
     QString path = m_currentFileName;
     if (prompt) {
@@ -60,41 +60,41 @@ bool ConfigFileCommands::SaveAs(bool prompt) {
     return true;
 }
 
-bool ConfigFileCommands::Save() { return SaveAs(m_currentFileName.isEmpty()); }
+bool ConfigFileCommands::save() { return saveAs(m_currentFileName.isEmpty()); }
 
-bool ConfigFileCommands::New() {
+bool ConfigFileCommands::newConfiguration() {
     if (m_model.messages().show(MessageSink::Icon::Question, MessageSink::Buttons::OkCancel, kNewText) !=
         MessageSink::Answer::Ok)
         return false;
-    m_model.SetDefaults();
+    m_model.applyDefaults();
     setCurrentFile(QString());
     return true;
 }
 
-bool ConfigFileCommands::OpenConfigFile() {
+bool ConfigFileCommands::openFile() {
     const QString path = m_dialogs.getOpenFileName(QDir::currentPath(), kFilter, kDefaultSuffix);
-    return !path.isEmpty() && LoadConfigFile(path);
+    return !path.isEmpty() && loadFile(path);
 }
 
-bool ConfigFileCommands::LoadConfigFile(const QString &path) {
-    m_model.SetDefaults();
+bool ConfigFileCommands::loadFile(const QString &path) {
+    m_model.applyDefaults();
     try {
-        m_state.listingText = TFileReadWrite().ReadLineFromFile(path);
-        ListingParser(m_state.listingText, m_model, m_state.priorS21).ProcessReadConfig(true);
+        m_state.listingText = ConfigFile().readLine(path);
+        ListingParser(m_state.listingText, m_model, m_state.priorS21).parse(true);
         Q_EMIT repaintRequested();
         setCurrentFile(path);
-        m_state.portSettings = UpdateSerialParams(m_model.settings(), m_state.portSettings);
+        m_state.portSettings = portSettingsFor(m_model.settings(), m_state.portSettings);
         Q_EMIT portSettingsChanged();
         return true;
     } catch (const std::exception &) {
         m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kLoadFailedText);
-        m_model.SetDefaults();
+        m_model.applyDefaults();
         setCurrentFile(QString());
         return false;
     }
 }
 
-bool ConfigFileCommands::OpenCommandLineFile(const QString &argument) {
+bool ConfigFileCommands::openCommandLineFile(const QString &argument) {
     const QFileInfo info(argument);
     if (argument.isEmpty() || !info.exists() || info.isDir())
         return false;
@@ -105,5 +105,5 @@ bool ConfigFileCommands::OpenCommandLineFile(const QString &argument) {
         m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, argument + kNotConfigText);
         return false;
     }
-    return LoadConfigFile(argument);
+    return loadFile(argument);
 }

@@ -30,22 +30,22 @@ public:
 
     ConfigFileCommands(SettingsModel &model, FileDialogs &dialogs, State state, QObject *parent = nullptr);
 
-    const QString &CurrentFileName() const { return m_currentFileName; }
+    const QString &currentFileName() const { return m_currentFileName; }
     // Makes path the current file (empty: none) and announces the new caption.
     void setCurrentFileName(const QString &path) { setCurrentFile(path); }
-    // BaseCaption alone, or BaseCaption + ": " + CurrentFileName while a file is current.
+    // baseCaption alone, or baseCaption + ": " + CurrentFileName while a file is current.
     QString caption() const;
 
     // Each returns whether it did its job (false: refused, cancelled or failed; the
     // user has been told where there is something to tell).
-    bool SaveAs(bool prompt);
-    bool Save();
-    bool New();
-    bool OpenConfigFile();
-    bool LoadConfigFile(const QString &path);
+    bool saveAs(bool prompt);
+    bool save();
+    bool newConfiguration();
+    bool openFile();
+    bool loadFile(const QString &path);
     // The first command-line argument: loads an existing ".40B" file, reports any other
     // extension, ignores an empty argument and a missing file.
-    bool OpenCommandLineFile(const QString &argument);
+    bool openCommandLineFile(const QString &argument);
 
 Q_SIGNALS:
     void captionChanged(const QString &caption);

@@ -6,8 +6,8 @@
 #include <limits>
 
 namespace {
-EConvertError conversionError(const QByteArray &text) {
-    return EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(QString::fromLatin1(text)));
+ConversionError conversionError(const QByteArray &text) {
+    return ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(QString::fromLatin1(text)));
 }
 }  // namespace
 
@@ -16,9 +16,9 @@ namespace listing {
 int toInt(const QByteArray &text) {
     const auto fail = [&text]() { return conversionError(text); };
     qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
+    // No value of a listing or file is negative: "-1" would wrap into a valid choice.
+    if (i < text.size() && text[i] == '+')
+        ++i;
     if (i == text.size())
         throw fail();
     std::int64_t value = 0;
@@ -27,13 +27,9 @@ int toInt(const QByteArray &text) {
         if (c < '0' || c > '9')
             throw fail();
         value = value * 10 + (c - '0');
-        if (value > std::int64_t(std::numeric_limits<int>::max()) + 1)
+        if (value > std::numeric_limits<int>::max())
             throw fail();
     }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
-        throw fail();
     return static_cast<int>(value);
 }
 
@@ -44,6 +40,9 @@ std::uint16_t toUInt16(const QByteArray &text) {
 }  // namespace listing
 
 namespace {
+// A field's key as the listing shows it: S registers as "Sn:", the rest as the key alone.
+QByteArray listed(Field f) { return isSRegister(f) ? moduleKey(f) + ':' : moduleKey(f); }
+
 const QString kFlowText = QStringLiteral(
     "The saved configuration or module has a value of &K%1 for flow control.\r\n"
     "This value is not yet supported and has been changed to &K3 (CTS/RTS).\r\n"
@@ -69,7 +68,7 @@ qsizetype ListingParser::valueStart(const QByteArray &key) const {
     return at + key.size();
 }
 
-std::uint16_t ListingParser::GetConfigValue(const QByteArray &key) const {
+std::uint16_t ListingParser::value(const QByteArray &key) const {
     const qsizetype q = valueStart(key);
     qsizetype end = m_text.indexOf(' ', q);
     if (end < 0)
@@ -77,8 +76,8 @@ std::uint16_t ListingParser::GetConfigValue(const QByteArray &key) const {
     return listing::toUInt16(m_text.mid(q, end - q));
 }
 
-std::uint16_t ListingParser::TryGetConfigValue(const QByteArray &key) const {
-    return m_text.contains(key) ? GetConfigValue(key) : 0;
+std::uint16_t ListingParser::valueOrZero(const QByteArray &key) const {
+    return m_text.contains(key) ? value(key) : 0;
 }
 
 int ListingParser::digit(const QByteArray &key) const {
@@ -91,20 +90,20 @@ int ListingParser::shortNumber(const QByteArray &key) const {
     return listing::toInt(m_text.mid(q, single ? 1 : 2));
 }
 
-void ListingParser::FlushBufferUpTo(qsizetype p) {
+void ListingParser::keepFrom(qsizetype p) {
     if (p >= 1)
         m_text.remove(0, std::min(p - 1, m_text.size()));
 }
 
 void ListingParser::flushBefore(const QByteArray &key) {
     // Positions count from 1 and a missing key is position 0: the flush then keeps all.
-    FlushBufferUpTo(m_text.indexOf(key) + 1 - 1);
+    keepFrom(m_text.indexOf(key) + 1 - 1);
 }
 
 void ListingParser::set(Field f, int value) { m_model.set(f, value); }
 
 void ListingParser::readFlowControl() {
-    int k = digit("&K");
+    int k = digit(listed(Field::FlowControl));
     if (k == 1 || k == 2) {
         m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kFlowText.arg(k));
         k = 1;
@@ -115,128 +114,128 @@ void ListingParser::readFlowControl() {
     case 5: k = 3; break;
     default: break;  // 0 and the corrected 1 are indices already; 6..9 are handed over as read
     }
-    set(Field::Serial_Flow, k);
+    set(Field::FlowControl, k);
 }
 
 bool ListingParser::readMode() {
-    const int l = digit("&L");
-    const int m = digit("&M");
+    const int l = digit(listed(Field::OnLineAtStartup));
+    const int m = digit(listed(Field::FastOperation));
     if (m < 2) {
-        m_model.selectMode(m == 0 ? OperatingMode::OpTransparent : OperatingMode::OpTransparentRepeater);
+        m_model.selectMode(m == 0 ? OperatingMode::Transparent : OperatingMode::TransparentRepeater);
         if (l == 0 || l == 1)
-            set(Field::TM_Auto_OnLine, l);
+            set(Field::OnLineAtStartup, l);
         else
             m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kInvalidModeText);
         return true;
     }
-    m_model.selectMode(l <= 1   ? OperatingMode::OpSingleConnect
-                       : l == 2 ? OperatingMode::OpAutoConnectMaster
-                                : OperatingMode::OpAutoConnectSlave);
+    m_model.selectMode(l <= 1   ? OperatingMode::SingleConnect
+                       : l == 2 ? OperatingMode::AutoConnectMaster
+                                : OperatingMode::AutoConnectSlave);
     if (m == 3) {
         if (m_model.variant().radioClass == RadioClass::Class620) {
             m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kFast620Text);
-            m_model.SetDefaults();
+            m_model.applyDefaults();
             return false;
         }
-        set(Field::chk_CM_Fast, 1);
+        set(Field::FastOperation, 1);
     }
     return true;
 }
 
 void ListingParser::readUnitAddress() {
-    int unit = GetConfigValue("&U");
-    const int limit = m_model.get(Field::chk_CM_Fast) != 0 ? 15 : 127;
+    int unit = value(listed(Field::UnitAddress));
+    const int limit = m_model.get(Field::FastOperation) != 0 ? 15 : 127;
     if (isControlledMode(m_model.mode()) && unit > limit) {
         m_model.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok,
                                 kUnitAddressText.arg(unit));
         unit = limit;
     }
-    set(Field::ed_TM_GrpAdd2, unit);
-    set(Field::ed_CM_UnitAdd, unit);
+    set(Field::GroupAddress2, unit);
+    set(Field::UnitAddress, unit);
 }
 
-void ListingParser::ProcessReadConfig(bool FromFile) {
+void ListingParser::parse(bool FromFile) {
     SettingsModel::ProgramUpdate quiet(m_model);
 
-    set(Field::Radio_DataRate, digit("B"));
-    set(Field::Serial_Baud, shortNumber("C"));
-    set(Field::Adv_Echo, digit("E") == 0);
-    set(Field::Adv_Resp, digit("Q") != 0);
-    flushBefore("Q");  // an echoed "AT&V" in front must not give the "V"
-    set(Field::Adv_Numeric, digit("V") == 0);
-    set(Field::Adv_Response, digit("X"));
-    flushBefore("X");
+    set(Field::RadioDataRate, digit(listed(Field::RadioDataRate)));
+    set(Field::SerialBaudRate, shortNumber(listed(Field::SerialBaudRate)));
+    set(Field::EchoOff, digit(listed(Field::EchoOff)) == 0);
+    set(Field::ResponseCodesOff, digit(listed(Field::ResponseCodesOff)) != 0);
+    flushBefore(listed(Field::ResponseCodesOff));  // an echoed "AT&V" in front must not give the "V"
+    set(Field::NumericResponses, digit(listed(Field::NumericResponses)) == 0);
+    set(Field::ResponseLevel, digit(listed(Field::ResponseLevel)));
+    flushBefore(listed(Field::ResponseLevel));
 
-    const int format = shortNumber("&B") & 0xF;
-    set(Field::Serial_Stop, format & 1);
-    set(Field::Serial_Data, (format >> 1) & 1);
-    set(Field::Serial_Parity, (format >> 2) & 3);
-    set(Field::Serial_DCD, digit("&C"));
-    set(Field::Serial_DTR, digit("&D"));
-    m_model.Serial_DTRClick();
-    set(Field::Radio_Crc, digit("&E"));
-    set(Field::ed_TM_GrpAdd1, GetConfigValue("&G"));
+    const int format = shortNumber(listed(Field::SerialDataBits)) & 0xF;
+    set(Field::SerialStopBits, format & 1);
+    set(Field::SerialDataBits, (format >> 1) & 1);
+    set(Field::SerialParity, (format >> 2) & 3);
+    set(Field::DcdControl, digit(listed(Field::DcdControl)));
+    set(Field::DtrControl, digit(listed(Field::DtrControl)));
+    m_model.applyDtrRule();
+    set(Field::CrcChecking, digit(listed(Field::CrcChecking)));
+    set(Field::GroupAddress1, value(listed(Field::GroupAddress1)));
     readFlowControl();
     if (!readMode())
         return;
-    set(Field::Adv_Abort, digit("&N") == 0);
-    set(Field::ed_TM_SysAdd, GetConfigValue("&S"));
+    set(Field::AbortModeOff, digit(listed(Field::AbortModeOff)) == 0);
+    set(Field::SystemAddress, value(listed(Field::SystemAddress)));
     readUnitAddress();
-    set(Field::ed_CM_LinkRst, GetConfigValue("\\T"));
-    flushBefore("\\T");
+    set(Field::InactivityTimeout, value(listed(Field::InactivityTimeout)));
+    flushBefore(listed(Field::InactivityTimeout));
 
-    set(Field::sreg_0, GetConfigValue("S0:"));
-    set(Field::sreg_1, GetConfigValue("S1:") * 20);
-    set(Field::sreg_2, GetConfigValue("S2:"));
-    set(Field::sreg_3, GetConfigValue("S3:"));
-    set(Field::sreg_4, GetConfigValue("S4:"));
-    set(Field::sreg_5, GetConfigValue("S5:"));
-    set(Field::sreg_6, GetConfigValue("S6:"));
-    set(Field::sreg_7, GetConfigValue("S7:"));
-    set(Field::sreg_8, GetConfigValue("S8:"));
-    flushBefore("S8");
+    set(Field::AnswerAttempts, value(listed(Field::AnswerAttempts)));
+    set(Field::EscapeGuardTime, value(listed(Field::EscapeGuardTime)) * 20);
+    set(Field::EscapeCharacterCode, value(listed(Field::EscapeCharacterCode)));
+    set(Field::CarriageReturnCode, value(listed(Field::CarriageReturnCode)));
+    set(Field::LineFeedCode, value(listed(Field::LineFeedCode)));
+    set(Field::BackspaceCode, value(listed(Field::BackspaceCode)));
+    set(Field::LinkCheckInterval, value(listed(Field::LinkCheckInterval)));
+    set(Field::ConnectAttempts, value(listed(Field::ConnectAttempts)));
+    set(Field::TestTimer, value(listed(Field::TestTimer)));
+    flushBefore(moduleKey(Field::TestTimer));
     if (!FromFile)
-        set(Field::sreg_9, GetConfigValue("S9:"));
-    set(Field::sreg_10, GetConfigValue("S10:") * 10);
-    set(Field::sreg_11, GetConfigValue("S11:"));
+        set(Field::ReceiveLevel, value(listed(Field::ReceiveLevel)));
+    set(Field::DtrLossTime, value(listed(Field::DtrLossTime)) * 10);
+    set(Field::DisconnectDelay, value(listed(Field::DisconnectDelay)));
     if (!FromFile) {
-        set(Field::sreg_12, GetConfigValue("S12:"));
-        set(Field::sreg_13, GetConfigValue("S13:"));
+        set(Field::CommandModeDiagnostic, value(listed(Field::CommandModeDiagnostic)));
+        set(Field::CountryCode, value(listed(Field::CountryCode)));
     }
-    set(Field::sreg_14, GetConfigValue("S14:") * 2 + 20);
-    set(Field::sreg_16, GetConfigValue("S16:"));
-    set(Field::sreg_17, GetConfigValue("S17:"));
-    set(Field::sreg_18, TryGetConfigValue("S18:"));
-    set(Field::sreg_19, TryGetConfigValue("S19:"));
+    set(Field::PacketSize, value(listed(Field::PacketSize)) * 2 + 20);
+    set(Field::TxHoldOff, value(listed(Field::TxHoldOff)));
+    set(Field::RxHoldOff, value(listed(Field::RxHoldOff)));
+    set(Field::RxBufferThreshold, valueOrZero(listed(Field::RxBufferThreshold)));
+    set(Field::RxBufferTimeout, valueOrZero(listed(Field::RxBufferTimeout)));
     // PLC mode follows the thresholds as stored, without a question.
-    m_model.Modbus_CheckBoxCheck(m_model.get(Field::sreg_18) != 0 || m_model.get(Field::sreg_19) != 0);
+    m_model.setPlcModeSilently(m_model.get(Field::RxBufferThreshold) != 0 || m_model.get(Field::RxBufferTimeout) != 0);
 
     int s20 = 100;
     try {
-        s20 = GetConfigValue("S20:");
-    } catch (const EConvertError &) {
+        s20 = value(listed(Field::DefaultSystemAddress));
+    } catch (const ConversionError &) {
     }
-    set(Field::sreg_20, s20);
+    set(Field::DefaultSystemAddress, s20);
 
-    m_priorS21 = m_model.get(Field::sreg_21);
+    m_priorS21 = m_model.get(Field::RadioSignature);
     int s21 = 0;
     try {
-        s21 = GetConfigValue("S21:");
-    } catch (const EConvertError &) {
+        s21 = value(listed(Field::RadioSignature));
+    } catch (const ConversionError &) {
         try {
-            s21 = GetConfigValue("S21=");
-        } catch (const EConvertError &) {
+            s21 = value(moduleKey(Field::RadioSignature) + '=');
+        } catch (const ConversionError &) {
         }
     }
-    set(Field::sreg_21, s21);
+    set(Field::RadioSignature, s21);
 
-    flushBefore("S17");
-    ReadStoredProfiles();
+    flushBefore(moduleKey(Field::RxHoldOff));
+    readRoutes();
 }
 
-void ListingParser::ReadStoredProfiles() {
+void ListingParser::readRoutes() {
     for (int n = 0; n < 4; ++n) {
-        const QByteArray key = "&Z" + QByteArray::number(n);
+        const QByteArray key = moduleKey(routeDestination(n));
         // The one character after the key (the "=") is skipped unseen.
         const qsizetype start = std::min(valueStart(key) + 1, m_text.size());
         qsizetype end = m_text.indexOf(' ', start);
@@ -259,10 +258,10 @@ void ListingParser::ReadStoredProfiles() {
         // items in front of it are the repeaters in order.
         for (int i = 0; i < 6; ++i) {
             if (i == 5 || slotValues[static_cast<std::size_t>(i) + 1] == 0) {
-                set(destField(n), slotValues[static_cast<std::size_t>(i)]);
+                set(routeDestination(n), slotValues[static_cast<std::size_t>(i)]);
                 break;
             }
-            set(repeaterField(n, i + 1), slotValues[static_cast<std::size_t>(i)]);
+            set(routeRepeater(n, i + 1), slotValues[static_cast<std::size_t>(i)]);
         }
     }
 }

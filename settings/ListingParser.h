@@ -10,7 +10,7 @@ class SettingsModel;
 
 // A value of a configuration listing that is empty or not a whole number, or a key
 // that the listing lacks.
-class EConvertError : public Exception {
+class ConversionError : public Exception {
 public:
     using Exception::Exception;
 };
@@ -27,18 +27,18 @@ public:
     ListingParser(QByteArray &listingText, SettingsModel &model, int &priorS21);
 
     // Parses the whole listing; FromFile skips S9, S12 and S13 (files do not hold them).
-    // Throws EConvertError when a value does not convert; a Fast Operation listing on a
+    // Throws ConversionError when a value does not convert; a Fast Operation listing on a
     // 620-class product is refused with a message and the defaults, without an error.
-    void ProcessReadConfig(bool FromFile);
+    void parse(bool FromFile);
 
     // The number after the key (optionally signed decimal, kept as its low 16 bits).
-    std::uint16_t GetConfigValue(const QByteArray &key) const;
-    // As GetConfigValue, but 0 when the key does not occur.
-    std::uint16_t TryGetConfigValue(const QByteArray &key) const;
+    std::uint16_t value(const QByteArray &key) const;
+    // As value, but 0 when the key does not occur.
+    std::uint16_t valueOrZero(const QByteArray &key) const;
     // Keeps the text from position p (counted from 1); p below 1 keeps it whole.
-    void FlushBufferUpTo(qsizetype p);
+    void keepFrom(qsizetype p);
     // The four stored destinations "&Z0" .. "&Z3".
-    void ReadStoredProfiles();
+    void readRoutes();
 
 private:
     qsizetype valueStart(const QByteArray &key) const;  // 0-based, throws when the key is missing
@@ -57,7 +57,8 @@ private:
 
 // The conversion rules of the listing, exposed for the parser's tests and the fuzzers.
 namespace listing {
-// Optionally signed decimal whole number fitting 32 bits; throws EConvertError.
+// Decimal whole number from 0 up to the largest int, optionally after "+"; anything
+// else (a minus sign included) throws ConversionError.
 int toInt(const QByteArray &text);
 // toInt kept as its low 16 bits.
 std::uint16_t toUInt16(const QByteArray &text);

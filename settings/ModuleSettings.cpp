@@ -2,7 +2,7 @@
 
 namespace {
 constexpr FieldInfo kFields[] = {
-#define CFG_FIELD_INFO(name, kind, min, max) {#name, FieldKind::kind, min, max},
+#define CFG_FIELD_INFO(name, kind, min, max, key) {#name, FieldKind::kind, min, max, key},
     MODULE_SETTINGS_FIELDS(CFG_FIELD_INFO)
 #undef CFG_FIELD_INFO
 };
@@ -11,8 +11,20 @@ static_assert(sizeof(kFields) / sizeof(kFields[0]) == kFieldCount);
 
 const FieldInfo &fieldInfo(Field f) { return kFields[static_cast<int>(f)]; }
 
-Field destField(int n) { return static_cast<Field>(static_cast<int>(Field::Z0_Dest) + n); }
+Field routeDestination(int n) { return static_cast<Field>(static_cast<int>(Field::Route0Destination) + n); }
 
-Field repeaterField(int n, int k) {
-    return static_cast<Field>(static_cast<int>(Field::Z0_Rpt1) + 5 * n + (k - 1));
+Field routeRepeater(int n, int k) {
+    return static_cast<Field>(static_cast<int>(Field::Route0Repeater1) + 5 * n + (k - 1));
+}
+
+QByteArray moduleKey(Field f)
+{
+    const char *key = fieldInfo(f).key;
+    return key ? QByteArray(key) : QByteArray();
+}
+
+bool isSRegister(Field f)
+{
+    const char *key = fieldInfo(f).key;
+    return key && key[0] == 'S';
 }

@@ -12,32 +12,32 @@ ProductVariant makeVariant(Brand brand, RadioClass radioClass, const QString &ca
     ProductVariant v;
     v.brand = brand;
     v.radioClass = radioClass;
-    v.BaseCaption = caption;
-    v.ModelName = model;
+    v.baseCaption = caption;
+    v.modelName = model;
     return v;
 }
 }  // namespace
 
-std::optional<ProductVariant> SelectProductVariant(const QString &fileName) {
+std::optional<ProductVariant> selectProductVariant(const QString &fileName) {
     const auto has = [&fileName](const char *token) {
         return fileName.contains(QLatin1String(token), Qt::CaseSensitive);
     };
     if (has("740"))
-        return makeVariant(Brand::BrandKorvel, RadioClass::Class740, QStringLiteral("740R-B Configuration"),
+        return makeVariant(Brand::Korvel, RadioClass::Class740, QStringLiteral("740R-B Configuration"),
                            QStringLiteral("740R-B"));
     if (has("620"))
-        return makeVariant(Brand::BrandKorvel, RadioClass::Class620, QStringLiteral("620R Configuration"),
+        return makeVariant(Brand::Korvel, RadioClass::Class620, QStringLiteral("620R Configuration"),
                            QStringLiteral("620R"));
     if (has("KMA") && has("410")) {
         // Any "8" in the name, extension included, marks the 868 MHz product.
         if (has("8"))
-            return makeVariant(Brand::BrandBrisca, RadioClass::Class620,
+            return makeVariant(Brand::Brisca, RadioClass::Class620,
                                QStringLiteral("KMA 410D Configuration (868 MHz)"), QStringLiteral("KMA 410U"));
-        return makeVariant(Brand::BrandBrisca, RadioClass::Class740, QStringLiteral("KMA 410D Configuration"),
+        return makeVariant(Brand::Brisca, RadioClass::Class740, QStringLiteral("KMA 410D Configuration"),
                            QStringLiteral("KMA 410U"));
     }
     if (has("JT") && has("LNK"))
-        return makeVariant(Brand::BrandTolvane, RadioClass::Class740,
+        return makeVariant(Brand::Tolvane, RadioClass::Class740,
                            QStringLiteral("JT Modem Configuration Utility"), QStringLiteral("JT-LNK-9-D"));
     return std::nullopt;
 }
@@ -49,14 +49,14 @@ QString executableFileName(const QString &argv0) {
 
 QString applicationIconName(Brand brand) {
     switch (brand) {
-    case Brand::BrandBrisca: return QStringLiteral("BRISCA");
-    case Brand::BrandTolvane: return QStringLiteral("TOLVANE");
-    case Brand::BrandKorvel: break;
+    case Brand::Brisca: return QStringLiteral("BRISCA");
+    case Brand::Tolvane: return QStringLiteral("TOLVANE");
+    case Brand::Korvel: break;
     }
     return QStringLiteral("KORVELEGG");
 }
 
-bool keepsWindowIcon(Brand brand) { return brand == Brand::BrandKorvel; }
+bool keepsWindowIcon(Brand brand) { return brand == Brand::Korvel; }
 
 bool showsS21(RadioClass radioClass) { return radioClass == RadioClass::Class740; }
 

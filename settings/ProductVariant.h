@@ -12,7 +12,7 @@ extern const QString kFilenameErrorText;
 
 // Picks the variant from a bare file name (extension included). The tests are
 // case-sensitive substring tests, first match wins; no match gives nullopt.
-std::optional<ProductVariant> SelectProductVariant(const QString &fileName);
+std::optional<ProductVariant> selectProductVariant(const QString &fileName);
 
 // The last component of the executable's path. Both "/" and "\\" separate
 // components, so a Windows-style path works too; a path without one is used whole.

@@ -14,10 +14,10 @@ std::optional<int> moduleBaudRate(int serialBaudIndex) {
     return kModuleBaudRates[static_cast<std::size_t>(serialBaudIndex)];
 }
 
-PortSettings UpdateSerialParams(const ModuleSettings &module, PortSettings current) {
+PortSettings portSettingsFor(const ModuleSettings &module, PortSettings current) {
     PortSettings ps = current;
 
-    switch (module[Field::Serial_Parity]) {
+    switch (module[Field::SerialParity]) {
     case 0:  // None
     case 1:  // Zero: the PC sends no parity bit either
         ps.parity = 0;
@@ -29,7 +29,7 @@ PortSettings UpdateSerialParams(const ModuleSettings &module, PortSettings curre
 
     // The module list starts with an extra "115200" and ends with "93750"; the
     // entries in between are the PC table shifted by one.
-    const int baud = module[Field::Serial_Baud];
+    const int baud = module[Field::SerialBaudRate];
     if (baud == 0)
         ps.baudIndex = kPcBaudCount - 1;
     else if (baud >= 1 && baud <= kPcBaudCount)
@@ -37,14 +37,14 @@ PortSettings UpdateSerialParams(const ModuleSettings &module, PortSettings curre
     // 93750 (13) has no PC rate: the PC baud stays as it was, as it does for an
     // index beyond the list.
 
-    if (module[Field::Serial_Data] == 0 || module[Field::Serial_Data] == 1)
-        ps.dataBits = static_cast<std::uint8_t>(module[Field::Serial_Data]);
-    if (module[Field::Serial_Stop] == 0 || module[Field::Serial_Stop] == 1)
-        ps.stopBits = static_cast<std::uint8_t>(module[Field::Serial_Stop]);
+    if (module[Field::SerialDataBits] == 0 || module[Field::SerialDataBits] == 1)
+        ps.dataBits = static_cast<std::uint8_t>(module[Field::SerialDataBits]);
+    if (module[Field::SerialStopBits] == 0 || module[Field::SerialStopBits] == 1)
+        ps.stopBits = static_cast<std::uint8_t>(module[Field::SerialStopBits]);
     return ps;
 }
 
-void ResetPortSettings(PortSettings &ps, bool resetPort) {
+void resetPortSettings(PortSettings &ps, bool resetPort) {
     ps.baudIndex = 3;
     ps.dataBits = 1;
     ps.stopBits = 0;

@@ -43,21 +43,21 @@ SettingsModel::SettingsModel(const ProductVariant &variant, MessageSink &message
 
 QStringList SettingsModel::choiceList(Field f, RadioClass radioClass) {
     switch (f) {
-    case Field::Radio_DataRate:
+    case Field::RadioDataRate:
         return radioClass == RadioClass::Class740 ? QStringList{"19200", "57600", "115200"}
                                                   : QStringList{"19200", "38400", "76800"};
-    case Field::Radio_Crc: return {"Disable CRC Error Checking", "Enable CRC Error Checking"};
-    case Field::Serial_Baud:
+    case Field::CrcChecking: return {"Disable CRC Error Checking", "Enable CRC Error Checking"};
+    case Field::SerialBaudRate:
         return {"115200", "1200",  "2400",  "4800",  "9600",  "14400",  "19200",
                 "28800",  "31250", "38400", "57600", "76800", "115200", "93750"};
-    case Field::Serial_Data: return {"7", "8"};
-    case Field::Serial_Stop: return {"1", "2"};
-    case Field::Serial_Parity: return {"None", "Zero", "Odd", "Even"};
-    case Field::Serial_Flow: return {"None", "CTS/RTS", "RS-485", "XON/XOFF"};
-    case Field::Serial_DTR:
+    case Field::SerialDataBits: return {"7", "8"};
+    case Field::SerialStopBits: return {"1", "2"};
+    case Field::SerialParity: return {"None", "Zero", "Odd", "Even"};
+    case Field::FlowControl: return {"None", "CTS/RTS", "RS-485", "XON/XOFF"};
+    case Field::DtrControl:
         return {"Ignore DTR", "Command Mode", "Command Mode, Disconnect", "Low Power, Disconnect"};
-    case Field::Serial_DCD: return {"Always On", "Only High When Connected", "Pulse Low on Disconnect"};
-    case Field::Adv_Response:
+    case Field::DcdControl: return {"Always On", "Only High When Connected", "Pulse Low on Disconnect"};
+    case Field::ResponseLevel:
         return {"X0:= Basic ", "X1:= X0 + Connect Rate", "X2:= X1 + BUSY Message", "X3:= X2 + RINGING Message"};
     default: return {};
     }
@@ -66,7 +66,7 @@ QStringList SettingsModel::choiceList(Field f, RadioClass radioClass) {
 QStringList SettingsModel::choiceItems(Field f) const { return choiceList(f, m_variant.radioClass); }
 
 std::optional<int> SettingsModel::radioDataRate(RadioClass radioClass, int index) {
-    const QStringList rates = choiceList(Field::Radio_DataRate, radioClass);
+    const QStringList rates = choiceList(Field::RadioDataRate, radioClass);
     if (index < 0 || index >= rates.size())
         return std::nullopt;
     return rates[index].toInt();
@@ -75,13 +75,14 @@ std::optional<int> SettingsModel::radioDataRate(RadioClass radioClass, int index
 int SettingsModel::minimum(Field f) const { return fieldInfo(f).min; }
 
 int SettingsModel::maximum(Field f) const {
-    return f == Field::ed_CM_UnitAdd ? m_unitAddMax : fieldInfo(f).max;
+    return f == Field::UnitAddress ? m_unitAddMax : fieldInfo(f).max;
 }
 
 int SettingsModel::clampValue(Field f, int value) const {
     const FieldInfo &info = fieldInfo(f);
     switch (info.kind) {
-    case FieldKind::Number: return std::clamp(value, info.min, info.max);
+    // The unit address takes the limit in force (15 under Fast Operation).
+    case FieldKind::Number: return std::clamp(value, info.min, maximum(f));
     case FieldKind::Choice: return std::max(value, 0);  // a listing may hand over an index beyond the list
     case FieldKind::Flag: return value != 0 ? 1 : 0;
     }
@@ -99,8 +100,8 @@ bool SettingsModel::store(Field f, int value) {
 }
 
 void SettingsModel::set(Field f, int value) {
-    if (f == Field::Modbus_CheckBox) {
-        Modbus_CheckBoxCheck(value != 0);
+    if (f == Field::PlcMode) {
+        setPlcModeSilently(value != 0);
         return;
     }
     if (store(f, clampValue(f, value)))
@@ -109,156 +110,157 @@ void SettingsModel::set(Field f, int value) {
 
 void SettingsModel::runChangeRule(Field f) {
     switch (f) {
-    case Field::chk_CM_Fast: chk_CM_FastClick(); break;
-    case Field::chk_CM_LowPow: chk_CM_LowPowClick(); break;
-    case Field::Radio_DataRate: QueryThresholdAdjust(); break;
+    case Field::FastOperation: fastOperationChanged(); break;
+    case Field::LowPowerMode: lowPowerModeChanged(); break;
+    case Field::RadioDataRate: offerThresholdAdjust(); break;
     default: break;
     }
 }
 
 void SettingsModel::selectMode(OperatingMode m) {
-    if (m == m_settings.OperatingMode)
+    if (m == m_settings.mode)
         return;
-    m_settings.OperatingMode = m;
+    m_settings.mode = m;
     Q_EMIT modeChanged(m);
     runModeRule(m);
 }
 
 void SettingsModel::runModeRule(OperatingMode m) {
     switch (m) {
-    case OperatingMode::OpTransparent:
-    case OperatingMode::OpTransparentRepeater:
+    case OperatingMode::Transparent:
+    case OperatingMode::TransparentRepeater:
         // Fast Operation and Low Power Mode belong to the controlled modes.
-        set(Field::chk_CM_Fast, 0);
-        set(Field::chk_CM_LowPow, 0);
+        set(Field::FastOperation, 0);
+        set(Field::LowPowerMode, 0);
         break;
-    case OperatingMode::OpAutoConnectMaster:
-        set(Field::ed_CM_UnitAdd, 1);
-        set(Field::Z0_Dest, 2);
+    case OperatingMode::AutoConnectMaster:
+        set(Field::UnitAddress, 1);
+        set(Field::Route0Destination, 2);
         break;
-    case OperatingMode::OpAutoConnectSlave:
-        set(Field::ed_CM_UnitAdd, 2);
-        set(Field::Z0_Dest, 0);
+    case OperatingMode::AutoConnectSlave:
+        set(Field::UnitAddress, 2);
+        set(Field::Route0Destination, 0);
         break;
-    case OperatingMode::OpSingleConnect:
-    case OperatingMode::OpNone:
+    case OperatingMode::SingleConnect:
+    case OperatingMode::None:
         break;
     }
 }
 
 void SettingsModel::replaceAll(const ModuleSettings &s) {
-    if (s.OperatingMode != m_settings.OperatingMode) {
-        m_settings.OperatingMode = s.OperatingMode;
-        Q_EMIT modeChanged(s.OperatingMode);
+    if (s.mode != m_settings.mode) {
+        m_settings.mode = s.mode;
+        Q_EMIT modeChanged(s.mode);
     }
+    // The new Fast Operation flag sets the unit address limit its value is clamped to.
+    const int max = s.flag(Field::FastOperation) ? kFastUnitAddMax : fieldInfo(Field::UnitAddress).max;
+    const bool maxChanged = max != m_unitAddMax;
+    m_unitAddMax = max;
     for (int i = 0; i < kFieldCount; ++i) {
         const auto f = static_cast<Field>(i);
         store(f, clampValue(f, s[f]));
     }
-    const int max = m_settings.flag(Field::chk_CM_Fast) ? kFastUnitAddMax : fieldInfo(Field::ed_CM_UnitAdd).max;
-    if (max != m_unitAddMax) {
-        m_unitAddMax = max;
-        Q_EMIT maximumChanged(Field::ed_CM_UnitAdd, max);
-    }
+    if (maxChanged)
+        Q_EMIT maximumChanged(Field::UnitAddress, max);
 }
 
-void SettingsModel::SetDefaults() {
+void SettingsModel::applyDefaults() {
     ProgramUpdate update(*this);
     Q_EMIT defaultsApplied();
 
-    selectMode(OperatingMode::OpTransparent);
+    selectMode(OperatingMode::Transparent);
 
-    set(Field::ed_TM_SysAdd, 0);
-    set(Field::ed_CM_UnitAdd, 1);
-    set(Field::chk_CM_Fast, 0);
-    set(Field::chk_CM_LowPow, 0);
+    set(Field::SystemAddress, 0);
+    set(Field::UnitAddress, 1);
+    set(Field::FastOperation, 0);
+    set(Field::LowPowerMode, 0);
 
-    set(Field::Z0_Dest, 2);
+    set(Field::Route0Destination, 2);
     for (int n = 1; n < 4; ++n)
-        set(destField(n), 0);
+        set(routeDestination(n), 0);
     for (int n = 0; n < 4; ++n)
         for (int k = 1; k <= 5; ++k)
-            set(repeaterField(n, k), 0);
+            set(routeRepeater(n, k), 0);
 
-    set(Field::ed_TM_SysAdd, randomSystemAddress());  // shown by ed_CM_SysAdd as well
+    set(Field::SystemAddress, randomSystemAddress());  // shown on both mode panels
 
-    set(Field::ed_TM_GrpAdd1, 1);
-    set(Field::ed_TM_GrpAdd2, 1);
-    set(Field::TM_Auto_OnLine, 1);
+    set(Field::GroupAddress1, 1);
+    set(Field::GroupAddress2, 1);
+    set(Field::OnLineAtStartup, 1);
 
-    set(Field::Radio_DataRate, 0);
-    set(Field::Radio_Crc, 0);
-    set(Field::sreg_14, 530);
+    set(Field::RadioDataRate, 0);
+    set(Field::CrcChecking, 0);
+    set(Field::PacketSize, 530);
 
-    set(Field::Serial_Baud, 4);
-    set(Field::Serial_Data, 1);
-    set(Field::Serial_Stop, 0);
-    set(Field::Serial_Parity, 0);
-    set(Field::Serial_Flow, 2);
+    set(Field::SerialBaudRate, 4);
+    set(Field::SerialDataBits, 1);
+    set(Field::SerialStopBits, 0);
+    set(Field::SerialParity, 0);
+    set(Field::FlowControl, 2);
 
     m_savedDtrChoice = 0;
-    set(Field::Serial_DTR, 0);
-    set(Field::Serial_DCD, 1);
-    set(Field::Adv_Response, 0);
-    set(Field::Adv_Echo, 0);
-    set(Field::Adv_Resp, 0);
-    set(Field::Adv_Numeric, 0);
-    set(Field::Adv_Abort, 0);
+    set(Field::DtrControl, 0);
+    set(Field::DcdControl, 1);
+    set(Field::ResponseLevel, 0);
+    set(Field::EchoOff, 0);
+    set(Field::ResponseCodesOff, 0);
+    set(Field::NumericResponses, 0);
+    set(Field::AbortModeOff, 0);
 
-    set(Field::ed_CM_LinkRst, 0);
+    set(Field::InactivityTimeout, 0);
 
-    set(Field::sreg_0, 1);
-    set(Field::sreg_1, 1000);
-    set(Field::sreg_2, 43);
-    set(Field::sreg_3, 13);
-    set(Field::sreg_4, 10);
-    set(Field::sreg_5, 8);
-    set(Field::sreg_6, 0);
-    set(Field::sreg_7, 5);
-    set(Field::sreg_8, 0);
-    set(Field::sreg_9, 0);
-    set(Field::sreg_10, 10);
-    set(Field::sreg_11, 0);
-    set(Field::sreg_12, 0);
-    set(Field::sreg_13, 0);
-    set(Field::sreg_14, 530);
-    set(Field::sreg_16, 0);
-    set(Field::sreg_17, 0);
-    set(Field::sreg_18, 0);
-    set(Field::sreg_19, 0);
+    set(Field::AnswerAttempts, 1);
+    set(Field::EscapeGuardTime, 1000);
+    set(Field::EscapeCharacterCode, 43);
+    set(Field::CarriageReturnCode, 13);
+    set(Field::LineFeedCode, 10);
+    set(Field::BackspaceCode, 8);
+    set(Field::LinkCheckInterval, 0);
+    set(Field::ConnectAttempts, 5);
+    set(Field::TestTimer, 0);
+    set(Field::ReceiveLevel, 0);
+    set(Field::DtrLossTime, 10);
+    set(Field::DisconnectDelay, 0);
+    set(Field::CommandModeDiagnostic, 0);
+    set(Field::CountryCode, 0);
+    set(Field::PacketSize, 530);
+    set(Field::TxHoldOff, 0);
+    set(Field::RxHoldOff, 0);
+    set(Field::RxBufferThreshold, 0);
+    set(Field::RxBufferTimeout, 0);
 
-    Modbus_CheckBoxCheck(true);
-    AdjustThresholdRegisters(true);
+    setPlcModeSilently(true);
+    adjustThresholds(true);
 
-    set(Field::sreg_17, 0);
-    set(Field::sreg_20, 100);
-    set(Field::sreg_21, 1);
+    set(Field::RxHoldOff, 0);
+    set(Field::DefaultSystemAddress, 100);
+    set(Field::RadioSignature, 1);
 }
 
 // --- user actions ---------------------------------------------------------------
 
 void SettingsModel::userChose(Field f, int index) {
     set(f, index);
-    if (f == Field::Serial_Baud)
-        Serial_BaudChange();
+    if (f == Field::SerialBaudRate)
+        serialBaudRateChosen();
 }
 
-void SettingsModel::Serial_BaudChange() {
-    const int baud = get(Field::Serial_Baud);
+void SettingsModel::serialBaudRateChosen() {
+    const int baud = get(Field::SerialBaudRate);
     if (baud == 8 || baud == 11 || baud == 13)
         m_messages.show(MessageSink::Icon::Information, MessageSink::Buttons::Ok, kUnsupportedBaudText);
-    QueryThresholdAdjust();
+    offerThresholdAdjust();
 }
 
 void SettingsModel::userClickedPlcMode() {
     if (m_plcGuard)
         return;
-    const int before = get(Field::Modbus_CheckBox);
-    EnableThresholdRegisters(before == 0);
-    if (get(Field::Modbus_CheckBox) == before) {
+    const int before = get(Field::PlcMode);
+    enableThresholds(before == 0);
+    if (get(Field::PlcMode) == before) {
         // The view's box toggled on the click; put it back to the state kept.
         QScopedValueRollback guard(m_plcGuard, true);
-        Q_EMIT fieldChanged(Field::Modbus_CheckBox, before);
+        Q_EMIT fieldChanged(Field::PlcMode, before);
     }
 }
 
@@ -270,22 +272,22 @@ void SettingsModel::leaveField(Field f, int value) {
     int v = clampValue(f, value);
     const int before = get(f);
     switch (f) {
-    case Field::ed_CM_UnitAdd:
+    case Field::UnitAddress:
         // Catches a value typed while the maximum was below the field's own range.
         v = std::min(v, m_unitAddMax);
         set(f, v);
         break;
-    case Field::sreg_14:
+    case Field::PacketSize:
         // Packet size is an input of the thresholds: offer to recompute when it changed.
         if (v != before) {
             set(f, v);
-            QueryThresholdAdjust();
+            offerThresholdAdjust();
         }
         break;
-    case Field::sreg_18:
-    case Field::sreg_19:
+    case Field::RxBufferThreshold:
+    case Field::RxBufferTimeout:
         set(f, v);
-        Modbus_CheckBoxCheck(get(Field::sreg_18) != 0 || get(Field::sreg_19) != 0);
+        setPlcModeSilently(get(Field::RxBufferThreshold) != 0 || get(Field::RxBufferTimeout) != 0);
         break;
     default:
         set(f, v);
@@ -298,46 +300,46 @@ void SettingsModel::leaveField(Field f, int value) {
 
 // --- named rules ----------------------------------------------------------------
 
-void SettingsModel::chk_CM_FastClick() {
-    const int max = get(Field::chk_CM_Fast) != 0 ? kFastUnitAddMax : fieldInfo(Field::ed_CM_UnitAdd).max;
+void SettingsModel::fastOperationChanged() {
+    const int max = get(Field::FastOperation) != 0 ? kFastUnitAddMax : fieldInfo(Field::UnitAddress).max;
     if (max != m_unitAddMax) {
         m_unitAddMax = max;
-        Q_EMIT maximumChanged(Field::ed_CM_UnitAdd, max);
+        Q_EMIT maximumChanged(Field::UnitAddress, max);
     }
-    if (get(Field::ed_CM_UnitAdd) > max)
-        set(Field::ed_CM_UnitAdd, max);
-    QueryThresholdAdjust();  // Fast Operation changes K of the S18 formula
+    if (get(Field::UnitAddress) > max)
+        set(Field::UnitAddress, max);
+    offerThresholdAdjust();  // Fast Operation changes K of the S18 formula
 }
 
-void SettingsModel::chk_CM_LowPowClick() {
-    if (get(Field::chk_CM_LowPow) != 0)
-        set(Field::Serial_DTR, kLowPowerDtr);
+void SettingsModel::lowPowerModeChanged() {
+    if (get(Field::LowPowerMode) != 0)
+        set(Field::DtrControl, kLowPowerDtr);
     else if (!m_keepDtrOnLowPowOff)
-        set(Field::Serial_DTR, m_savedDtrChoice);
+        set(Field::DtrControl, m_savedDtrChoice);
 }
 
-void SettingsModel::Serial_DTRClick() {
-    const int dtr = get(Field::Serial_DTR);
+void SettingsModel::applyDtrRule() {
+    const int dtr = get(Field::DtrControl);
     if (dtr == kLowPowerDtr) {
-        set(Field::chk_CM_LowPow, 1);
+        set(Field::LowPowerMode, 1);
         return;
     }
     {
         // The DTR choice read from the module stays; it becomes the one to restore.
         QScopedValueRollback keep(m_keepDtrOnLowPowOff, true);
-        set(Field::chk_CM_LowPow, 0);
+        set(Field::LowPowerMode, 0);
     }
     m_savedDtrChoice = dtr;
 }
 
-void SettingsModel::setPlcMode(bool on) { store(Field::Modbus_CheckBox, on ? 1 : 0); }
+void SettingsModel::setPlcMode(bool on) { store(Field::PlcMode, on ? 1 : 0); }
 
-void SettingsModel::Modbus_CheckBoxCheck(bool on) {
+void SettingsModel::setPlcModeSilently(bool on) {
     QScopedValueRollback guard(m_plcGuard, true);
     setPlcMode(on);
 }
 
-void SettingsModel::EnableThresholdRegisters(bool on) {
+void SettingsModel::enableThresholds(bool on) {
     QScopedValueRollback guard(m_plcGuard, true);
     const auto ask = [this](const QString &text) {
         return m_messages.show(MessageSink::Icon::Question, MessageSink::Buttons::YesNo, text);
@@ -348,45 +350,45 @@ void SettingsModel::EnableThresholdRegisters(bool on) {
             return;
         }
         setPlcMode(true);
-        AdjustThresholdRegisters(true);
+        adjustThresholds(true);
     } else {
         if (ask(kAskClearThresholds) == MessageSink::Answer::No) {
             setPlcMode(true);
             return;
         }
         setPlcMode(false);
-        AdjustThresholdRegisters(false);
+        adjustThresholds(false);
     }
 }
 
-void SettingsModel::QueryThresholdAdjust() {
+void SettingsModel::offerThresholdAdjust() {
     // Program updates apply thresholds of their own afterwards; asking would be noise.
     if (!plcMode() || programUpdateActive())
         return;
     if (m_messages.show(MessageSink::Icon::Question, MessageSink::Buttons::YesNo, kAskAdjustThresholds) ==
         MessageSink::Answer::Yes)
-        AdjustThresholdRegisters(true);
+        adjustThresholds(true);
 }
 
 double SettingsModel::thresholdK() const {
     if (m_variant.radioClass == RadioClass::Class620)
         return 0.008;
-    return get(Field::chk_CM_Fast) != 0 ? 0.0 : 0.028;
+    return get(Field::FastOperation) != 0 ? 0.0 : 0.028;
 }
 
-void SettingsModel::AdjustThresholdRegisters(bool compute) {
+void SettingsModel::adjustThresholds(bool compute) {
     if (!compute) {
-        set(Field::sreg_18, 0);
-        set(Field::sreg_19, 0);
+        set(Field::RxBufferThreshold, 0);
+        set(Field::RxBufferTimeout, 0);
         return;
     }
-    const std::optional<int> B = moduleBaudRate(get(Field::Serial_Baud));
-    const std::optional<int> R = radioDataRate(m_variant.radioClass, get(Field::Radio_DataRate));
+    const std::optional<int> B = moduleBaudRate(get(Field::SerialBaudRate));
+    const std::optional<int> R = radioDataRate(m_variant.radioClass, get(Field::RadioDataRate));
     // A choice beyond the list (kept from a listing) has no rate to compute with.
     if (!B || !R)
         return;
-    set(Field::sreg_18, thresholdS18(*B, *R, get(Field::sreg_14), thresholdK()));
-    set(Field::sreg_19, thresholdS19(*B));
+    set(Field::RxBufferThreshold, thresholdS18(*B, *R, get(Field::PacketSize), thresholdK()));
+    set(Field::RxBufferTimeout, thresholdS19(*B));
 }
 
 int SettingsModel::thresholdS18(double B, double R, double P, double K) {

@@ -15,13 +15,13 @@
 // nothing). The main window is a view of it.
 //
 // Two kinds of entry point:
-//  - program changes (set, selectMode, SetDefaults, the listing parser) run the rules
-//    that fire on every change of state: mode selection, chk_CM_Fast, chk_CM_LowPow,
-//    Radio_DataRate;
+//  - program changes (set, selectMode, applyDefaults, the listing parser) run the rules
+//    that fire on every change of state: mode selection, FastOperation, LowPowerMode,
+//    RadioDataRate;
 //  - user actions (userChose, userClickedPlcMode, leaveField) additionally run the
 //    rules that fire only on a choice made by the user.
-// The S18/S19 question (QueryThresholdAdjust) is asked on a change of Radio_DataRate
-// or chk_CM_Fast unless a ProgramUpdate is alive; SetDefaults holds one itself.
+// The S18/S19 question (offerThresholdAdjust) is asked on a change of RadioDataRate
+// or FastOperation unless a ProgramUpdate is alive; applyDefaults holds one itself.
 class SettingsModel : public QObject {
     Q_OBJECT
 public:
@@ -31,20 +31,20 @@ public:
     const ProductVariant &variant() const { return m_variant; }
     MessageSink &messages() const { return m_messages; }
     int get(Field f) const { return m_settings[f]; }
-    OperatingMode mode() const { return m_settings.OperatingMode; }
+    OperatingMode mode() const { return m_settings.mode; }
 
-    // Fixed lists of choices as the window shows them (Radio_DataRate depends on the class).
+    // Fixed lists of choices as the window shows them (RadioDataRate depends on the class).
     QStringList choiceItems(Field f) const;
     int minimum(Field f) const;
-    int maximum(Field f) const;  // ed_CM_UnitAdd: 15 while Fast Operation is on, else 127
+    int maximum(Field f) const;  // UnitAddress: 15 while Fast Operation is on, else 127
 
     // --- program changes ---------------------------------------------------------
     // Every field to its default, in the order the rules need; emits defaultsApplied
     // first. Asks nothing.
-    void SetDefaults();
-    // Sets a field, clamping numbers into range; runs the change rule of chk_CM_Fast,
-    // chk_CM_LowPow and Radio_DataRate when their value really changes. Modbus_CheckBox
-    // set here goes through Modbus_CheckBoxCheck (no question).
+    void applyDefaults();
+    // Sets a field, clamping numbers into range; runs the change rule of FastOperation,
+    // LowPowerMode and RadioDataRate when their value really changes. PlcMode
+    // set here goes through setPlcModeSilently (no question).
     void set(Field f, int value);
     // Selecting a mode button: sets OperatingMode and runs the mode's selection rule
     // when the mode really changes.
@@ -54,10 +54,10 @@ public:
     void replaceAll(const ModuleSettings &s);
 
     // --- user actions ----------------------------------------------------------
-    // A drop-down choice made by the user (Serial_Baud runs Serial_BaudChange; the
+    // A drop-down choice made by the user (SerialBaudRate runs serialBaudRateChosen; the
     // others change nothing else). Choice groups and check boxes use set().
     void userChose(Field f, int index);
-    // Modbus_CheckBoxClick. The view's box has toggled already, so the box's final
+    // The user clicked the "PLC Mode" box. The view's box has toggled already, so the box's final
     // state is always announced, also when the answer puts it back.
     void userClickedPlcMode();
     // The user left a numeric field (or its mirror control) after it clamped its
@@ -67,15 +67,20 @@ public:
     void leaveField(Field f, int value);
 
     // --- named rules -----------------------------------------------------------
-    void Serial_DTRClick();
-    void Modbus_CheckBoxCheck(bool on);
-    void EnableThresholdRegisters(bool on);
-    void AdjustThresholdRegisters(bool compute);
-    void QueryThresholdAdjust();
+    // Low Power Mode follows a DTR choice read from a module (the listing parser).
+    void applyDtrRule();
+    // PLC mode and its box to `on` without the box's click rule.
+    void setPlcModeSilently(bool on);
+    // Asks, then switches PLC mode on (thresholds computed) or off (cleared).
+    void enableThresholds(bool on);
+    // S18 and S19 computed, or both 0.
+    void adjustThresholds(bool compute);
+    // In PLC mode, asks whether to recompute S18 and S19.
+    void offerThresholdAdjust();
     int savedDtrChoice() const { return m_savedDtrChoice; }
-    bool plcMode() const { return m_settings.flag(Field::Modbus_CheckBox); }
+    bool plcMode() const { return m_settings.flag(Field::PlcMode); }
 
-    // While a ProgramUpdate is alive (SetDefaults, applying a listing or a file), the
+    // While a ProgramUpdate is alive (applyDefaults, applying a listing or a file), the
     // changes the program makes do not ask the S18/S19 question: whatever is applied
     // afterwards overwrites the thresholds anyway.
     class ProgramUpdate {
@@ -95,7 +100,7 @@ public:
     // The choices of a drop-down list or choice group for a radio class; empty for
     // fields that are not choices.
     static QStringList choiceList(Field f, RadioClass radioClass);
-    // The radio data rate of a Radio_DataRate choice; nullopt beyond the list.
+    // The radio data rate of a RadioDataRate choice; nullopt beyond the list.
     static std::optional<int> radioDataRate(RadioClass radioClass, int index);
     // K of the S18 formula for the current class and Fast Operation state.
     double thresholdK() const;
@@ -105,13 +110,13 @@ public:
     static const QString kAskEnableThresholds;   // PLC mode switched on
     static const QString kAskClearThresholds;    // PLC mode switched off
     static const QString kAskAdjustThresholds;   // an input of the computation changed
-    static const QString kUnsupportedBaudText;   // Serial_Baud 31250, 76800, 93750
+    static const QString kUnsupportedBaudText;   // SerialBaudRate 31250, 76800, 93750
 
 Q_SIGNALS:
     void fieldChanged(Field f, int value);
     void modeChanged(OperatingMode m);
     void maximumChanged(Field f, int maximum);
-    // SetDefaults empties the status line and the log pane of the window.
+    // applyDefaults empties the status line and the log pane of the window.
     void defaultsApplied();
 
 private:
@@ -121,9 +126,9 @@ private:
     int clampValue(Field f, int value) const;
     void runChangeRule(Field f);
     void runModeRule(OperatingMode m);
-    void chk_CM_FastClick();
-    void chk_CM_LowPowClick();
-    void Serial_BaudChange();
+    void fastOperationChanged();
+    void lowPowerModeChanged();
+    void serialBaudRateChosen();
     void setPlcMode(bool on);
 
     ProductVariant m_variant;

@@ -5,7 +5,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-TChoiceGroup::TChoiceGroup(const QString &caption, const QStringList &items, QWidget *parent)
+ChoiceGroup::ChoiceGroup(const QString &caption, const QStringList &items, QWidget *parent)
     : QGroupBox(caption, parent), m_buttons(new QButtonGroup(this)), m_layout(new QVBoxLayout(this))
 {
     m_layout->setContentsMargins(6, 2, 4, 2);
@@ -18,12 +18,12 @@ TChoiceGroup::TChoiceGroup(const QString &caption, const QStringList &items, QWi
     setAccessibleName(caption.trimmed());
 }
 
-int TChoiceGroup::itemIndex() const
+int ChoiceGroup::itemIndex() const
 {
     return m_buttons->checkedId();
 }
 
-void TChoiceGroup::setItemIndex(int index)
+void ChoiceGroup::setItemIndex(int index)
 {
     if (QAbstractButton *b = m_buttons->button(index)) {
         b->setChecked(true);
@@ -38,7 +38,7 @@ void TChoiceGroup::setItemIndex(int index)
     }
 }
 
-void TChoiceGroup::setItems(const QStringList &items)
+void ChoiceGroup::setItems(const QStringList &items)
 {
     if (items == m_items)
         return;

@@ -9,10 +9,10 @@ class QVBoxLayout;
 // A captioned list of mutually exclusive options with a current index (-1: none,
 // also for an index beyond the list). changed() fires on every change of the
 // selection, the program's own included; block the signals to set it silently.
-class TChoiceGroup : public QGroupBox {
+class ChoiceGroup : public QGroupBox {
     Q_OBJECT
 public:
-    TChoiceGroup(const QString &caption, const QStringList &items, QWidget *parent = nullptr);
+    ChoiceGroup(const QString &caption, const QStringList &items, QWidget *parent = nullptr);
 
     int itemIndex() const;
     void setItemIndex(int index);

@@ -32,7 +32,7 @@ const char *const kDestinationCaptions[4] = {
 
 }  // namespace
 
-TControlledPanel::TControlledPanel(TFieldBinder &binder, QWidget *parent)
+ControlledPanel::ControlledPanel(FieldBinder &binder, QWidget *parent)
     : QWidget(parent), m_tabs(new QTabWidget(this))
 {
     m_tabs->setObjectName(QStringLiteral("CM_PageControl"));
@@ -45,26 +45,26 @@ TControlledPanel::TControlledPanel(TFieldBinder &binder, QWidget *parent)
     layout->addWidget(m_tabs);
 }
 
-QWidget *TControlledPanel::generalPage(TFieldBinder &b)
+QWidget *ControlledPanel::generalPage(FieldBinder &b)
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("CM_General_TabSheet"));
     QGridLayout *grid = formGrid(page);
-    numberRow(grid, 0, b, Field::ed_TM_SysAdd, "ed_CM_SysAdd", QStringLiteral("System Address"));
-    numberRow(grid, 1, b, Field::ed_CM_UnitAdd, "ed_CM_UnitAdd", QStringLiteral("Unit Address"));
-    m_fast = flag(b, Field::chk_CM_Fast, "chk_CM_Fast", QStringLiteral("Fast Operation"), page);
+    numberRow(grid, 0, b, Field::SystemAddress, "ed_CM_SysAdd", QStringLiteral("System Address"));
+    numberRow(grid, 1, b, Field::UnitAddress, "ed_CM_UnitAdd", QStringLiteral("Unit Address"));
+    m_fast = flag(b, Field::FastOperation, "chk_CM_Fast", QStringLiteral("Fast Operation"), page);
     grid->addWidget(m_fast, 2, 0, 1, 2);
     m_fastNote = label(QStringLiteral("(Repeaters will not be used)"), page);
     m_fastNote->setObjectName(QStringLiteral("lbl_CM_FastNote"));
     m_fastNote->setContentsMargins(20, 0, 0, 0);
     grid->addWidget(m_fastNote, 3, 0, 1, 2);
-    grid->addWidget(flag(b, Field::chk_CM_LowPow, "chk_CM_LowPow", QStringLiteral("Low Power Mode"), page),
+    grid->addWidget(flag(b, Field::LowPowerMode, "chk_CM_LowPow", QStringLiteral("Low Power Mode"), page),
                     4, 0, 1, 2);
     grid->setRowStretch(5, 1);
     return page;
 }
 
-QWidget *TControlledPanel::advancedPage(TFieldBinder &b)
+QWidget *ControlledPanel::advancedPage(FieldBinder &b)
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("CM_Advanced_TabSheet"));
@@ -73,17 +73,17 @@ QWidget *TControlledPanel::advancedPage(TFieldBinder &b)
     m_singlePanel = new QWidget;
     m_singlePanel->setObjectName(QStringLiteral("SingleConnectPanel"));
     QGridLayout *single = formGrid(m_singlePanel);
-    numberRow(single, 0, b, Field::sreg_7, "ed_CM_SC_Attempts", QStringLiteral("Connection Attempts"));
-    numberRow(single, 1, b, Field::sreg_11, "ed_CM_SC_Delay", QStringLiteral("Disconnect Delay"),
+    numberRow(single, 0, b, Field::ConnectAttempts, "ed_CM_SC_Attempts", QStringLiteral("Connection Attempts"));
+    numberRow(single, 1, b, Field::DisconnectDelay, "ed_CM_SC_Delay", QStringLiteral("Disconnect Delay"),
               QStringLiteral("(sec)"));
     single->setRowStretch(2, 1);
 
     m_autoPanel = new QWidget;
     m_autoPanel->setObjectName(QStringLiteral("AutoConnectPanel"));
     QGridLayout *autoGrid = formGrid(m_autoPanel);
-    m_linkCheck = numberRow(autoGrid, 0, b, Field::sreg_6, "ed_CM_LinkChk", QStringLiteral("Link Check Time"),
+    m_linkCheck = numberRow(autoGrid, 0, b, Field::LinkCheckInterval, "ed_CM_LinkChk", QStringLiteral("Link Check Time"),
                             QStringLiteral("(sec)"));
-    m_linkReset = numberRow(autoGrid, 1, b, Field::ed_CM_LinkRst, "ed_CM_LinkRst",
+    m_linkReset = numberRow(autoGrid, 1, b, Field::InactivityTimeout, "ed_CM_LinkRst",
                             QStringLiteral("Inactivity Timeout"), QStringLiteral("(sec)"));
     autoGrid->setRowStretch(2, 1);
 
@@ -95,7 +95,7 @@ QWidget *TControlledPanel::advancedPage(TFieldBinder &b)
     return page;
 }
 
-QWidget *TControlledPanel::storedAddPage(TFieldBinder &b)
+QWidget *ControlledPanel::storedAddPage(FieldBinder &b)
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("CM_StoredAdd_TabSheet"));
@@ -110,7 +110,7 @@ QWidget *TControlledPanel::storedAddPage(TFieldBinder &b)
     return page;
 }
 
-QWidget *TControlledPanel::destinationPage(TFieldBinder &b, int n)
+QWidget *ControlledPanel::destinationPage(FieldBinder &b, int n)
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("Dest%1_TabSheet").arg(n + 1));
@@ -133,14 +133,14 @@ QWidget *TControlledPanel::destinationPage(TFieldBinder &b, int n)
     QLabel *destLabel = label(destCaption, group);
     destLabel->setToolTip(hint);
     grid->addWidget(destLabel, 1, 0);
-    TSpinField *dest = number(b, destField(n), qPrintable(QStringLiteral("Z%1_Dest").arg(n)), destCaption, group);
+    SpinField *dest = number(b, routeDestination(n), qPrintable(QStringLiteral("Z%1_Dest").arg(n)), destCaption, group);
     dest->setToolTip(hint);
     dest->setAccessibleDescription(hint);
     grid->addWidget(dest, 1, 1);
     for (int k = 1; k <= 5; ++k) {
         const QString caption = QStringLiteral("Rpt %1").arg(k);
         grid->addWidget(label(caption, group), k + 1, 0);
-        grid->addWidget(number(b, repeaterField(n, k), qPrintable(QStringLiteral("Z%1_Rpt%2").arg(n).arg(k)),
+        grid->addWidget(number(b, routeRepeater(n, k), qPrintable(QStringLiteral("Z%1_Rpt%2").arg(n).arg(k)),
                                caption, group),
                         k + 1, 1);
     }
@@ -153,17 +153,17 @@ QWidget *TControlledPanel::destinationPage(TFieldBinder &b, int n)
     return page;
 }
 
-void TControlledPanel::showMode(OperatingMode m)
+void ControlledPanel::showMode(OperatingMode m)
 {
-    const bool single = m == OperatingMode::OpSingleConnect;
+    const bool single = m == OperatingMode::SingleConnect;
     m_advancedStack->setCurrentWidget(single ? m_singlePanel : m_autoPanel);
-    const int visibleGroups = single ? 4 : m == OperatingMode::OpAutoConnectMaster ? 1 : 0;
+    const int visibleGroups = single ? 4 : m == OperatingMode::AutoConnectMaster ? 1 : 0;
     for (int n = 0; n < 4; ++n)
         m_destGroups[static_cast<std::size_t>(n)]->setVisible(n < visibleGroups);
 
     // The slave's link fields stay editable but are drawn with the button face.
-    const bool grey = m == OperatingMode::OpAutoConnectSlave;
-    for (TSpinField *f : {m_linkCheck, m_linkReset}) {
+    const bool grey = m == OperatingMode::AutoConnectSlave;
+    for (SpinField *f : {m_linkCheck, m_linkReset}) {
         QPalette p = palette();
         if (grey)
             p.setColor(QPalette::Base, p.color(QPalette::Button));
@@ -172,7 +172,7 @@ void TControlledPanel::showMode(OperatingMode m)
     }
 }
 
-void TControlledPanel::showFastOperation(bool show)
+void ControlledPanel::showFastOperation(bool show)
 {
     m_fast->setVisible(show);
     m_fastNote->setVisible(show);

@@ -11,15 +11,15 @@ class QGroupBox;
 class QLabel;
 class QStackedWidget;
 class QTabWidget;
-class TFieldBinder;
-class TSpinField;
+class FieldBinder;
+class SpinField;
 
 // The body of "Controlled Mode Options: ": tab pages "General", "Advanced" and
 // "Stored Add" (inner pages "Dest 1" .. "Dest 4").
-class TControlledPanel : public QWidget {
+class ControlledPanel : public QWidget {
     Q_OBJECT
 public:
-    TControlledPanel(TFieldBinder &binder, QWidget *parent = nullptr);
+    ControlledPanel(FieldBinder &binder, QWidget *parent = nullptr);
 
     // Which panel and stored-destination groups apply in a controlled mode.
     void showMode(OperatingMode m);
@@ -33,10 +33,10 @@ public:
     QGroupBox *destinationGroup(int n) const { return m_destGroups[static_cast<std::size_t>(n)]; }
 
 private:
-    QWidget *generalPage(TFieldBinder &b);
-    QWidget *advancedPage(TFieldBinder &b);
-    QWidget *storedAddPage(TFieldBinder &b);
-    QWidget *destinationPage(TFieldBinder &b, int n);
+    QWidget *generalPage(FieldBinder &b);
+    QWidget *advancedPage(FieldBinder &b);
+    QWidget *storedAddPage(FieldBinder &b);
+    QWidget *destinationPage(FieldBinder &b, int n);
 
     QTabWidget *m_tabs;
     QCheckBox *m_fast = nullptr;
@@ -44,7 +44,7 @@ private:
     QStackedWidget *m_advancedStack = nullptr;
     QWidget *m_singlePanel = nullptr;
     QWidget *m_autoPanel = nullptr;
-    TSpinField *m_linkCheck = nullptr;
-    TSpinField *m_linkReset = nullptr;
+    SpinField *m_linkCheck = nullptr;
+    SpinField *m_linkReset = nullptr;
     std::array<QGroupBox *, 4> m_destGroups{};
 };

@@ -8,23 +8,23 @@
 #include <QComboBox>
 #include <QSignalBlocker>
 
-TFieldBinder::TFieldBinder(SettingsModel &model, QObject *parent) : QObject(parent), m_model(model)
+FieldBinder::FieldBinder(SettingsModel &model, QObject *parent) : QObject(parent), m_model(model)
 {
     connect(&m_model, &SettingsModel::fieldChanged, this, [this](Field f, int) { show(f); });
-    connect(&m_model, &SettingsModel::maximumChanged, this, &TFieldBinder::showMaximum);
+    connect(&m_model, &SettingsModel::maximumChanged, this, &FieldBinder::showMaximum);
 }
 
-void TFieldBinder::add(Field f, QWidget *control, Binding::Kind kind)
+void FieldBinder::add(Field f, QWidget *control, Binding::Kind kind)
 {
     m_bindings.push_back({f, control, kind});
     showIn(m_bindings.back(), m_model.get(f));
 }
 
-void TFieldBinder::bindNumber(Field f, TSpinField *control)
+void FieldBinder::bindNumber(Field f, SpinField *control)
 {
     control->setMaximum(m_model.maximum(f));
     add(f, control, Binding::Number);
-    connect(control, &TSpinField::left, this, [this, f](int value) {
+    connect(control, &SpinField::left, this, [this, f](int value) {
         m_model.leaveField(f, value);
         // The model announces changes only; a value it kept as it was must still
         // replace the text that was typed.
@@ -32,7 +32,7 @@ void TFieldBinder::bindNumber(Field f, TSpinField *control)
     });
 }
 
-void TFieldBinder::bindFlag(Field f, QCheckBox *control)
+void FieldBinder::bindFlag(Field f, QCheckBox *control)
 {
     add(f, control, Binding::Flag);
     connect(control, &QCheckBox::toggled, this, [this, f](bool on) {
@@ -41,7 +41,7 @@ void TFieldBinder::bindFlag(Field f, QCheckBox *control)
     });
 }
 
-void TFieldBinder::bindPlcBox(Field f, QCheckBox *control)
+void FieldBinder::bindPlcBox(Field f, QCheckBox *control)
 {
     add(f, control, Binding::Flag);
     connect(control, &QCheckBox::clicked, this, [this, f] {
@@ -50,10 +50,10 @@ void TFieldBinder::bindPlcBox(Field f, QCheckBox *control)
     });
 }
 
-void TFieldBinder::bindChoice(Field f, TChoiceGroup *control)
+void FieldBinder::bindChoice(Field f, ChoiceGroup *control)
 {
     add(f, control, Binding::Choice);
-    connect(control, &TChoiceGroup::changed, this, [this, f](int index) {
+    connect(control, &ChoiceGroup::changed, this, [this, f](int index) {
         if (index < 0)
             return;
         m_model.set(f, index);
@@ -61,7 +61,7 @@ void TFieldBinder::bindChoice(Field f, TChoiceGroup *control)
     });
 }
 
-void TFieldBinder::bindDropDown(Field f, QComboBox *control)
+void FieldBinder::bindDropDown(Field f, QComboBox *control)
 {
     add(f, control, Binding::DropDown);
     connect(control, &QComboBox::activated, this, [this, f](int index) {
@@ -70,7 +70,7 @@ void TFieldBinder::bindDropDown(Field f, QComboBox *control)
     });
 }
 
-void TFieldBinder::show(Field f)
+void FieldBinder::show(Field f)
 {
     const int value = m_model.get(f);
     for (const Binding &b : m_bindings)
@@ -78,25 +78,25 @@ void TFieldBinder::show(Field f)
             showIn(b, value);
 }
 
-void TFieldBinder::showAll()
+void FieldBinder::showAll()
 {
     for (const Binding &b : m_bindings)
         if (b.control)
             showIn(b, m_model.get(b.field));
 }
 
-void TFieldBinder::showIn(const Binding &b, int value)
+void FieldBinder::showIn(const Binding &b, int value)
 {
     const QSignalBlocker block(b.control.data());
     switch (b.kind) {
     case Binding::Number:
-        static_cast<TSpinField *>(b.control.data())->setValue(value);
+        static_cast<SpinField *>(b.control.data())->setValue(value);
         break;
     case Binding::Flag:
         static_cast<QCheckBox *>(b.control.data())->setChecked(value != 0);
         break;
     case Binding::Choice: {
-        auto *group = static_cast<TChoiceGroup *>(b.control.data());
+        auto *group = static_cast<ChoiceGroup *>(b.control.data());
         group->setItems(m_model.choiceItems(b.field));
         group->setItemIndex(value);
         break;
@@ -109,23 +109,23 @@ void TFieldBinder::showIn(const Binding &b, int value)
     }
 }
 
-void TFieldBinder::showMaximum(Field f, int maximum)
+void FieldBinder::showMaximum(Field f, int maximum)
 {
     for (const Binding &b : m_bindings)
         if (b.field == f && b.kind == Binding::Number && b.control)
-            static_cast<TSpinField *>(b.control.data())->setMaximum(maximum);
+            static_cast<SpinField *>(b.control.data())->setMaximum(maximum);
 }
 
-std::vector<TSpinField *> TFieldBinder::numberControls(Field f) const
+std::vector<SpinField *> FieldBinder::numberControls(Field f) const
 {
-    std::vector<TSpinField *> out;
+    std::vector<SpinField *> out;
     for (const Binding &b : m_bindings)
         if (b.field == f && b.kind == Binding::Number && b.control)
-            out.push_back(static_cast<TSpinField *>(b.control.data()));
+            out.push_back(static_cast<SpinField *>(b.control.data()));
     return out;
 }
 
-bool TFieldBinder::fieldOf(const TSpinField *control, Field &f) const
+bool FieldBinder::fieldOf(const SpinField *control, Field &f) const
 {
     for (const Binding &b : m_bindings)
         if (b.kind == Binding::Number && b.control == control) {

@@ -11,28 +11,28 @@ class QCheckBox;
 class QComboBox;
 class QWidget;
 class SettingsModel;
-class TChoiceGroup;
-class TSpinField;
+class ChoiceGroup;
+class SpinField;
 
 // Ties the window's controls to the fields of the SettingsModel: each control shows
 // its field (a field may have two controls, the mirrored pairs), and what the user
 // does goes to the model. Model announcements update the controls with their
 // signals blocked, so nothing echoes back; the model runs every rule itself.
-class TFieldBinder : public QObject {
+class FieldBinder : public QObject {
     Q_OBJECT
 public:
-    explicit TFieldBinder(SettingsModel &model, QObject *parent = nullptr);
+    explicit FieldBinder(SettingsModel &model, QObject *parent = nullptr);
 
     SettingsModel &model() const { return m_model; }
 
     // Numeric field: leaving it hands the clamped value to leaveField().
-    void bindNumber(Field f, TSpinField *control);
+    void bindNumber(Field f, SpinField *control);
     // Check box: every user toggle goes to set().
     void bindFlag(Field f, QCheckBox *control);
     // The "PLC Mode" box: a user click goes to userClickedPlcMode().
     void bindPlcBox(Field f, QCheckBox *control);
     // Choice group: every user change goes to set().
-    void bindChoice(Field f, TChoiceGroup *control);
+    void bindChoice(Field f, ChoiceGroup *control);
     // Drop-down list: a user choice goes to userChose(); program changes are silent.
     void bindDropDown(Field f, QComboBox *control);
 
@@ -41,9 +41,9 @@ public:
     void showAll();
 
     // The numeric controls of a field, mirrors included.
-    std::vector<TSpinField *> numberControls(Field f) const;
+    std::vector<SpinField *> numberControls(Field f) const;
     // The numeric control's field; false when the control is not bound.
-    bool fieldOf(const TSpinField *control, Field &f) const;
+    bool fieldOf(const SpinField *control, Field &f) const;
 
 private:
     struct Binding {

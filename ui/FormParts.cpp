@@ -53,37 +53,37 @@ QString joined(const QString &line1, const QString &line2)
     return line2.isEmpty() ? line1.trimmed() : line1.trimmed() + QLatin1Char(' ') + line2.trimmed();
 }
 
-TSpinField *number(TFieldBinder &b, Field f, const char *name, const QString &accessibleName,
+SpinField *number(FieldBinder &b, Field f, const char *name, const QString &accessibleName,
                    QWidget *parent)
 {
-    auto *field = new TSpinField(b.model().minimum(f), b.model().maximum(f), parent);
+    auto *field = new SpinField(b.model().minimum(f), b.model().maximum(f), parent);
     field->setObjectName(QString::fromLatin1(name));
     field->setAccessibleName(accessibleName);
     b.bindNumber(f, field);
     return field;
 }
 
-QCheckBox *flag(TFieldBinder &b, Field f, const char *name, const QString &caption, QWidget *parent)
+QCheckBox *flag(FieldBinder &b, Field f, const char *name, const QString &caption, QWidget *parent)
 {
     auto *box = new QCheckBox(caption, parent);
     box->setObjectName(QString::fromLatin1(name));
-    if (f == Field::Modbus_CheckBox)
+    if (f == Field::PlcMode)
         b.bindPlcBox(f, box);
     else
         b.bindFlag(f, box);
     return box;
 }
 
-TChoiceGroup *choice(TFieldBinder &b, Field f, const char *name, const QString &caption,
+ChoiceGroup *choice(FieldBinder &b, Field f, const char *name, const QString &caption,
                      QWidget *parent)
 {
-    auto *group = new TChoiceGroup(caption, b.model().choiceItems(f), parent);
+    auto *group = new ChoiceGroup(caption, b.model().choiceItems(f), parent);
     group->setObjectName(QString::fromLatin1(name));
     b.bindChoice(f, group);
     return group;
 }
 
-QComboBox *dropDown(TFieldBinder &b, Field f, const char *name, const QString &accessibleName,
+QComboBox *dropDown(FieldBinder &b, Field f, const char *name, const QString &accessibleName,
                     QWidget *parent)
 {
     auto *box = new QComboBox(parent);
@@ -97,7 +97,7 @@ QComboBox *dropDown(TFieldBinder &b, Field f, const char *name, const QString &a
 
 namespace {
 
-class TCompactTabStyle : public QProxyStyle {
+class CompactTabStyle : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
     int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
@@ -113,21 +113,21 @@ public:
 void compactTabs(QTabWidget *tabs)
 {
     // One style object for every tab bar; it lives as long as the application.
-    static QPointer<TCompactTabStyle> style;
+    static QPointer<CompactTabStyle> style;
     if (!style) {
-        style = new TCompactTabStyle(QApplication::style()->name());
+        style = new CompactTabStyle(QApplication::style()->name());
         style->setParent(qApp);
     }
     tabs->tabBar()->setStyle(style);
 }
 
-TSpinField *numberRow(QGridLayout *grid, int row, TFieldBinder &b, Field f, const char *name,
+SpinField *numberRow(QGridLayout *grid, int row, FieldBinder &b, Field f, const char *name,
                       const QString &line1, const QString &line2)
 {
     QWidget *parent = grid->parentWidget();
     QLabel *text = label(line1, line2, parent);
     grid->addWidget(text, row, 0);
-    TSpinField *field = number(b, f, name, joined(line1, line2), parent);
+    SpinField *field = number(b, f, name, joined(line1, line2), parent);
     text->setBuddy(field);
     grid->addWidget(field, row, 1);
     return field;

@@ -11,9 +11,9 @@ class QGroupBox;
 class QLabel;
 class QTabWidget;
 class QWidget;
-class TChoiceGroup;
-class TFieldBinder;
-class TSpinField;
+class ChoiceGroup;
+class FieldBinder;
+class SpinField;
 
 // Small factories for the controls of the main window's pages. Each control gets
 // its control name as object name and, where its caption is not its own, the text
@@ -29,12 +29,12 @@ QLabel *label(const QString &line1, const QString &line2, QWidget *parent);
 // The label's lines joined with one space, for the accessible name of its field.
 QString joined(const QString &line1, const QString &line2 = {});
 
-TSpinField *number(TFieldBinder &b, Field f, const char *name, const QString &accessibleName,
+SpinField *number(FieldBinder &b, Field f, const char *name, const QString &accessibleName,
                    QWidget *parent);
-QCheckBox *flag(TFieldBinder &b, Field f, const char *name, const QString &caption, QWidget *parent);
-TChoiceGroup *choice(TFieldBinder &b, Field f, const char *name, const QString &caption,
+QCheckBox *flag(FieldBinder &b, Field f, const char *name, const QString &caption, QWidget *parent);
+ChoiceGroup *choice(FieldBinder &b, Field f, const char *name, const QString &caption,
                      QWidget *parent);
-QComboBox *dropDown(TFieldBinder &b, Field f, const char *name, const QString &accessibleName,
+QComboBox *dropDown(FieldBinder &b, Field f, const char *name, const QString &accessibleName,
                     QWidget *parent);
 
 // Narrower tab padding, so the tab captions fit the window's small columns.
@@ -42,7 +42,7 @@ void compactTabs(QTabWidget *tabs);
 
 // A row of a form grid: label (one or two lines) on the left, the numeric field on
 // the right; returns the field.
-TSpinField *numberRow(QGridLayout *grid, int row, TFieldBinder &b, Field f, const char *name,
+SpinField *numberRow(QGridLayout *grid, int row, FieldBinder &b, Field f, const char *name,
                       const QString &line1, const QString &line2 = {});
 
 }  // namespace FormParts

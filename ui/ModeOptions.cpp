@@ -13,7 +13,7 @@
 
 using namespace FormParts;
 
-TModeOptions::TModeOptions(TFieldBinder &binder, QWidget *parent)
+ModeOptions::ModeOptions(FieldBinder &binder, QWidget *parent)
     : QStackedWidget(parent)
 {
     m_blank = makeBlank();
@@ -22,10 +22,10 @@ TModeOptions::TModeOptions(TFieldBinder &binder, QWidget *parent)
     addWidget(m_blank);
     addWidget(m_transparent);
     addWidget(m_controlled);
-    showMode(OperatingMode::OpNone);
+    showMode(OperatingMode::None);
 }
 
-QGroupBox *TModeOptions::makeBlank()
+QGroupBox *ModeOptions::makeBlank()
 {
     QWidget *body = nullptr;
     QGroupBox *group = boldGroup(QStringLiteral("Mode Options:"), this, &body);
@@ -39,7 +39,7 @@ QGroupBox *TModeOptions::makeBlank()
     return group;
 }
 
-QGroupBox *TModeOptions::makeTransparent(TFieldBinder &b)
+QGroupBox *ModeOptions::makeTransparent(FieldBinder &b)
 {
     QWidget *body = nullptr;
     QGroupBox *group = boldGroup(QStringLiteral("Transparent Mode Options: "), this, &body);
@@ -48,9 +48,9 @@ QGroupBox *TModeOptions::makeTransparent(TFieldBinder &b)
     grid->setContentsMargins(4, 10, 4, 4);
     grid->setVerticalSpacing(8);
     grid->setColumnStretch(0, 1);
-    numberRow(grid, 0, b, Field::ed_TM_SysAdd, "ed_TM_SysAdd", QStringLiteral("System Address"));
-    numberRow(grid, 1, b, Field::ed_TM_GrpAdd1, "ed_TM_GrpAdd1", QStringLiteral("Group Address 1"));
-    m_grpAdd2 = numberRow(grid, 2, b, Field::ed_TM_GrpAdd2, "ed_TM_GrpAdd2", QStringLiteral("Group Address 2"));
+    numberRow(grid, 0, b, Field::SystemAddress, "ed_TM_SysAdd", QStringLiteral("System Address"));
+    numberRow(grid, 1, b, Field::GroupAddress1, "ed_TM_GrpAdd1", QStringLiteral("Group Address 1"));
+    m_grpAdd2 = numberRow(grid, 2, b, Field::GroupAddress2, "ed_TM_GrpAdd2", QStringLiteral("Group Address 2"));
     m_grpAdd2Label = qobject_cast<QLabel *>(grid->itemAtPosition(2, 0)->widget());
     m_grpAdd2Label->setObjectName(QStringLiteral("lbl_TM_GrpAdd2"));
     // The label's row keeps its place while hidden, so the check box does not jump.
@@ -59,32 +59,32 @@ QGroupBox *TModeOptions::makeTransparent(TFieldBinder &b)
         keep.setRetainSizeWhenHidden(true);
         w->setSizePolicy(keep);
     }
-    grid->addWidget(flag(b, Field::TM_Auto_OnLine, "TM_Auto_OnLine", QStringLiteral("Go On-Line On Startup"), body),
+    grid->addWidget(flag(b, Field::OnLineAtStartup, "TM_Auto_OnLine", QStringLiteral("Go On-Line On Startup"), body),
                     3, 0, 1, 2);
     grid->setRowStretch(4, 1);
     return group;
 }
 
-QGroupBox *TModeOptions::makeControlled(TFieldBinder &b)
+QGroupBox *ModeOptions::makeControlled(FieldBinder &b)
 {
     QWidget *body = nullptr;
     QGroupBox *group = boldGroup(QStringLiteral("Controlled Mode Options: "), this, &body);
     group->setObjectName(QStringLiteral("ContModeGB"));
-    m_controlledBody = new TControlledPanel(b, body);
+    m_controlledBody = new ControlledPanel(b, body);
     auto *layout = new QVBoxLayout(body);
     layout->setContentsMargins(0, 4, 0, 0);
     layout->addWidget(m_controlledBody);
     return group;
 }
 
-void TModeOptions::showMode(OperatingMode m)
+void ModeOptions::showMode(OperatingMode m)
 {
-    if (m == OperatingMode::OpNone) {
+    if (m == OperatingMode::None) {
         setCurrentWidget(m_blank);
         return;
     }
     if (isTransparentMode(m)) {
-        const bool repeater = m == OperatingMode::OpTransparentRepeater;
+        const bool repeater = m == OperatingMode::TransparentRepeater;
         m_grpAdd2->setVisible(repeater);
         m_grpAdd2->setEnabled(repeater);
         m_grpAdd2Label->setVisible(repeater);
@@ -95,7 +95,7 @@ void TModeOptions::showMode(OperatingMode m)
     setCurrentWidget(m_controlled);
 }
 
-void TModeOptions::showFastOperation(bool show)
+void ModeOptions::showFastOperation(bool show)
 {
     m_controlledBody->showFastOperation(show);
 }

@@ -14,18 +14,18 @@ struct ModeButton {
 };
 
 const ModeButton kTransparentButtons[] = {
-    {OperatingMode::OpTransparent, "rb_TransMode", "Transparent Mode"},
-    {OperatingMode::OpTransparentRepeater, "rb_TM_Rpt", "Transparent Repeater"},
+    {OperatingMode::Transparent, "rb_TransMode", "Transparent Mode"},
+    {OperatingMode::TransparentRepeater, "rb_TM_Rpt", "Transparent Repeater"},
 };
 const ModeButton kControlledButtons[] = {
-    {OperatingMode::OpAutoConnectMaster, "rb_ContMode", "Auto-Connect Master"},
-    {OperatingMode::OpAutoConnectSlave, "rb_CM_Slave", "Auto-Connect Slave"},
-    {OperatingMode::OpSingleConnect, "rb_CM_Single", "Single-Connect"},
+    {OperatingMode::AutoConnectMaster, "rb_ContMode", "Auto-Connect Master"},
+    {OperatingMode::AutoConnectSlave, "rb_CM_Slave", "Auto-Connect Slave"},
+    {OperatingMode::SingleConnect, "rb_CM_Single", "Single-Connect"},
 };
 
 }  // namespace
 
-TOperatingModeGroup::TOperatingModeGroup(QWidget *parent)
+OperatingModeGroup::OperatingModeGroup(QWidget *parent)
     : QGroupBox(QStringLiteral("Operating Mode: "), parent), m_buttons(new QButtonGroup(this))
 {
     setObjectName(QStringLiteral("OperatingModeGB"));
@@ -63,12 +63,12 @@ TOperatingModeGroup::TOperatingModeGroup(QWidget *parent)
     });
 }
 
-QRadioButton *TOperatingModeGroup::button(OperatingMode m) const
+QRadioButton *OperatingModeGroup::button(OperatingMode m) const
 {
     return static_cast<QRadioButton *>(m_buttons->button(static_cast<int>(m)));
 }
 
-void TOperatingModeGroup::showMode(OperatingMode m)
+void OperatingModeGroup::showMode(OperatingMode m)
 {
     const QSignalBlocker block(m_buttons);
     if (QRadioButton *b = button(m)) {
@@ -80,8 +80,8 @@ void TOperatingModeGroup::showMode(OperatingMode m)
     }
 }
 
-OperatingMode TOperatingModeGroup::shownMode() const
+OperatingMode OperatingModeGroup::shownMode() const
 {
     const int id = m_buttons->checkedId();
-    return id < 0 ? OperatingMode::OpNone : static_cast<OperatingMode>(id);
+    return id < 0 ? OperatingMode::None : static_cast<OperatingMode>(id);
 }

@@ -8,13 +8,13 @@ class QButtonGroup;
 class QRadioButton;
 
 // "Operating Mode: " with its two sub-groups; the five buttons form one choice.
-class TOperatingModeGroup : public QGroupBox {
+class OperatingModeGroup : public QGroupBox {
     Q_OBJECT
 public:
-    explicit TOperatingModeGroup(QWidget *parent = nullptr);
+    explicit OperatingModeGroup(QWidget *parent = nullptr);
 
     QRadioButton *button(OperatingMode m) const;
-    // Shows the mode without announcing it (OpNone: no button selected).
+    // Shows the mode without announcing it (OperatingMode::None: no button selected).
     void showMode(OperatingMode m);
     OperatingMode shownMode() const;
 

@@ -3,7 +3,7 @@
 #include "ui/ChoiceGroup.h"
 #include "ui/FieldBinder.h"
 #include "ui/FormParts.h"
-#include "ui/SRegPages.h"
+#include "ui/RegisterPages.h"
 #include "ui/SpinField.h"
 
 #include <QCheckBox>
@@ -14,8 +14,8 @@
 
 using namespace FormParts;
 
-TSettingsPages::TSettingsPages(TFieldBinder &binder, QWidget *parent)
-    : QTabWidget(parent), m_sReg(new TSRegPages(binder))
+SettingsPages::SettingsPages(FieldBinder &binder, QWidget *parent)
+    : QTabWidget(parent), m_sReg(new RegisterPages(binder))
 {
     setObjectName(QStringLiteral("Settings_PageControl"));
     compactTabs(this);
@@ -31,27 +31,27 @@ TSettingsPages::TSettingsPages(TFieldBinder &binder, QWidget *parent)
     setCurrentIndex(0);
 }
 
-QWidget *TSettingsPages::radioPage(TFieldBinder &b)
+QWidget *SettingsPages::radioPage(FieldBinder &b)
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("Radio_TabSheet"));
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(6, 6, 6, 4);
     layout->setSpacing(6);
-    layout->addWidget(choice(b, Field::Radio_DataRate, "Radio_DataRate", QStringLiteral("Data Rate"), page));
-    layout->addWidget(choice(b, Field::Radio_Crc, "Radio_Crc", QStringLiteral("CRC Error Checking"), page));
+    layout->addWidget(choice(b, Field::RadioDataRate, "Radio_DataRate", QStringLiteral("Data Rate"), page));
+    layout->addWidget(choice(b, Field::CrcChecking, "Radio_Crc", QStringLiteral("CRC Error Checking"), page));
     auto *grid = new QGridLayout;
     grid->setColumnStretch(0, 1);
     grid->setVerticalSpacing(6);
     layout->addLayout(grid);
-    numberRow(grid, 0, b, Field::sreg_14, "Radio_PackSize", QStringLiteral("Packet Size (bytes)"));
-    numberRow(grid, 1, b, Field::sreg_16, "Radio_TxHold", QStringLiteral("Tx Hold-Off (millisec)"));
-    numberRow(grid, 2, b, Field::sreg_17, "Radio_RxHold", QStringLiteral("Rx Hold-Off (millisec)"));
+    numberRow(grid, 0, b, Field::PacketSize, "Radio_PackSize", QStringLiteral("Packet Size (bytes)"));
+    numberRow(grid, 1, b, Field::TxHoldOff, "Radio_TxHold", QStringLiteral("Tx Hold-Off (millisec)"));
+    numberRow(grid, 2, b, Field::RxHoldOff, "Radio_RxHold", QStringLiteral("Rx Hold-Off (millisec)"));
     layout->addStretch(1);
     return page;
 }
 
-QWidget *TSettingsPages::serialPage(TFieldBinder &b)
+QWidget *SettingsPages::serialPage(FieldBinder &b)
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("Serial_TabSheet"));
@@ -70,9 +70,9 @@ QWidget *TSettingsPages::serialPage(TFieldBinder &b)
         const char *caption;
     };
     const List lists[] = {
-        {Field::Serial_Baud, "Serial_Baud", "Baud Rate"},     {Field::Serial_Stop, "Serial_Stop", "Stop Bits"},
-        {Field::Serial_Data, "Serial_Data", "Data Bits"},     {Field::Serial_Parity, "Serial_Parity", "Parity"},
-        {Field::Serial_Flow, "Serial_Flow", "Flow Control"},
+        {Field::SerialBaudRate, "Serial_Baud", "Baud Rate"},     {Field::SerialStopBits, "Serial_Stop", "Stop Bits"},
+        {Field::SerialDataBits, "Serial_Data", "Data Bits"},     {Field::SerialParity, "Serial_Parity", "Parity"},
+        {Field::FlowControl, "Serial_Flow", "Flow Control"},
     };
     int i = 0;
     for (const List &l : lists) {
@@ -87,35 +87,35 @@ QWidget *TSettingsPages::serialPage(TFieldBinder &b)
         grid->addWidget(list, row + 1, column);
         ++i;
     }
-    QCheckBox *plc = flag(b, Field::Modbus_CheckBox, "Modbus_CheckBox", QStringLiteral("PLC Mode"), page);
+    QCheckBox *plc = flag(b, Field::PlcMode, "Modbus_CheckBox", QStringLiteral("PLC Mode"), page);
     grid->addWidget(plc, 3, 2, Qt::AlignBottom);
 
-    layout->addWidget(choice(b, Field::Serial_DTR, "Serial_DTR", QStringLiteral("Data Terminal Ready (DTR) Control"),
+    layout->addWidget(choice(b, Field::DtrControl, "Serial_DTR", QStringLiteral("Data Terminal Ready (DTR) Control"),
                              page));
-    layout->addWidget(choice(b, Field::Serial_DCD, "Serial_DCD", QStringLiteral("Data Carrier Detect (DCD) Control"),
+    layout->addWidget(choice(b, Field::DcdControl, "Serial_DCD", QStringLiteral("Data Carrier Detect (DCD) Control"),
                              page));
     layout->addStretch(1);
     return page;
 }
 
-QWidget *TSettingsPages::advancedPage(TFieldBinder &b)
+QWidget *SettingsPages::advancedPage(FieldBinder &b)
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("Advanced_TabSheet"));
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(6, 6, 6, 4);
     layout->setSpacing(2);
-    layout->addWidget(flag(b, Field::Adv_Echo, "Adv_Echo", QStringLiteral("Disable Local Echo"), page));
-    layout->addWidget(flag(b, Field::Adv_Resp, "Adv_Resp", QStringLiteral("Disable Response Codes"), page));
-    layout->addWidget(flag(b, Field::Adv_Numeric, "Adv_Numeric", QStringLiteral("Numeric Response Codes"), page));
-    layout->addWidget(flag(b, Field::Adv_Abort, "Adv_Abort", QStringLiteral("Disable Abort Connection Mode"), page));
+    layout->addWidget(flag(b, Field::EchoOff, "Adv_Echo", QStringLiteral("Disable Local Echo"), page));
+    layout->addWidget(flag(b, Field::ResponseCodesOff, "Adv_Resp", QStringLiteral("Disable Response Codes"), page));
+    layout->addWidget(flag(b, Field::NumericResponses, "Adv_Numeric", QStringLiteral("Numeric Response Codes"), page));
+    layout->addWidget(flag(b, Field::AbortModeOff, "Adv_Abort", QStringLiteral("Disable Abort Connection Mode"), page));
     layout->addSpacing(4);
-    layout->addWidget(choice(b, Field::Adv_Response, "Adv_Response", QStringLiteral("Response Codes: "), page));
+    layout->addWidget(choice(b, Field::ResponseLevel, "Adv_Response", QStringLiteral("Response Codes: "), page));
     auto *grid = new QGridLayout;
     grid->setColumnStretch(0, 1);
     layout->addSpacing(4);
     layout->addLayout(grid);
-    numberRow(grid, 0, b, Field::ed_CM_LinkRst, "Adv_LinkRst", QStringLiteral("Inactivity Timeout"),
+    numberRow(grid, 0, b, Field::InactivityTimeout, "Adv_LinkRst", QStringLiteral("Inactivity Timeout"),
               QStringLiteral("(sec)"));
     layout->addStretch(1);
     return page;

@@ -3,21 +3,21 @@
 #include <QTabWidget>
 
 class QCheckBox;
-class TFieldBinder;
-class TSRegPages;
+class FieldBinder;
+class RegisterPages;
 
 // The right column's tab pages "Radio", "Serial", "Advanced" and "S Reg".
-class TSettingsPages : public QTabWidget {
+class SettingsPages : public QTabWidget {
     Q_OBJECT
 public:
-    TSettingsPages(TFieldBinder &binder, QWidget *parent = nullptr);
+    SettingsPages(FieldBinder &binder, QWidget *parent = nullptr);
 
-    TSRegPages *sRegPages() const { return m_sReg; }
+    RegisterPages *sRegPages() const { return m_sReg; }
 
 private:
-    QWidget *radioPage(TFieldBinder &b);
-    QWidget *serialPage(TFieldBinder &b);
-    QWidget *advancedPage(TFieldBinder &b);
+    QWidget *radioPage(FieldBinder &b);
+    QWidget *serialPage(FieldBinder &b);
+    QWidget *advancedPage(FieldBinder &b);
 
-    TSRegPages *m_sReg;
+    RegisterPages *m_sReg;
 };

@@ -3,7 +3,7 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 
-TSpinField::TSpinField(int minimum, int maximum, QWidget *parent)
+SpinField::SpinField(int minimum, int maximum, QWidget *parent)
     : QAbstractSpinBox(parent), m_min(minimum), m_max(maximum)
 {
     setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
@@ -12,28 +12,28 @@ TSpinField::TSpinField(int minimum, int maximum, QWidget *parent)
     lineEdit()->setText(QString::number(minimum));
 }
 
-int TSpinField::value() const
+int SpinField::value() const
 {
     bool ok = false;
     const int v = text().trimmed().toInt(&ok, 10);
     return ok ? v : m_min;
 }
 
-int TSpinField::clamp(int v) const
+int SpinField::clamp(int v) const
 {
     if (m_min == m_max)
         return v;
     return std::clamp(v, m_min, std::max(m_min, m_max));
 }
 
-void TSpinField::setValue(int v)
+void SpinField::setValue(int v)
 {
     const QString t = QString::number(clamp(v));
     if (lineEdit()->text() != t)
         lineEdit()->setText(t);
 }
 
-void TSpinField::leave()
+void SpinField::leave()
 {
     m_editing = false;
     const int v = clamp(value());
@@ -41,15 +41,15 @@ void TSpinField::leave()
     emit left(v);
 }
 
-QValidator::State TSpinField::validate(QString &, int &) const
+QValidator::State SpinField::validate(QString &, int &) const
 {
     // Any text may stand in the field while it is edited; leaving it corrects it.
     return QValidator::Acceptable;
 }
 
-void TSpinField::fixup(QString &) const {}
+void SpinField::fixup(QString &) const {}
 
-void TSpinField::stepBy(int steps)
+void SpinField::stepBy(int steps)
 {
     if (!isEnabled() || isReadOnly())
         return;
@@ -57,7 +57,7 @@ void TSpinField::stepBy(int steps)
     lineEdit()->selectAll();
 }
 
-QAbstractSpinBox::StepEnabled TSpinField::stepEnabled() const
+QAbstractSpinBox::StepEnabled SpinField::stepEnabled() const
 {
     if (isReadOnly())
         return StepNone;
@@ -65,7 +65,7 @@ QAbstractSpinBox::StepEnabled TSpinField::stepEnabled() const
 }
 
 // Wide enough for the largest value, whatever text is typed.
-QSize TSpinField::sizeHint() const
+QSize SpinField::sizeHint() const
 {
     QSize s = QAbstractSpinBox::sizeHint();
     const int digits = int(QString::number(std::max(std::abs(m_min), std::abs(m_max))).size());
@@ -73,18 +73,18 @@ QSize TSpinField::sizeHint() const
     return s;
 }
 
-QSize TSpinField::minimumSizeHint() const
+QSize SpinField::minimumSizeHint() const
 {
     return sizeHint();
 }
 
-void TSpinField::focusInEvent(QFocusEvent *e)
+void SpinField::focusInEvent(QFocusEvent *e)
 {
     QAbstractSpinBox::focusInEvent(e);
     m_editing = true;
 }
 
-void TSpinField::focusOutEvent(QFocusEvent *e)
+void SpinField::focusOutEvent(QFocusEvent *e)
 {
     QAbstractSpinBox::focusOutEvent(e);
     // A message box or a pop-up taking the focus for a moment is no leaving.

@@ -9,12 +9,12 @@
 //  - setValue() clamps into the range, unless minimum and maximum are equal;
 //  - losing the input focus clamps the value and writes it back, then emits left();
 //  - changing the maximum does not touch the current value.
-class TSpinField : public QAbstractSpinBox {
+class SpinField : public QAbstractSpinBox {
     Q_OBJECT
     // Read by assistive technology as the field's current value.
     Q_PROPERTY(int value READ value WRITE setValue)
 public:
-    TSpinField(int minimum, int maximum, QWidget *parent = nullptr);
+    SpinField(int minimum, int maximum, QWidget *parent = nullptr);
 
     int value() const;
     void setValue(int v);

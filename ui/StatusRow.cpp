@@ -2,9 +2,12 @@
 
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
 
-TStatusPanel::TStatusPanel(const char *name, QMenu *menu, int menuOffset, QWidget *parent)
-    : QLabel(parent), m_menu(menu), m_menuOffset(menuOffset)
+#include <algorithm>
+
+StatusPanel::StatusPanel(const char *name, QMenu *menu, QWidget *parent)
+    : QLabel(parent), m_menu(menu)
 {
     setObjectName(QString::fromLatin1(name));
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -14,18 +17,31 @@ TStatusPanel::TStatusPanel(const char *name, QMenu *menu, int menuOffset, QWidge
         setCursor(Qt::PointingHandCursor);
 }
 
-void TStatusPanel::setPanelText(const QString &text)
+void StatusPanel::setPanelText(const QString &text)
 {
     setText(text);
     setAccessibleName(text);
 }
 
-QPoint TStatusPanel::menuPosition() const
+QPoint StatusPanel::menuPosition() const
 {
-    return mapToGlobal(QPoint(0, -m_menuOffset));
+    // Clear of the bar, so that the pointer is not over an item when the menu opens
+    // and the second click of a double-click chooses nothing.
+    const QPoint barTop = mapToGlobal(QPoint(0, 0));
+    if (!m_menu)
+        return barTop;
+    const QSize size = m_menu->sizeHint();
+    QPoint pos(barTop.x(), barTop.y() - size.height());
+    if (const QScreen *s = screen()) {
+        const QRect area = s->availableGeometry();
+        if (pos.y() < area.top())
+            pos.setY(barTop.y() + height());
+        pos.setX(std::clamp(pos.x(), area.left(), std::max(area.left(), area.right() + 1 - size.width())));
+    }
+    return pos;
 }
 
-void TStatusPanel::mousePressEvent(QMouseEvent *e)
+void StatusPanel::mousePressEvent(QMouseEvent *e)
 {
     if (!m_menu) {
         QLabel::mousePressEvent(e);
@@ -35,7 +51,7 @@ void TStatusPanel::mousePressEvent(QMouseEvent *e)
     m_menu->popup(menuPosition());
 }
 
-TStatusRow::TStatusRow(QWidget *parent) : QWidget(parent)
+StatusRow::StatusRow(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("StatusRow"));
     auto makeMenu = [this](const char *name) {
@@ -45,10 +61,10 @@ TStatusRow::TStatusRow(QWidget *parent) : QWidget(parent)
         menu->setToolTipsVisible(true);
         return menu;
     };
-    m_com = new TStatusPanel("StatusBar_Com", makeMenu("ComPortMenu"), 145, this);
-    m_baud = new TStatusPanel("StatusBar_Baud", makeMenu("BaudMenu"), 210, this);
-    m_format = new TStatusPanel("StatusBar_Format", makeMenu("FormatMenu"), 90, this);
-    m_status = new TStatusPanel("StatusBar1", nullptr, 0, this);
+    m_com = new StatusPanel("StatusBar_Com", makeMenu("ComPortMenu"), this);
+    m_baud = new StatusPanel("StatusBar_Baud", makeMenu("BaudMenu"), this);
+    m_format = new StatusPanel("StatusBar_Format", makeMenu("FormatMenu"), this);
+    m_status = new StatusPanel("StatusBar1", nullptr, this);
     // Positions within the 625-wide row, as the bars sit in the window.
     m_com->setGeometry(0, 0, 64, 19);
     m_baud->setGeometry(66, 0, 68, 19);

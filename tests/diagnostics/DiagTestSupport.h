@@ -90,7 +90,7 @@ private:
     bool m_open = false;
 };
 
-inline TChannelFactory scriptedChannels(std::shared_ptr<ScriptedModule> module)
+inline ChannelFactory scriptedChannels(std::shared_ptr<ScriptedModule> module)
 {
     return [module](const PortSettings &settings) {
         return std::make_unique<ModuleChannel>(settings, std::make_unique<ScriptedPort>(module));

@@ -1,6 +1,6 @@
 // The test output line cutter and the report line fields.
 
-#include "diagnostics/TestLineCutter.h"
+#include "diagnostics/LineCutter.h"
 #include "diagnostics/TestReport.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@ namespace {
 
 using Lines = std::vector<QByteArray>;
 
-Lines cutPieces(TTestLineCutter &cutter, const std::vector<QByteArray> &pieces)
+Lines cutPieces(LineCutter &cutter, const std::vector<QByteArray> &pieces)
 {
     Lines lines;
     for (const QByteArray &p : pieces)
@@ -21,7 +21,7 @@ Lines cutPieces(TTestLineCutter &cutter, const std::vector<QByteArray> &pieces)
 
 Lines cut(const std::vector<QByteArray> &pieces)
 {
-    TTestLineCutter cutter;
+    LineCutter cutter;
     return cutPieces(cutter, pieces);
 }
 
@@ -72,9 +72,9 @@ TEST(TestLineCutter, CarriageReturnLineFeedSplitAcrossPieces)
 {
     EXPECT_EQ(cut({"first\r", "\nsecond\r", "\n"}), (Lines{"first", "second"}));
     // Nothing of the pair reaches the next line's first field.
-    TTestLineCutter cutter;
+    LineCutter cutter;
     cutPieces(cutter, {"first\r", "\n", "12"});
-    EXPECT_EQ(cutter.TestLine(), "12");
+    EXPECT_EQ(cutter.pendingLine(), "12");
 }
 
 TEST(TestLineCutter, LineFeedsNotAfterACarriageReturnBelongToTheLine)
@@ -84,22 +84,22 @@ TEST(TestLineCutter, LineFeedsNotAfterACarriageReturnBelongToTheLine)
 
 TEST(TestLineCutter, EmptyLinesAndTheUnfinishedRest)
 {
-    TTestLineCutter cutter;
+    LineCutter cutter;
     EXPECT_EQ(cutPieces(cutter, {"\r\r\n", "x"}), (Lines{"", ""}));
-    EXPECT_EQ(cutter.TestLine(), "x");
+    EXPECT_EQ(cutter.pendingLine(), "x");
     cutter.clear();
-    EXPECT_TRUE(cutter.TestLine().isEmpty());
+    EXPECT_TRUE(cutter.pendingLine().isEmpty());
     EXPECT_EQ(cutPieces(cutter, {"\nabc\r"}), Lines{"\nabc"});  // no CR before it any more
 }
 
 TEST(TestLineCutter, OverlongNoiseIsDroppedUpToItsEnd)
 {
-    TTestLineCutter cutter;
-    const QByteArray noise(TTestLineCutter::kMaxLine * 3, 'z');
+    LineCutter cutter;
+    const QByteArray noise(LineCutter::kMaxLine * 3, 'z');
     EXPECT_EQ(cutPieces(cutter, {noise, "tail\r\n", "0001 x 2\r\n"}), Lines{"0001 x 2"});
-    EXPECT_LE(cutter.TestLine().size(), TTestLineCutter::kMaxLine);
+    EXPECT_LE(cutter.pendingLine().size(), LineCutter::kMaxLine);
     // A line of the largest size still passes.
-    const QByteArray longest(TTestLineCutter::kMaxLine, 'y');
+    const QByteArray longest(LineCutter::kMaxLine, 'y');
     EXPECT_EQ(cut({longest + "\r"}), Lines{longest});
 }
 

@@ -20,7 +20,7 @@ public:
 ProductVariant variantOf(bool class620) {
     ProductVariant v;
     v.radioClass = class620 ? RadioClass::Class620 : RadioClass::Class740;
-    v.BaseCaption = QStringLiteral("fuzz");
+    v.baseCaption = QStringLiteral("fuzz");
     return v;
 }
 
@@ -37,7 +37,7 @@ QString checkModel(const SettingsModel &model) {
         if (v < info.min || v > max)
             return QStringLiteral("%1 = %2 outside %3..%4").arg(info.name).arg(v).arg(info.min).arg(max);
     }
-    if (model.get(Field::chk_CM_Fast) != 0 && model.variant().radioClass == RadioClass::Class620)
+    if (model.get(Field::FastOperation) != 0 && model.variant().radioClass == RadioClass::Class620)
         return QStringLiteral("Fast Operation on a 620");
     return QString();
 }
@@ -51,21 +51,21 @@ struct Parsed {
 Parsed parse(const QByteArray &input, bool class620, bool fromFile) {
     AnswerEverything sink;
     SettingsModel model(variantOf(class620), sink);
-    model.SetDefaults();
+    model.applyDefaults();
     QByteArray text = input;
     int prior = 0;
     Parsed out;
     try {
-        ListingParser(text, model, prior).ProcessReadConfig(fromFile);
+        ListingParser(text, model, prior).parse(fromFile);
         out.ok = true;
-    } catch (const EConvertError &) {
+    } catch (const ConversionError &) {
     }
     if (!input.endsWith(text))
         out.problem = QStringLiteral("the listing was changed, not just consumed from the front");
     else
         out.problem = checkModel(model);
     if (out.ok && out.problem.isEmpty())
-        out.rebuilt = FileLineFromJoined(JoinCommandList(BuildCommandList(model.settings())));
+        out.rebuilt = fileLineFromJoined(joinCommandList(buildCommandList(model.settings())));
     return out;
 }
 
@@ -107,11 +107,11 @@ QString fileReader(const std::uint8_t *data, std::size_t size) {
     buffer.open(QIODevice::ReadOnly);
     QByteArray line;
     try {
-        line = TFileReadWrite::ReadFirstLine(buffer, QStringLiteral("fuzz"));
-    } catch (const EInOutError &) {
+        line = ConfigFile::readFirstLine(buffer, QStringLiteral("fuzz"));
+    } catch (const FileError &) {
         return QString();
     }
-    if (line.size() > TFileReadWrite::kMaxLineLength || line.contains('\n') || line.contains('\r') ||
+    if (line.size() > ConfigFile::kMaxLineLength || line.contains('\n') || line.contains('\r') ||
         line.contains('\0') || line.contains('\x1A'))
         return QStringLiteral("the line reader let through what it must not");
     if (!bytes.startsWith(line) && !bytes.contains('\r'))

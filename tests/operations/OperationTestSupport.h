@@ -4,7 +4,7 @@
 
 #include "SimLog.h"
 #include "TestHost.h"
-#include "operations/ConfigProgressForm.h"
+#include "operations/ProgressDialog.h"
 #include "operations/ModuleCommands.h"
 #include "support/SimOnCom1.h"
 
@@ -28,22 +28,22 @@ inline QList<QByteArray> plainConfigureLines(const CommandList &list)
     return lines;
 }
 
-inline TConfigProgressForm *visibleProgressForm()
+inline ProgressDialog *visibleProgressForm()
 {
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *f = qobject_cast<TConfigProgressForm *>(w); f && f->isVisible())
+        if (auto *f = qobject_cast<ProgressDialog *>(w); f && f->isVisible())
             return f;
     return nullptr;
 }
 
 // Polls on the GUI thread while a dialog runs; once `when` holds, `act` gets the
 // visible progress dialog, once.
-inline void actOnDialogWhen(std::function<bool()> when, std::function<void(TConfigProgressForm &)> act)
+inline void actOnDialogWhen(std::function<bool()> when, std::function<void(ProgressDialog &)> act)
 {
     auto *timer = new QTimer;
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, when, act] {
-        TConfigProgressForm *form = visibleProgressForm();
+        ProgressDialog *form = visibleProgressForm();
         if (!form || !when())
             return;
         timer->stop();

@@ -16,15 +16,15 @@
 class TestHost : public QObject, public OperationHost {
 public:
     explicit TestHost(const QString &executableName = QStringLiteral("Cfg_740RB"))
-        : m_variant(*SelectProductVariant(executableName)), m_model(m_variant, fake)
+        : m_variant(*selectProductVariant(executableName)), m_model(m_variant, fake)
     {
-        m_model.SetDefaults();
-        ResetPortSettings(ports, true);
+        m_model.applyDefaults();
+        resetPortSettings(ports, true);
     }
 
     // Any thread. ListingText is a plain buffer on purpose: only the hand-offs
     // between the worker and the GUI thread keep its writers apart.
-    void ReceiveData(const QByteArray &text, quint16) override
+    void receiveData(const QByteArray &text, quint16) override
     {
         listing = text;
         const QByteArray line = text + '\r';
@@ -35,7 +35,7 @@ public:
         else
             ++strayLogLines;  // logged off the GUI thread without the worker: a fault
     }
-    QByteArray ListingText() const override { return listing; }
+    QByteArray listingText() const override { return listing; }
     void setListingText(const QByteArray &text) override { listing = text; }
 
     void setLogViaWorker(bool on) override { m_logViaWorker = on; }
@@ -47,19 +47,19 @@ public:
     const ProductVariant &variant() const override { return m_variant; }
     PortSettings &portSettings() override { return ports; }
     CommandList &commandList() override { return commands; }
-    int &PriorS21() override { return priorS21; }
+    int &priorS21() override { return heldPriorS21; }
 
-    void DisplaySerialSettings() override
+    void showPortSettings() override
     {
         baudPanel = baudText(ports);
         formatPanel = lineFormatText(ports);
         ++displayCalls;
     }
     void showPcBaud() override { baudPanel = baudText(ports); }
-    void UpdateSerialParams() override
+    void followModuleSerialSettings() override
     {
-        ports = ::UpdateSerialParams(m_model.settings(), ports);
-        DisplaySerialSettings();
+        ports = ::portSettingsFor(m_model.settings(), ports);
+        showPortSettings();
     }
     void setStatusText(const QString &text) override { status = text; }
     void appendLogLine(const QByteArray &line) override
@@ -76,7 +76,7 @@ public:
     FakeMessages fake;
     PortSettings ports;
     CommandList commands;
-    int priorS21 = 0;
+    int heldPriorS21 = 0;
     QByteArray listing;
     QList<QByteArray> log;
     QString status;

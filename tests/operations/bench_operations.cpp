@@ -113,7 +113,7 @@ int main(int argc, char **argv)
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     std::printf("9600 bit/s, median of %d runs\n", repetitions);
     std::printf("%-10s %11s %11s %6s %10s\n", "operation", "measured", "floor", "ratio", "exchanges");
-    bench("configure", [](TestHost &h) { TModuleCommands(h).WriteConfig(); }, repetitions);
-    bench("read", [](TestHost &h) { TModuleCommands(h).ReadModuleConfig(); }, repetitions);
+    bench("configure", [](TestHost &h) { ModuleCommands(h).configure(); }, repetitions);
+    bench("read", [](TestHost &h) { ModuleCommands(h).read(); }, repetitions);
     return 0;
 }

@@ -8,12 +8,12 @@ using codectest::masterExample;
 
 namespace {
 
-QByteArray entry(const ModuleSettings &s, int index) { return BuildCommandList(s).at(static_cast<std::size_t>(index)); }
+QByteArray entry(const ModuleSettings &s, int index) { return buildCommandList(s).at(static_cast<std::size_t>(index)); }
 
 QByteArray route(ModuleSettings s, int dest, std::array<int, 5> rpts) {
-    s[Field::Z0_Dest] = dest;
+    s[Field::Route0Destination] = dest;
     for (int k = 1; k <= 5; ++k)
-        s[repeaterField(0, k)] = rpts[static_cast<std::size_t>(k - 1)];
+        s[routeRepeater(0, k)] = rpts[static_cast<std::size_t>(k - 1)];
     return entry(s, 36);
 }
 
@@ -25,7 +25,7 @@ void expectEntries(const CommandList &list, std::initializer_list<std::pair<int,
 TEST(CommandBuilder, AutoConnectMasterExampleMatchesGoldenEntryForEntry) {
     const QList<QByteArray> golden = codectest::readData("golden/auto_connect_master.commands").split('\n');
     ASSERT_GE(golden.size(), kCommandCount);
-    const CommandList list = BuildCommandList(masterExample());
+    const CommandList list = buildCommandList(masterExample());
     for (int i = 0; i < kCommandCount; ++i)
         EXPECT_EQ(list[static_cast<std::size_t>(i)], golden[i]) << "entry " << i;
     EXPECT_EQ(list[14], QByteArray("AT\\T0")) << "A, T, backslash, T";
@@ -35,10 +35,10 @@ TEST(CommandBuilder, AutoConnectMasterExampleMatchesGoldenEntryForEntry) {
 TEST(CommandBuilder, EveryEntryStartsWithItsPrefixInEveryMode) {
     for (int m = 1; m <= 5; ++m) {
         ModuleSettings s = masterExample();
-        s.OperatingMode = static_cast<OperatingMode>(m);
-        const CommandList list = BuildCommandList(s);
+        s.mode = static_cast<OperatingMode>(m);
+        const CommandList list = buildCommandList(s);
         for (int i = 0; i < kCommandCount; ++i) {
-            const QByteArray prefix(CommandTemplate[static_cast<std::size_t>(i)]);
+            const QByteArray prefix(commandTemplate()[static_cast<std::size_t>(i)]);
             EXPECT_TRUE(list[static_cast<std::size_t>(i)].startsWith(prefix)) << "mode " << m << " entry " << i;
             EXPECT_FALSE(list[static_cast<std::size_t>(i)].contains(' '));
         }
@@ -51,12 +51,12 @@ TEST(CommandBuilder, ScaledRegistersDropTheFraction) {
         Field f;
         int value, index;
         const char *command;
-    } cases[] = {{Field::sreg_1, 1000, 16, "ATS1=50"},    {Field::sreg_1, 5100, 16, "ATS1=255"},
-                 {Field::sreg_1, 60, 16, "ATS1=3"},       {Field::sreg_1, 1019, 16, "ATS1=50"},
-                 {Field::sreg_14, 530, 26, "ATS14=255"},  {Field::sreg_14, 20, 26, "ATS14=0"},
-                 {Field::sreg_14, 21, 26, "ATS14=0"},     {Field::sreg_14, 22, 26, "ATS14=1"},
-                 {Field::sreg_10, 15, 24, "ATS10=1"},     {Field::sreg_10, 2550, 24, "ATS10=255"},
-                 {Field::sreg_10, 9, 24, "ATS10=0"}};
+    } cases[] = {{Field::EscapeGuardTime, 1000, 16, "ATS1=50"},    {Field::EscapeGuardTime, 5100, 16, "ATS1=255"},
+                 {Field::EscapeGuardTime, 60, 16, "ATS1=3"},       {Field::EscapeGuardTime, 1019, 16, "ATS1=50"},
+                 {Field::PacketSize, 530, 26, "ATS14=255"},  {Field::PacketSize, 20, 26, "ATS14=0"},
+                 {Field::PacketSize, 21, 26, "ATS14=0"},     {Field::PacketSize, 22, 26, "ATS14=1"},
+                 {Field::DtrLossTime, 15, 24, "ATS10=1"},     {Field::DtrLossTime, 2550, 24, "ATS10=255"},
+                 {Field::DtrLossTime, 9, 24, "ATS10=0"}};
     for (const auto &c : cases) {
         ModuleSettings t = s;
         t[c.f] = c.value;
@@ -66,42 +66,42 @@ TEST(CommandBuilder, ScaledRegistersDropTheFraction) {
 
 TEST(CommandBuilder, TransparentModeIgnoresDestinationsAndUnitAddress) {
     ModuleSettings s = masterExample();
-    s.OperatingMode = OperatingMode::OpTransparent;
-    s[Field::TM_Auto_OnLine] = 0;
-    s[Field::ed_CM_UnitAdd] = 99;
-    s[Field::chk_CM_Fast] = 1;
+    s.mode = OperatingMode::Transparent;
+    s[Field::OnLineAtStartup] = 0;
+    s[Field::UnitAddress] = 99;
+    s[Field::FastOperation] = 1;
     for (int n = 0; n < 4; ++n) {
-        s[destField(n)] = 10 + n;
-        s[repeaterField(n, 1)] = 3;
+        s[routeDestination(n)] = 10 + n;
+        s[routeRepeater(n, 1)] = 3;
     }
-    expectEntries(BuildCommandList(s), {{13, "AT&U1"}, {37, "AT&L0"}, {39, "AT&M0"}, {33, "AT&Z1="},
+    expectEntries(buildCommandList(s), {{13, "AT&U1"}, {37, "AT&L0"}, {39, "AT&M0"}, {33, "AT&Z1="},
                                         {34, "AT&Z2="}, {35, "AT&Z3="}, {36, "AT&Z0="}});
-    s[Field::TM_Auto_OnLine] = 1;
+    s[Field::OnLineAtStartup] = 1;
     EXPECT_EQ(entry(s, 37), "AT&L1");
 }
 
 TEST(CommandBuilder, ModeDependentEntries) {
     ModuleSettings s = masterExample();
-    s.OperatingMode = OperatingMode::OpTransparentRepeater;
-    s[Field::ed_TM_GrpAdd2] = 7;
-    s[Field::TM_Auto_OnLine] = 1;
-    expectEntries(BuildCommandList(s), {{13, "AT&U7"}, {39, "AT&M1"}, {37, "AT&L1"}, {36, "AT&Z0="}});
+    s.mode = OperatingMode::TransparentRepeater;
+    s[Field::GroupAddress2] = 7;
+    s[Field::OnLineAtStartup] = 1;
+    expectEntries(buildCommandList(s), {{13, "AT&U7"}, {39, "AT&M1"}, {37, "AT&L1"}, {36, "AT&Z0="}});
 
-    s.OperatingMode = OperatingMode::OpAutoConnectSlave;
-    s[Field::chk_CM_Fast] = 1;
-    s[Field::ed_CM_UnitAdd] = 9;
+    s.mode = OperatingMode::AutoConnectSlave;
+    s[Field::FastOperation] = 1;
+    s[Field::UnitAddress] = 9;
     // Routes are sent in every controlled mode.
-    expectEntries(BuildCommandList(s), {{37, "AT&L3"}, {39, "AT&M3"}, {13, "AT&U9"}, {36, "AT&Z0=5,2"}});
+    expectEntries(buildCommandList(s), {{37, "AT&L3"}, {39, "AT&M3"}, {13, "AT&U9"}, {36, "AT&Z0=5,2"}});
 
-    s.OperatingMode = OperatingMode::OpSingleConnect;
-    s[Field::chk_CM_Fast] = 0;
-    expectEntries(BuildCommandList(s), {{37, "AT&L0"}, {39, "AT&M2"}});
+    s.mode = OperatingMode::SingleConnect;
+    s[Field::FastOperation] = 0;
+    expectEntries(buildCommandList(s), {{37, "AT&L0"}, {39, "AT&M2"}});
 
-    s.OperatingMode = OperatingMode::OpAutoConnectMaster;
+    s.mode = OperatingMode::AutoConnectMaster;
     EXPECT_EQ(entry(s, 37), "AT&L2");
     // Group address 1 and the system address go out in every mode.
-    s[Field::ed_TM_GrpAdd1] = 200;
-    s[Field::ed_TM_SysAdd] = 254;
+    s[Field::GroupAddress1] = 200;
+    s[Field::SystemAddress] = 254;
     EXPECT_EQ(entry(s, 10), "AT&G200");
     EXPECT_EQ(entry(s, 12), "AT&S254");
 }
@@ -117,43 +117,43 @@ TEST(CommandBuilder, RoutesChainRepeatersUpToTheFirstZero) {
 
     // Destinations 2..4 go to entries 33..35, the first one last.
     ModuleSettings t = s;
-    t.OperatingMode = OperatingMode::OpSingleConnect;
-    t[Field::Z1_Dest] = 11;
-    t[Field::Z2_Dest] = 12;
-    t[Field::Z2_Rpt1] = 7;
-    t[Field::Z3_Dest] = 13;
-    expectEntries(BuildCommandList(t), {{33, "AT&Z1=11"}, {34, "AT&Z2=7,12"}, {35, "AT&Z3=13"}, {36, "AT&Z0=5,2"}});
+    t.mode = OperatingMode::SingleConnect;
+    t[Field::Route1Destination] = 11;
+    t[Field::Route2Destination] = 12;
+    t[Field::Route2Repeater1] = 7;
+    t[Field::Route3Destination] = 13;
+    expectEntries(buildCommandList(t), {{33, "AT&Z1=11"}, {34, "AT&Z2=7,12"}, {35, "AT&Z3=13"}, {36, "AT&Z0=5,2"}});
 }
 
 TEST(CommandBuilder, SerialAndResponseCodes) {
     ModuleSettings s = masterExample();
     const int flows[4] = {0, 3, 4, 5};
     for (int i = 0; i < 4; ++i) {
-        s[Field::Serial_Flow] = i;
+        s[Field::FlowControl] = i;
         EXPECT_EQ(entry(s, 11), "AT&K" + QByteArray::number(flows[i]));
     }
-    s[Field::Serial_Data] = 0;
-    s[Field::Serial_Parity] = 3;
-    s[Field::Serial_Stop] = 0;
+    s[Field::SerialDataBits] = 0;
+    s[Field::SerialParity] = 3;
+    s[Field::SerialStopBits] = 0;
     EXPECT_EQ(entry(s, 6), "AT&B12") << "7 data bits, even parity, 1 stop bit";
-    s[Field::Serial_Data] = 1;
-    s[Field::Serial_Stop] = 1;
+    s[Field::SerialDataBits] = 1;
+    s[Field::SerialStopBits] = 1;
     EXPECT_EQ(entry(s, 6), "AT&B15");
 
-    s[Field::Adv_Echo] = 1;
-    s[Field::Adv_Resp] = 1;
-    s[Field::Adv_Numeric] = 1;
-    s[Field::Adv_Abort] = 1;
-    s[Field::Adv_Response] = 3;
-    expectEntries(BuildCommandList(s), {{2, "ATE0"}, {3, "ATQ1"}, {4, "ATV0"}, {38, "AT&N0"}, {5, "ATX3"}});
+    s[Field::EchoOff] = 1;
+    s[Field::ResponseCodesOff] = 1;
+    s[Field::NumericResponses] = 1;
+    s[Field::AbortModeOff] = 1;
+    s[Field::ResponseLevel] = 3;
+    expectEntries(buildCommandList(s), {{2, "ATE0"}, {3, "ATQ1"}, {4, "ATV0"}, {38, "AT&N0"}, {5, "ATX3"}});
 
-    s[Field::Serial_Baud] = 13;
-    s[Field::Radio_DataRate] = 2;
-    s[Field::Radio_Crc] = 1;
-    s[Field::Serial_DTR] = 3;
-    s[Field::Serial_DCD] = 2;
-    s[Field::ed_CM_LinkRst] = 255;
-    expectEntries(BuildCommandList(s),
+    s[Field::SerialBaudRate] = 13;
+    s[Field::RadioDataRate] = 2;
+    s[Field::CrcChecking] = 1;
+    s[Field::DtrControl] = 3;
+    s[Field::DcdControl] = 2;
+    s[Field::InactivityTimeout] = 255;
+    expectEntries(buildCommandList(s),
                   {{1, "ATC13"}, {0, "ATB2"}, {9, "AT&E1"}, {8, "AT&D3"}, {7, "AT&C2"}, {14, "AT\\T255"}});
 }
 
@@ -161,13 +161,13 @@ TEST(CommandBuilder, AddToConfigCutsAt255Characters) {
     CommandList list;
     const ModuleSettings s = masterExample();
     CommandBuilder builder(s, list);
-    builder.ConstControlledConfig();
-    builder.AddToConfig(36, QByteArray(300, '7'));
+    builder.buildControlled();
+    builder.append(36, QByteArray(300, '7'));
     EXPECT_EQ(list[36].size(), kMaxCommandLength);
     EXPECT_TRUE(list[36].startsWith("AT&Z0=5,27777"));
-    builder.AddToConfig(0, QByteArray(251, '1'));
+    builder.append(0, QByteArray(251, '1'));
     EXPECT_EQ(list[0].size(), 255);
-    builder.AddToConfig(0, "2");
+    builder.append(0, "2");
     EXPECT_EQ(list[0].size(), 255);
     EXPECT_EQ(list[0].back(), '1');
 }
@@ -176,16 +176,16 @@ TEST(CommandBuilder, EveryBuildStartsFromTheTemplate) {
     CommandList list;
     ModuleSettings s = masterExample();
     CommandBuilder builder(s, list);
-    builder.ConstControlledConfig();
-    builder.ConstControlledConfig();
+    builder.buildControlled();
+    builder.buildControlled();
     EXPECT_EQ(list[13], "AT&U1") << "a second build does not append to the first";
-    s.OperatingMode = OperatingMode::OpTransparent;
-    builder.ConstTranspConfig();
+    s.mode = OperatingMode::Transparent;
+    builder.buildTransparent();
     EXPECT_EQ(list[36], "AT&Z0=");
 }
 
 TEST(CommandBuilder, JoinPutsOneSpaceInFrontOfEveryEntry) {
-    const QByteArray joined = JoinCommandList(BuildCommandList(masterExample()));
+    const QByteArray joined = joinCommandList(buildCommandList(masterExample()));
     EXPECT_TRUE(joined.startsWith(" ATB0 ATC4 "));
     EXPECT_TRUE(joined.endsWith(" AT&L2 AT&N1 AT&M2"));
     EXPECT_EQ(joined.count(' '), kCommandCount);

@@ -15,7 +15,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <pwd.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace codectest;
 using Icon = MessageSink::Icon;
@@ -39,7 +43,7 @@ QByteArray readBytes(const QString &path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-// --- TFileReadWrite ---------------------------------------------------------------
+// --- ConfigFile ---------------------------------------------------------------
 
 TEST(FileReadWrite, ReadsTheFirstLineOnly) {
     QTemporaryDir dir;
@@ -57,32 +61,32 @@ TEST(FileReadWrite, ReadsTheFirstLineOnly) {
     };
     for (const auto &[bytes, line] : cases) {
         writeBytes(path, bytes);
-        EXPECT_EQ(TFileReadWrite().ReadLineFromFile(path), line) << bytes.toStdString();
+        EXPECT_EQ(ConfigFile().readLine(path), line) << bytes.toStdString();
     }
 }
 
 TEST(FileReadWrite, RefusesWhatIsNoConfigurationLine) {
     QTemporaryDir dir;
     const QString path = dir.filePath("a.40B");
-    EXPECT_THROW(TFileReadWrite().ReadLineFromFile(dir.filePath("missing.40B")), EInOutError);
-    EXPECT_THROW(TFileReadWrite().ReadLineFromFile(dir.path()), EInOutError) << "a directory";
+    EXPECT_THROW(ConfigFile().readLine(dir.filePath("missing.40B")), FileError);
+    EXPECT_THROW(ConfigFile().readLine(dir.path()), FileError) << "a directory";
 
     writeBytes(path, QByteArray(" ATB0\0 ATC4", 11));
-    EXPECT_THROW(TFileReadWrite().ReadLineFromFile(path), EInOutError) << "NUL byte";
+    EXPECT_THROW(ConfigFile().readLine(path), FileError) << "NUL byte";
 
-    const qsizetype max = TFileReadWrite::kMaxLineLength;
+    const qsizetype max = ConfigFile::kMaxLineLength;
     writeBytes(path, QByteArray(max, 'A') + "\r\n");
-    EXPECT_THROW(TFileReadWrite().ReadLineFromFile(path), EInOutError) << "CR counts towards the limit";
+    EXPECT_THROW(ConfigFile().readLine(path), FileError) << "CR counts towards the limit";
     writeBytes(path, QByteArray(max, 'A') + "\n");
-    EXPECT_EQ(TFileReadWrite().ReadLineFromFile(path).size(), max);
+    EXPECT_EQ(ConfigFile().readLine(path).size(), max);
     writeBytes(path, QByteArray(max + 1, 'A'));
-    EXPECT_THROW(TFileReadWrite().ReadLineFromFile(path), EInOutError);
+    EXPECT_THROW(ConfigFile().readLine(path), FileError);
 
     // A device that never ends stops at the limit.
     QByteArray big(8 * max, 'x');
     QBuffer buffer(&big);
     buffer.open(QIODevice::ReadOnly);
-    EXPECT_THROW(TFileReadWrite::ReadFirstLine(buffer, "buffer"), EInOutError);
+    EXPECT_THROW(ConfigFile::readFirstLine(buffer, "buffer"), FileError);
     EXPECT_LE(buffer.pos(), max + 8192) << "reads no further than the limit and one chunk";
 }
 
@@ -90,7 +94,7 @@ TEST(FileReadWrite, WritesTheLineWithCrLfAndReplacesTheFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath("out.40B");
     writeBytes(path, QByteArray(1000, 'o'));
-    TFileReadWrite().WriteLineToFile(" ATB0 ", path);
+    ConfigFile().writeLine(" ATB0 ", path);
     EXPECT_EQ(readBytes(path), " ATB0 \r\n");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.40B"})
         << "no temporary file stays behind";
@@ -110,8 +114,8 @@ TEST(FileReadWrite, FailedWriteLeavesTheOldFileIntact) {
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
     QString error;
     try {
-        TFileReadWrite().WriteLineToFile(QByteArray(300, 'n'), path);
-    } catch (const EInOutError &e) {
+        ConfigFile().writeLine(QByteArray(300, 'n'), path);
+    } catch (const FileError &e) {
         error = e.message();
     }
     setrlimit(RLIMIT_FSIZE, &old);
@@ -122,15 +126,57 @@ TEST(FileReadWrite, FailedWriteLeavesTheOldFileIntact) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.40B"});
 
     // A target that is a directory, or whose parent is a file.
-    EXPECT_THROW(TFileReadWrite().WriteLineToFile("x", dir.path()), EInOutError);
-    EXPECT_THROW(TFileReadWrite().WriteLineToFile("x", path + "/inner.40B"), EInOutError);
+    EXPECT_THROW(ConfigFile().writeLine("x", dir.path()), FileError);
+    EXPECT_THROW(ConfigFile().writeLine("x", path + "/inner.40B"), FileError);
     EXPECT_EQ(readBytes(path), "old contents\r\n");
+}
+
+// Saving into a folder the user may not write, over a file the user may write: the
+// file is rewritten in place. Runs the save in a child that has become "nobody".
+TEST(FileReadWrite, FileInAFolderThatIsNotWritableIsRewrittenInPlace) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to hand a file to another user";
+    const passwd *nobody = getpwnam("nobody");
+    if (!nobody)
+        GTEST_SKIP() << "no user \"nobody\" to drop privileges to";
+    QTemporaryDir dir;
+    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);  // others may enter, not write
+    const QString path = dir.filePath("theirs.40B");
+    writeBytes(path, QByteArray(100, 'o'));
+    const QByteArray native = QFile::encodeName(path);
+    ASSERT_EQ(chown(native.constData(), nobody->pw_uid, nobody->pw_gid), 0);
+    ASSERT_EQ(chmod(native.constData(), 0640), 0);
+    struct stat before {};
+    ASSERT_EQ(stat(native.constData(), &before), 0);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0)
+            _exit(2);
+        try {
+            ConfigFile().writeLine(" ATB0 ", path);
+        } catch (const FileError &) {
+            _exit(1);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save failed";
+    EXPECT_EQ(readBytes(path), " ATB0 \r\n");
+    struct stat after {};
+    ASSERT_EQ(stat(native.constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_uid, nobody->pw_uid);
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
 }
 
 // --- the file line ----------------------------------------------------------------
 
 TEST(FileLine, TransparentExampleByteForByte) {
-    const QByteArray line = FileLineFromJoined(JoinCommandList(BuildCommandList(transparentExample())));
+    const QByteArray line = fileLineFromJoined(joinCommandList(buildCommandList(transparentExample())));
     EXPECT_EQ(line.size(), 272);
     EXPECT_EQ(line + "\r\n", golden());
     EXPECT_TRUE(line.contains(" AT\\T0 "));
@@ -138,21 +184,21 @@ TEST(FileLine, TransparentExampleByteForByte) {
 
     QTemporaryDir dir;
     const QString path = dir.filePath("example.40B");
-    SaveToFile(JoinCommandList(BuildCommandList(transparentExample())), path);
+    saveToFile(joinCommandList(buildCommandList(transparentExample())), path);
     EXPECT_EQ(readBytes(path), golden());
 }
 
 TEST(FileLine, RegistersGetColonsRoutesKeepEquals) {
     ModuleSettings s = masterExample();
-    s.OperatingMode = OperatingMode::OpSingleConnect;
-    s[Field::Z3_Dest] = 4;
-    const QByteArray line = FileLineFromJoined(JoinCommandList(BuildCommandList(s)));
+    s.mode = OperatingMode::SingleConnect;
+    s[Field::Route3Destination] = 4;
+    const QByteArray line = fileLineFromJoined(joinCommandList(buildCommandList(s)));
     EXPECT_EQ(line,
               " ATB0 ATC4 ATE1 ATQ0 ATV1 ATX0 AT&B2 AT&C1 AT&D0 AT&E0 AT&G1 AT&K4 AT&L0 AT&N1 AT&M2 "
               "AT&S17 AT&U1 AT\\T0 ATS0:1 ATS1:50 ATS2:43 ATS3:13 ATS4:10 ATS5:8 ATS6:0 ATS7:5 ATS8:0 "
               "ATS10:1 ATS11:0 ATS14:255 ATS16:0 ATS17:0 ATS18:120 ATS19:5 ATS20:100 ATS21:1 "
               "AT&Z1= AT&Z2= AT&Z3=4 AT&Z0=5,2 ");
-    EXPECT_THROW(FileLineFromJoined(" ATB0 ATC4"), Exception);
+    EXPECT_THROW(fileLineFromJoined(" ATB0 ATC4"), Exception);
 }
 
 // --- the file commands ------------------------------------------------------------
@@ -165,12 +211,12 @@ TEST(ConfigFileCommands, SaveAsWritesTheLineAndTakesTheName) {
     QSignalSpy caption(&rig.files, &ConfigFileCommands::captionChanged);
     rig.dialogs.answer = dir.filePath("saved.40B");
 
-    EXPECT_TRUE(rig.files.SaveAs(true));
+    EXPECT_TRUE(rig.files.saveAs(true));
     EXPECT_EQ(readBytes(rig.dialogs.answer), golden());
     EXPECT_EQ(rig.dialogs.filter, "*.40B");
     EXPECT_EQ(rig.dialogs.suffix, "40B");
     EXPECT_EQ(rig.dialogs.directory, QDir::currentPath());
-    EXPECT_EQ(rig.files.CurrentFileName(), rig.dialogs.answer);
+    EXPECT_EQ(rig.files.currentFileName(), rig.dialogs.answer);
     EXPECT_EQ(rig.files.caption(), rig.base() + ": " + rig.dialogs.answer);
     ASSERT_EQ(caption.count(), 1);
     EXPECT_EQ(caption.at(0).at(0).toString(), rig.files.caption());
@@ -178,8 +224,8 @@ TEST(ConfigFileCommands, SaveAsWritesTheLineAndTakesTheName) {
     EXPECT_EQ(rig.commandList[0], "ATB0");
 
     // Save writes to the current file without a dialog or question.
-    rig.model.set(Field::Serial_Baud, 9);
-    EXPECT_TRUE(rig.files.Save());
+    rig.model.set(Field::SerialBaudRate, 9);
+    EXPECT_TRUE(rig.files.save());
     EXPECT_EQ(rig.dialogs.calls, 1);
     EXPECT_TRUE(readBytes(rig.dialogs.answer).startsWith(" ATB0 ATC9 "));
     EXPECT_TRUE(rig.messages.empty());
@@ -192,7 +238,7 @@ TEST(ConfigFileCommands, CancelledSaveWritesNothing) {
     rig.apply(masterExample());
     QSignalSpy cleared(&rig.files, &ConfigFileCommands::clearLogRequested);
     QSignalSpy caption(&rig.files, &ConfigFileCommands::captionChanged);
-    EXPECT_FALSE(rig.files.Save()) << "no current file: asks for one";
+    EXPECT_FALSE(rig.files.save()) << "no current file: asks for one";
     EXPECT_EQ(rig.dialogs.calls, 1);
     EXPECT_EQ(cleared.count(), 1);
     EXPECT_EQ(caption.count(), 0);
@@ -204,7 +250,7 @@ TEST(ConfigFileCommands, CancelledSaveWritesNothing) {
 TEST(ConfigFileCommands, SaveRefusesNoMode) {
     FakeMessages messages;
     SettingsModel model(variantOf(RadioClass::Class740), messages);
-    ASSERT_EQ(model.mode(), OperatingMode::OpNone);
+    ASSERT_EQ(model.mode(), OperatingMode::None);
     FakeDialogs dialogs;
     CommandList list;
     QByteArray text;
@@ -212,7 +258,7 @@ TEST(ConfigFileCommands, SaveRefusesNoMode) {
     int prior = 0;
     ConfigFileCommands files(model, dialogs, {list, text, port, prior});
     QSignalSpy cleared(&files, &ConfigFileCommands::clearLogRequested);
-    EXPECT_FALSE(files.SaveAs(true));
+    EXPECT_FALSE(files.saveAs(true));
     ASSERT_EQ(messages.count(), 1);
     EXPECT_EQ(messages.last().text, "An operating mode must be selected!");
     EXPECT_EQ(messages.last().icon, Icon::Warning);
@@ -227,47 +273,47 @@ TEST(ConfigFileCommands, FailedSaveIsReportedAndKeepsNameAndCaption) {
     rig.apply(masterExample());
     const QString good = dir.filePath("good.40B");
     rig.dialogs.answer = good;
-    ASSERT_TRUE(rig.files.SaveAs(true));
+    ASSERT_TRUE(rig.files.saveAs(true));
     const QByteArray saved = readBytes(good);
 
     const QString blocked = dir.filePath("blocked.40B");
     ASSERT_TRUE(QDir().mkdir(blocked));  // a directory where the file should go
     rig.dialogs.answer = blocked;
     QSignalSpy caption(&rig.files, &ConfigFileCommands::captionChanged);
-    EXPECT_FALSE(rig.files.SaveAs(true));
+    EXPECT_FALSE(rig.files.saveAs(true));
     ASSERT_EQ(rig.messages.count(), 1);
     EXPECT_EQ(rig.messages.last().icon, Icon::Error);
     EXPECT_EQ(rig.messages.last().buttons, Buttons::Ok);
     EXPECT_TRUE(rig.messages.last().text.contains(blocked)) << rig.messages.last().text.toStdString();
-    EXPECT_EQ(rig.files.CurrentFileName(), good);
+    EXPECT_EQ(rig.files.currentFileName(), good);
     EXPECT_EQ(caption.count(), 0);
     EXPECT_TRUE(QFileInfo(blocked).isDir());
 
     rig.dialogs.answer = good + "/below.40B";  // the parent is a file
-    EXPECT_FALSE(rig.files.SaveAs(true));
+    EXPECT_FALSE(rig.files.saveAs(true));
     EXPECT_EQ(rig.messages.count(), 2);
     EXPECT_EQ(readBytes(good), saved);
-    EXPECT_EQ(rig.files.CurrentFileName(), good);
+    EXPECT_EQ(rig.files.currentFileName(), good);
 }
 
 TEST(ConfigFileCommands, NewAsksFirst) {
     QTemporaryDir dir;
     FileRig rig;
     writeBytes(dir.filePath("a.40B"), golden());
-    ASSERT_TRUE(rig.files.LoadConfigFile(dir.filePath("a.40B")));
+    ASSERT_TRUE(rig.files.loadFile(dir.filePath("a.40B")));
     rig.messages.answer(Answer::Cancel);
-    EXPECT_FALSE(rig.files.New());
+    EXPECT_FALSE(rig.files.newConfiguration());
     EXPECT_EQ(rig.messages.last().text, "Open new configuration?");
     EXPECT_EQ(rig.messages.last().icon, Icon::Question);
     EXPECT_EQ(rig.messages.last().buttons, Buttons::OkCancel);
-    EXPECT_EQ(rig.get(Field::Serial_Baud), 6);
-    EXPECT_EQ(rig.files.CurrentFileName(), dir.filePath("a.40B"));
+    EXPECT_EQ(rig.get(Field::SerialBaudRate), 6);
+    EXPECT_EQ(rig.files.currentFileName(), dir.filePath("a.40B"));
 
     QSignalSpy caption(&rig.files, &ConfigFileCommands::captionChanged);
-    EXPECT_TRUE(rig.files.New());
-    EXPECT_EQ(rig.get(Field::Serial_Baud), 4);
-    EXPECT_EQ(rig.get(Field::sreg_18), 120);
-    EXPECT_TRUE(rig.files.CurrentFileName().isEmpty());
+    EXPECT_TRUE(rig.files.newConfiguration());
+    EXPECT_EQ(rig.get(Field::SerialBaudRate), 4);
+    EXPECT_EQ(rig.get(Field::RxBufferThreshold), 120);
+    EXPECT_TRUE(rig.files.currentFileName().isEmpty());
     ASSERT_EQ(caption.count(), 1);
     EXPECT_EQ(caption.at(0).at(0).toString(), rig.base());
 }
@@ -277,18 +323,18 @@ TEST(ConfigFileCommands, LoadAppliesTheFileAndThePortFollows) {
     FileRig rig;
     const QString path = dir.filePath("site.40B");
     ModuleSettings s = masterExample();
-    s[Field::Serial_Baud] = 9;   // 38400
-    s[Field::Serial_Data] = 0;   // 7 data bits
-    s[Field::Serial_Parity] = 3; // even
-    s[Field::Serial_Stop] = 1;
-    SaveToFile(JoinCommandList(BuildCommandList(s)), path);
+    s[Field::SerialBaudRate] = 9;   // 38400
+    s[Field::SerialDataBits] = 0;   // 7 data bits
+    s[Field::SerialParity] = 3; // even
+    s[Field::SerialStopBits] = 1;
+    saveToFile(joinCommandList(buildCommandList(s)), path);
 
     QSignalSpy portSpy(&rig.files, &ConfigFileCommands::portSettingsChanged);
     rig.port.comPort = 4;
-    EXPECT_TRUE(rig.files.OpenCommandLineFile(path));
-    EXPECT_EQ(rig.model.mode(), OperatingMode::OpAutoConnectMaster);
-    EXPECT_EQ(rig.get(Field::Z0_Rpt1), 5);
-    EXPECT_EQ(rig.files.CurrentFileName(), path);
+    EXPECT_TRUE(rig.files.openCommandLineFile(path));
+    EXPECT_EQ(rig.model.mode(), OperatingMode::AutoConnectMaster);
+    EXPECT_EQ(rig.get(Field::Route0Repeater1), 5);
+    EXPECT_EQ(rig.files.currentFileName(), path);
     EXPECT_EQ(rig.files.caption(), rig.base() + ": " + path);
     EXPECT_EQ(portSpy.count(), 1);
     EXPECT_EQ(rig.port.baudIndex, 8) << "38400 in the PC table";
@@ -304,39 +350,40 @@ TEST(ConfigFileCommands, FailedLoadResetsToDefaults) {
     FileRig rig;
     const QString good = dir.filePath("good.40B");
     writeBytes(good, golden());
-    ASSERT_TRUE(rig.files.LoadConfigFile(good));
+    ASSERT_TRUE(rig.files.loadFile(good));
 
     const QByteArray bad[] = {
         QByteArray(" ATB0 ATC6 ATE1 garbage\r\n"),
-        QByteArray(TFileReadWrite::kMaxLineLength + 10, ' '),
+        QByteArray(ConfigFile::kMaxLineLength + 10, ' '),
         golden().replace(" AT&G0 ", QByteArray(" AT&G0\0 ", 8)),
         golden().replace(" AT&Z0= ", " AT&Z0=,3 "),
+        golden().replace(" ATC6 ", " ATC-1 "),
     };
     for (const QByteArray &bytes : bad) {
         rig.messages.clear();
-        ASSERT_TRUE(rig.files.LoadConfigFile(good));
+        ASSERT_TRUE(rig.files.loadFile(good));
         const QString path = dir.filePath("bad.40B");
         writeBytes(path, bytes);
         QSignalSpy caption(&rig.files, &ConfigFileCommands::captionChanged);
-        EXPECT_FALSE(rig.files.LoadConfigFile(path));
+        EXPECT_FALSE(rig.files.loadFile(path));
         ASSERT_EQ(rig.messages.count(), 1);
         EXPECT_EQ(rig.messages.last().text, kLoadFailed);
         EXPECT_EQ(rig.messages.last().icon, Icon::Error);
         EXPECT_EQ(rig.messages.last().buttons, Buttons::Ok);
-        EXPECT_TRUE(rig.files.CurrentFileName().isEmpty());
+        EXPECT_TRUE(rig.files.currentFileName().isEmpty());
         EXPECT_EQ(rig.files.caption(), rig.base());
-        EXPECT_EQ(rig.get(Field::Serial_Baud), 4) << "defaults again";
-        EXPECT_EQ(rig.model.mode(), OperatingMode::OpTransparent);
+        EXPECT_EQ(rig.get(Field::SerialBaudRate), 4) << "defaults again";
+        EXPECT_EQ(rig.model.mode(), OperatingMode::Transparent);
         EXPECT_TRUE(rig.model.plcMode());
     }
 
     // A name typed into the open dialog that does not exist.
     rig.messages.clear();
     rig.dialogs.answer = dir.filePath("nothing.40B");
-    EXPECT_FALSE(rig.files.OpenConfigFile());
+    EXPECT_FALSE(rig.files.openFile());
     EXPECT_EQ(rig.messages.texts(), QStringList{kLoadFailed});
     rig.dialogs.answer.clear();
-    EXPECT_FALSE(rig.files.OpenConfigFile());
+    EXPECT_FALSE(rig.files.openFile());
     EXPECT_EQ(rig.messages.count(), 1) << "cancelled: nothing happens";
 }
 
@@ -344,23 +391,23 @@ TEST(ConfigFileCommands, ParserRefusalStillCompletesTheLoad) {
     QTemporaryDir dir;
     FileRig rig(RadioClass::Class620);
     ModuleSettings s = masterExample();
-    s[Field::chk_CM_Fast] = 1;
+    s[Field::FastOperation] = 1;
     const QString path = dir.filePath("fast.40B");
-    SaveToFile(JoinCommandList(BuildCommandList(s)), path);
-    EXPECT_TRUE(rig.files.LoadConfigFile(path));
+    saveToFile(joinCommandList(buildCommandList(s)), path);
+    EXPECT_TRUE(rig.files.loadFile(path));
     ASSERT_EQ(rig.messages.count(), 1);
     EXPECT_TRUE(rig.messages.last().text.startsWith("Fast Controlled Mode operation has been detected."));
-    EXPECT_EQ(rig.files.CurrentFileName(), path);
-    EXPECT_EQ(rig.model.mode(), OperatingMode::OpTransparent);
+    EXPECT_EQ(rig.files.currentFileName(), path);
+    EXPECT_EQ(rig.model.mode(), OperatingMode::Transparent);
 
     // A file whose flow control is 1 shows the flow message and loads.
     FileRig flow;
     writeBytes(path, golden().replace(" AT&K0 ", " AT&K1 "));
-    EXPECT_TRUE(flow.files.LoadConfigFile(path));
+    EXPECT_TRUE(flow.files.loadFile(path));
     ASSERT_EQ(flow.messages.count(), 1);
     EXPECT_TRUE(flow.messages.last().text.startsWith(
         "The saved configuration or module has a value of &K1 for flow control."));
-    EXPECT_EQ(flow.get(Field::Serial_Flow), 1);
+    EXPECT_EQ(flow.get(Field::FlowControl), 1);
 }
 
 TEST(ConfigFileCommands, CommandLineFile) {
@@ -375,25 +422,25 @@ TEST(ConfigFileCommands, CommandLineFile) {
     writeBytes("dir.40B/plain", golden());
 
     FileRig rig;
-    EXPECT_FALSE(rig.files.OpenCommandLineFile(QString()));
-    EXPECT_FALSE(rig.files.OpenCommandLineFile("missing.40B"));
-    EXPECT_FALSE(rig.files.OpenCommandLineFile("dir.40B")) << "a directory is no existing file";
+    EXPECT_FALSE(rig.files.openCommandLineFile(QString()));
+    EXPECT_FALSE(rig.files.openCommandLineFile("missing.40B"));
+    EXPECT_FALSE(rig.files.openCommandLineFile("dir.40B")) << "a directory is no existing file";
     EXPECT_TRUE(rig.messages.empty());
 
     for (const QString arg : {"site.40b", "site.40B.bak", "noext", "dir.40B/plain"}) {
         rig.messages.clear();
-        EXPECT_FALSE(rig.files.OpenCommandLineFile(arg));
+        EXPECT_FALSE(rig.files.openCommandLineFile(arg));
         ASSERT_EQ(rig.messages.count(), 1) << arg.toStdString();
         EXPECT_EQ(rig.messages.last().text, arg + " is not a valid configuration file.");
         EXPECT_EQ(rig.messages.last().icon, Icon::Error);
         EXPECT_EQ(rig.messages.last().buttons, Buttons::Ok);
-        EXPECT_TRUE(rig.files.CurrentFileName().isEmpty());
+        EXPECT_TRUE(rig.files.currentFileName().isEmpty());
     }
 
     rig.messages.clear();
-    EXPECT_TRUE(rig.files.OpenCommandLineFile("site.40B"));
+    EXPECT_TRUE(rig.files.openCommandLineFile("site.40B"));
     EXPECT_EQ(rig.files.caption(), rig.base() + ": site.40B") << "the argument exactly as passed";
-    EXPECT_EQ(rig.get(Field::Serial_Baud), 6);
+    EXPECT_EQ(rig.get(Field::SerialBaudRate), 6);
     EXPECT_TRUE(rig.messages.empty());
     QDir::setCurrent(previous);
 }

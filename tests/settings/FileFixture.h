@@ -35,9 +35,9 @@ struct FileRig : ParserRig {
         : ParserRig(rc), files(model, dialogs, {commandList, listingText, port, priorS21}) {}
     void apply(const ModuleSettings &s) {
         model.replaceAll(s);
-        model.selectMode(s.OperatingMode);
+        model.selectMode(s.mode);
     }
-    QString base() const { return model.variant().BaseCaption; }
+    QString base() const { return model.variant().baseCaption; }
 
     FakeDialogs dialogs;
     CommandList commandList;

@@ -28,7 +28,7 @@ QString conversionText(const QByteArray &listing) {
     ParserRig rig;
     try {
         rig.parse(listing);
-    } catch (const EConvertError &e) {
+    } catch (const ConversionError &e) {
         return e.message();
     }
     return QStringLiteral("(parsed)");
@@ -49,51 +49,51 @@ void expectFields(const ParserRig &rig, std::initializer_list<std::pair<Field, i
 TEST(ListingParser, ModuleListingFillsEveryField) {
     ParserRig rig;
     rig.priorS21 = -5;
-    rig.model.set(Field::sreg_21, 3);
+    rig.model.set(Field::RadioSignature, 3);
     rig.parse(moduleListing());
 
     EXPECT_TRUE(rig.messages.empty()) << rig.messages.texts().join(" | ").toStdString();
-    EXPECT_EQ(rig.model.mode(), OperatingMode::OpAutoConnectMaster);
-    // Adv_Numeric 1: the V of the echoed AT&V is flushed away.
-    expectFields(rig, {{Field::Radio_DataRate, 1}, {Field::Serial_Baud, 9},     {Field::Adv_Echo, 1},
-                       {Field::Adv_Resp, 1},       {Field::Adv_Numeric, 1},     {Field::Adv_Response, 2},
-                       {Field::Serial_Stop, 0},    {Field::Serial_Data, 1},     {Field::Serial_Parity, 1},
-                       {Field::Serial_DCD, 2},     {Field::Serial_DTR, 1},      {Field::Radio_Crc, 1},
-                       {Field::ed_TM_GrpAdd1, 7},  {Field::Serial_Flow, 3},     {Field::Adv_Abort, 1},
-                       {Field::ed_TM_SysAdd, 33},  {Field::ed_CM_UnitAdd, 12},  {Field::ed_TM_GrpAdd2, 12},
-                       {Field::ed_CM_LinkRst, 9},  {Field::sreg_0, 3},          {Field::sreg_1, 1200},
-                       {Field::sreg_2, 42},        {Field::sreg_3, 14},         {Field::sreg_4, 11},
-                       {Field::sreg_5, 9},         {Field::sreg_6, 6},          {Field::sreg_7, 4},
-                       {Field::sreg_8, 8},         {Field::sreg_9, 87},         {Field::sreg_10, 200},
-                       {Field::sreg_11, 5},        {Field::sreg_12, 3},         {Field::sreg_13, 2},
-                       {Field::sreg_14, 220},      {Field::sreg_16, 16},        {Field::sreg_17, 17},
-                       {Field::sreg_18, 40},       {Field::sreg_19, 7},         {Field::sreg_20, 99},
-                       {Field::sreg_21, 2},        {Field::Z0_Rpt1, 4},         {Field::Z0_Dest, 9},
-                       {Field::Z1_Dest, 11},       {Field::Z2_Dest, 0},         {Field::Z3_Dest, 6}});
+    EXPECT_EQ(rig.model.mode(), OperatingMode::AutoConnectMaster);
+    // NumericResponses 1: the V of the echoed AT&V is flushed away.
+    expectFields(rig, {{Field::RadioDataRate, 1}, {Field::SerialBaudRate, 9},     {Field::EchoOff, 1},
+                       {Field::ResponseCodesOff, 1},       {Field::NumericResponses, 1},     {Field::ResponseLevel, 2},
+                       {Field::SerialStopBits, 0},    {Field::SerialDataBits, 1},     {Field::SerialParity, 1},
+                       {Field::DcdControl, 2},     {Field::DtrControl, 1},      {Field::CrcChecking, 1},
+                       {Field::GroupAddress1, 7},  {Field::FlowControl, 3},     {Field::AbortModeOff, 1},
+                       {Field::SystemAddress, 33},  {Field::UnitAddress, 12},  {Field::GroupAddress2, 12},
+                       {Field::InactivityTimeout, 9},  {Field::AnswerAttempts, 3},          {Field::EscapeGuardTime, 1200},
+                       {Field::EscapeCharacterCode, 42},        {Field::CarriageReturnCode, 14},         {Field::LineFeedCode, 11},
+                       {Field::BackspaceCode, 9},         {Field::LinkCheckInterval, 6},          {Field::ConnectAttempts, 4},
+                       {Field::TestTimer, 8},         {Field::ReceiveLevel, 87},         {Field::DtrLossTime, 200},
+                       {Field::DisconnectDelay, 5},        {Field::CommandModeDiagnostic, 3},         {Field::CountryCode, 2},
+                       {Field::PacketSize, 220},      {Field::TxHoldOff, 16},        {Field::RxHoldOff, 17},
+                       {Field::RxBufferThreshold, 40},       {Field::RxBufferTimeout, 7},         {Field::DefaultSystemAddress, 99},
+                       {Field::RadioSignature, 2},        {Field::Route0Repeater1, 4},         {Field::Route0Destination, 9},
+                       {Field::Route1Destination, 11},       {Field::Route2Destination, 0},         {Field::Route3Destination, 6}});
     EXPECT_EQ(rig.model.savedDtrChoice(), 1);
     EXPECT_TRUE(rig.model.plcMode());
     EXPECT_EQ(rig.priorS21, 3) << "S21 as it was before the listing's own";
     for (int k = 1; k <= 5; ++k)
-        EXPECT_EQ(rig.get(repeaterField(3, k)), k);
+        EXPECT_EQ(rig.get(routeRepeater(3, k)), k);
     EXPECT_TRUE(rig.text.startsWith(" S17:17 ")) << "the listing is consumed up to S17";
 }
 
 TEST(ListingParser, FileLineParsesBackToItsSettings) {
     ParserRig rig;
-    rig.model.set(Field::sreg_9, 0);
+    rig.model.set(Field::ReceiveLevel, 0);
     QByteArray line = codectest::readData("golden/transparent_example.40B");
     ASSERT_TRUE(line.endsWith("\r\n"));
     line.chop(2);
     rig.parse(line, true);
     EXPECT_TRUE(rig.messages.empty());
-    EXPECT_EQ(rig.model.mode(), OperatingMode::OpTransparent);
-    expectFields(rig, {{Field::Serial_Baud, 6}, {Field::Serial_Data, 1}, {Field::Serial_Parity, 0},
-                       {Field::Serial_Stop, 0}, {Field::sreg_1, 1000}, {Field::sreg_14, 530},
-                       {Field::sreg_10, 10}, {Field::sreg_20, 0}, {Field::Z1_Dest, 0},
-                       {Field::Z0_Dest, 0}, {Field::TM_Auto_OnLine, 0}, {Field::Radio_Crc, 1}});
+    EXPECT_EQ(rig.model.mode(), OperatingMode::Transparent);
+    expectFields(rig, {{Field::SerialBaudRate, 6}, {Field::SerialDataBits, 1}, {Field::SerialParity, 0},
+                       {Field::SerialStopBits, 0}, {Field::EscapeGuardTime, 1000}, {Field::PacketSize, 530},
+                       {Field::DtrLossTime, 10}, {Field::DefaultSystemAddress, 0}, {Field::Route1Destination, 0},
+                       {Field::Route0Destination, 0}, {Field::OnLineAtStartup, 0}, {Field::CrcChecking, 1}});
     EXPECT_FALSE(rig.model.plcMode());
     // Rebuilt, it gives the same line.
-    EXPECT_EQ(FileLineFromJoined(JoinCommandList(BuildCommandList(rig.model.settings()))), line);
+    EXPECT_EQ(fileLineFromJoined(joinCommandList(buildCommandList(rig.model.settings()))), line);
 }
 
 TEST(ListingParser, FileModeSkipsModuleOnlyRegisters) {
@@ -102,30 +102,30 @@ TEST(ListingParser, FileModeSkipsModuleOnlyRegisters) {
     module.parse(listing);
     ParserRig file;
     file.parse(listing, true);
-    expectFields(module, {{Field::sreg_9, 87}, {Field::sreg_12, 3}, {Field::sreg_13, 2}});
-    expectFields(file, {{Field::sreg_9, 0}, {Field::sreg_12, 0}, {Field::sreg_13, 0}});
+    expectFields(module, {{Field::ReceiveLevel, 87}, {Field::CommandModeDiagnostic, 3}, {Field::CountryCode, 2}});
+    expectFields(file, {{Field::ReceiveLevel, 0}, {Field::CommandModeDiagnostic, 0}, {Field::CountryCode, 0}});
     // A file without them parses; a module listing without them fails.
     const QByteArray without = withItem(withItem(withItem(listing, "S9:87 ", ""), "S12:3 ", ""), "S13:2 ", "");
     ParserRig fileOnly;
     EXPECT_NO_THROW(fileOnly.parse(without, true));
-    EXPECT_EQ(fileOnly.get(Field::sreg_14), 220);
+    EXPECT_EQ(fileOnly.get(Field::PacketSize), 220);
     ParserRig moduleOnly;
-    EXPECT_THROW(moduleOnly.parse(without), EConvertError);
+    EXPECT_THROW(moduleOnly.parse(without), ConversionError);
 }
 
 TEST(ListingParser, ValueForms) {
-    EXPECT_EQ(parsedWith("C9 ", "C10 ", Field::Serial_Baud), 10);
+    EXPECT_EQ(parsedWith("C9 ", "C10 ", Field::SerialBaudRate), 10);
     ParserRig rig;
     rig.parse(withItem(moduleListing(), "&B6 ", "&B13 "));
-    expectFields(rig, {{Field::Serial_Stop, 1}, {Field::Serial_Data, 0}, {Field::Serial_Parity, 3}});
+    expectFields(rig, {{Field::SerialStopBits, 1}, {Field::SerialDataBits, 0}, {Field::SerialParity, 3}});
     // Only the low four bits of the character format count.
-    rig.parse(withItem(moduleListing(), "&B6 ", "&B-1 "));
-    expectFields(rig, {{Field::Serial_Stop, 1}, {Field::Serial_Data, 1}, {Field::Serial_Parity, 3}});
+    rig.parse(withItem(moduleListing(), "&B6 ", "&B31 "));
+    expectFields(rig, {{Field::SerialStopBits, 1}, {Field::SerialDataBits, 1}, {Field::SerialParity, 3}});
     // Choice indices beyond the list are handed over.
     rig.parse(withItem(withItem(moduleListing(), "C9 ", "C77 "), "X2 ", "X8 "));
-    expectFields(rig, {{Field::Serial_Baud, 77}, {Field::Adv_Response, 8}});
+    expectFields(rig, {{Field::SerialBaudRate, 77}, {Field::ResponseLevel, 8}});
     // A short number reads at most two characters, a digit one.
-    EXPECT_EQ(parsedWith("C9 ", "C123 ", Field::Serial_Baud), 12);
+    EXPECT_EQ(parsedWith("C9 ", "C123 ", Field::SerialBaudRate), 12);
     EXPECT_EQ(conversionText(withItem(moduleListing(), "C9 ", "C1\r\n")), "'1\r' is not a valid integer value");
     EXPECT_EQ(conversionText(withItem(moduleListing(), "B1 ", "B12 ")), "(parsed)");
     EXPECT_EQ(conversionText(withItem(moduleListing(), "&D1 ", "&Dx ")), "'x' is not a valid integer value");
@@ -136,22 +136,31 @@ TEST(ListingParser, ValueForms) {
 }
 
 TEST(ListingParser, NumbersAreKeptAsSixteenBitsThenClamped) {
-    EXPECT_EQ(parsedWith("S0:3 ", "S0:-1 ", Field::sreg_0), 255);
-    EXPECT_EQ(parsedWith("S0:3 ", "S0:65536 ", Field::sreg_0), 0) << "65536 keeps its low 16 bits";
-    EXPECT_EQ(parsedWith("S0:3 ", "S0:+7 ", Field::sreg_0), 7);
-    EXPECT_EQ(parsedWith("S1:60 ", "S1:2 ", Field::sreg_1), 60) << "scaled, then clamped";
-    EXPECT_EQ(parsedWith("S14:100 ", "S14:65535 ", Field::sreg_14), 530);
-    EXPECT_EQ(parsedWith("S10:20 ", "S10:-1 ", Field::sreg_10), 2550);
+    EXPECT_EQ(parsedWith("S0:3 ", "S0:65535 ", Field::AnswerAttempts), 255);
+    EXPECT_EQ(parsedWith("S0:3 ", "S0:65536 ", Field::AnswerAttempts), 0) << "65536 keeps its low 16 bits";
+    EXPECT_EQ(parsedWith("S0:3 ", "S0:+7 ", Field::AnswerAttempts), 7);
+    EXPECT_EQ(parsedWith("S1:60 ", "S1:2 ", Field::EscapeGuardTime), 60) << "scaled, then clamped";
+    EXPECT_EQ(parsedWith("S14:100 ", "S14:65535 ", Field::PacketSize), 530);
+    EXPECT_EQ(parsedWith("S10:20 ", "S10:65535 ", Field::DtrLossTime), 2550);
     EXPECT_EQ(conversionText(withItem(moduleListing(), "S0:3 ", "S0:4294967296 ")),
               "'4294967296' is not a valid integer value");
     EXPECT_EQ(conversionText(withItem(moduleListing(), "S0:3 ", "S0:- ")), "'-' is not a valid integer value");
 
-    EXPECT_EQ(listing::toUInt16("-1"), 65535);
-    EXPECT_EQ(listing::toUInt16("-2147483648"), 0);
     EXPECT_EQ(listing::toInt("2147483647"), 2147483647);
-    EXPECT_THROW(listing::toInt("2147483648"), EConvertError);
-    EXPECT_THROW(listing::toInt("1 "), EConvertError);
-    EXPECT_THROW(listing::toInt("0x10"), EConvertError);
+    EXPECT_THROW(listing::toInt("2147483648"), ConversionError);
+    EXPECT_THROW(listing::toInt("1 "), ConversionError);
+    EXPECT_THROW(listing::toInt("0x10"), ConversionError);
+}
+
+TEST(ListingParser, NegativeNumbersAreConversionFailures) {
+    // Each would otherwise wrap or clamp into a valid choice ("C-1" into 115200).
+    const std::pair<QByteArray, QByteArray> items[] = {
+        {"C9 ", "C-1 "},       {"&B6 ", "&B-1 "}, {"&G7 ", "&G-1 "},   {"&U12 ", "&U-5 "},
+        {"S0:3 ", "S0:-1 "},   {"S10:20 ", "S10:-1 "}, {"S18:40 ", "S18:-0 "}, {"&Z0=4,9 ", "&Z0=4,-9 "},
+    };
+    for (const auto &[item, negative] : items)
+        EXPECT_TRUE(conversionText(withItem(moduleListing(), item, negative)).endsWith("' is not a valid integer value"))
+            << negative.constData();
 }
 
 TEST(ListingParser, FlowControlCodes) {
@@ -159,13 +168,13 @@ TEST(ListingParser, FlowControlCodes) {
     for (const auto &[k, index] : expected) {
         ParserRig rig;
         rig.parse(withItem(moduleListing(), "&K5 ", "&K" + QByteArray::number(k) + ' '));
-        EXPECT_EQ(rig.get(Field::Serial_Flow), index) << "&K" << k;
+        EXPECT_EQ(rig.get(Field::FlowControl), index) << "&K" << k;
         EXPECT_TRUE(rig.messages.empty());
     }
     for (int k : {1, 2}) {
         ParserRig rig;
         rig.parse(withItem(moduleListing(), "&K5 ", "&K" + QByteArray::number(k) + ' '));
-        EXPECT_EQ(rig.get(Field::Serial_Flow), 1);
+        EXPECT_EQ(rig.get(Field::FlowControl), 1);
         ASSERT_EQ(rig.messages.count(), 1);
         EXPECT_EQ(rig.messages.last().icon, Icon::Error);
         EXPECT_EQ(rig.messages.last().buttons, Buttons::Ok);
@@ -182,28 +191,28 @@ TEST(ListingParser, ModeDerivation) {
         bool invalid;
     };
     const Case cases[] = {
-        {"3", "2", OperatingMode::OpAutoConnectSlave, -1, false},
-        {"9", "7", OperatingMode::OpAutoConnectSlave, -1, false},
-        {"0", "2", OperatingMode::OpSingleConnect, -1, false},
-        {"1", "2", OperatingMode::OpSingleConnect, -1, false},
-        {"2", "2", OperatingMode::OpAutoConnectMaster, -1, false},
-        {"1", "1", OperatingMode::OpTransparentRepeater, 1, false},
-        {"0", "1", OperatingMode::OpTransparentRepeater, 0, false},
-        {"0", "0", OperatingMode::OpTransparent, 0, false},
-        {"2", "0", OperatingMode::OpTransparent, 1, true},  // keeps its default
+        {"3", "2", OperatingMode::AutoConnectSlave, -1, false},
+        {"9", "7", OperatingMode::AutoConnectSlave, -1, false},
+        {"0", "2", OperatingMode::SingleConnect, -1, false},
+        {"1", "2", OperatingMode::SingleConnect, -1, false},
+        {"2", "2", OperatingMode::AutoConnectMaster, -1, false},
+        {"1", "1", OperatingMode::TransparentRepeater, 1, false},
+        {"0", "1", OperatingMode::TransparentRepeater, 0, false},
+        {"0", "0", OperatingMode::Transparent, 0, false},
+        {"2", "0", OperatingMode::Transparent, 1, true},  // keeps its default
     };
     for (const Case &c : cases) {
         ParserRig rig;
         rig.parse(withItem(moduleListing(), "&L2 &M2 ", "&L" + c.l + " &M" + c.m + ' '));
         EXPECT_EQ(rig.model.mode(), c.mode) << "&L" << c.l.constData() << " &M" << c.m.constData();
         if (c.online >= 0)
-            EXPECT_EQ(rig.get(Field::TM_Auto_OnLine), c.online);
-        EXPECT_EQ(rig.get(Field::chk_CM_Fast), 0);
+            EXPECT_EQ(rig.get(Field::OnLineAtStartup), c.online);
+        EXPECT_EQ(rig.get(Field::FastOperation), 0);
         if (c.invalid) {
             ASSERT_EQ(rig.messages.count(), 1);
             EXPECT_EQ(rig.messages.last().text, kInvalidMode);
             EXPECT_EQ(rig.messages.last().icon, Icon::Error);
-            EXPECT_EQ(rig.get(Field::sreg_21), 2) << "the parse goes on";
+            EXPECT_EQ(rig.get(Field::RadioSignature), 2) << "the parse goes on";
         } else {
             EXPECT_TRUE(rig.messages.empty());
         }
@@ -215,10 +224,10 @@ TEST(ListingParser, FastOperationOnBothClasses) {
 
     ParserRig rig740(RadioClass::Class740);
     rig740.parse(fast);
-    EXPECT_EQ(rig740.model.mode(), OperatingMode::OpAutoConnectMaster);
-    EXPECT_EQ(rig740.get(Field::chk_CM_Fast), 1);
-    EXPECT_EQ(rig740.get(Field::ed_CM_UnitAdd), 15);
-    EXPECT_EQ(rig740.get(Field::ed_TM_GrpAdd2), 15);
+    EXPECT_EQ(rig740.model.mode(), OperatingMode::AutoConnectMaster);
+    EXPECT_EQ(rig740.get(Field::FastOperation), 1);
+    EXPECT_EQ(rig740.get(Field::UnitAddress), 15);
+    EXPECT_EQ(rig740.get(Field::GroupAddress2), 15);
     ASSERT_EQ(rig740.messages.count(), 1);
     EXPECT_EQ(rig740.messages.last().icon, Icon::Warning);
     EXPECT_EQ(rig740.messages.last().buttons, Buttons::Ok);
@@ -232,58 +241,58 @@ TEST(ListingParser, FastOperationOnBothClasses) {
     EXPECT_EQ(rig620.messages.last().text, kFast620);
     EXPECT_EQ(rig620.messages.last().icon, Icon::Error);
     ModuleSettings after = rig620.model.settings();
-    after[Field::ed_TM_SysAdd] = defaults[Field::ed_TM_SysAdd];  // drawn anew by the defaults
+    after[Field::SystemAddress] = defaults[Field::SystemAddress];  // drawn anew by the defaults
     EXPECT_EQ(after, defaults);
-    EXPECT_EQ(rig620.model.mode(), OperatingMode::OpTransparent);
+    EXPECT_EQ(rig620.model.mode(), OperatingMode::Transparent);
     EXPECT_EQ(rig620.priorS21, -1) << "nothing after the mode is read";
 }
 
 TEST(ListingParser, UnitAddressLimits) {
     ParserRig transparent;
     transparent.parse(withItem(withItem(moduleListing(), "&L2 &M2 ", "&L1 &M0 "), "&U12 ", "&U200 "));
-    EXPECT_EQ(transparent.get(Field::ed_TM_GrpAdd2), 200);
-    EXPECT_EQ(transparent.get(Field::ed_CM_UnitAdd), 127);
+    EXPECT_EQ(transparent.get(Field::GroupAddress2), 200);
+    EXPECT_EQ(transparent.get(Field::UnitAddress), 127);
     EXPECT_TRUE(transparent.messages.empty());
 
     ParserRig controlled;
     controlled.parse(withItem(moduleListing(), "&U12 ", "&U200 "));
-    EXPECT_EQ(controlled.get(Field::ed_CM_UnitAdd), 127);
-    EXPECT_EQ(controlled.get(Field::ed_TM_GrpAdd2), 127);
+    EXPECT_EQ(controlled.get(Field::UnitAddress), 127);
+    EXPECT_EQ(controlled.get(Field::GroupAddress2), 127);
     ASSERT_EQ(controlled.messages.count(), 1);
     EXPECT_EQ(controlled.messages.last().text,
               "Error: Unit address of 200 is out of range. Reprogram module with a valid address.");
 
     ParserRig edge;
     edge.parse(withItem(withItem(moduleListing(), "&M2 ", "&M3 "), "&U12 ", "&U15 "));
-    EXPECT_EQ(edge.get(Field::ed_CM_UnitAdd), 15);
+    EXPECT_EQ(edge.get(Field::UnitAddress), 15);
     EXPECT_TRUE(edge.messages.empty());
 
-    EXPECT_EQ(parsedWith("&U12 ", "&U0 ", Field::ed_CM_UnitAdd), 1) << "clamped by the field";
+    EXPECT_EQ(parsedWith("&U12 ", "&U0 ", Field::UnitAddress), 1) << "clamped by the field";
 }
 
 TEST(ListingParser, OptionalRegisters) {
     ParserRig noThresholds;
     noThresholds.parse(withItem(withItem(moduleListing(), "S18:40 ", ""), "S19:7 ", ""));
-    EXPECT_EQ(noThresholds.get(Field::sreg_18), 0);
-    EXPECT_EQ(noThresholds.get(Field::sreg_19), 0);
+    EXPECT_EQ(noThresholds.get(Field::RxBufferThreshold), 0);
+    EXPECT_EQ(noThresholds.get(Field::RxBufferTimeout), 0);
     EXPECT_FALSE(noThresholds.model.plcMode());
     EXPECT_TRUE(noThresholds.messages.empty());
 
     ParserRig s19Only;
     s19Only.parse(withItem(withItem(moduleListing(), "S18:40 ", ""), "S19:7 ", "S19:5 "));
-    EXPECT_EQ(s19Only.get(Field::sreg_18), 0);
-    EXPECT_EQ(s19Only.get(Field::sreg_19), 5);
+    EXPECT_EQ(s19Only.get(Field::RxBufferThreshold), 0);
+    EXPECT_EQ(s19Only.get(Field::RxBufferTimeout), 5);
     EXPECT_TRUE(s19Only.model.plcMode());
 
     EXPECT_NE(conversionText(withItem(moduleListing(), "S18:40 ", "S18:x ")), "(parsed)")
         << "present but unreadable thresholds fail";
 
-    EXPECT_EQ(parsedWith("S20:99 ", "", Field::sreg_20), 100);
-    EXPECT_EQ(parsedWith("S20:99 ", "S20:? ", Field::sreg_20), 100);
-    EXPECT_EQ(parsedWith("S21:2 ", "S21=2 ", Field::sreg_21), 2);
-    EXPECT_EQ(parsedWith("S21:2 ", "S21:z S21=3 ", Field::sreg_21), 3);
-    EXPECT_EQ(parsedWith("S21:2 ", "", Field::sreg_21), 0);
-    EXPECT_EQ(parsedWith("S21:2 ", "S21= ", Field::sreg_21), 0);
+    EXPECT_EQ(parsedWith("S20:99 ", "", Field::DefaultSystemAddress), 100);
+    EXPECT_EQ(parsedWith("S20:99 ", "S20:? ", Field::DefaultSystemAddress), 100);
+    EXPECT_EQ(parsedWith("S21:2 ", "S21=2 ", Field::RadioSignature), 2);
+    EXPECT_EQ(parsedWith("S21:2 ", "S21:z S21=3 ", Field::RadioSignature), 3);
+    EXPECT_EQ(parsedWith("S21:2 ", "", Field::RadioSignature), 0);
+    EXPECT_EQ(parsedWith("S21:2 ", "S21= ", Field::RadioSignature), 0);
 }
 
 TEST(ListingParser, Routes) {
@@ -293,25 +302,25 @@ TEST(ListingParser, Routes) {
         return rig;
     };
     auto r = routed("0,5");
-    EXPECT_EQ(r->get(Field::Z0_Rpt1), 0);
-    EXPECT_EQ(r->get(Field::Z0_Dest), 5);
+    EXPECT_EQ(r->get(Field::Route0Repeater1), 0);
+    EXPECT_EQ(r->get(Field::Route0Destination), 5);
     r = routed("3,0,9");
-    EXPECT_EQ(r->get(Field::Z0_Dest), 3);
-    EXPECT_EQ(r->get(Field::Z0_Rpt1), 0);
+    EXPECT_EQ(r->get(Field::Route0Destination), 3);
+    EXPECT_EQ(r->get(Field::Route0Repeater1), 0);
     r = routed("1,2,3,4,5,6");
     for (int k = 1; k <= 5; ++k)
-        EXPECT_EQ(r->get(repeaterField(0, k)), k);
-    EXPECT_EQ(r->get(Field::Z0_Dest), 6);
+        EXPECT_EQ(r->get(routeRepeater(0, k)), k);
+    EXPECT_EQ(r->get(Field::Route0Destination), 6);
     r = routed("1,2,3,4,5,6,junk");
-    EXPECT_EQ(r->get(Field::Z0_Dest), 6) << "items after the sixth are not read";
+    EXPECT_EQ(r->get(Field::Route0Destination), 6) << "items after the sixth are not read";
     r = routed("5,2,");
-    EXPECT_EQ(r->get(Field::Z0_Rpt1), 5);
-    EXPECT_EQ(r->get(Field::Z0_Dest), 2);
+    EXPECT_EQ(r->get(Field::Route0Repeater1), 5);
+    EXPECT_EQ(r->get(Field::Route0Destination), 2);
     r = routed("");
-    EXPECT_EQ(r->get(Field::Z0_Dest), 0);
+    EXPECT_EQ(r->get(Field::Route0Destination), 0);
     r = routed("300,200");
-    EXPECT_EQ(r->get(Field::Z0_Rpt1), 127);
-    EXPECT_EQ(r->get(Field::Z0_Dest), 200);
+    EXPECT_EQ(r->get(Field::Route0Repeater1), 127);
+    EXPECT_EQ(r->get(Field::Route0Destination), 200);
 
     EXPECT_EQ(conversionText(withItem(moduleListing(), "&Z0=4,9 ", "&Z0=,5 ")), "'' is not a valid integer value");
     EXPECT_EQ(conversionText(withItem(moduleListing(), "&Z0=4,9 ", "&Z0=5,,2 ")), "'' is not a valid integer value");
@@ -319,36 +328,36 @@ TEST(ListingParser, Routes) {
 
     // Repeaters beyond the ones given keep what they held.
     ParserRig keep;
-    keep.model.set(Field::Z1_Rpt2, 33);
+    keep.model.set(Field::Route1Repeater2, 33);
     keep.parse(withItem(moduleListing(), "&Z1=11 ", "&Z1=4,11 "));
-    EXPECT_EQ(keep.get(Field::Z1_Rpt1), 4);
-    EXPECT_EQ(keep.get(Field::Z1_Rpt2), 33);
-    EXPECT_EQ(keep.get(Field::Z1_Dest), 11);
+    EXPECT_EQ(keep.get(Field::Route1Repeater1), 4);
+    EXPECT_EQ(keep.get(Field::Route1Repeater2), 33);
+    EXPECT_EQ(keep.get(Field::Route1Destination), 11);
 
     // A listing cut right after the last key gives an empty route.
     QByteArray cut = moduleListing();
     cut.truncate(cut.indexOf("&Z3=") + 4);
     ParserRig end;
     end.parse(cut);
-    EXPECT_EQ(end.get(Field::Z3_Dest), 0);
+    EXPECT_EQ(end.get(Field::Route3Destination), 0);
     cut.chop(1);
     ParserRig shorter;
     shorter.parse(cut);
-    EXPECT_EQ(shorter.get(Field::Z3_Dest), 0);
+    EXPECT_EQ(shorter.get(Field::Route3Destination), 0);
 }
 
 TEST(ListingParser, LowPowerFollowsTheDtrRead) {
     ParserRig rig;
-    rig.model.selectMode(OperatingMode::OpAutoConnectMaster);
-    rig.model.set(Field::chk_CM_LowPow, 1);
-    ASSERT_EQ(rig.get(Field::Serial_DTR), 3);
+    rig.model.selectMode(OperatingMode::AutoConnectMaster);
+    rig.model.set(Field::LowPowerMode, 1);
+    ASSERT_EQ(rig.get(Field::DtrControl), 3);
     rig.parse(moduleListing());  // &D1
-    EXPECT_EQ(rig.get(Field::Serial_DTR), 1);
-    EXPECT_EQ(rig.get(Field::chk_CM_LowPow), 0);
+    EXPECT_EQ(rig.get(Field::DtrControl), 1);
+    EXPECT_EQ(rig.get(Field::LowPowerMode), 0);
     EXPECT_EQ(rig.model.savedDtrChoice(), 1);
 
-    EXPECT_EQ(parsedWith("&D1 ", "&D3 ", Field::Serial_DTR), 3);
-    EXPECT_EQ(parsedWith("&D1 ", "&D3 ", Field::chk_CM_LowPow), 1);
+    EXPECT_EQ(parsedWith("&D1 ", "&D3 ", Field::DtrControl), 3);
+    EXPECT_EQ(parsedWith("&D1 ", "&D3 ", Field::LowPowerMode), 1);
 }
 
 TEST(ListingParser, NoThresholdQuestionDuringAParse) {
@@ -357,34 +366,34 @@ TEST(ListingParser, NoThresholdQuestionDuringAParse) {
     // Radio rate and Fast Operation both change; neither asks.
     rig.parse(withItem(withItem(moduleListing(), "B1 ", "B2 "), "&M2 ", "&M3 "));
     EXPECT_EQ(rig.messages.countOf(QStringLiteral("Automatically adjust S18 & S19 (recommended)?")), 0);
-    EXPECT_EQ(rig.get(Field::sreg_18), 40);
+    EXPECT_EQ(rig.get(Field::RxBufferThreshold), 40);
 }
 
-TEST(ListingParser, FlushBufferUpTo) {
+TEST(ListingParser, keepFrom) {
     QByteArray text = "abcdef";
     int prior = 0;
     FakeMessages msgs;
     SettingsModel model(variantOf(RadioClass::Class740), msgs);
     ListingParser parser(text, model, prior);
-    parser.FlushBufferUpTo(0);
+    parser.keepFrom(0);
     EXPECT_EQ(text, "abcdef");
-    parser.FlushBufferUpTo(-4);
+    parser.keepFrom(-4);
     EXPECT_EQ(text, "abcdef");
-    parser.FlushBufferUpTo(1);
+    parser.keepFrom(1);
     EXPECT_EQ(text, "abcdef");
-    parser.FlushBufferUpTo(3);
+    parser.keepFrom(3);
     EXPECT_EQ(text, "cdef");
-    parser.FlushBufferUpTo(5);
+    parser.keepFrom(5);
     EXPECT_EQ(text, "");
     text = "xyz";
-    parser.FlushBufferUpTo(100);
+    parser.keepFrom(100);
     EXPECT_EQ(text, "");
 
     text = "a S1:5 S10:x";
-    EXPECT_EQ(parser.GetConfigValue("S1:"), 5);
-    EXPECT_EQ(parser.TryGetConfigValue("S19:"), 0);
-    EXPECT_THROW(parser.TryGetConfigValue("S10:"), EConvertError);
-    EXPECT_THROW(parser.GetConfigValue("S2:"), EConvertError);
+    EXPECT_EQ(parser.value("S1:"), 5);
+    EXPECT_EQ(parser.valueOrZero("S19:"), 0);
+    EXPECT_THROW(parser.valueOrZero("S10:"), ConversionError);
+    EXPECT_THROW(parser.value("S2:"), ConversionError);
 }
 
 TEST(ListingParser, CutAnywhereFailsCleanlyOrParses) {
@@ -402,7 +411,7 @@ TEST(ListingParser, CutAnywhereFailsCleanlyOrParses) {
                 try {
                     rig.parse(full.left(n), file);
                     ++parsed;
-                } catch (const EConvertError &) {
+                } catch (const ConversionError &) {
                 }
             }
             EXPECT_GE(parsed, 1);
@@ -413,10 +422,10 @@ TEST(ListingParser, CutAnywhereFailsCleanlyOrParses) {
 
 TEST(ListingParser, LeadingCommaRouteFailureLeavesEarlierFieldsSet) {
     ParserRig rig;
-    EXPECT_THROW(rig.parse(withItem(moduleListing(), "&Z2= ", "&Z2=,1 ")), EConvertError);
-    EXPECT_EQ(rig.get(Field::Z0_Dest), 9) << "set before the failure";
-    EXPECT_EQ(rig.get(Field::Z1_Dest), 11);
-    EXPECT_EQ(rig.get(Field::sreg_20), 99);
+    EXPECT_THROW(rig.parse(withItem(moduleListing(), "&Z2= ", "&Z2=,1 ")), ConversionError);
+    EXPECT_EQ(rig.get(Field::Route0Destination), 9) << "set before the failure";
+    EXPECT_EQ(rig.get(Field::Route1Destination), 11);
+    EXPECT_EQ(rig.get(Field::DefaultSystemAddress), 99);
 }
 
 }  // namespace

@@ -11,20 +11,20 @@ namespace codectest {
 inline ProductVariant variantOf(RadioClass rc) {
     ProductVariant v;
     v.radioClass = rc;
-    v.BaseCaption = QStringLiteral("Radio Modem Configuration");
-    v.ModelName = rc == RadioClass::Class740 ? QStringLiteral("740") : QStringLiteral("620");
+    v.baseCaption = QStringLiteral("Radio Modem Configuration");
+    v.modelName = rc == RadioClass::Class740 ? QStringLiteral("740") : QStringLiteral("620");
     return v;
 }
 
 // A model with its defaults applied and a recording message sink, ready for a parse.
 struct ParserRig {
     explicit ParserRig(RadioClass rc = RadioClass::Class740) : model(variantOf(rc), messages) {
-        model.SetDefaults();
+        model.applyDefaults();
         messages.clear();
     }
     void parse(const QByteArray &listing, bool fromFile = false) {
         text = listing;
-        ListingParser(text, model, priorS21).ProcessReadConfig(fromFile);
+        ListingParser(text, model, priorS21).parse(fromFile);
     }
     int get(Field f) const { return model.get(f); }
 

@@ -5,7 +5,7 @@
 namespace {
 
 ProductVariant select(const char *name) {
-    const std::optional<ProductVariant> v = SelectProductVariant(QString::fromUtf8(name));
+    const std::optional<ProductVariant> v = selectProductVariant(QString::fromUtf8(name));
     EXPECT_TRUE(v.has_value()) << name;
     return v.value_or(ProductVariant{});
 }
@@ -17,19 +17,19 @@ TEST(ProductVariant, VariantsFromProgramName) {
         RadioClass radioClass;
     };
     const Case cases[] = {
-        {"Cfg_740RB.exe", "740R-B Configuration", "740R-B", Brand::BrandKorvel, RadioClass::Class740},
-        {"Cfg_620R", "620R Configuration", "620R", Brand::BrandKorvel, RadioClass::Class620},
-        {"KMA 410D-868.exe", "KMA 410D Configuration (868 MHz)", "KMA 410U", Brand::BrandBrisca, RadioClass::Class620},
-        {"KMA 410D-900.exe", "KMA 410D Configuration", "KMA 410U", Brand::BrandBrisca, RadioClass::Class740},
+        {"Cfg_740RB.exe", "740R-B Configuration", "740R-B", Brand::Korvel, RadioClass::Class740},
+        {"Cfg_620R", "620R Configuration", "620R", Brand::Korvel, RadioClass::Class620},
+        {"KMA 410D-868.exe", "KMA 410D Configuration (868 MHz)", "KMA 410U", Brand::Brisca, RadioClass::Class620},
+        {"KMA 410D-900.exe", "KMA 410D Configuration", "KMA 410U", Brand::Brisca, RadioClass::Class740},
         // Tolvane's tokens in any order.
-        {"JT-LNK-9-D.exe", "JT Modem Configuration Utility", "JT-LNK-9-D", Brand::BrandTolvane, RadioClass::Class740},
-        {"JT LNK.exe", "JT Modem Configuration Utility", "JT-LNK-9-D", Brand::BrandTolvane, RadioClass::Class740},
-        {"LNK JT.exe", "JT Modem Configuration Utility", "JT-LNK-9-D", Brand::BrandTolvane, RadioClass::Class740},
+        {"JT-LNK-9-D.exe", "JT Modem Configuration Utility", "JT-LNK-9-D", Brand::Tolvane, RadioClass::Class740},
+        {"JT LNK.exe", "JT Modem Configuration Utility", "JT-LNK-9-D", Brand::Tolvane, RadioClass::Class740},
+        {"LNK JT.exe", "JT Modem Configuration Utility", "JT-LNK-9-D", Brand::Tolvane, RadioClass::Class740},
     };
     for (const Case &c : cases) {
         const ProductVariant v = select(c.name);
-        EXPECT_EQ(v.BaseCaption, c.caption) << c.name;
-        EXPECT_EQ(v.ModelName, c.model) << c.name;
+        EXPECT_EQ(v.baseCaption, c.caption) << c.name;
+        EXPECT_EQ(v.modelName, c.model) << c.name;
         EXPECT_EQ(v.brand, c.brand) << c.name;
         EXPECT_EQ(v.radioClass, c.radioClass) << c.name;
     }
@@ -46,9 +46,9 @@ TEST(ProductVariant, RadioClassFeatures) {
 
 TEST(ProductVariant, FirstMatchWins) {
     EXPECT_EQ(select("620_740.exe").radioClass, RadioClass::Class740);
-    EXPECT_EQ(select("740_620.exe").ModelName, "740R-B");
+    EXPECT_EQ(select("740_620.exe").modelName, "740R-B");
     // "740" outranks the Brisca tokens as well.
-    EXPECT_EQ(select("KMA 410D-740.exe").brand, Brand::BrandKorvel);
+    EXPECT_EQ(select("KMA 410D-740.exe").brand, Brand::Korvel);
     // Any "8" counts, wherever it stands.
     EXPECT_EQ(select("KMA 410D-900 copy 8.exe").radioClass, RadioClass::Class620);
     EXPECT_EQ(select("KMA 410D-900.ex8").radioClass, RadioClass::Class620);
@@ -56,10 +56,10 @@ TEST(ProductVariant, FirstMatchWins) {
 
 TEST(ProductVariant, NoMatch) {
     for (const char *name : {"kma 410d.exe", "setup.exe", "KMA.exe", "410.exe", "JT.exe", "LNK.exe", "jt lnk.exe", ""})
-        EXPECT_FALSE(SelectProductVariant(QString::fromUtf8(name)).has_value()) << name;
+        EXPECT_FALSE(selectProductVariant(QString::fromUtf8(name)).has_value()) << name;
     // Only the file name counts, never the directories above it.
-    EXPECT_FALSE(SelectProductVariant(executableFileName("/opt/740/setup")).has_value());
-    EXPECT_FALSE(SelectProductVariant(executableFileName("C:\\KMA 410\\JT LNK\\setup.exe")).has_value());
+    EXPECT_FALSE(selectProductVariant(executableFileName("/opt/740/setup")).has_value());
+    EXPECT_FALSE(selectProductVariant(executableFileName("C:\\KMA 410\\JT LNK\\setup.exe")).has_value());
 }
 
 TEST(ProductVariant, ExecutableFileName) {
@@ -72,12 +72,12 @@ TEST(ProductVariant, ExecutableFileName) {
 }
 
 TEST(ProductVariant, Icons) {
-    EXPECT_EQ(applicationIconName(Brand::BrandKorvel), "KORVELEGG");
-    EXPECT_EQ(applicationIconName(Brand::BrandBrisca), "BRISCA");
-    EXPECT_EQ(applicationIconName(Brand::BrandTolvane), "TOLVANE");
-    EXPECT_TRUE(keepsWindowIcon(Brand::BrandKorvel));
-    EXPECT_FALSE(keepsWindowIcon(Brand::BrandBrisca));
-    EXPECT_FALSE(keepsWindowIcon(Brand::BrandTolvane));
+    EXPECT_EQ(applicationIconName(Brand::Korvel), "KORVELEGG");
+    EXPECT_EQ(applicationIconName(Brand::Brisca), "BRISCA");
+    EXPECT_EQ(applicationIconName(Brand::Tolvane), "TOLVANE");
+    EXPECT_TRUE(keepsWindowIcon(Brand::Korvel));
+    EXPECT_FALSE(keepsWindowIcon(Brand::Brisca));
+    EXPECT_FALSE(keepsWindowIcon(Brand::Tolvane));
 }
 
 TEST(ProductVariant, FilenameErrorText) {

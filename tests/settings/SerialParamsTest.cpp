@@ -6,10 +6,10 @@ namespace {
 
 ModuleSettings serial(int baud, int data, int stop, int parity) {
     ModuleSettings m;
-    m[Field::Serial_Baud] = baud;
-    m[Field::Serial_Data] = data;
-    m[Field::Serial_Stop] = stop;
-    m[Field::Serial_Parity] = parity;
+    m[Field::SerialBaudRate] = baud;
+    m[Field::SerialDataBits] = data;
+    m[Field::SerialStopBits] = stop;
+    m[Field::SerialParity] = parity;
     return m;
 }
 
@@ -19,19 +19,19 @@ QString status(const PortSettings &ps) {
 
 TEST(SerialParams, StartValueShowsCom1At9600N81) {
     PortSettings ps{5, 9, 0, 1, 2};
-    ResetPortSettings(ps, true);
+    resetPortSettings(ps, true);
     EXPECT_EQ(ps, PortSettings{});
     EXPECT_EQ(status(ps), "Com 1 9600 N-8-1");
 }
 
 TEST(SerialParams, ResetWithoutPortKeepsComPort) {
     PortSettings ps{3, 11, 0, 1, 2};
-    ResetPortSettings(ps, false);
+    resetPortSettings(ps, false);
     EXPECT_EQ(ps, (PortSettings{3, 3, 1, 0, 0}));
 }
 
 TEST(SerialParams, FirstEntry115200WithEvenParity) {
-    const PortSettings ps = UpdateSerialParams(serial(0, 1, 0, 3), PortSettings{2, 3, 1, 0, 0});
+    const PortSettings ps = portSettingsFor(serial(0, 1, 0, 3), PortSettings{2, 3, 1, 0, 0});
     EXPECT_EQ(ps.baudIndex, 11);
     EXPECT_EQ(ps.comPort, 2);  // the port itself never follows the module
     EXPECT_EQ(baudText(ps), "115200");
@@ -40,15 +40,15 @@ TEST(SerialParams, FirstEntry115200WithEvenParity) {
 
 TEST(SerialParams, ParityMapping) {
     const PortSettings start;
-    EXPECT_EQ(lineFormatText(UpdateSerialParams(serial(4, 1, 0, 0), start)), "N-8-1");
-    EXPECT_EQ(lineFormatText(UpdateSerialParams(serial(4, 1, 0, 1), start)), "N-8-1");  // Zero
-    EXPECT_EQ(lineFormatText(UpdateSerialParams(serial(4, 0, 1, 2), start)), "O-7-2");
-    EXPECT_EQ(lineFormatText(UpdateSerialParams(serial(4, 0, 0, 3), start)), "E-7-1");
+    EXPECT_EQ(lineFormatText(portSettingsFor(serial(4, 1, 0, 0), start)), "N-8-1");
+    EXPECT_EQ(lineFormatText(portSettingsFor(serial(4, 1, 0, 1), start)), "N-8-1");  // Zero
+    EXPECT_EQ(lineFormatText(portSettingsFor(serial(4, 0, 1, 2), start)), "O-7-2");
+    EXPECT_EQ(lineFormatText(portSettingsFor(serial(4, 0, 0, 3), start)), "E-7-1");
 }
 
 TEST(SerialParams, BaudShiftsByOneAfterTheFirstEntry) {
     for (int i = 1; i <= 12; ++i) {
-        const PortSettings ps = UpdateSerialParams(serial(i, 1, 0, 0), PortSettings{});
+        const PortSettings ps = portSettingsFor(serial(i, 1, 0, 0), PortSettings{});
         EXPECT_EQ(ps.baudIndex, i - 1) << i;
         EXPECT_EQ(baudText(ps).toInt(), moduleBaudRate(i).value()) << i;
     }
@@ -57,10 +57,10 @@ TEST(SerialParams, BaudShiftsByOneAfterTheFirstEntry) {
 TEST(SerialParams, RatesThePcCannotFollowKeepThePcBaud) {
     // 93750 has no PC rate; a choice beyond the list (from a listing) neither.
     const PortSettings current{1, 5, 1, 0, 0};
-    EXPECT_EQ(UpdateSerialParams(serial(13, 1, 0, 0), current).baudIndex, 5);
-    EXPECT_EQ(UpdateSerialParams(serial(14, 1, 0, 0), current).baudIndex, 5);
+    EXPECT_EQ(portSettingsFor(serial(13, 1, 0, 0), current).baudIndex, 5);
+    EXPECT_EQ(portSettingsFor(serial(14, 1, 0, 0), current).baudIndex, 5);
     // Unknown format choices keep the PC values and never leave the display tables.
-    const PortSettings odd = UpdateSerialParams(serial(4, 7, 9, 6), PortSettings{0, 3, 0, 1, 1});
+    const PortSettings odd = portSettingsFor(serial(4, 7, 9, 6), PortSettings{0, 3, 0, 1, 1});
     EXPECT_EQ(odd, (PortSettings{0, 3, 0, 1, 1}));
     EXPECT_EQ(lineFormatText(odd), "O-7-2");
 }

@@ -16,7 +16,7 @@ class ControlsTest : public QObject {
     Q_OBJECT
 
     // Types into a field that has the focus, replacing its text.
-    static void type(TSpinField &f, const QString &text)
+    static void type(SpinField &f, const QString &text)
     {
         QTest::keyClick(&f, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(&f, text);
@@ -25,7 +25,7 @@ class ControlsTest : public QObject {
 private slots:
     void readingParsesWithoutClamping()
     {
-        TSpinField f(20, 530);
+        SpinField f(20, 530);
         QCOMPARE(f.text(), QStringLiteral("20"));
         type(f, QStringLiteral("9999"));
         QCOMPARE(f.value(), 9999);
@@ -41,21 +41,21 @@ private slots:
 
     void settingClampsUnlessTheRangeIsEmpty()
     {
-        TSpinField f(0, 255);
+        SpinField f(0, 255);
         f.setValue(300);
         QCOMPARE(f.text(), QStringLiteral("255"));
         f.setValue(-1);
         QCOMPARE(f.text(), QStringLiteral("0"));
-        TSpinField fixed(5, 5);
+        SpinField fixed(5, 5);
         fixed.setValue(9);
         QCOMPARE(fixed.text(), QStringLiteral("9"));
 
         // A lower maximum does not touch the value; leaving clamps it.
-        TSpinField unit(1, 127);
+        SpinField unit(1, 127);
         unit.setValue(100);
         unit.setMaximum(15);
         QCOMPARE(unit.text(), QStringLiteral("100"));
-        QSignalSpy left(&unit, &TSpinField::left);
+        QSignalSpy left(&unit, &SpinField::left);
         unit.leave();
         QCOMPARE(unit.text(), QStringLiteral("15"));
         QCOMPARE(left.count(), 1);
@@ -64,7 +64,7 @@ private slots:
 
     void arrowsStepFromTheReadValue()
     {
-        TSpinField f(1, 10);
+        SpinField f(1, 10);
         f.setValue(10);
         f.stepBy(1);
         QCOMPARE(f.text(), QStringLiteral("10"));
@@ -78,13 +78,13 @@ private slots:
     void focusOutLeavesOnceButNotForAPopup()
     {
         QWidget window;
-        auto *f = new TSpinField(0, 100, &window);
-        auto *other = new TSpinField(0, 100, &window);
+        auto *f = new SpinField(0, 100, &window);
+        auto *other = new SpinField(0, 100, &window);
         other->move(0, 40);
         window.show();
         QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        QSignalSpy left(f, &TSpinField::left);
+        QSignalSpy left(f, &SpinField::left);
         f->setFocus();
         QVERIFY(f->isBeingEdited());
         type(*f, QStringLiteral("250"));
@@ -108,10 +108,10 @@ private slots:
 
     void choiceGroupIndexAndItems()
     {
-        TChoiceGroup g(QStringLiteral("Data Rate"), {"19200", "57600", "115200"});
+        ChoiceGroup g(QStringLiteral("Data Rate"), {"19200", "57600", "115200"});
         QCOMPARE(g.itemIndex(), -1);
         QCOMPARE(g.accessibleName(), QStringLiteral("Data Rate"));
-        QSignalSpy changed(&g, &TChoiceGroup::changed);
+        QSignalSpy changed(&g, &ChoiceGroup::changed);
         g.setItemIndex(2);
         QCOMPARE(g.itemIndex(), 2);
         QCOMPARE(changed.count(), 1);
@@ -129,11 +129,11 @@ private slots:
     void statusPanelTextIsAccessible()
     {
         QMenu menu;
-        TStatusPanel p("StatusBar_Com", &menu, 145, nullptr);
+        StatusPanel p("StatusBar_Com", &menu, nullptr);
         p.setPanelText(QStringLiteral("Com 3"));
         QCOMPARE(p.text(), QStringLiteral("Com 3"));
         QCOMPARE(p.accessibleName(), QStringLiteral("Com 3"));
-        TStatusPanel line("StatusBar1", nullptr, 0, nullptr);
+        StatusPanel line("StatusBar1", nullptr, nullptr);
         QCOMPARE(line.cursor().shape(), Qt::ArrowCursor);
     }
 

@@ -1,0 +1,265 @@
+// ModuleChannel over the in-memory port layer: judging replies, waking the module,
+// flushing the line.
+
+#include "FakePort.h"
+
+#include "comm/ModuleChannel.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+const QString kBadReply = "Error communicating with 740R-B. The module did not respond correctly.";
+const QString kCannotWake = "Error communicating with 740R-B. Unable to wake modem.";
+
+// Restores the program-wide escape character after a test that changes it.
+struct EscapeCharGuard {
+    char saved = escapeCharacter.load();
+    ~EscapeCharGuard() { escapeCharacter.store(saved); }
+};
+
+class ChannelTest : public ::testing::Test {
+protected:
+    std::shared_ptr<FakePortState> state = std::make_shared<FakePortState>();
+    std::unique_ptr<ModuleChannel> channel;
+    std::vector<QByteArray> heard;
+
+    void SetUp() override
+    {
+        channel = std::make_unique<ModuleChannel>(PortSettings{}, fakePort(state));
+        channel->setReceiveHandler([this](const QByteArray &text, quint16 length) {
+            EXPECT_EQ(length, text.size());
+            heard.push_back(text);
+        });
+    }
+    void reply(const QByteArray &text) { state->reads.push_back({text, true}); }
+    // A module that answers `answer` to the commands for which `accepts` is true.
+    void module(std::function<bool(const QByteArray &)> accepts, QByteArray answer = "\r\nOK\r\n")
+    {
+        state->module = [accepts, answer](const QByteArray &written) {
+            return accepts(written) ? answer : QByteArray();
+        };
+    }
+    std::vector<QByteArray> written()
+    {
+        std::lock_guard lock(state->mutex);
+        return state->writes;
+    }
+};
+
+QString errorOf(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const Exception &e) {
+        return e.message();
+    }
+    return "<nothing raised>";
+}
+
+TEST(ChannelSetup, PortSettingsMapOntoThePort)
+{
+    auto state = std::make_shared<FakePortState>();
+    {
+        ModuleChannel defaults(PortSettings{}, fakePort(state));
+        EXPECT_EQ(state->openedName, "COM1");
+        EXPECT_EQ(state->lineWrites.at(0), (SerialPortLayer::LineState{9600, 8, 0, 0}));
+    }
+    EXPECT_FALSE(state->open);   // closed by the destructor
+
+    PortSettings s;
+    s.comPort = 7;
+    s.baudIndex = 10;
+    s.dataBits = 0;
+    s.stopBits = 1;
+    s.parity = 2;
+    state->lineWrites.clear();
+    ModuleChannel other(s, fakePort(state));
+    EXPECT_EQ(state->openedName, "COM8");
+    EXPECT_EQ(state->lineWrites.at(0), (SerialPortLayer::LineState{76800, 7, 2, 2}));
+    EXPECT_TRUE(state->open);
+}
+
+TEST(ChannelSetup, PortFailureReachesTheCreator)
+{
+    auto state = std::make_shared<FakePortState>();
+    state->openSucceeds = false;
+    PortSettings s;
+    s.comPort = 1;
+    EXPECT_EQ(errorOf([&] { ModuleChannel c(s, fakePort(state)); }),
+              "COM2- This port may be already in use or not present.");
+}
+
+TEST(ChannelSetup, EscapeSequenceFollowsTheEscapeCharacter)
+{
+    EscapeCharGuard guard;
+    EXPECT_EQ(escapeSequence(), "+++");
+    escapeCharacter = '*';
+    EXPECT_EQ(escapeSequence(), "***");
+}
+
+TEST_F(ChannelTest, SendCommandJudgesTheReply)
+{
+    reply("AT&W\r\r\nOK\r\n");
+    EXPECT_TRUE(channel->sendCommand("AT&W\r", "OK", 100));
+    reply("0\r");
+    EXPECT_FALSE(channel->sendCommand("AT&W\r", "OK", 100));
+    reply("AT&W\r0\r");
+    EXPECT_FALSE(channel->sendCommand("AT&W\r", "OK", 100));
+    EXPECT_EQ(errorOf([&] { channel->sendCommand("AT&W\r", "OK", 5); }), kBadReply);
+    EXPECT_EQ(channel->lastReply(), "");
+    reply("\r\nERROR\r\n");
+    EXPECT_EQ(errorOf([&] { channel->sendCommand("AT&W\r", "OK", 5); }), kBadReply);
+    EXPECT_EQ(channel->lastReply(), "\r\nERROR\r\n");
+    EXPECT_EQ(heard.size(), 5u);
+}
+
+TEST_F(ChannelTest, CarriageReturnAsExpectedAcceptsAnyReplyWithOne)
+{
+    reply("ATZ\r");
+    EXPECT_TRUE(channel->sendCommand("ATZ\r", "\r", 100));
+    reply("garbage");
+    EXPECT_EQ(errorOf([&] { channel->sendCommand("ATZ\r", "\r", 5); }), kBadReply);
+}
+
+TEST_F(ChannelTest, SendStoresAndForwardsWithoutJudging)
+{
+    reply("\r\nERROR\r\n");
+    EXPECT_NO_THROW(channel->send("ATC9\r", "", 50));
+    EXPECT_EQ(channel->lastReply(), "\r\nERROR\r\n");
+    EXPECT_EQ(state->readCount(), 1);
+    EXPECT_NO_THROW(channel->send("ATC9\r", "", 50));
+    EXPECT_EQ(channel->lastReply(), "");   // replaced also by an empty reply
+    ASSERT_EQ(heard.size(), 2u);
+}
+
+TEST_F(ChannelTest, FailedWriteIsNotAnsweredByTheEarlierReply)
+{
+    reply("\r\nOK\r\n");
+    EXPECT_TRUE(channel->sendCommand("AT\r", "OK", 50));
+    state->writeSucceeds = false;
+    EXPECT_EQ(errorOf([&] { channel->sendCommand("AT&W\r", "OK", 50); }), kBadReply);
+    // Send judges no reply, but a command that never went out is still a failure.
+    EXPECT_EQ(errorOf([&] { channel->send("ATQ1\r", "OK", 50); }), kBadReply);
+    EXPECT_EQ(channel->lastReply(), "\r\nOK\r\n");   // kept, but not taken as the answer
+    EXPECT_EQ(heard.size(), 1u);
+}
+
+TEST_F(ChannelTest, MissingCtsPassesThroughSendAndSendCommand)
+{
+    state->ctsDefault = false;
+    EXPECT_EQ(errorOf([&] { channel->sendCommand("AT\r", "OK", 50); }), "CTS on modem was not detected.");
+    EXPECT_EQ(errorOf([&] { channel->send("AT\r", "OK", 50); }), "CTS on modem was not detected.");
+    EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(ChannelTest, WakeModemInCommandModeSendsNoEscape)
+{
+    module([](const QByteArray &c) { return c == "\r"; });
+    EXPECT_NO_THROW(channel->wakeModem());
+    EXPECT_EQ(written(), std::vector<QByteArray>{"\r"});
+
+    state->writes.clear();
+    module([](const QByteArray &c) { return c == "\r"; }, "0\r");
+    EXPECT_NO_THROW(channel->wakeModem());
+    EXPECT_EQ(written(), std::vector<QByteArray>{"\r"});
+}
+
+TEST_F(ChannelTest, WakeModemFromDataMode)
+{
+    module([](const QByteArray &c) { return c == "+++"; });
+    EXPECT_NO_THROW(channel->wakeModem());
+    EXPECT_EQ(written(), (std::vector<QByteArray>{"\r", "+++"}));
+    EXPECT_EQ(channel->lastReply(), "\r\nOK\r\n");
+}
+
+TEST_F(ChannelTest, WakeModemTakesTheSecondEscapeAndTheLastCarriageReturn)
+{
+    int escapes = 0;
+    state->module = [&escapes](const QByteArray &c) -> QByteArray {
+        return c == "+++" && ++escapes == 2 ? "x0\r" : "";   // "0\r" anywhere counts here
+    };
+    EXPECT_NO_THROW(channel->wakeModem());
+    EXPECT_EQ(written(), (std::vector<QByteArray>{"\r", "+++", "+++"}));
+
+    state->writes.clear();
+    int returns = 0;
+    state->module = [&returns](const QByteArray &c) -> QByteArray { return c == "\r" && ++returns == 2 ? "OK" : ""; };
+    EXPECT_NO_THROW(channel->wakeModem());
+    EXPECT_EQ(written(), (std::vector<QByteArray>{"\r", "+++", "+++", "\r"}));
+}
+
+TEST_F(ChannelTest, SilentModuleCannotBeWoken)
+{
+    EXPECT_EQ(errorOf([&] { channel->wakeModem(); }), kCannotWake);
+    EXPECT_EQ(written(), (std::vector<QByteArray>{"\r", "+++", "+++", "\r"}));
+    std::vector<int> expected;
+    expected.insert(expected.end(), 20, 22);
+    expected.insert(expected.end(), 20, 255);
+    expected.insert(expected.end(), 20, 22);
+    EXPECT_EQ(state->readSizes, expected);
+    EXPECT_EQ(heard.size(), 4u);
+}
+
+TEST_F(ChannelTest, OtherEscapeCharacterIsSentAndReadWithTheShortBudget)
+{
+    EscapeCharGuard guard;
+    escapeCharacter = 42;
+    EXPECT_EQ(errorOf([&] { channel->wakeModem(); }), kCannotWake);
+    EXPECT_EQ(written(), (std::vector<QByteArray>{"\r", "***", "***", "\r"}));
+    EXPECT_EQ(state->readSizes, std::vector<int>(80, 22));
+
+    state->writes.clear();
+    module([](const QByteArray &c) { return c == "***"; });
+    EXPECT_NO_THROW(channel->wakeModem());
+    EXPECT_EQ(written(), (std::vector<QByteArray>{"\r", "***"}));
+}
+
+TEST_F(ChannelTest, WakeModemAbsorbsMissingCtsOnlyOnTheFirstAttempt)
+{
+    state->ctsDefault = false;
+    EXPECT_EQ(errorOf([&] { channel->wakeModem(); }), "CTS on modem was not detected.");
+    EXPECT_TRUE(written().empty());
+
+    // CTS back for the escape: the wake-up goes on.
+    state->ctsDefault = true;
+    state->cts = {false, false};
+    module([](const QByteArray &c) { return c == "+++"; });
+    EXPECT_NO_THROW(channel->wakeModem());
+    EXPECT_EQ(written(), std::vector<QByteArray>{"+++"});
+}
+
+TEST_F(ChannelTest, WakeModemIgnoresAReplyLeftFromBeforeAFailedWrite)
+{
+    reply("\r\nOK\r\n");
+    channel->sendCommand("AT\r", "OK", 50);
+    state->writeSucceeds = false;
+    EXPECT_EQ(errorOf([&] { channel->wakeModem(); }), kCannotWake);
+}
+
+TEST_F(ChannelTest, FlushLineReadsOnceWaitsAndPurges)
+{
+    module([](const QByteArray &c) { return c == "\r"; }, QByteArray(30, 'r'));
+    const auto start = std::chrono::steady_clock::now();
+    channel->flushLine();
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    EXPECT_EQ(written(), std::vector<QByteArray>{"\r"});
+    EXPECT_EQ(state->readSizes, std::vector<int>{20});
+    EXPECT_EQ(state->timeouts.readInterval, 5u);
+    QStringList tail = state->eventList().mid(state->eventList().size() - 2);
+    EXPECT_EQ(tail, QStringList({"purgeOut", "purgeIn"}));
+    EXPECT_EQ(channel->lastReply(), QByteArray(20, 'r'));
+}
+
+TEST_F(ChannelTest, ListenerIsOptional)
+{
+    channel->setReceiveHandler({});
+    reply("OK");
+    EXPECT_TRUE(channel->sendCommand("AT\r", "OK", 50));
+    EXPECT_EQ(channel->lastReply(), "OK");
+    EXPECT_TRUE(heard.empty());
+}
+
+} // namespace

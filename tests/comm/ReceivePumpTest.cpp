@@ -1,0 +1,203 @@
+// The receive pump: polls until stopped, and stop() waits for the poll in progress.
+
+#include "FakePort.h"
+
+#include "comm/ModuleChannel.h"
+#include "comm/ReceivePump.h"
+
+#include <QCoreApplication>
+#include <QObject>
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Collects what the pump delivers; lets the test wait for an amount of text.
+struct Collector {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    QByteArray text;
+    std::vector<std::thread::id> threads;
+
+    void add(const QByteArray &piece)
+    {
+        {
+            std::lock_guard lock(mutex);
+            text += piece;
+            threads.push_back(std::this_thread::get_id());
+        }
+        arrived.notify_all();
+    }
+    bool waitFor(qsizetype size)
+    {
+        std::unique_lock lock(mutex);
+        return arrived.wait_for(lock, 10s, [&] { return text.size() >= size; });
+    }
+};
+
+class PumpTest : public ::testing::Test {
+protected:
+    std::shared_ptr<FakePortState> state = std::make_shared<FakePortState>();
+    std::unique_ptr<ModuleChannel> channel;
+    Collector collector;
+
+    void SetUp() override
+    {
+        state->idleRead = 2ms;
+        channel = std::make_unique<ModuleChannel>(PortSettings{}, fakePort(state));
+        channel->setReceiveHandler([this](const QByteArray &text, quint16) { collector.add(text); });
+    }
+    void arrive(const QByteArray &bytes)
+    {
+        std::lock_guard lock(state->mutex);
+        state->input += bytes;
+    }
+};
+
+TEST_F(PumpTest, DeliversEverythingThatArrivesUntilStopped)
+{
+    ReceivePump pump(*channel);
+    arrive("01 RSSI -87\r\n02 RSSI");
+    ASSERT_TRUE(collector.waitFor(20));
+    arrive(" -90\r\n");
+    ASSERT_TRUE(collector.waitFor(26));
+    pump.stop();
+    EXPECT_FALSE(pump.isRunning());
+    EXPECT_EQ(collector.text, "01 RSSI -87\r\n02 RSSI -90\r\n");
+    EXPECT_EQ(channel->lastReply(), " -90\r\n");
+    for (std::thread::id id : collector.threads)
+        EXPECT_NE(id, std::this_thread::get_id());   // the listener runs on the pump thread
+
+    const int reads = state->readCount();
+    arrive("late");
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(state->readCount(), reads);
+    EXPECT_EQ(collector.text.size(), 26);
+}
+
+TEST_F(PumpTest, StopWaitsForThePollInProgress)
+{
+    state->idleRead = 150ms;
+    ReceivePump pump(*channel);
+    while (state->inRead.load() == 0)
+        std::this_thread::sleep_for(1ms);
+    pump.stop();
+    EXPECT_EQ(state->inRead.load(), 0);
+    const int reads = state->readCount();
+    // The port is the caller's again: an exchange now is the only reader.
+    state->idleRead = 0ms;
+    state->reads.push_back({"\r\nOK\r\n", true});
+    EXPECT_TRUE(channel->sendCommand("ATZ\r", "OK", 50));
+    EXPECT_EQ(state->readCount(), reads + 1);
+    pump.stop();   // a second stop is harmless
+}
+
+TEST_F(PumpTest, DestructorStopsThePump)
+{
+    {
+        ReceivePump pump(*channel);
+        arrive("x");
+        ASSERT_TRUE(collector.waitFor(1));
+    }
+    const int reads = state->readCount();
+    std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(state->readCount(), reads);
+}
+
+TEST_F(PumpTest, RequestStopEndsThePumpWithoutWaiting)
+{
+    state->idleRead = 300ms;
+    ReceivePump pump(*channel);
+    while (state->inRead.load() == 0)
+        std::this_thread::sleep_for(1ms);
+    pump.requestStop();
+    // Back while the pump is still inside its read: nothing waited for it.
+    EXPECT_EQ(state->inRead.load(), 1);
+    EXPECT_TRUE(pump.isRunning());
+    EXPECT_TRUE(pump.stopRequested());
+    pump.stop();
+    EXPECT_FALSE(pump.isRunning());
+    EXPECT_EQ(state->inRead.load(), 0);
+}
+
+TEST_F(PumpTest, FailedReadEndsThePumpAndReportsTheLostLine)
+{
+    std::atomic<int> lost{0};
+    state->reads = {{"01 RSSI", true}, {"", false}};
+    ReceivePump pump(*channel, [&] { ++lost; });
+    for (int i = 0; i < 1000 && pump.isRunning(); ++i)
+        std::this_thread::sleep_for(2ms);
+    EXPECT_FALSE(pump.isRunning());
+    EXPECT_EQ(state->readCount(), 2);   // no polling on a dead line
+    EXPECT_EQ(lost.load(), 1);
+    EXPECT_EQ(collector.text, "01 RSSI");
+}
+
+TEST_F(PumpTest, ListenerThatThrowsEndsThePump)
+{
+    channel->setReceiveHandler([](const QByteArray &, quint16) { throw std::runtime_error("listener failed"); });
+    ReceivePump pump(*channel);
+    arrive("x");
+    for (int i = 0; i < 1000 && pump.isRunning(); ++i)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_FALSE(pump.isRunning());
+}
+
+class ShowTextTest : public ::testing::Test {
+protected:
+    int argc = 1;
+    char name[8] = "test";
+    char *argv[1] = {name};
+    QCoreApplication app{argc, argv};
+};
+
+TEST_F(ShowTextTest, TextIsSetOnTheTargetsThreadFromThePump)
+{
+    QObject label;
+    QString shown;
+    std::thread::id setOn;
+    auto state = std::make_shared<FakePortState>();
+    state->idleRead = 2ms;
+    ModuleChannel channel(PortSettings{}, fakePort(state));
+    std::atomic<int> calls{0};
+    channel.setReceiveHandler([&](const QByteArray &text, quint16) {
+        ReceivePump::showText(&label, QString::fromLatin1(text), [&](const QString &t) {
+            shown = t;
+            setOn = std::this_thread::get_id();
+        });
+        ++calls;
+    });
+    {
+        std::lock_guard lock(state->mutex);
+        state->input = "-87";
+    }
+    ReceivePump pump(channel);
+    while (calls.load() == 0)
+        std::this_thread::sleep_for(1ms);
+    // The GUI thread is blocked in stop() while the pump hands text over: no deadlock.
+    pump.stop();
+    EXPECT_TRUE(shown.isEmpty());
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(shown, "-87");
+    EXPECT_EQ(setOn, std::this_thread::get_id());
+}
+
+TEST_F(ShowTextTest, TextForADestroyedTargetIsDropped)
+{
+    bool called = false;
+    auto label = std::make_unique<QObject>();
+    std::thread([&] { ReceivePump::showText(label.get(), "x", [&](const QString &) { called = true; }); }).join();
+    label.reset();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(called);
+    ReceivePump::showText(nullptr, "x", [&](const QString &) { called = true; });
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(called);
+}
+
+} // namespace

@@ -1,0 +1,371 @@
+// SerialLine over the in-memory port layer: opening, the exchange and its read budgets.
+
+#include "FakePort.h"
+
+#include "comm/ComPorts.h"
+#include "comm/SerialLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Received {
+    std::vector<QByteArray> texts;
+    std::vector<quint16> lengths;
+    ReceiveHandler handler()
+    {
+        return [this](const QByteArray &text, quint16 length) {
+            texts.push_back(text);
+            lengths.push_back(length);
+        };
+    }
+};
+
+class SerialLineTest : public ::testing::Test {
+protected:
+    std::shared_ptr<FakePortState> state = std::make_shared<FakePortState>();
+    SerialLine port{fakePort(state)};
+    Received received;
+
+    void openPort()
+    {
+        port.setReceiveHandler(received.handler());
+        ASSERT_TRUE(port.open());
+        std::lock_guard lock(state->mutex);
+        state->events.clear();
+        state->readSizes.clear();
+        state->readTimeouts.clear();
+    }
+    void queueReads(std::initializer_list<QByteArray> pieces)
+    {
+        for (const QByteArray &p : pieces)
+            state->reads.push_back({p, true});
+    }
+};
+
+template <typename E, typename F>
+QString messageOf(F &&f)
+{
+    try {
+        f();
+    } catch (const E &e) {
+        return e.message();
+    }
+    return QStringLiteral("<nothing raised>");
+}
+
+TEST(ComPorts, NamesAndDevicePaths)
+{
+    EXPECT_EQ(comDeviceName(0), "COM1");
+    EXPECT_EQ(comDeviceName(7), "COM8");
+    EXPECT_EQ(comDeviceName(8), "");
+    EXPECT_EQ(comDeviceName(-1), "");
+    EXPECT_EQ(comPortIndex("COM3"), 2);
+    EXPECT_EQ(comPortIndex("COM9"), -1);
+    EXPECT_EQ(comPortIndex(""), -1);
+
+    qunsetenv("CFG_COM2");
+    EXPECT_EQ(comDevicePath(1), "/dev/ttyS1");
+    qputenv("CFG_COM2", "/dev/pts/77");
+    EXPECT_EQ(comDevicePath(1), "/dev/pts/77");
+    EXPECT_EQ(comDevicePath(0), qEnvironmentVariableIsSet("CFG_COM1") ? qgetenv("CFG_COM1").toStdString() : "/dev/ttyS0");
+    qunsetenv("CFG_COM2");
+    EXPECT_EQ(comDevicePath(8), "");
+}
+
+TEST_F(SerialLineTest, OpenSetsInitialTimeoutsAndTheFourLineItems)
+{
+    state->line = {4800, 5, 2, 2};
+    port.setLineSettings({.portIndex = 2, .baudIndex = 7, .parity = 1, .stopBits = 0, .dataBitsIndex = 3});
+    EXPECT_TRUE(port.open());
+    EXPECT_EQ(state->openedName, "COM3");
+    EXPECT_NE(port.port(), nullptr);
+    EXPECT_EQ(state->timeouts, (SerialPortLayer::Timeouts{50, 1, 0, 1, 10}));
+    ASSERT_EQ(state->lineWrites.size(), 1u);
+    EXPECT_EQ(state->lineWrites[0], (SerialPortLayer::LineState{31250, 7, 1, 0}));
+}
+
+TEST_F(SerialLineTest, RateTableAndOutOfRangeIndexesKeepThePortsValues)
+{
+    const int expected[12] = {1200, 2400, 4800, 9600, 14400, 19200, 28800, 31250, 38400, 57600, 76800, 115200};
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(baudRateForIndex(i), expected[i]);
+    EXPECT_EQ(baudRateForIndex(12), 0);
+
+    state->line = {4800, 6, 0, 0};
+    port.setLineSettings({.baudIndex = 12, .stopBits = 2, .dataBitsIndex = 5});
+    port.open();
+    ASSERT_EQ(state->lineWrites.size(), 1u);
+    EXPECT_EQ(state->lineWrites[0], (SerialPortLayer::LineState{4800, 6, 0, 2}));
+}
+
+TEST_F(SerialLineTest, OpenTwiceRaisesAlreadyOpenWithTheDeviceName)
+{
+    port.open();
+    EXPECT_EQ(messageOf<PortAlreadyOpenError>([&] { port.open(); }), "COM1- The port is already open.");
+
+    auto other = std::make_shared<FakePortState>();
+    SerialLine second(fakePort(other));
+    second.setLineSettings({.portIndex = 1});
+    second.open();
+    EXPECT_EQ(messageOf<PortAlreadyOpenError>([&] { second.open(); }), "COM2- The port is already open.");
+    EXPECT_TRUE(other->open);
+}
+
+TEST_F(SerialLineTest, DeviceThatCannotBeOpened)
+{
+    state->openSucceeds = false;
+    port.setLineSettings({.portIndex = 4});
+    EXPECT_EQ(messageOf<PortOpenError>([&] { port.open(); }), "COM5- This port may be already in use or not present.");
+    EXPECT_EQ(port.port(), nullptr);
+}
+
+TEST_F(SerialLineTest, DeviceThatIsNoSerialPortIsClosedAgain)
+{
+    state->commDevice = false;
+    EXPECT_EQ(messageOf<SerialLineError>([&] { port.open(); }), "COM1- Handle is not a communications port handle.");
+    EXPECT_EQ(port.port(), nullptr);
+    EXPECT_FALSE(state->open);
+    EXPECT_EQ(state->events, QStringList({"open COM1", "close"}));
+    EXPECT_TRUE(state->lineWrites.empty());
+}
+
+TEST_F(SerialLineTest, CloseAndPurge)
+{
+    openPort();
+    port.purge();
+    port.close();
+    port.close();
+    EXPECT_EQ(state->events, QStringList({"purgeOut", "purgeIn", "close"}));
+    EXPECT_EQ(port.port(), nullptr);
+    port.open();   // a closed object opens again
+    EXPECT_TRUE(state->open);
+}
+
+TEST_F(SerialLineTest, ExchangeOrderAndTimeouts)
+{
+    openPort();
+    queueReads({"\r\nOK\r\n"});
+    EXPECT_TRUE(port.transact("AT&W\r", "OK", 100));
+    EXPECT_EQ(state->events,
+              QStringList({"cts", "purgeOut", "purgeIn", "write AT&W\r", "purgeOut", "read 22", "purgeIn"}));
+    EXPECT_EQ(state->timeouts, (SerialPortLayer::Timeouts{100, 3, 100, 10, 10}));
+    ASSERT_EQ(received.texts.size(), 1u);
+    EXPECT_EQ(received.texts[0], "\r\nOK\r\n");
+    EXPECT_EQ(received.lengths[0], 6);
+}
+
+TEST_F(SerialLineTest, CtsMissingTwiceWritesAndReadsNothing)
+{
+    openPort();
+    state->ctsDefault = false;
+    EXPECT_EQ(messageOf<SerialLineError>([&] { port.transact("ATZ\r", "OK", 50); }), "CTS on modem was not detected.");
+    EXPECT_TRUE(state->writes.empty());
+    EXPECT_EQ(state->readCount(), 0);
+    EXPECT_TRUE(received.texts.empty());
+    EXPECT_EQ(state->events.count("cts"), 2);
+}
+
+TEST_F(SerialLineTest, CtsBackOnTheSecondLookWrites)
+{
+    openPort();
+    state->cts = {false, true};
+    queueReads({"OK"});
+    EXPECT_TRUE(port.transact("ATZ\r", "OK", 50));
+    ASSERT_EQ(state->writes.size(), 1u);
+}
+
+TEST_F(SerialLineTest, FailedWriteReadsNothing)
+{
+    openPort();
+    state->writeSucceeds = false;
+    queueReads({"OK"});
+    EXPECT_FALSE(port.transact("ATZ\r", "OK", 50));
+    EXPECT_EQ(state->readCount(), 0);
+    EXPECT_TRUE(received.texts.empty());
+}
+
+TEST_F(SerialLineTest, FailedReadStillDeliversThePartialText)
+{
+    openPort();
+    state->reads = {{"\r\nO", true}, {"", false}, {"K\r\n", true}};
+    EXPECT_FALSE(port.transact("AT\r", "OK", 50));
+    EXPECT_EQ(state->readCount(), 2);
+    ASSERT_EQ(received.texts.size(), 1u);
+    EXPECT_EQ(received.texts[0], "\r\nO");
+}
+
+TEST_F(SerialLineTest, ReplyInPiecesEndsOnceTheEndingIsComplete)
+{
+    openPort();
+    queueReads({"\r\n", "O", "K", "\r\n", "more"});
+    EXPECT_TRUE(port.transact("AT\r", "OK", 50));
+    EXPECT_EQ(state->readCount(), 4);   // the ending's line runs to its CR LF
+    EXPECT_EQ(received.texts.at(0), "\r\nOK\r\n");
+}
+
+// The last route of a listing may straddle the end of the first 255-byte read.
+TEST_F(SerialLineTest, ListingKeepsTheLineOfItsEndingWhereverTheReadEnds)
+{
+    openPort();
+    const QByteArray tail = "&Z3=30,31,32,33,34,35 \r\n\r\nOK\r\n";
+    for (int offset : {200, 240, 250, 251, 254}) {
+        const QByteArray listing = QByteArray(offset, 'x') + tail;
+        state->module = [listing](const QByteArray &) { return listing; };
+        received.texts.clear();
+        EXPECT_TRUE(port.transact("AT&V\r", "&Z3=", 100)) << offset;
+        ASSERT_EQ(received.texts.size(), 1u);
+        EXPECT_TRUE(received.texts[0].contains("&Z3=30,31,32,33,34,35 \r")) << offset;
+    }
+    // A module that stops mid-line: one silent read ends the exchange, nothing waits longer.
+    state->module = [](const QByteArray &) { return QByteArray("&Z3=30,3"); };
+    state->readSizes.clear();
+    EXPECT_TRUE(port.transact("AT&V\r", "&Z3=", 100));
+    EXPECT_EQ(state->readSizes.size(), 2u);
+    state->module = nullptr;
+}
+
+TEST_F(SerialLineTest, ReadBudgetsAndRequestSizes)
+{
+    openPort();
+    struct Case {
+        QByteArray command, expected;
+        int reads, size;
+    } cases[] = {
+        {"AT&W\r", "OK", 20, 22},
+        {"AT&V\r", "&Z3=", 10, 255},
+        {"ATI\r", "V", 10, 255},
+        {"+++", "OK", 10, 255},
+        {"***", "OK", 20, 22},
+        {"AT\r", "\r", 20, 21},
+        {"xxAT&Vyy", "OK", 10, 255},
+    };
+    for (const Case &c : cases) {
+        state->readSizes.clear();
+        received.texts.clear();
+        EXPECT_FALSE(port.transact(c.command, c.expected, 5)) << c.command.constData();
+        EXPECT_EQ(state->readSizes, std::vector<int>(c.reads, c.size)) << c.command.constData();
+        ASSERT_EQ(received.texts.size(), 1u);   // delivered even when empty
+        EXPECT_EQ(received.texts[0], "");
+        EXPECT_EQ(received.lengths[0], 0);
+    }
+}
+
+TEST_F(SerialLineTest, PartialReplyDeliveredWhenTheBudgetRunsOut)
+{
+    openPort();
+    for (int i = 0; i < 25; ++i)
+        state->reads.push_back({"x", true});
+    EXPECT_FALSE(port.transact("AT\r", "OK", 5));
+    EXPECT_EQ(state->readCount(), 20);
+    EXPECT_EQ(received.texts.at(0), QByteArray(20, 'x'));
+}
+
+TEST_F(SerialLineTest, EmptyExpectedMakesExactlyOneRead)
+{
+    openPort();
+    queueReads({"\r\nOK\r\n", "more"});
+    EXPECT_FALSE(port.transact("ATC3\r", "", 50));
+    EXPECT_EQ(state->readSizes, std::vector<int>{20});
+    EXPECT_EQ(received.texts.at(0), "\r\nOK\r\n");
+}
+
+TEST_F(SerialLineTest, NumericOkEndsTheExchange)
+{
+    openPort();
+    const QByteArray ending[] = {"0\r", "ATZ\r0\r", "\r\nOK\r\n"};
+    for (const QByteArray &reply : ending) {
+        state->readSizes.clear();
+        queueReads({reply, "never read"});
+        EXPECT_TRUE(port.transact("AT\r", "OK", 50)) << reply.constData();
+        EXPECT_EQ(state->readCount(), 1);
+        state->reads.clear();
+    }
+    // Neither exactly "0\r" nor "\r0\r": not an ending.
+    const QByteArray notEnding[] = {"10\r", "0\r\n", "\r0"};
+    for (const QByteArray &reply : notEnding) {
+        state->readSizes.clear();
+        queueReads({reply});
+        EXPECT_FALSE(port.transact("AT\r", "OK", 5)) << reply.constData();
+        EXPECT_EQ(state->readCount(), 20);
+    }
+}
+
+TEST_F(SerialLineTest, EndingOnlyInTheLastPermittedReadIsAFailure)
+{
+    openPort();
+    for (int i = 0; i < 19; ++i)
+        queueReads({""});
+    queueReads({"OK"});
+    EXPECT_FALSE(port.transact("AT\r", "OK", 5));
+    EXPECT_EQ(received.texts.at(0), "OK");
+
+    for (int i = 0; i < 18; ++i)
+        queueReads({""});
+    queueReads({"OK"});
+    EXPECT_TRUE(port.transact("AT\r", "OK", 5));
+
+    for (int i = 0; i < 9; ++i)
+        queueReads({"&A=1 "});
+    queueReads({"&Z3=0"});
+    EXPECT_FALSE(port.transact("AT&V\r", "&Z3=", 100));
+    EXPECT_TRUE(received.texts.back().endsWith("&Z3=0"));
+}
+
+TEST_F(SerialLineTest, ListingAt1200WaitsLongerBetweenCharacters)
+{
+    port.setLineSettings({.baudIndex = 0});
+    openPort();
+    queueReads({"&Z3=1 \r\n"});
+    port.transact("AT&V\r", "&Z3=", 100);
+    ASSERT_EQ(state->readTimeouts.size(), 1u);
+    EXPECT_EQ(state->readTimeouts[0], (SerialPortLayer::Timeouts{350, 3, 100, 10, 10}));
+
+    // Other commands at 1200 keep T.
+    queueReads({"V1.61"});
+    state->readTimeouts.clear();
+    port.transact("ATI\r", "V", 100);
+    EXPECT_EQ(state->readTimeouts.at(0).readInterval, 100u);
+}
+
+TEST_F(SerialLineTest, ListingAt9600KeepsT)
+{
+    port.setLineSettings({.baudIndex = 3});
+    openPort();
+    queueReads({"&Z3=1"});
+    port.transact("AT&V\r", "&Z3=", 100);
+    EXPECT_EQ(state->readTimeouts.at(0), (SerialPortLayer::Timeouts{100, 3, 100, 10, 10}));
+}
+
+TEST_F(SerialLineTest, PollDeliversOnlyWhatArrivedAndKeepsPendingInput)
+{
+    openPort();
+    state->input = QByteArray(300, 'a');
+    EXPECT_TRUE(port.poll());
+    EXPECT_TRUE(port.poll());
+    EXPECT_TRUE(port.poll());   // nothing left: the handler is not called
+    EXPECT_EQ(state->readSizes, std::vector<int>(3, 255));
+    ASSERT_EQ(received.texts.size(), 2u);
+    EXPECT_EQ(received.texts[0].size(), 255);
+    EXPECT_EQ(received.lengths[1], 45);
+    EXPECT_EQ(state->events.count("purgeIn"), 0);
+}
+
+TEST_F(SerialLineTest, FailedPollDeliversNothing)
+{
+    openPort();
+    state->reads = {{"abc", false}};
+    EXPECT_FALSE(port.poll());
+    EXPECT_TRUE(received.texts.empty());
+}
+
+TEST_F(SerialLineTest, ClosedPortNeitherReadsNorWrites)
+{
+    port.setReceiveHandler(received.handler());
+    EXPECT_FALSE(port.poll());
+    EXPECT_THROW(port.transact("AT\r", "OK", 5), SerialLineError);
+    EXPECT_TRUE(state->writes.empty());
+    EXPECT_EQ(state->readCount(), 0);
+}
+
+} // namespace

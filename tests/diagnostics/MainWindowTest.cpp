@@ -1,0 +1,96 @@
+// The Diagnostics menu of the main window drives the tests on the simulated module.
+
+#include "DiagTestSupport.h"
+
+#include "diagnostics/ReceiveTestDialog.h"
+#include "settings/ProductVariant.h"
+#include "tests/support/FakeMessages.h"
+#include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTest>
+#include <QTimer>
+
+class MainWindowDiagnosticsTest : public QObject {
+    Q_OBJECT
+    static std::unique_ptr<MainWindow> makeForm(FakeMessages &messages)
+    {
+        return std::make_unique<MainWindow>(selectProductVariant(QStringLiteral("Cfg_740RB")).value(), messages);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        if (!ModemSim::available())
+            QSKIP("modem-sim is not built");
+    }
+
+    void diagnosticsCommandsAreEnabled()
+    {
+        FakeMessages messages;
+        const auto form = makeForm(messages);
+        for (MainCommand c : {MainCommand::TxBerTest, MainCommand::RxBerTest, MainCommand::TxRxBerTest,
+                              MainCommand::RssiMeasurement})
+            QVERIFY(form->commandEnabled(c));
+        QCOMPARE(form->commandAction(MainCommand::TxBerTest)->text(), QString("Start Tx BER Test"));
+    }
+
+    void txMenuItemStartsAndStopsWithRepliesInTheLog()
+    {
+        SimOnCom1 sim;
+        FakeMessages messages;
+        const auto form = makeForm(messages);
+        QAction *item = form->commandAction(MainCommand::TxBerTest);
+        item->trigger();
+        QCOMPARE(messages.texts(), QStringList{"Transmit Bit Error Rate Test started."});
+        QCOMPARE(item->text(), QString("Stop Tx BER Test"));
+        QVERIFY2(form->logText().contains("00"), qPrintable(form->logText()));
+        item->trigger();
+        QCOMPARE(messages.last().text, QString("Transmit Bit Error Rate Test stopped."));
+        QCOMPARE(item->text(), QString("Start Tx BER Test"));
+        QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
+    }
+
+    void txFailureNamesTheModel()
+    {
+        SimOnCom1 sim({"--start", "command", "--reject", "AT&T0"});
+        FakeMessages messages;
+        const auto form = makeForm(messages);
+        form->commandAction(MainCommand::TxBerTest)->trigger();
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(messages.last().text.startsWith("Error communicating with " + form->variant().modelName +
+                                                ". The module did not respond correctly.\r\n"));
+        QCOMPARE(form->commandAction(MainCommand::TxBerTest)->text(), QString("Start Tx BER Test"));
+    }
+
+    void rssiMenuItemRunsTheDialogModally()
+    {
+        SimOnCom1 sim;
+        FakeMessages messages;
+        const auto form = makeForm(messages);
+        QString title;
+        QString level;
+        QTimer::singleShot(0, form.get(), [&] {
+            auto *dialog = qobject_cast<ReceiveTestDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto closeBox = qScopeGuard([dialog] { dialog->close(); });
+            title = dialog->windowTitle();
+            dialog->startStopButton()->click();
+            QTRY_VERIFY_WITH_TIMEOUT(dialog->levelField()->text().contains("dBm"), 10000);
+            level = dialog->levelField()->text();
+        });
+        form->commandAction(MainCommand::RssiMeasurement)->trigger();
+        QCOMPARE(title, QString("RSSI Measurement"));
+        QVERIFY(level.endsWith("dBm"));
+        QVERIFY(sim.received("AT&T3\\r"));
+        QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
+        QVERIFY(messages.empty());
+    }
+};
+
+QTEST_MAIN(MainWindowDiagnosticsTest)
+#include "MainWindowTest.moc"

@@ -1,0 +1,293 @@
+// The receive test dialog: its layout, how it shows report lines, and its start,
+// stop and close commands against a scripted module (CTS and silence on demand).
+
+#include "DiagTestSupport.h"
+
+#include "diagnostics/ReceiveTestDialog.h"
+#include "diagnostics/DiagnosticMessages.h"
+#include "tests/support/FakeMessages.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <thread>
+
+namespace {
+
+const QString kNoCts = QStringLiteral("CTS on modem was not detected.");
+
+QStringList fieldTexts(const ReceiveTestDialog &form)
+{
+    return {form.testField()->text(), form.errorField()->text(), form.extraField()->text(), form.levelField()->text(),
+            form.totalErrorField()->text(), form.totalMissField()->text(), form.totalTestField()->text()};
+}
+
+// A dialog on a channel over the scripted module.
+struct ScriptedRun {
+    std::shared_ptr<ScriptedModule> module = std::make_shared<ScriptedModule>();
+    FakeMessages messages;
+    ChannelSlot slot;
+    std::unique_ptr<ReceiveTestDialog> form;
+
+    explicit ScriptedRun(int kind)
+    {
+        slot = scriptedChannels(module)(PortSettings{});
+        form = std::make_unique<ReceiveTestDialog>(messages);
+        form->setupTest(slot, kind);
+        form->show();
+    }
+    ~ScriptedRun() { form.reset(); }
+    bool closeShown() const { return form->closeButton()->isVisible() && form->closeButton()->isEnabled(); }
+};
+
+} // namespace
+
+class ReceiveTestDialogTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void layoutAndCaptions();
+    void berLinesFillTheFields();
+    void levelLinesFillTheLevelOnly();
+    void linesFromThePumpThreadReachTheFields();
+    void startRunsTheTestAndStopResetsTheModule();
+    void noCtsAtStartStaysIdle();
+    void silentModuleAtStartStaysIdle();
+    void failuresWhileStoppingReturnToIdle();
+    void closingWhileRunningStopsFirst();
+    void closingWhenIdleSendsNothing();
+};
+
+void ReceiveTestDialogTest::layoutAndCaptions()
+{
+    FakeMessages messages;
+    ChannelSlot none;
+    for (int kind : {1, 2, 3}) {
+        ReceiveTestDialog form(messages);
+        form.setupTest(none, kind);
+        QCOMPARE(form.windowTitle(), kind == 3 ? QString("RSSI Measurement") : QString("Receive Bit Error Rate Test"));
+        QCOMPARE(form.testCommand(), "AT&T" + QByteArray::number(kind));
+    }
+    ReceiveTestDialog form(messages);
+    QCOMPARE(form.windowTitle(), QString("Receive Bit Error Rate Test"));
+    QStringList labels;
+    for (QLabel *l : form.findChildren<QLabel *>())
+        labels << l->text();
+    for (const char *t : {"Test:", "Errors", "Extra", "Level", "Tot Error", "Tot Miss", "Tot Test"})
+        QVERIFY2(labels.contains(QString(t)), t);
+    for (QLineEdit *e : form.findChildren<QLineEdit *>())
+        QVERIFY(e->isReadOnly());
+    QCOMPARE(form.testField()->accessibleName(), QString("Test"));
+    QCOMPARE(form.totalMissField()->accessibleName(), QString("Tot Miss"));
+    QCOMPARE(form.findChildren<QLineEdit *>().size(), 7);
+    QCOMPARE(form.startStopButton()->text(), QString("Start"));
+    QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QCOMPARE(form.layout()->sizeConstraint(), QLayout::SetFixedSize);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    // It opens ready to start: "Start" is the default button and has the keyboard.
+    QVERIFY(form.startStopButton()->isDefault());
+    QCOMPARE(QApplication::focusWidget(), form.startStopButton());
+    // "Start" on the left, the close button on the right, below the fields.
+    QVERIFY(form.startStopButton()->x() < form.closeButton()->x());
+    QVERIFY(form.startStopButton()->y() > form.totalTestField()->y());
+    QVERIFY(form.levelField()->y() > form.testField()->y());
+    QCOMPARE(form.levelField()->y(), form.totalTestField()->y());
+}
+
+void ReceiveTestDialogTest::berLinesFillTheFields()
+{
+    FakeMessages messages;
+    ChannelSlot none;
+    for (int kind : {1, 2}) {
+        ReceiveTestDialog form(messages);
+        form.setupTest(none, kind);
+        form.receiveTestData("0001 x 0002 0003 -070 0005 0006 0019.2 rest\r\n", 0);
+        QCOMPARE(fieldTexts(form), QStringList({"0001", "x", "0002", "0003", "-070", "0005", "0006 kbit"}));
+        // Echoes, "OK" and level lines leave the fields as they are.
+        form.receiveTestData("AT&T1\r\r\n01\r\nOK\r\nRSSI -070 dBm\r\n", 0);
+        QCOMPARE(form.testField()->text(), QString("0001"));
+        QCOMPARE(form.totalTestField()->text(), QString("0006 kbit"));
+        // A shorter report empties what it does not have; pieces split anywhere.
+        form.receiveTestData("0002 x", 0);
+        form.receiveTestData(" 0009\r", 0);
+        form.receiveTestData("\n", 0);
+        QCOMPARE(fieldTexts(form), QStringList({"0002", "x", "0009", "", "", "", ""}));
+    }
+}
+
+void ReceiveTestDialogTest::levelLinesFillTheLevelOnly()
+{
+    FakeMessages messages;
+    ChannelSlot none;
+    ReceiveTestDialog form(messages);
+    form.setupTest(none, 3);
+    form.receiveTestData("RSSI -07", 0);
+    QVERIFY(form.levelField()->text().isEmpty());
+    form.receiveTestData("3 dBm\r\n", 0);
+    QCOMPARE(form.levelField()->text(), QString("RSSI -073 dBm"));
+    form.receiveTestData("OK\r\n0001 x 0002 0003\r\n", 0);
+    QCOMPARE(fieldTexts(form), QStringList({"", "", "", "RSSI -073 dBm", "", "", ""}));
+}
+
+void ReceiveTestDialogTest::linesFromThePumpThreadReachTheFields()
+{
+    FakeMessages messages;
+    ChannelSlot none;
+    ReceiveTestDialog form(messages);
+    form.setupTest(none, 1);
+    const QByteArray stream = "0001 x 0000 0000 -070 0000 0000 0019.2\r\n0002 x 0001 0000 -071 0001 0000 0019.2\r\n";
+    std::thread pump([&] {
+        for (char c : stream)
+            form.receiveTestData(QByteArray(1, c), 1);
+    });
+    pump.join();
+    // Nothing is set from the other thread itself; the GUI thread applies the values.
+    QCOMPARE(form.testField()->text(), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(form.testField()->text(), QString("0002"), 10000);
+    QCOMPARE(fieldTexts(form), QStringList({"0002", "x", "0001", "0000", "-071", "0001", "0000 kbit"}));
+}
+
+void ReceiveTestDialogTest::startRunsTheTestAndStopResetsTheModule()
+{
+    ScriptedRun run(2);
+    run.form->startStopButton()->click();
+    QVERIFY(run.messages.empty());
+    QCOMPARE(run.form->startStopButton()->text(), QString("Stop"));
+    QVERIFY(!run.form->closeButton()->isVisible());
+    QVERIFY(!run.form->closeButton()->isEnabled());
+    QVERIFY(run.form->testRunning());
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    {
+        std::lock_guard lock(run.module->mutex);
+        QCOMPARE(run.module->writes, QStringList({"\r", "AT&K0\r", "\r", "AT&T2\r"}));
+    }
+    run.module->arrive("0007 x 0001 00");
+    run.module->arrive("00 -070 0001 0000 0057.6\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(run.form->testField()->text(), QString("0007"), 10000);
+    QCOMPARE(run.form->totalTestField()->text(), QString("0000 kbit"));
+
+    run.form->startStopButton()->click();
+    QVERIFY(run.messages.empty());
+    QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
+    QVERIFY(run.closeShown());
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    {
+        std::lock_guard lock(run.module->mutex);
+        QCOMPARE(run.module->writes.mid(4), QStringList({"\r", "\r", "ATZ\r"}));
+    }
+    // The pump is gone: what arrives now is not read any more.
+    run.module->arrive("0008 x 0\r\n");
+    QTest::qWait(50);
+    QCOMPARE(run.form->testField()->text(), QString("0007"));
+    QVERIFY(run.form->isVisible());
+}
+
+void ReceiveTestDialogTest::noCtsAtStartStaysIdle()
+{
+    ScriptedRun run(1);
+    run.module->cts = false;
+    run.form->startStopButton()->click();
+    QCOMPARE(run.messages.texts(), QStringList{kNoCts});
+    QCOMPARE(run.messages.last().icon, MessageSink::Icon::Error);
+    QCOMPARE(run.messages.last().buttons, MessageSink::Buttons::Ok);
+    QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
+    QVERIFY(run.closeShown());
+    QCOMPARE(run.module->countWrites("AT&T1\r"), 0);
+}
+
+void ReceiveTestDialogTest::silentModuleAtStartStaysIdle()
+{
+    ScriptedRun run(3);
+    run.module->answers = false;
+    run.form->startStopButton()->click();
+    QCOMPARE(run.messages.texts(), QStringList{DiagnosticMessages::moduleNoResponse()});
+    QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
+    QCOMPARE(run.module->countWrites("AT&T3\r"), 0);
+}
+
+void ReceiveTestDialogTest::failuresWhileStoppingReturnToIdle()
+{
+    ScriptedRun run(1);
+    run.form->startStopButton()->click();
+    QVERIFY(run.form->testRunning());
+    run.module->cts = false;
+    run.form->startStopButton()->click();
+    QCOMPARE(run.messages.texts(), QStringList{kNoCts});
+    QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
+    QVERIFY(run.closeShown());
+
+    run.module->cts = true;
+    run.form->startStopButton()->click();
+    QVERIFY(run.form->testRunning());
+    run.module->answers = false;
+    run.form->startStopButton()->click();
+    QCOMPARE(run.messages.count(), 2);
+    QCOMPARE(run.messages.last().text, DiagnosticMessages::moduleNoResponse());
+    QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
+    QVERIFY(run.closeShown());
+}
+
+void ReceiveTestDialogTest::closingWhileRunningStopsFirst()
+{
+    // The close box (a close event), with the module answering: the reset goes out.
+    {
+        ScriptedRun run(1);
+        QSignalSpy finished(run.form.get(), &QDialog::finished);
+        run.form->startStopButton()->click();
+        QVERIFY(run.form->testRunning());
+        QVERIFY(run.form->close());
+        QCOMPARE(run.module->countWrites("ATZ\r"), 1);
+        QVERIFY(!run.form->isVisible());
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(run.messages.empty());
+    }
+    // Escape while running takes the same road.
+    {
+        ScriptedRun run(3);
+        run.form->startStopButton()->click();
+        QTest::keyClick(run.form.get(), Qt::Key_Escape);
+        QCOMPARE(run.module->countWrites("ATZ\r"), 1);
+        QVERIFY(!run.form->isVisible());
+    }
+    // A port failure while closing is reported as unexpected; the dialog closes anyway.
+    {
+        ScriptedRun run(2);
+        run.form->startStopButton()->click();
+        run.module->cts = false;
+        run.form->close();
+        QCOMPARE(run.messages.texts(), QStringList{"An unexpected error occured while communicating with the module."});
+        QVERIFY(!run.form->isVisible());
+    }
+    // A module that no longer answers gets the settings hint.
+    {
+        ScriptedRun run(1);
+        run.form->startStopButton()->click();
+        run.module->answers = false;
+        run.form->stopTestAndClose();
+        QCOMPARE(run.messages.texts(), QStringList{DiagnosticMessages::moduleNoResponse()});
+        QVERIFY(!run.form->isVisible());
+        QCOMPARE(run.module->countWrites("ATZ\r"), 0);  // the wake-up failed before it
+    }
+}
+
+void ReceiveTestDialogTest::closingWhenIdleSendsNothing()
+{
+    ScriptedRun run(1);
+    QSignalSpy finished(run.form.get(), &QDialog::finished);
+    run.form->closeButton()->click();
+    QVERIFY(!run.form->isVisible());
+    QCOMPARE(finished.count(), 1);
+    std::lock_guard lock(run.module->mutex);
+    QVERIFY(run.module->writes.isEmpty());
+}
+
+QTEST_MAIN(ReceiveTestDialogTest)
+#include "ReceiveTestDialogTest.moc"

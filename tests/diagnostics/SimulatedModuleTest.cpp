@@ -1,0 +1,275 @@
+// The Diagnostics menu's commands against the simulated module on COM1 (and, where
+// a missing CTS line is needed, against the scripted module).
+
+#include "DiagTestSupport.h"
+
+#include "diagnostics/ReceiveTestDialog.h"
+#include "diagnostics/ReceiveTest.h"
+#include "diagnostics/TransmitTest.h"
+#include "tests/support/FakeMessages.h"
+
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString kHint = QStringLiteral("Ensure COM port settings are correct, and module is Switched On.\r\n"
+                                     "(Hint: Set Switch 2 on module to restore factory defaults.");
+const QString kModel = QStringLiteral("TR-740RB");
+
+// The transmit test as the main window runs it: its caption and its log.
+struct TxRun {
+    PortSettings port;
+    FakeMessages messages;
+    ChannelSlot slot;
+    QString caption = QStringLiteral("Start Tx BER Test");
+    QByteArray log;
+    TransmitTest tx;
+
+    explicit TxRun(ChannelFactory make = {})
+        : tx(port, kModel, messages, slot, [this](const QByteArray &text, quint16) { log += text; },
+             {[this] { return caption; }, [this](const QString &c) { caption = c; }}, std::move(make))
+    {
+    }
+};
+
+} // namespace
+
+class SimulatedModuleTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void rssiRunShowsTheLevelLine();
+    void berRunFillsTheFieldsUntilStopped();
+    void rxTestDialogClosedByItsCloseBoxWhileRunning();
+    void vanishedPortEndsTheTestAtOnce();
+    void portThatCannotOpenShowsNoDialog();
+    void silentModuleCannotStart();
+    void txTestStartsAndStops();
+    void txTestRefusedKeepsStart();
+    void txTestFailures();
+};
+
+void SimulatedModuleTest::init()
+{
+    if (!ModemSim::available())
+        QSKIP("modem-sim is not built");
+}
+
+void SimulatedModuleTest::rssiRunShowsTheLevelLine()
+{
+    SimOnCom1 sim;
+    FakeMessages messages;
+    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
+    {
+        ReceiveTestDialog form(messages);
+        form.setupTest(slot, 3);
+        form.show();
+        form.startStopButton()->click();
+        QCOMPARE(form.startStopButton()->text(), QString("Stop"));
+        QTRY_VERIFY_WITH_TIMEOUT(form.levelField()->text().contains("dBm"), 10000);
+        QVERIFY2(QRegularExpression("^RSSI -\\d{3} dBm$").match(form.levelField()->text()).hasMatch(),
+                 qPrintable(form.levelField()->text()));
+        QVERIFY(form.testField()->text().isEmpty());
+        form.startStopButton()->click();
+        QCOMPARE(form.startStopButton()->text(), QString("Start"));
+        QVERIFY(form.closeButton()->isVisible());
+    }
+    QVERIFY(messages.empty());
+    QVERIFY(sim.received("AT&K0\\r"));
+    QVERIFY(sim.received("AT&T3\\r"));
+    QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
+}
+
+void SimulatedModuleTest::berRunFillsTheFieldsUntilStopped()
+{
+    SimOnCom1 sim;
+    FakeMessages messages;
+    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
+    ReceiveTestDialog form(messages);
+    form.setupTest(slot, 1);
+    form.show();
+    form.startStopButton()->click();
+    QVERIFY(form.testRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(form.totalTestField()->text().endsWith(" kbit"), 10000);
+    // Report "nnnn eeee 0000 -lll tttt 0000 rate x frames": every field is the module's text.
+    QVERIFY2(QRegularExpression("^\\d{4}$").match(form.testField()->text()).hasMatch(), qPrintable(form.testField()->text()));
+    QVERIFY2(QRegularExpression("^\\d{4}$").match(form.errorField()->text()).hasMatch(), qPrintable(form.errorField()->text()));
+    QVERIFY(form.levelField()->text().startsWith('-'));
+    QCOMPARE(form.totalTestField()->text(), QString("19.2 kbit"));
+    const QString first = form.testField()->text();
+    QTRY_VERIFY_WITH_TIMEOUT(form.testField()->text() != first, 10000);  // each report replaces the last
+    form.startStopButton()->click();
+    QVERIFY(!form.testRunning());
+    QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
+    form.closeButton()->click();
+    QVERIFY(!form.isVisible());
+    QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
+    QVERIFY(messages.empty());
+}
+
+void SimulatedModuleTest::rxTestDialogClosedByItsCloseBoxWhileRunning()
+{
+    SimOnCom1 sim;
+    FakeMessages messages;
+    PortSettings port;
+    ChannelSlot slot;
+    ReceiveTest rx(port, messages, slot);
+    bool sawReport = false;
+    QString title;
+    rx.setDialogReadyHandler([&](ReceiveTestDialog &form) {
+        QVERIFY(slot);  // the channel is open while the dialog runs
+        QTimer::singleShot(0, &form, [&] {
+            auto closeBox = qScopeGuard([&] { form.close(); });
+            QVERIFY(form.isModal() && form.isVisible());
+            title = form.windowTitle();
+            form.startStopButton()->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!form.testField()->text().isEmpty(), 10000);
+            sawReport = true;
+            QVERIFY(form.testRunning());
+        });
+    });
+    rx.run(2);
+    QVERIFY(sawReport);
+    QCOMPARE(title, QString("Receive Bit Error Rate Test"));
+    QVERIFY(!slot);  // closed with the dialog
+    QVERIFY(sim.received("AT&T2\\r"));
+    QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
+    QVERIFY(messages.empty());
+    // The port is free again.
+    ChannelSlot again = std::make_unique<ModuleChannel>(PortSettings{});
+    QVERIFY(again->sendCommand("AT\r", "OK", 100));
+}
+
+void SimulatedModuleTest::vanishedPortEndsTheTestAtOnce()
+{
+    // The module hangs up (an unplugged adapter) once the test command is answered.
+    SimOnCom1 sim({"--start", "command", "--hangup-after", "4"});
+    FakeMessages messages;
+    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
+    ReceiveTestDialog form(messages);
+    form.setupTest(slot, 3);
+    form.show();
+    form.startStopButton()->click();
+    QVERIFY(sim.received("AT&T3\\r"));
+    QTRY_COMPARE_WITH_TIMEOUT(messages.texts(), QStringList{"COM1- This port may be already in use or not present."},
+                              3000);
+    QCOMPARE(messages.last().icon, MessageSink::Icon::Error);
+    QCOMPARE(form.startStopButton()->text(), QString("Start"));
+    QVERIFY(form.closeButton()->isVisible());
+    QCOMPARE(slot->line().port(), nullptr);
+}
+
+void SimulatedModuleTest::portThatCannotOpenShowsNoDialog()
+{
+    qputenv("CFG_COM1", "/nonexistent/diag-tty");
+    auto unset = qScopeGuard([] { qunsetenv("CFG_COM1"); });
+    FakeMessages messages;
+    PortSettings port;
+    ChannelSlot slot;
+    ReceiveTest rx(port, messages, slot);
+    bool shown = false;
+    rx.setDialogReadyHandler([&](ReceiveTestDialog &) { shown = true; });
+    rx.run(1);
+    QVERIFY(!shown);
+    QVERIFY(!slot);
+    QCOMPARE(messages.count(), 1);
+    QCOMPARE(messages.last().icon, MessageSink::Icon::Error);
+    QVERIFY(!messages.last().text.isEmpty());
+    const QString portText = messages.last().text;
+
+    TxRun run;
+    run.tx.toggle();
+    QCOMPARE(run.messages.texts(), QStringList{portText});
+    QCOMPARE(run.caption, QString("Start Tx BER Test"));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void SimulatedModuleTest::silentModuleCannotStart()
+{
+    SimOnCom1 sim({"--start", "command", "--silent"});
+    FakeMessages messages;
+    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
+    ReceiveTestDialog form(messages);
+    form.setupTest(slot, 1);
+    form.show();
+    form.startStopButton()->click();
+    QCOMPARE(messages.texts(),
+             QStringList{"Error communicating with module. The module did not respond correctly.\r\n"
+                         "Ensure COM port settings are correct, and module is Switched On.\r\n"
+                         "(Hint: Set Switch 2 on module to restore factory defaults."});
+    QCOMPARE(messages.last().icon, MessageSink::Icon::Error);
+    QCOMPARE(form.startStopButton()->text(), QString("Start"));
+    QVERIFY(form.closeButton()->isVisible());
+    QVERIFY(!sim.received("AT&T1\\r"));
+}
+
+void SimulatedModuleTest::txTestStartsAndStops()
+{
+    SimOnCom1 sim;
+    TxRun run;
+    run.tx.toggle();
+    QCOMPARE(run.caption, QString("Stop Tx BER Test"));
+    QCOMPARE(run.messages.texts(), QStringList{"Transmit Bit Error Rate Test started."});
+    QCOMPARE(run.messages.last().icon, MessageSink::Icon::Information);
+    QCOMPARE(run.messages.last().buttons, MessageSink::Buttons::Ok);
+    QVERIFY(!run.slot);  // no port open between start and stop
+    QVERIFY(run.log.contains("00"));  // the replies went to the main window's log
+    QVERIFY(sim.received("AT&K0\\r"));
+    QVERIFY(sim.received("AT&T0\\r"));
+    QVERIFY(!sim.received("ATZ\\r"));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+
+    run.tx.toggle();
+    QCOMPARE(run.caption, QString("Start Tx BER Test"));
+    QCOMPARE(run.messages.last().text, QString("Transmit Bit Error Rate Test stopped."));
+    QCOMPARE(run.messages.last().icon, MessageSink::Icon::Information);
+    QVERIFY(!run.slot);
+    QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
+    QCOMPARE(sim.receivedCount("AT&T0\\r"), 1);
+}
+
+void SimulatedModuleTest::txTestRefusedKeepsStart()
+{
+    SimOnCom1 sim({"--start", "command", "--reject", "AT&T0"});
+    TxRun run;
+    run.tx.toggle();
+    QCOMPARE(run.messages.texts(),
+             QStringList{"Error communicating with " + kModel + ". The module did not respond correctly.\r\n" + kHint});
+    QCOMPARE(run.messages.last().icon, MessageSink::Icon::Error);
+    QCOMPARE(run.caption, QString("Start Tx BER Test"));
+    QVERIFY(!run.slot);
+    QVERIFY(sim.received("AT&T0\\r"));
+}
+
+void SimulatedModuleTest::txTestFailures()
+{
+    auto module = std::make_shared<ScriptedModule>();
+    module->cts = false;
+    TxRun run(scriptedChannels(module));
+    run.tx.toggle();
+    QCOMPARE(run.messages.texts(),
+             QStringList{"Error communicating with " + kModel + ". The module CTS signal was not detected.\r\n"
+                         "Ensure COM port connections are correct, and module is Switched On."});
+    QCOMPARE(run.caption, QString("Start Tx BER Test"));
+
+    // Started, then the module stops answering: the stop fails and the caption stays.
+    module->cts = true;
+    run.tx.toggle();
+    QCOMPARE(run.caption, QString("Stop Tx BER Test"));
+    module->answers = false;
+    run.tx.toggle();
+    QCOMPARE(run.messages.last().text,
+             "Error communicating with " + kModel + ". The module did not respond correctly.\r\n" + kHint);
+    QCOMPARE(run.caption, QString("Stop Tx BER Test"));
+    QCOMPARE(module->countWrites("ATZ\r"), 0);
+    QVERIFY(!run.slot);
+}
+
+QTEST_MAIN(SimulatedModuleTest)
+#include "SimulatedModuleTest.moc"

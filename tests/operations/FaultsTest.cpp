@@ -1,0 +1,222 @@
+// Cancel, a module that never answers, a line that goes away, and the progress
+// the dialog shows.
+#include "OperationTestSupport.h"
+
+#include "comm/ModuleChannel.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProgressBar>
+#include <QtTest>
+
+namespace {
+const QString kBadReply = QStringLiteral("Error communicating with 740R-B. The module did not respond correctly.");
+const QString kNoCts = QStringLiteral("CTS on modem was not detected.");
+}  // namespace
+
+class FaultTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!ModemSim::available())
+            QSKIP("modem-sim is not built");
+    }
+
+    void progressRunsToTheMaximum()
+    {
+        SimOnCom1 sim;
+        TestHost host;
+        CommandBuilder(host.model().settings(), host.commands).buildTransparent();
+        int midValue = -1;
+        int midMaximum = -1;
+        actOnDialogWhen([&] { return sim.received().size() >= 10; },
+                        [&](ProgressDialog &f) {
+                            midValue = f.progressBar()->value();
+                            midMaximum = f.progressBar()->maximum();
+                        });
+        ProgressDialog form(host, OperationKind::Configure);
+        form.exec();
+        QCOMPARE(form.windowTitle(), QStringLiteral("Module Configuration"));
+        QCOMPARE(form.size(), QSize(289, 95));
+        QCOMPARE(midMaximum, 50);
+        QVERIFY(midValue >= 5 && midValue < 50);
+        QCOMPARE(form.progressBar()->maximum(), 50);
+        QCOMPARE(form.progressBar()->value(), 50);
+        QCOMPARE(form.statusLabel()->text(), QStringLiteral("Configuring Module..."));
+        QVERIFY(host.fake.empty());
+
+        ProgressDialog read(host, OperationKind::Read);
+        read.exec();
+        QCOMPARE(read.progressBar()->maximum(), 20);
+        QCOMPARE(read.progressBar()->value(), 20);
+        QCOMPARE(read.statusLabel()->text(), QStringLiteral("Updating Main Form..."));
+        QVERIFY(read.listingApplied());
+    }
+
+    void cancelInTheCommandLoopStoresNothing()
+    {
+        SimOnCom1 sim;
+        TestHost host;
+        int sentAtCancel = 0;
+        QString statusAtCancel;
+        actOnDialogWhen([&] { return sim.received().size() >= 12; },
+                        [&](ProgressDialog &f) {
+                            sentAtCancel = sim.received().size();
+                            f.cancelButton()->click();
+                            statusAtCancel = f.statusLabel()->text();
+                        });
+        ModuleCommands(host).configure();
+
+        QCOMPARE(statusAtCancel, QStringLiteral("Cancelling Operation..."));
+        QList<QByteArray> rx = sim.received();
+        // The exchange under way is finished, nothing of the list after it is sent;
+        // the module drops the half-applied settings.
+        QVERIFY2(rx.size() <= sentAtCancel + 3, qPrintable(QString::number(rx.size())));
+        QCOMPARE(rx.takeLast(), QByteArray("ATZ\r"));
+        QCOMPARE(rx, plainConfigureLines(host.commands).mid(0, rx.size()));
+        QVERIFY(!rx.contains("AT&W\r"));
+        QVERIFY(host.fake.empty());
+        QVERIFY(!visibleProgressForm());
+        QVERIFY(!host.logViaWorker());
+    }
+
+    // Cancelled once the module runs at the new rate: "ATZ" goes out at that rate,
+    // the module falls back to its stored 9600 and so does the PC.
+    void cancelAfterTheRateChangeResetsBothSides()
+    {
+        for (int linesAfterRateChange : {0, 1, 8}) {
+            SimOnCom1 sim;
+            TestHost host;
+            host.model().set(Field::SerialBaudRate, 6);  // 19200
+            actOnDialogWhen(
+                [&] {
+                    const QList<QByteArray> rx = sim.received();
+                    const qsizetype at = rx.indexOf("ATC6\r");
+                    return at >= 0 && rx.size() - at - 1 >= linesAfterRateChange;
+                },
+                [](ProgressDialog &f) { f.cancelButton()->click(); });
+            ModuleCommands(host).configure();
+
+            const QList<QByteArray> rx = sim.received();
+            QCOMPARE(rx.last(), QByteArray("ATZ\r"));  // heard: sent at 19200
+            QVERIFY(!rx.contains("AT&W\r"));
+            QCOMPARE(host.ports, PortSettings{});
+            QCOMPARE(host.baudPanel, QStringLiteral("9600"));
+            QVERIFY(host.fake.empty());
+            ModuleChannel channel(PortSettings{});
+            QVERIFY(channel.sendCommand("AT\r", "OK", 100));
+        }
+    }
+
+    // Cancel while a silent module is woken for a rate change: the window keeps
+    // running and the operation ends soon after, with nothing for the module to undo.
+    void cancelDuringTheRateChangeWakeEndsAtOnce()
+    {
+        SimOnCom1 sim({"--start", "command", "--silent"});
+        TestHost host;
+        host.model().set(Field::SerialBaudRate, 6);
+        QElapsedTimer clock;
+        qint64 cancelledAt = -1;
+        actOnDialogWhen([&] { return clock.elapsed() >= 1000; },
+                        [&](ProgressDialog &f) {
+                            cancelledAt = clock.elapsed();
+                            f.cancelButton()->click();
+                        });
+        clock.start();
+        ModuleCommands(host).configure();
+        const qint64 ended = clock.elapsed();
+        QVERIFY2(cancelledAt >= 1000 && cancelledAt < 1200, qPrintable(QString::number(cancelledAt)));
+        QVERIFY2(ended - cancelledAt < 500, qPrintable(QString::number(ended - cancelledAt)));
+        QVERIFY(!sim.received().contains("ATC6\r"));
+        QVERIFY(!sim.received().contains("ATZ\r"));
+        QVERIFY(host.fake.empty());
+        QCOMPARE(host.ports, PortSettings{});
+    }
+
+    void escapeAndTheFrameOnlyCancel()
+    {
+        SimOnCom1 sim({"--start", "command", "--silent"});
+        TestHost host;
+        bool visibleAfterEscape = false;
+        bool visibleAfterClose = false;
+        actOnDialogWhen([&] { return !sim.received().isEmpty(); },
+                        [&](ProgressDialog &f) {
+                            QTest::keyClick(&f, Qt::Key_Escape);
+                            visibleAfterEscape = f.isVisible();
+                            f.close();
+                            visibleAfterClose = f.isVisible();
+                        });
+        ModuleCommands(host).read();
+        QVERIFY(visibleAfterEscape);
+        QVERIFY(visibleAfterClose);
+        QCOMPARE(sim.received(), (QList<QByteArray>{"\r"}));
+        QVERIFY(host.fake.empty());
+        QVERIFY(!visibleProgressForm());
+    }
+
+    void silentModuleIsReportedAndThePortFreed()
+    {
+        SimOnCom1 sim({"--start", "command", "--silent"});
+        TestHost host;
+        ModuleCommands(host).read();
+        QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "+++", "+++", "\r", "AT&V\r"}));
+        QCOMPARE(host.fake.texts(), QStringList{kBadReply});
+
+        // The port was closed: the next operation opens it again.
+        actOnDialogWhen([&] { return sim.received().size() > 5; },
+                        [](ProgressDialog &f) { f.cancelButton()->click(); });
+        ModuleCommands(host).read();
+        QCOMPARE(sim.received().size(), 6);
+        QCOMPARE(host.fake.texts(), QStringList{kBadReply});
+    }
+
+    void lineGoneDuringConfigure()
+    {
+        SimOnCom1 sim({"--start", "command", "--hangup-after", "5"});
+        TestHost host;
+        ModuleCommands(host).configure();
+        QCOMPARE(sim.received(), plainConfigureLines(host.commands).mid(0, 5));
+        QCOMPARE(host.fake.texts(), QStringList{kNoCts});
+        QVERIFY(!visibleProgressForm());
+        QCOMPARE(host.strayLogLines.load(), 0);
+
+        // The pty is gone with the module: the next operation cannot open it.
+        ModuleCommands(host).read();
+        QCOMPARE(host.fake.count(), 2);
+        QCOMPARE(host.fake.last().text, QStringLiteral("COM1- This port may be already in use or not present."));
+    }
+
+    void lineGoneBeforeTheListing()
+    {
+        SimOnCom1 sim({"--start", "command", "--hangup-after", "1"});
+        TestHost host;
+        const ModuleSettings before = host.model().settings();
+        ModuleCommands(host).read();
+        QCOMPARE(host.fake.texts(), QStringList{kNoCts});
+        QCOMPARE(host.model().settings(), before);
+    }
+
+    void cancelledRestoreStillResetsThePcSide()
+    {
+        SimOnCom1 sim({"--start", "data"});
+        TestHost host;
+        host.ports.baudIndex = 5;
+        host.ports.parity = 2;
+        host.ports.dataBits = 0;
+        host.fake.answer(MessageSink::Answer::Yes);
+        QElapsedTimer clock;
+        clock.start();
+        actOnDialogWhen([&] { return clock.elapsed() > 300; },
+                        [](ProgressDialog &f) { f.cancelButton()->click(); });
+        ModuleCommands(host).restoreFactoryDefaults();
+        QCOMPARE(host.fake.count(), 1);  // the question only
+        QVERIFY(!sim.received().contains("AT&F&W\r"));
+        QCOMPARE(host.ports, PortSettings{});
+        QCOMPARE(host.baudPanel, QStringLiteral("9600"));
+        QCOMPARE(host.formatPanel, QStringLiteral("N-8-1"));
+    }
+};
+
+QTEST_MAIN(FaultTest)
+#include "FaultsTest.moc"

@@ -1,0 +1,119 @@
+// The module commands of the real main window, driven from its menu and tool bar
+// against the simulated module.
+#include "OperationTestSupport.h"
+#include "support/FakeMessages.h"
+#include "support/ModemSim.h"
+
+#include "settings/ProductVariant.h"
+#include "settings/SettingsModel.h"
+#include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QtTest>
+
+#include <memory>
+
+class MainWindowOperationsTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<FakeMessages> m_fake;
+    std::unique_ptr<MainWindow> m_form;
+
+    QString panel(const char *name) const
+    {
+        auto *label = m_form->findChild<QLabel *>(QString::fromLatin1(name));
+        return label ? label->text() : QStringLiteral("<missing>");
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        if (!ModemSim::available())
+            QSKIP("modem-sim is not built");
+        m_fake = std::make_unique<FakeMessages>();
+        m_form = std::make_unique<MainWindow>(*selectProductVariant(QStringLiteral("Cfg_740RB")), *m_fake);
+        m_form->show();
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        m_fake.reset();
+    }
+
+    void readFromTheMenu()
+    {
+        SimOnCom1 sim;
+        m_form->model().set(Field::Route0Destination, 99);
+        m_form->model().set(Field::RadioSignature, 2);
+        QVERIFY(m_form->commandEnabled(MainCommand::Read));
+        m_form->commandAction(MainCommand::Read)->trigger();
+
+        QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&V\r", "ATI\r", "ATZ\r"}));
+        QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
+        QCOMPARE(m_form->model().get(Field::Route0Destination), 2);
+        QCOMPARE(m_form->priorS21(), 2);
+        QCOMPARE(m_form->statusText(), QStringLiteral("740R-B V1.90"));
+        QCOMPARE(panel("StatusBar1"), QStringLiteral("740R-B V1.90"));
+        // Replies reach the log pane in the order they came, the worker's and the
+        // GUI steps' alike.
+        const QString log = m_form->logText();
+        const qsizetype listing = log.indexOf(QStringLiteral("&Z3="));
+        const qsizetype identification = log.indexOf(QStringLiteral("740R-B V1.90"));
+        QVERIFY(listing >= 0);
+        QVERIFY(identification > listing);
+        QVERIFY(!m_form->logViaWorker());
+    }
+
+    void configureFromTheToolBarMovesBothSides()
+    {
+        SimOnCom1 sim;
+        m_form->model().set(Field::SerialBaudRate, 6);
+        m_form->commandAction(MainCommand::Configure)->trigger();
+
+        const QList<QByteArray> rx = sim.received();
+        QVERIFY(rx.size() > 40);
+        QCOMPARE(rx[0], QByteArray("\r"));
+        QCOMPARE(rx[1], QByteArray("ATC6\r"));
+        QCOMPARE(rx.last(), QByteArray("ATZ\r"));
+        QVERIFY(rx.contains("AT&W\r"));
+        QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
+        QCOMPARE(m_form->commandList()[1], QByteArray("ATC6"));
+        QCOMPARE(m_form->portSettings().baudIndex, 5);
+        QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("19200"));
+        QVERIFY(m_form->logText().contains(QStringLiteral("740R-B V1.90")));
+    }
+
+    void restoreFromTheMenuReadsAt9600()
+    {
+        SimOnCom1 sim;
+        m_form->portSettings().parity = 2;
+        m_form->portSettings().dataBits = 0;
+        m_form->showPortSettings();
+        QCOMPARE(panel("StatusBar_Format"), QStringLiteral("E-7-1"));
+        m_fake->answer(MessageSink::Answer::Yes);
+        m_form->commandAction(MainCommand::RestoreDefaults)->trigger();
+
+        QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&F&W\r", "\r", "AT&V\r", "ATI\r", "ATZ\r"}));
+        QCOMPARE(m_fake->count(), 1);
+        QCOMPARE(m_form->portSettings(), PortSettings{});
+        QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("9600"));
+        QCOMPARE(panel("StatusBar_Format"), QStringLiteral("N-8-1"));
+        QCOMPARE(m_form->statusText(), QStringLiteral("740R-B V1.90"));
+    }
+
+    void failedReadKeepsTheWindowsSettings()
+    {
+        SimOnCom1 sim({"--start", "command", "--omit-key", "&Z3="});
+        m_form->model().selectMode(OperatingMode::AutoConnectSlave);
+        m_form->model().set(Field::UnitAddress, 42);
+        const ModuleSettings before = m_form->model().settings();
+        m_form->commandAction(MainCommand::Read)->trigger();
+        QCOMPARE(m_fake->texts(),
+                 QStringList{QStringLiteral("Error communicating with 740R-B. The module did not respond correctly.")});
+        QCOMPARE(m_form->model().settings(), before);
+    }
+};
+
+QTEST_MAIN(MainWindowOperationsTest)
+#include "MainWindowTest.moc"

@@ -1,0 +1,380 @@
+#include "ui/MainWindow.h"
+
+#include "comm/ModuleChannel.h"
+#include "resources/Icons.h"
+#include "settings/ConfigFileCommands.h"
+#include "settings/FileDialogs.h"
+#include "settings/ProductVariant.h"
+#include "settings/SerialParams.h"
+#include "settings/SettingsModel.h"
+#include "ui/FieldBinder.h"
+#include "ui/FormParts.h"
+#include "ui/ModeOptions.h"
+#include "ui/OperatingModeGroup.h"
+#include "ui/RegisterPages.h"
+#include "ui/SettingsPages.h"
+#include "ui/SpinField.h"
+#include "ui/StatusRow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
+#include <QThread>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+// The client area below the menu bar.
+constexpr int kClientWidth = 625;
+constexpr int kClientHeight = 391;
+
+QFont windowFont()
+{
+    // A narrow face keeps the dense layout of the fixed-size window readable.
+    QFont f;
+    f.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
+    f.setStretch(QFont::Condensed);
+    f.setPixelSize(11);
+    return f;
+}
+
+// Log text arrives with the module's own line ends, which frame every reply with
+// empty lines; the small pane shows only the lines that say something.
+QString displayedLine(const QByteArray &line)
+{
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    QStringList lines = QString::fromLatin1(line).split(lineEnd);
+    lines.removeIf([](const QString &l) { return l.trimmed().isEmpty(); });
+    return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const ProductVariant &variant, MessageSink &messages, QWidget *parent,
+                     FileDialogs *fileDialogs)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
+      m_variant(variant), m_messages(messages),
+      m_model(std::make_unique<SettingsModel>(variant, messages))
+{
+    // The window's own built-in icon; the brand decides at start-up
+    // whether it stays.
+    setObjectName(QStringLiteral("MainForm"));
+    // Dialogs and message boxes are windows of their own and do not inherit the main
+    // window's font: one font for the whole program.
+    QApplication::setFont(windowFont());
+    setWindowIcon(iconResource(QStringLiteral("KORVEL")));
+    m_binder = new FieldBinder(*m_model, this);
+
+    buildCentralArea();
+    buildMenus();
+    buildToolBar();
+    buildStatusMenus();
+    buildFileCommands(fileDialogs);
+    for (MainCommand c : {MainCommand::TxBerTest, MainCommand::RxBerTest, MainCommand::TxRxBerTest,
+                          MainCommand::RssiMeasurement})
+        enableCommand(c);
+    for (MainCommand c : {MainCommand::Read, MainCommand::Configure, MainCommand::RestoreDefaults})
+        enableCommand(c);
+
+    connect(m_model.get(), &SettingsModel::modeChanged, this, &MainWindow::showMode);
+    connect(m_model.get(), &SettingsModel::defaultsApplied, this, &MainWindow::onDefaultsApplied);
+    connect(m_modeGroup, &OperatingModeGroup::selected, this, &MainWindow::selectMode);
+
+    setWindowTitle(m_variant.baseCaption);
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildCentralArea()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    m_toolBar = new QToolBar(client);
+    m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    m_toolBar->setAccessibleName(QStringLiteral("Tool Bar"));
+    m_toolBar->setGeometry(0, 0, kClientWidth, 29);
+    // It takes the focus when a command commits the edit, never from the keyboard.
+    m_toolBar->setFocusPolicy(Qt::ClickFocus);
+
+    m_modeGroup = new OperatingModeGroup(client);
+    m_modeGroup->setGeometry(8, 40, 169, 201);
+
+    QLabel *logLabel = FormParts::label(QStringLiteral("Serial Communications:"), client);
+    logLabel->setGeometry(8, 247, 169, 16);
+    m_log = new QPlainTextEdit(client);
+    m_log->setObjectName(QStringLiteral("Memo1"));
+    m_log->setReadOnly(true);
+    m_log->setAccessibleName(QStringLiteral("Serial Communications:"));
+    // Long listing lines wrap: the pane is too narrow to scroll sideways through them.
+    m_log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_log->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_log->setGeometry(8, 264, 169, 97);
+
+    m_modeOptions = new ModeOptions(*m_binder, client);
+    m_modeOptions->setGeometry(184, 40, 200, 321);
+
+    QWidget *settingsBody = nullptr;
+    QGroupBox *settings = FormParts::boldGroup(QStringLiteral("Settings:"), client, &settingsBody);
+    settings->setObjectName(QStringLiteral("SettingsGB"));
+    settings->setGeometry(384, 40, 233, 321);
+    m_settingsPages = new SettingsPages(*m_binder, settingsBody);
+    auto *layout = new QVBoxLayout(settingsBody);
+    layout->setContentsMargins(0, 2, 0, 0);
+    layout->addWidget(m_settingsPages);
+
+    m_statusRow = new StatusRow(client);
+    m_statusRow->move(0, 371);
+}
+
+// --- start-up ------------------------------------------------------------------
+
+void MainWindow::showEvent(QShowEvent *e)
+{
+    QMainWindow::showEvent(e);
+    // Without a window manager nothing else gives the window the keyboard.
+    activateWindow();
+    if (m_shown)
+        return;
+    if (QScreen *s = screen())
+        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    startUp();
+}
+
+bool MainWindow::event(QEvent *e)
+{
+    // A modal box of this window has closed: take the keyboard back, which a plain
+    // X server leaves on the root window.
+    if (e->type() == QEvent::WindowUnblocked && isVisible())
+        activateWindow();
+    return QMainWindow::event(e);
+}
+
+void MainWindow::startUp()
+{
+    if (m_shown)
+        return;
+    m_shown = true;
+    escapeCharacter = '+';
+    clearLog();
+    setCurrentFileName(QString());
+    applyVariant();
+    clearLog();
+    setCurrentFileName(QString());
+    resetPortSettings(m_portSettings, true);
+    m_portSettings = m_startupPortSettings.value_or(m_portSettings);
+    showPortSettings();
+    showMode(OperatingMode::None);
+    m_model->applyDefaults();
+    openCommandLineFile();
+}
+
+void MainWindow::applyVariant()
+{
+    showS21(showsS21(m_variant.radioClass));
+    m_modeOptions->showFastOperation(hasFastOperation(m_variant.radioClass));
+    QApplication::setWindowIcon(iconResource(applicationIconName(m_variant.brand)));
+    // Qt cannot unset a window's own icon (a null one shows no icon at all), so the
+    // window, and the dialogs it owns, take the application icon instead.
+    if (!keepsWindowIcon(m_variant.brand))
+        setWindowIcon(QApplication::windowIcon());
+    QCoreApplication::setApplicationName(m_variant.baseCaption);
+    updateCaption();
+}
+
+void MainWindow::showS21(bool show)
+{
+    m_settingsPages->sRegPages()->showS21(show);
+}
+
+const QString &MainWindow::currentFileName() const
+{
+    return m_files->currentFileName();
+}
+
+void MainWindow::setCurrentFileName(const QString &path)
+{
+    m_files->setCurrentFileName(path);
+}
+
+void MainWindow::updateCaption()
+{
+    setWindowTitle(m_files->caption());
+}
+
+void MainWindow::newConfiguration()
+{
+    m_files->newConfiguration();
+}
+
+// --- the view of the model -------------------------------------------------------
+
+void MainWindow::showMode(OperatingMode m)
+{
+    m_modeGroup->showMode(m);
+    m_modeOptions->showMode(m);
+}
+
+void MainWindow::onDefaultsApplied()
+{
+    setStatusText(QString());
+    clearLog();
+    // Gives the focus to "Transparent Mode"; a field being edited is left first.
+    m_modeGroup->button(OperatingMode::Transparent)->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::selectMode(OperatingMode mode) { m_model->selectMode(mode); }
+
+void MainWindow::leaveField(SpinField *field)
+{
+    if (field)
+        field->leave();
+}
+
+void MainWindow::commitEdit()
+{
+    SpinField *edited = editedField();
+    m_toolBar->setFocus(Qt::OtherFocusReason);
+    // Without an active window no focus-out comes; leave the field by hand.
+    if (edited && edited->isBeingEdited())
+        edited->leave();
+}
+
+SpinField *MainWindow::editedField() const
+{
+    auto *field = qobject_cast<SpinField *>(focusWidget());
+    return field && field->isBeingEdited() ? field : nullptr;
+}
+
+// --- log pane and received text --------------------------------------------------
+
+QByteArray MainWindow::listingText() const
+{
+    const QMutexLocker lock(&m_listingMutex);
+    return m_listingText;
+}
+
+void MainWindow::setListingText(const QByteArray &text)
+{
+    const QMutexLocker lock(&m_listingMutex);
+    m_listingText = text;
+}
+
+void MainWindow::setWorkerLogHook(std::function<void(const QByteArray &line)> hook)
+{
+    m_workerLogHook = std::move(hook);
+}
+
+void MainWindow::receiveData(const QByteArray &text, quint16 /*length*/)
+{
+    setListingText(text);
+    const QByteArray line = text + '\r';
+    if (logViaWorker() && m_workerLogHook) {
+        m_workerLogHook(line);
+    } else if (QThread::currentThread() == thread()) {
+        appendLogLine(line);
+    } else {
+        QMetaObject::invokeMethod(this, [this, line] { appendLogLine(line); }, Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::appendLogLine(const QByteArray &line)
+{
+    const QString text = displayedLine(line);
+    if (text.isEmpty())
+        return;
+    m_log->appendPlainText(text);
+    m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
+}
+
+void MainWindow::clearLog()
+{
+    m_log->clear();
+}
+
+QString MainWindow::logText() const
+{
+    return m_log->toPlainText();
+}
+
+// --- status row -------------------------------------------------------------------
+
+void MainWindow::showPortSettings()
+{
+    m_statusRow->baud()->setPanelText(baudText(m_portSettings));
+    m_statusRow->comPort()->setPanelText(comPortText(m_portSettings));
+    m_statusRow->lineFormat()->setPanelText(lineFormatText(m_portSettings));
+}
+
+void MainWindow::followModuleSerialSettings()
+{
+    m_portSettings = ::portSettingsFor(m_model->settings(), m_portSettings);
+    showPortSettings();
+}
+
+void MainWindow::setStatusText(const QString &text)
+{
+    m_statusRow->statusLine()->setPanelText(text);
+}
+
+QString MainWindow::statusText() const
+{
+    return m_statusRow->statusLine()->text();
+}
+
+void MainWindow::setComPort(int index)
+{
+    m_portSettings.comPort = static_cast<std::uint8_t>(index);
+    showPortSettings();
+}
+
+void MainWindow::setPcBaud(int index)
+{
+    m_portSettings.baudIndex = static_cast<std::uint8_t>(index);
+    showPortSettings();
+}
+
+void MainWindow::setLineFormat(int format)
+{
+    // Parity 0 none, 1 odd, 2 even; data bits 0 seven, 1 eight; stop bits 0 one, 1 two.
+    struct LineFormat {
+        int parity, dataBits, stopBits;
+    };
+    static constexpr LineFormat kFormats[] = {{0, 1, 0}, {2, 0, 0}, {1, 0, 0}, {2, 0, 1}, {1, 0, 1}};
+    if (format < 0 || format >= int(std::size(kFormats)))
+        return;
+    const LineFormat &f = kFormats[format];
+    m_portSettings.parity = static_cast<std::uint8_t>(f.parity);
+    m_portSettings.dataBits = static_cast<std::uint8_t>(f.dataBits);
+    m_portSettings.stopBits = static_cast<std::uint8_t>(f.stopBits);
+    showPortSettings();
+}
+
+// --- commands -----------------------------------------------------------------------
+
+void MainWindow::enableCommand(MainCommand c, bool enabled)
+{
+    if (QAction *a = action(c))
+        a->setEnabled(enabled);
+}
+
+bool MainWindow::commandEnabled(MainCommand c) const
+{
+    const QAction *a = commandAction(c);
+    return a && a->isEnabled();
+}
+
+QAction *MainWindow::commandAction(MainCommand c) const { return m_commands[static_cast<std::size_t>(c)]; }

@@ -1,0 +1,204 @@
+#pragma once
+
+#include "settings/CommandBuilder.h"
+#include "settings/MessageSink.h"
+#include "settings/ModuleSettings.h"
+#include "settings/Types.h"
+
+#include <QByteArray>
+#include <QMainWindow>
+#include <QMutex>
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QLabel;
+class QPlainTextEdit;
+class QToolBar;
+class ConfigFileCommands;
+class FileDialogs;
+class SettingsModel;
+class ModuleChannel;
+class FieldBinder;
+class ModeOptions;
+class OperatingModeGroup;
+class SettingsPages;
+class SpinField;
+class StatusRow;
+
+// The commands of the menu bar and tool bar that can be switched on and off.
+enum class MainCommand {
+    New, Open, Save, SaveAs,
+    Read, Configure, ComPortSettings,
+    RestoreDefaults, TxBerTest, RxBerTest, TxRxBerTest, RssiMeasurement, EscapeCharacter,
+    About,
+};
+inline constexpr int kMainCommandCount = static_cast<int>(MainCommand::About) + 1;
+
+// The main window: a view of the SettingsModel, the menus, tool bar and status row
+// that start every command, the log pane and the program-wide PC serial settings.
+//
+// The command handlers live in their own files: MainWindowFileCommands.cpp,
+// MainWindowModuleCommands.cpp, MainWindowDiagnostics.cpp and MainWindowDialogs.cpp.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // The variant must have been chosen already; every message box goes to messages.
+    // The file commands ask for file names through fileDialogs (Qt's file dialogs
+    // when null).
+    MainWindow(const ProductVariant &variant, MessageSink &messages, QWidget *parent = nullptr,
+              FileDialogs *fileDialogs = nullptr);
+    ~MainWindow() override;
+
+    SettingsModel &model() const { return *m_model; }
+    MessageSink &messages() const { return m_messages; }
+    const ProductVariant &variant() const { return m_variant; }
+
+    // --- program-wide state held by the window (GUI thread unless stated) ------
+    PortSettings &portSettings() { return m_portSettings; }
+    const PortSettings &portSettings() const { return m_portSettings; }
+    // CurrentFileName is held by the file commands; the caption follows it.
+    const QString &currentFileName() const;
+    // Sets CurrentFileName and applies the caption rule.
+    void setCurrentFileName(const QString &path);
+    // The last text received from the module, or the line read from a file. Any thread.
+    QByteArray listingText() const;
+    void setListingText(const QByteArray &text);
+    // The CommandList of the last build (configure or save) and PriorS21 (GUI thread,
+    // or the worker while the progress dialog is shown).
+    CommandList &commandList() { return m_commandList; }
+    int &priorS21() { return m_priorS21; }
+    // Save, save as, new, open and the command-line file.
+    ConfigFileCommands &fileCommands() const { return *m_files; }
+    // The first command-line argument, opened as the last step of the start-up.
+    void setCommandLineArgument(const QString &argument) { m_commandLineArgument = argument; }
+    // Port settings the start-up takes instead of the defaults (the remembered ones).
+    void setStartupPortSettings(const PortSettings &settings) { m_startupPortSettings = settings; }
+    // Opens a file as File > Open does once it is chosen (Recent Files), or as the
+    // command-line argument is opened (a dropped file).
+    bool openNamedFile(const QString &path);
+    bool openArgument(const QString &path);
+
+    // The receive callback of the module channel; any thread. Stores the text as
+    // ListingText and appends it, followed by "\r", as a new line of the log pane:
+    // through the worker's hook while the log goes via the worker, otherwise at once (queued
+    // to the GUI thread when called from another thread).
+    void receiveData(const QByteArray &text, quint16 length);
+    // Set by the operations while their worker runs. Any thread.
+    void setLogViaWorker(bool on) { m_logViaWorker.store(on); }
+    bool logViaWorker() const { return m_logViaWorker.load(); }
+    // Set by the operation worker before it starts (never while one runs): takes a
+    // log line on the worker's thread and has it appended on the GUI thread.
+    void setWorkerLogHook(std::function<void(const QByteArray &line)> hook);
+    // Appends a line to the log pane (GUI thread).
+    void appendLogLine(const QByteArray &line);
+    void clearLog();
+    QString logText() const;
+
+    // Status row.
+    void showPortSettings();
+    void followModuleSerialSettings();
+    void setStatusText(const QString &text);
+    QString statusText() const;
+
+    // Moves the input focus to the tool bar, so that the field being edited is
+    // clamped and runs its leave rule.
+    void commitEdit();
+    // The numeric field being edited (has the focus and was not left yet), or null.
+    SpinField *editedField() const;
+
+    // The one action of a command: its menu item and, where it has one, its tool button.
+    void enableCommand(MainCommand c, bool enabled = true);
+    bool commandEnabled(MainCommand c) const;
+    QAction *commandAction(MainCommand c) const;
+
+    // "New": asks, then defaults, no file, bare caption.
+    void newConfiguration();
+    // Runs the start-up sequence; done by the first show, once.
+    void startUp();
+    // S21 and its labels, the fourth S-register tab's caption.
+    void showS21(bool show);
+
+public Q_SLOTS:
+    // A mode chosen with the mode buttons.
+    void selectMode(OperatingMode mode);
+    // What leaving a numeric field does: clamp its value and run its leave rule.
+    void leaveField(SpinField *field);
+
+    // Status-row menus: COM port 0..7, PC rate index 0..11, and one of the five
+    // character formats in menu order (N-8-1, E-7-1, O-7-1, E-7-2, O-7-2).
+    void setComPort(int index);
+    void setPcBaud(int index);
+    void setLineFormat(int format);
+
+    // The commands of the menu bar and tool bar, one QAction each (see commandAction()).
+    void openFile();          // MainWindowFileCommands.cpp
+    void save();
+    void saveAs();
+    void read();              // MainWindowModuleCommands.cpp
+    void configure();
+    void restoreFactoryDefaults();
+    void toggleTransmitTest();        // MainWindowDiagnostics.cpp
+    // Receive test kind 1 (Rx BER), 2 (Tx & Rx BER) or 3 (RSSI measurement).
+    void runReceiveTest(int kind);
+    void editPortSettings();          // MainWindowDialogs.cpp
+    void editEscapeCharacter();
+    void showAbout();
+
+protected:
+    bool event(QEvent *e) override;
+    void showEvent(QShowEvent *e) override;
+
+private:
+    void buildCentralArea();
+    void buildMenus();        // MainWindowMenus.cpp
+    void buildToolBar();      // MainWindowMenus.cpp
+    void buildStatusMenus();  // MainWindowMenus.cpp
+    void applyVariant();
+    void updateCaption();
+    void showMode(OperatingMode m);
+    void onDefaultsApplied();
+    // Opens the configuration file named as the first command-line argument.
+    void openCommandLineFile();  // MainWindowFileCommands.cpp
+    // The file commands and their connections to the window (MainWindowFileCommands.cpp).
+    void buildFileCommands(FileDialogs *fileDialogs);
+    // Runs a file command with ListingText (see MainWindowFileCommands.cpp).
+    bool withListingText(const std::function<bool()> &command);
+    // Runs a save with the value of the field being edited as the field reads it.
+    bool withTypedValue(const std::function<bool()> &command);
+    QAction *&action(MainCommand c) { return m_commands[static_cast<std::size_t>(c)]; }
+
+    const ProductVariant m_variant;
+    MessageSink &m_messages;
+    std::unique_ptr<SettingsModel> m_model;
+    FieldBinder *m_binder = nullptr;
+
+    PortSettings m_portSettings;
+    CommandList m_commandList;
+    int m_priorS21 = 0;
+    std::unique_ptr<FileDialogs> m_ownFileDialogs;
+    ConfigFileCommands *m_files = nullptr;
+    QByteArray m_fileListingText;  // GUI thread only
+    QString m_commandLineArgument;
+    std::optional<PortSettings> m_startupPortSettings;
+    mutable QMutex m_listingMutex;
+    QByteArray m_listingText;
+    std::function<void(const QByteArray &)> m_workerLogHook;
+    std::atomic<bool> m_logViaWorker{false};
+    bool m_shown = false;
+
+    QToolBar *m_toolBar = nullptr;
+    OperatingModeGroup *m_modeGroup = nullptr;
+    ModeOptions *m_modeOptions = nullptr;
+    SettingsPages *m_settingsPages = nullptr;
+    QPlainTextEdit *m_log = nullptr;
+    StatusRow *m_statusRow = nullptr;
+    std::array<QAction *, kMainCommandCount> m_commands{};
+    // The channel a diagnostics command opens; closed when the command ends.
+    std::unique_ptr<ModuleChannel> m_diagChannel;
+};

@@ -1,0 +1,196 @@
+// The main window's menu bar, tool bar and status-row menus.
+#include "ui/MainWindow.h"
+
+#include "resources/Icons.h"
+#include "ui/StatusRow.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+QMenu *addMenu(QMenuBar *bar, const QString &title, const char *name)
+{
+    QMenu *menu = bar->addMenu(title);
+    menu->setObjectName(QString::fromLatin1(name));
+    menu->setAttribute(Qt::WA_WindowPropagation);  // the window's font
+    return menu;
+}
+
+}  // namespace
+
+void MainWindow::buildMenus()
+{
+    auto item = [this](QMenu *menu, const QString &text, const char *name, auto slot) {
+        QAction *a = menu->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    auto receiveTest = [this](int kind) { return [this, kind] { runReceiveTest(kind); }; };
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu"));
+
+    QMenu *file = addMenu(bar, QStringLiteral("&File"), "File");
+    action(MainCommand::New) = item(file, QStringLiteral("&New"), "File_New", &MainWindow::newConfiguration);
+    action(MainCommand::Open) = item(file, QStringLiteral("&Open"), "File_Open", &MainWindow::openFile);
+    action(MainCommand::Save) = item(file, QStringLiteral("&Save"), "File_Save", &MainWindow::save);
+    action(MainCommand::SaveAs) = item(file, QStringLiteral("Save &As"), "File_SaveAs", &MainWindow::saveAs);
+    file->addSeparator();
+    item(file, QStringLiteral("E&xit"), "File_Exit", &MainWindow::close);
+
+    QMenu *comm = addMenu(bar, QStringLiteral("&Communication"), "Communication");
+    action(MainCommand::Read) =
+        item(comm, QStringLiteral("&Read Module Configuration"), "Comm_Read", &MainWindow::read);
+    action(MainCommand::Configure) =
+        item(comm, QStringLiteral("&Configure Module"), "Comm_Configure", &MainWindow::configure);
+    comm->addSeparator();
+    action(MainCommand::ComPortSettings) =
+        item(comm, QStringLiteral("Com &Port Settings"), "Comm_Serial", &MainWindow::editPortSettings);
+
+    QMenu *advanced = addMenu(bar, QStringLiteral("Ad&vanced"), "Advanced");
+    action(MainCommand::RestoreDefaults) = item(advanced, QStringLiteral("R&estore Factory Defaults"), "Adv_Defaults",
+                                                &MainWindow::restoreFactoryDefaults);
+    QMenu *diag = advanced->addMenu(QStringLiteral("&Diagnostics"));
+    diag->setObjectName(QStringLiteral("Adv_Diagnostics"));
+    diag->setAttribute(Qt::WA_WindowPropagation);
+    action(MainCommand::TxBerTest) =
+        item(diag, QStringLiteral("Start Tx BER Test"), "Diag_TxBer", &MainWindow::toggleTransmitTest);
+    action(MainCommand::RxBerTest) = item(diag, QStringLiteral("Rx BER Test"), "Diag_RxBer", receiveTest(1));
+    action(MainCommand::TxRxBerTest) =
+        item(diag, QStringLiteral("Tx && Rx BER Test"), "Diag_TxRxBer", receiveTest(2));
+    action(MainCommand::RssiMeasurement) =
+        item(diag, QStringLiteral("RSSI Measurement"), "Diag_RSSI", receiveTest(3));
+    action(MainCommand::EscapeCharacter) =
+        item(advanced, QStringLiteral("Escape Character"), "Adv_EscChar", &MainWindow::editEscapeCharacter);
+
+    QMenu *help = addMenu(bar, QStringLiteral("&Help"), "Help");
+    action(MainCommand::About) = item(help, QStringLiteral("A&bout"), "Help_About", &MainWindow::showAbout);
+
+    // Commands come alive as their operations are built; the file commands work from the start.
+    for (int c = 0; c < kMainCommandCount; ++c)
+        enableCommand(static_cast<MainCommand>(c), false);
+    enableCommand(MainCommand::New);
+    enableCommand(MainCommand::Open);
+    enableCommand(MainCommand::Save);
+    enableCommand(MainCommand::SaveAs);
+    enableCommand(MainCommand::ComPortSettings);
+    enableCommand(MainCommand::EscapeCharacter);
+    enableCommand(MainCommand::About);
+}
+
+// The tool bar shows some of the menu's actions as icons; a button's name and hint
+// are its own.
+void MainWindow::buildToolBar()
+{
+    struct Button {
+        const char *name;
+        const char *hint;
+        MainCommand command;
+    };
+    const Button buttons[] = {
+        {"tb_New", "New", MainCommand::New},
+        {"tb_Open", "Open", MainCommand::Open},
+        {"tb_Save", "Save", MainCommand::Save},
+        {"tb_UpLoad", "Read Module Configuration", MainCommand::Read},
+        {"tb_Program", "Configure Module", MainCommand::Configure},
+        {"tb_ComSettings", "Com Port Settings", MainCommand::ComPortSettings},
+        {"tb_Defaults", "Restore Factory Defaults", MainCommand::RestoreDefaults},
+        {"tb_Help", "Help", MainCommand::About},
+    };
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    for (const Button &b : buttons) {
+        const QString hint = QString::fromLatin1(b.hint);
+        QAction *a = commandAction(b.command);
+        a->setIconText(hint);
+        a->setToolTip(hint);
+        m_toolBar->addAction(a);
+        auto *button = qobject_cast<QToolButton *>(m_toolBar->widgetForAction(a));
+        button->setObjectName(QString::fromLatin1(b.name));
+        // The image belongs to the button alone: an action with an icon would widen
+        // the menu for an icon column it does not show. The button takes its look from
+        // the action on every change, so the image is put back after each.
+        const QIcon image = toolBarImage(QString::fromLatin1(b.name));
+        button->setIcon(image);
+        connect(a, &QAction::changed, button, [button, image] { button->setIcon(image); });
+        if (b.command == MainCommand::Save) {
+            // Save from the tool bar stores the edited field as its leave rule leaves it.
+            connect(button, &QAbstractButton::pressed, this, &MainWindow::commitEdit);
+        }
+    }
+}
+
+void MainWindow::buildStatusMenus()
+{
+    // Each menu is one family: the action carries its value.
+    auto family = [this](QMenu *menu, void (MainWindow::*apply)(int)) {
+        auto *group = new QActionGroup(menu);
+        group->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+        connect(group, &QActionGroup::triggered, this,
+                [this, apply](QAction *a) { (this->*apply)(a->data().toInt()); });
+        return group;
+    };
+
+    QMenu *com = m_statusRow->comPort()->menu();
+    QActionGroup *ports = family(com, &MainWindow::setComPort);
+    for (int i = 0; i < 8; ++i) {
+        QAction *a = com->addAction(QStringLiteral("Com &%1").arg(i + 1));
+        a->setObjectName(QStringLiteral("puCom%1").arg(i + 1));
+        a->setData(i);
+        ports->addAction(a);
+    }
+
+    struct Rate {
+        const char *text;
+        bool enabled;
+    };
+    // The PC rate table in order; 93750 is listed for the module's sake and has no PC rate.
+    const Rate rates[] = {
+        {"1200", true},   {"2400", true},  {"4800", true},  {"9600", true},  {"14400", true},
+        {"19200", true},  {"28800", true}, {"31250", false}, {"38400", true}, {"57600", true},
+        {"76800", false}, {"115200", true}, {"93750", false},
+    };
+    QMenu *baud = m_statusRow->baud()->menu();
+    QActionGroup *pcRates = family(baud, &MainWindow::setPcBaud);
+    for (int i = 0; i < int(std::size(rates)); ++i) {
+        const QString text = QString::fromLatin1(rates[i].text);
+        QAction *a = baud->addAction(text);
+        a->setObjectName(QStringLiteral("br%1").arg(text));
+        a->setEnabled(rates[i].enabled);
+        if (i < int(std::size(kPcBaudRates))) {
+            a->setData(i);
+            pcRates->addAction(a);
+        }
+        if (text == QLatin1String("31250")) {
+            a->setToolTip(QStringLiteral("Data Rate not Supported by Windows"));
+            a->setStatusTip(a->toolTip());
+        }
+    }
+
+    struct Format {
+        const char *text;
+        const char *name;
+    };
+    const Format formats[] = {
+        {"N-8-1 (parity, databits, stopbits)", "puN81"},
+        {"E-7-1", "puE71"},
+        {"O-7-1", "puO71"},
+        {"E-7-2", "puE72"},
+        {"O-7-2", "puO72"},
+    };
+    QMenu *format = m_statusRow->lineFormat()->menu();
+    QActionGroup *lineFormats = family(format, &MainWindow::setLineFormat);
+    for (int i = 0; i < int(std::size(formats)); ++i) {
+        QAction *a = format->addAction(QString::fromLatin1(formats[i].text));
+        a->setObjectName(QString::fromLatin1(formats[i].name));
+        a->setData(i);
+        lineFormats->addAction(a);
+    }
+}

@@ -1,0 +1,77 @@
+// Module commands of the main window: read, configure, restore factory defaults.
+// Each runs behind the progress dialog of the operations (ModuleCommands); the
+// window takes part through MainWindowOperationHost below.
+#include "ui/MainWindow.h"
+
+#include "operations/ModuleCommands.h"
+#include "operations/OperationHost.h"
+
+#include <QObject>
+
+namespace {
+
+// The main window as the operations see it; it lives as a child of the window.
+class MainWindowOperationHost : public QObject, public OperationHost {
+public:
+    explicit MainWindowOperationHost(MainWindow &w) : QObject(&w), m_w(w)
+    {
+        setObjectName(QStringLiteral("MainWindowOperationHost"));
+    }
+
+    void receiveData(const QByteArray &text, quint16 length) override { m_w.receiveData(text, length); }
+    QByteArray listingText() const override { return m_w.listingText(); }
+    void setListingText(const QByteArray &text) override { m_w.setListingText(text); }
+
+    void setLogViaWorker(bool on) override { m_w.setLogViaWorker(on); }
+    bool logViaWorker() const override { return m_w.logViaWorker(); }
+    void setWorkerLogHook(std::function<void(const QByteArray &)> hook) override
+    {
+        m_w.setWorkerLogHook(std::move(hook));
+    }
+
+    SettingsModel &model() override { return m_w.model(); }
+    MessageSink &messages() override { return m_w.messages(); }
+    const ProductVariant &variant() const override { return m_w.variant(); }
+    PortSettings &portSettings() override { return m_w.portSettings(); }
+    CommandList &commandList() override { return m_w.commandList(); }
+    int &priorS21() override { return m_w.priorS21(); }
+
+    void showPortSettings() override { m_w.showPortSettings(); }
+    // Only the baud changed: the other two bars show what they showed.
+    void showPcBaud() override { m_w.showPortSettings(); }
+    void followModuleSerialSettings() override { m_w.followModuleSerialSettings(); }
+    void setStatusText(const QString &text) override { m_w.setStatusText(text); }
+    void appendLogLine(const QByteArray &line) override { m_w.appendLogLine(line); }
+    void clearLog() override { m_w.clearLog(); }
+    void commitEdit() override { m_w.commitEdit(); }
+    void repaintWindow() override { m_w.repaint(); }
+    QWidget *window() override { return &m_w; }
+
+private:
+    MainWindow &m_w;
+};
+
+ModuleCommands moduleCommands(MainWindow &w)
+{
+    auto *host = w.findChild<MainWindowOperationHost *>(QStringLiteral("MainWindowOperationHost"),
+                                                       Qt::FindDirectChildrenOnly);
+    if (!host)
+        host = new MainWindowOperationHost(w);
+    return ModuleCommands(*host);
+}
+
+}  // namespace
+
+void MainWindow::read()
+{
+    commitEdit();
+    moduleCommands(*this).read();
+}
+
+void MainWindow::configure()
+{
+    commitEdit();
+    moduleCommands(*this).configure();
+}
+
+void MainWindow::restoreFactoryDefaults() { moduleCommands(*this).restoreFactoryDefaults(); }

@@ -1,0 +1,119 @@
+#include "ui/PortSettingsDialog.h"
+
+#include "comm/SerialLine.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kComPorts = 8;
+constexpr int kRowsPerColumn = kComPorts / 2;
+
+QComboBox *makeList(QWidget *parent, const QString &name, const QStringList &items)
+{
+    auto *combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    combo->addItems(items);   // a plain QComboBox is selection only
+    return combo;
+}
+
+// Item indices stay in range even if the record holds a value the lists do not have.
+int clampIndex(int value, int count) { return value < count ? value : count - 1; }
+} // namespace
+
+PortSettingsDialog::PortSettingsDialog(QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("SerialSettingsForm"));
+    setWindowTitle(QStringLiteral("Serial Port Setup"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+
+    m_comPortBox = new QGroupBox(QStringLiteral("Com Port"), this);
+    m_comPortBox->setObjectName(QStringLiteral("rg_ComPort"));
+    m_comPortButtons = new QButtonGroup(this);
+    auto *grid = new QGridLayout(m_comPortBox);
+    for (int i = 0; i < kComPorts; ++i) {
+        auto *item = new QRadioButton(QStringLiteral("Com %1").arg(i + 1), m_comPortBox);
+        item->setObjectName(QStringLiteral("rg_ComPort_%1").arg(i));
+        item->setToolTip(portDevicePath(i));
+        m_comPortButtons->addButton(item, i);
+        // Filled column by column: Com 1..4 on the left, Com 5..8 on the right.
+        grid->addWidget(item, i % kRowsPerColumn, i / kRowsPerColumn);
+    }
+
+    m_baudRateList = makeList(this, QStringLiteral("Combo_DataRate"),
+                              {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
+                               QStringLiteral("9600"), QStringLiteral("14400"), QStringLiteral("19200"),
+                               QStringLiteral("28800"), QStringLiteral("31250"), QStringLiteral("38400"),
+                               QStringLiteral("57600"), QStringLiteral("76800"), QStringLiteral("115200")});
+    m_dataBitsList = makeList(this, QStringLiteral("Combo_DataBits"), {QStringLiteral("7"), QStringLiteral("8")});
+    m_stopBitsList = makeList(this, QStringLiteral("Combo_StopBits"), {QStringLiteral("1"), QStringLiteral("2")});
+    m_parityList = makeList(this, QStringLiteral("Combo_Parity"),
+                            {QStringLiteral("None"), QStringLiteral("Odd"), QStringLiteral("Even")});
+
+    auto *lists = new QFormLayout;
+    lists->addRow(QStringLiteral("Data Rate"), m_baudRateList);
+    lists->addRow(QStringLiteral("Data Bits"), m_dataBitsList);
+    lists->addRow(QStringLiteral("Stop Bits"), m_stopBitsList);
+    lists->addRow(QStringLiteral("Parity"), m_parityList);
+
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("BitBtn2"));
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("btn_Cancel"));
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(m_comPortBox);
+    top->addLayout(lists);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
+    auto *main = new QVBoxLayout(this);
+    main->addLayout(top);
+    main->addLayout(buttons);
+    main->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(m_okButton, &QPushButton::clicked, this, &PortSettingsDialog::storeChoices);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void PortSettingsDialog::edit(PortSettings &settings)
+{
+    m_settings = &settings;
+    if (QAbstractButton *item = m_comPortButtons->button(clampIndex(settings.comPort, kComPorts)))
+        item->setChecked(true);
+    m_baudRateList->setCurrentIndex(clampIndex(settings.baudIndex, m_baudRateList->count()));
+    m_dataBitsList->setCurrentIndex(clampIndex(settings.dataBits, m_dataBitsList->count()));
+    m_stopBitsList->setCurrentIndex(clampIndex(settings.stopBits, m_stopBitsList->count()));
+    m_parityList->setCurrentIndex(clampIndex(settings.parity, m_parityList->count()));
+}
+
+void PortSettingsDialog::storeChoices()
+{
+    if (m_settings) {
+        m_settings->comPort = static_cast<std::uint8_t>(m_comPortButtons->checkedId());
+        m_settings->baudIndex = static_cast<std::uint8_t>(m_baudRateList->currentIndex());
+        m_settings->dataBits = static_cast<std::uint8_t>(m_dataBitsList->currentIndex());
+        m_settings->stopBits = static_cast<std::uint8_t>(m_stopBitsList->currentIndex());
+        m_settings->parity = static_cast<std::uint8_t>(m_parityList->currentIndex());
+    }
+    accept();
+}
+
+void PortSettingsDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (const QScreen *s = screen())
+        move(s->availableGeometry().center() - rect().center());
+}
