@@ -232,10 +232,13 @@ void vanishedDeviceFailsTheRead()
     port.setTimeouts({50, 1, 200, 10, 10});
     std::vector<std::uint8_t> data;
     bool readFailed = false;
+    std::string reads;
     const auto start = Clock::now();
-    while (!readFailed && Clock::now() - start < 2s)
+    while (!readFailed && Clock::now() - start < 2s) {
         readFailed = !port.read(data, 10);
-    CHECK_WHY(readFailed, "reads still succeed two seconds after the hang-up");
+        reads += " [" + text(data) + "]";
+    }
+    CHECK_WHY(readFailed, "reads still succeed two seconds after the hang-up:" + reads);
     CHECK(!port.write(bytes("AT\r")) || !port.read(data, 10));
     port.close();
     CHECK(!port.isOpen());
