@@ -196,7 +196,8 @@ void OperationWorker::readModule()
     if (cancelled())
         return;
     reportProgress(15);
-    m_channel->sendCommand("AT&V\r", "&Z3=", 100);
+    // The listing ends with the last route.
+    m_channel->sendCommand("AT&V\r", moduleKey(Field::Route3Destination) + '=', 100);
     reportDone();
     reportStatus(QStringLiteral("Updating Main Form..."));
     m_listingApplied = ReadCompletion(m_host, *m_channel, m_guiContext).applyListing();
