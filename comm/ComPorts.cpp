@@ -1,19 +1,19 @@
 #include "comm/ComPorts.h"
 
-#include "comm/PortBindings.h"
+#include <cstdlib>
 
 namespace {
 constexpr int kPortCount = 8;
 }
 
-QString comDeviceName(int portIndex)
+std::string comDeviceName(int portIndex)
 {
     if (portIndex < 0 || portIndex >= kPortCount)
         return {};
-    return QStringLiteral("COM%1").arg(portIndex + 1);
+    return "COM" + std::to_string(portIndex + 1);
 }
 
-int comPortIndex(const QString &deviceName)
+int comPortIndex(const std::string &deviceName)
 {
     for (int i = 0; i < kPortCount; ++i)
         if (deviceName == comDeviceName(i))
@@ -21,7 +21,16 @@ int comPortIndex(const QString &deviceName)
     return -1;
 }
 
-QString comDevicePath(int portIndex)
+std::string comDevicePath(int portIndex)
 {
-    return PortBindings().devicePath(portIndex);
+    if (portIndex < 0 || portIndex >= kPortCount)
+        return {};
+    const std::string variable = "CFG_COM" + std::to_string(portIndex + 1);
+    if (const char *configured = std::getenv(variable.c_str()); configured && *configured)
+        return configured;
+#ifdef _WIN32
+    return "\\\\.\\" + comDeviceName(portIndex);
+#else
+    return "/dev/ttyS" + std::to_string(portIndex);
+#endif
 }

@@ -84,14 +84,16 @@ void discardOutput(int fd)
 
 PosixSerialPort::~PosixSerialPort() { close(); }
 
-bool PosixSerialPort::open(const QString &deviceName)
+bool PosixSerialPort::open(const std::string &deviceName)
 {
     if (m_fd >= 0)
         return false;
-    const QString path = comDevicePath(comPortIndex(deviceName));
-    if (path.isEmpty())
+    // A slot name ("COM1") stands for its device; anything else is a device path.
+    const int slot = comPortIndex(deviceName);
+    const std::string path = slot >= 0 ? comDevicePath(slot) : deviceName;
+    if (path.empty() || path.front() != '/')
         return false;
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     // TIOCEXCL keeps other users out, but not root; the advisory lock also covers
@@ -151,14 +153,14 @@ bool PosixSerialPort::setTimeouts(const Timeouts &timeouts)
     return true;
 }
 
-bool PosixSerialPort::read(QByteArray &data, int maxBytes)
+bool PosixSerialPort::read(std::vector<std::uint8_t> &data, int maxBytes)
 {
     data.clear();
     if (m_fd < 0 || maxBytes < 0)
         return false;
     if (maxBytes == 0)
         return true;
-    data.resize(maxBytes);
+    data.resize(size_t(maxBytes));
     const Nanos start = nowNs();
     const std::uint64_t totalMs =
         std::uint64_t(m_timeouts.readTotalMultiplier) * unsigned(maxBytes) + m_timeouts.readTotalConstant;
@@ -186,22 +188,22 @@ bool PosixSerialPort::read(QByteArray &data, int maxBytes)
         ok = false;                                  // hang-up (end of file) or error
         break;
     }
-    data.truncate(got);
+    data.resize(size_t(got));
     return ok;
 }
 
-bool PosixSerialPort::write(const QByteArray &data)
+bool PosixSerialPort::write(std::span<const std::uint8_t> data)
 {
     if (m_fd < 0)
         return false;
     const std::uint64_t totalMs =
         std::uint64_t(m_timeouts.writeTotalMultiplier) * std::uint64_t(data.size()) + m_timeouts.writeTotalConstant;
     const Nanos deadline = totalMs ? nowNs() + msToNs(totalMs) : kNoDeadline;
-    qsizetype done = 0;
+    size_t done = 0;
     while (done < data.size()) {
-        const ssize_t n = ::write(m_fd, data.constData() + done, size_t(data.size() - done));
+        const ssize_t n = ::write(m_fd, data.data() + done, data.size() - done);
         if (n > 0) {
-            done += n;
+            done += size_t(n);
             continue;
         }
         if (n < 0 && errno == EINTR)

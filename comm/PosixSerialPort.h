@@ -12,7 +12,7 @@ public:
     PosixSerialPort(const PosixSerialPort &) = delete;
     PosixSerialPort &operator=(const PosixSerialPort &) = delete;
 
-    bool open(const QString &deviceName) override;
+    bool open(const std::string &deviceName) override;
     bool isCommDevice() const override;
     void close() override;
     bool isOpen() const override { return m_fd >= 0; }
@@ -22,8 +22,8 @@ public:
     bool getTimeouts(Timeouts &timeouts) const override;
     bool setTimeouts(const Timeouts &timeouts) override;
 
-    bool read(QByteArray &data, int maxBytes) override;
-    bool write(const QByteArray &data) override;
+    bool read(std::vector<std::uint8_t> &data, int maxBytes) override;
+    bool write(std::span<const std::uint8_t> data) override;
     void purgeOutput() override;
     void purgeInput() override;
     bool ctsOn() const override;

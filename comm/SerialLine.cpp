@@ -1,6 +1,7 @@
 #include "comm/SerialLine.h"
 
 #include "comm/ComPorts.h"
+#include "comm/PortBindings.h"
 #ifndef _WIN32
 #include "comm/OpenFailure.h"
 #endif
@@ -30,12 +31,25 @@ bool lineEndsAfter(const QByteArray &reply, const QByteArray &expected)
     return at < 0 || reply.indexOf('\r', at) >= 0 || reply.indexOf('\n', at) >= 0;
 }
 
+// What the port layer opens: the slot's name ("COM1"), which the layer maps itself,
+// unless the user bound the slot to another device, whose path the layer then gets.
+std::string layerTarget(int portIndex, const QString &name)
+{
+    const PortBindings bindings;
+    if (PortBindings::isOverridden(portIndex) || bindings.binding(portIndex).isEmpty())
+        return name.toStdString();
+    return bindings.devicePath(portIndex).toLocal8Bit().toStdString();
+}
+
 } // namespace
 
 int baudRateForIndex(int baudIndex)
 {
     return baudIndex >= 0 && baudIndex < 12 ? kPcBaudRates[baudIndex] : 0;
 }
+
+QString portDeviceName(int portIndex) { return QString::fromStdString(comDeviceName(portIndex)); }
+QString portDevicePath(int portIndex) { return PortBindings().devicePath(portIndex); }
 
 QString portUnavailableText(const QString &deviceName)
 {
@@ -49,17 +63,30 @@ SerialLine::SerialLine(std::unique_ptr<SerialPortLayer> layer)
 
 SerialLine::~SerialLine() { close(); }
 
-QString SerialLine::deviceName() const { return comDeviceName(m_settings.portIndex); }
+QString SerialLine::deviceName() const { return portDeviceName(m_settings.portIndex); }
+
+bool SerialLine::readPiece(QByteArray &piece, int maxBytes)
+{
+    std::vector<std::uint8_t> bytes;
+    const bool ok = m_layer->read(bytes, maxBytes);
+    piece = QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+    return ok;
+}
+
+bool SerialLine::writeBytes(const QByteArray &bytes)
+{
+    return m_layer->write({reinterpret_cast<const std::uint8_t *>(bytes.constData()), size_t(bytes.size())});
+}
 
 bool SerialLine::open()
 {
     const QString name = deviceName();
     if (m_handle)
         throw PortAlreadyOpenError(name + QStringLiteral("- The port is already open."));
-    if (!m_layer->open(name)) {
+    if (!m_layer->open(layerTarget(m_settings.portIndex, name))) {
         QString message = portUnavailableText(name);
 #ifndef _WIN32
-        const QString why = explainOpenFailure(comDevicePath(m_settings.portIndex));
+        const QString why = explainOpenFailure(portDevicePath(m_settings.portIndex));
         if (!why.isEmpty())
             message += QLatin1Char('\n') + why;
 #endif
@@ -137,7 +164,7 @@ bool SerialLine::writeText(const QByteArray &text)
         if (!cts)
             throw SerialLineError(QStringLiteral("CTS on modem was not detected."));
     }
-    const bool written = m_handle && m_layer->write(text);
+    const bool written = m_handle && writeBytes(text);
     if (m_handle)
         m_layer->purgeOutput();
     return written;
@@ -152,7 +179,7 @@ bool SerialLine::readReply(const QByteArray &expected, unsigned /*T*/, bool long
     for (;;) {
         --budget;
         QByteArray piece;
-        if (!m_handle || !m_layer->read(piece, requestSize))
+        if (!m_handle || !readPiece(piece, requestSize))
             result = false;
         reply += piece;
         if (budget <= 0 || expected.isEmpty())
@@ -166,7 +193,7 @@ bool SerialLine::readReply(const QByteArray &expected, unsigned /*T*/, bool long
     // brings nothing is one read interval of silence.
     for (int extra = kLongReadBudget; result && extra > 0 && !lineEndsAfter(reply, expected); --extra) {
         QByteArray piece;
-        if (!m_layer->read(piece, requestSize) || piece.isEmpty())
+        if (!readPiece(piece, requestSize) || piece.isEmpty())
             break;
         reply += piece;
     }
@@ -180,7 +207,7 @@ bool SerialLine::readReply(const QByteArray &expected, unsigned /*T*/, bool long
 bool SerialLine::poll()
 {
     QByteArray piece;
-    if (!m_handle || !m_layer->read(piece, kPollReadSize))
+    if (!m_handle || !readPiece(piece, kPollReadSize))
         return false;
     if (!piece.isEmpty() && m_onReceive)
         m_onReceive(piece, quint16(piece.size()));

@@ -30,6 +30,10 @@ public:
     using Exception::Exception;
 };
 
+// comDeviceName() and comDevicePath() of port index 0..7 as text for the user.
+QString portDeviceName(int portIndex);
+QString portDevicePath(int portIndex);
+
 // "COMn- This port may be already in use or not present.": the port cannot be had.
 QString portUnavailableText(const QString &deviceName);
 
@@ -92,6 +96,11 @@ public:
     // Looked at before each write and after each read of an exchange; once it answers
     // true the exchange raises ExchangeCancelled. Empty: exchanges run to their end.
     void setCancelCheck(std::function<bool()> check) { m_cancelCheck = std::move(check); }
+
+    // Raw reads and writes for callers that frame replies themselves (the module search).
+    // The port layer speaks standard types; these are the only places that convert.
+    bool readPiece(QByteArray &piece, int maxBytes);
+    bool writeBytes(const QByteArray &bytes);
 
 private:
     void throwIfCancelled();

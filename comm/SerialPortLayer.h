@@ -1,15 +1,17 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
+#include <string>
+#include <vector>
 
 // The few operating-system serial operations the port object needs. One
-// implementation per system (PosixSerialPort here); tests substitute an in-memory
-// double through setPortLayerFactory(). Every call reports failure by its result;
-// none of them throws.
+// implementation per system (PosixSerialPort, Win32SerialPort); tests substitute an
+// in-memory double through setPortLayerFactory(). Every call reports failure by its
+// result; none of them throws. Standard types only: the layers need no Qt, so they
+// build with any C++20 compiler (the Windows one is cross-compiled and run under Wine).
 class SerialPortLayer {
 public:
     // Baud rate in bit/s, byte size 4..8, parity 0 none / 1 odd / 2 even,
@@ -38,7 +40,7 @@ public:
     virtual ~SerialPortLayer() = default;
 
     // Opens "COM1".."COM8" for reading and writing, exclusively.
-    virtual bool open(const QString &deviceName) = 0;
+    virtual bool open(const std::string &deviceName) = 0;
     // Whether the open device is a serial port at all.
     virtual bool isCommDevice() const = 0;
     virtual void close() = 0;
@@ -51,9 +53,9 @@ public:
 
     // Reads up to maxBytes into `data` (replaced) under the read time-outs. A read
     // that times out succeeds, possibly with nothing.
-    virtual bool read(QByteArray &data, int maxBytes) = 0;
+    virtual bool read(std::vector<std::uint8_t> &data, int maxBytes) = 0;
     // Writes all of `data` and waits until it has left, within the write time-out.
-    virtual bool write(const QByteArray &data) = 0;
+    virtual bool write(std::span<const std::uint8_t> data) = 0;
     virtual void purgeOutput() = 0;
     virtual void purgeInput() = 0;
     // State of the CTS line; a device without modem lines counts as CTS present.
@@ -62,7 +64,8 @@ public:
 
 using PortLayerFactory = std::function<std::unique_ptr<SerialPortLayer>()>;
 
-// The layer of this operating system, defined beside it (PosixSerialPort.cpp here).
+// The layer of this operating system, defined beside it (PosixSerialPort.cpp,
+// Win32SerialPort.cpp).
 std::unique_ptr<SerialPortLayer> makeSystemPortLayer();
 // What new port objects use; the system layer unless replaced.
 std::unique_ptr<SerialPortLayer> makePortLayer();

@@ -1,7 +1,6 @@
 #include "diagnostics/ReceiveTestDialog.h"
 
 #include "comm/ModuleChannel.h"
-#include "comm/ComPorts.h"
 #include "comm/ReceivePump.h"
 #include "diagnostics/DiagnosticMessages.h"
 #include "diagnostics/RecordingView.h"
@@ -268,7 +267,7 @@ void ReceiveTestDialog::endOnLostLine()
     stopPump();
     QString name;
     if (ModuleChannel *c = channel()) {
-        name = comDeviceName(c->line().lineSettings().portIndex);
+        name = portDeviceName(c->line().lineSettings().portIndex);
         c->line().close();
     }
     setRunning(false);

@@ -82,10 +82,10 @@ public:
         if (!port)
             return reply;
         port->purgeInput();
-        port->write(bytes);
+        m_line.writeBytes(bytes);
         while (Clock::now() < deadline && !stopped()) {
             QByteArray piece;
-            if (!port->read(piece, kReadSize))
+            if (!m_line.readPiece(piece, kReadSize))
                 break;
             reply += piece;
             if (done(plain(reply)))

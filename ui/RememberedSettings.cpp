@@ -1,6 +1,6 @@
 #include "ui/RememberedSettings.h"
 
-#include "comm/ComPorts.h"
+#include "comm/SerialLine.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -39,7 +39,7 @@ PortSettings RememberedSettings::portSettings() const
 {
     PortSettings ps;
     const int port = m_settings.value(QStringLiteral("port/com"), 0).toInt();
-    const QString device = comDevicePath(port);
+    const QString device = portDevicePath(port);
     if (!device.isEmpty() && QFileInfo::exists(device))
         ps.comPort = static_cast<std::uint8_t>(port);
     readIndex(m_settings, "port/baud", static_cast<int>(std::size(kPcBaudRates)), ps.baudIndex);

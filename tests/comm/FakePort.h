@@ -65,11 +65,11 @@ class FakePort final : public SerialPortLayer {
 public:
     explicit FakePort(std::shared_ptr<FakePortState> state) : m_s(std::move(state)) {}
 
-    bool open(const QString &deviceName) override
+    bool open(const std::string &deviceName) override
     {
         std::lock_guard lock(m_s->mutex);
-        m_s->events << "open " + deviceName;
-        m_s->openedName = deviceName;
+        m_s->events << "open " + QString::fromStdString(deviceName);
+        m_s->openedName = QString::fromStdString(deviceName);
         m_s->open = m_s->openSucceeds;
         return m_s->open;
     }
@@ -108,8 +108,9 @@ public:
         return true;
     }
 
-    bool read(QByteArray &data, int maxBytes) override
+    bool read(std::vector<std::uint8_t> &bytes, int maxBytes) override
     {
+        QByteArray data;
         ++m_s->inRead;
         std::chrono::milliseconds idle{0};
         bool ok = true;
@@ -132,11 +133,13 @@ public:
         }
         if (idle.count())
             std::this_thread::sleep_for(idle);
+        bytes.assign(data.begin(), data.end());
         --m_s->inRead;
         return ok;
     }
-    bool write(const QByteArray &data) override
+    bool write(std::span<const std::uint8_t> bytes) override
     {
+        const QByteArray data(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
         std::lock_guard lock(m_s->mutex);
         m_s->events << "write " + QString::fromLatin1(data);
         if (!m_s->writeSucceeds)

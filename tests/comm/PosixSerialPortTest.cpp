@@ -59,6 +59,11 @@ struct Pty {
     }
 };
 
+// What the port layer reads and writes, and its text.
+using Bytes = std::vector<std::uint8_t>;
+Bytes bytes(const QByteArray &text) { return Bytes(text.begin(), text.end()); }
+QByteArray text(const Bytes &bytes) { return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())); }
+
 // Points COM1 at a device for one test.
 struct Com1 {
     explicit Com1(const QByteArray &path) { qputenv("CFG_COM1", path); }
@@ -217,40 +222,40 @@ TEST_F(PtyLayer, ReadEndsWhenTheRequestIsFilled)
     layer.setTimeouts({1000, 3, 1000, 10, 10});
     pty.send("0123456789AB");
     std::this_thread::sleep_for(20ms);
-    QByteArray data;
+    Bytes data;
     EXPECT_TRUE(layer.read(data, 5));
-    EXPECT_EQ(data, "01234");
+    EXPECT_EQ(text(data), "01234");
     layer.setTimeouts({50, 3, 100, 10, 10});
     EXPECT_TRUE(layer.read(data, 100));
-    EXPECT_EQ(data, "56789AB");
+    EXPECT_EQ(text(data), "56789AB");
 }
 
 TEST_F(PtyLayer, ShortGapsStayInOneRead)
 {
     layer.setTimeouts({400, 3, 3000, 10, 10});
     sendLater({{0ms, "abc"}, {10ms, "def"}, {10ms, "ghi"}});
-    QByteArray data;
+    Bytes data;
     EXPECT_TRUE(layer.read(data, 100));
-    EXPECT_EQ(data, "abcdefghi");
+    EXPECT_EQ(text(data), "abcdefghi");
 }
 
 TEST_F(PtyLayer, GapLongerThanTheIntervalEndsTheRead)
 {
     layer.setTimeouts({30, 3, 3000, 10, 10});
     sendLater({{0ms, "abc"}, {600ms, "def"}});
-    QByteArray data;
+    Bytes data;
     EXPECT_TRUE(layer.read(data, 100));
-    EXPECT_EQ(data, "abc");
+    EXPECT_EQ(text(data), "abc");
     EXPECT_TRUE(layer.read(data, 100));
-    EXPECT_EQ(data, "def");
+    EXPECT_EQ(text(data), "def");
 }
 
 TEST_F(PtyLayer, TimedOutReadIsNoError)
 {
     layer.setTimeouts({50, 1, 20, 10, 10});
-    QByteArray data = "stale";
+    Bytes data = bytes("stale");
     EXPECT_TRUE(layer.read(data, 10));
-    EXPECT_TRUE(data.isEmpty());
+    EXPECT_TRUE(data.empty());
 }
 
 TEST_F(PtyLayer, TotalTimeoutEndsATrickle)
@@ -259,10 +264,10 @@ TEST_F(PtyLayer, TotalTimeoutEndsATrickle)
     layer.setTimeouts({5000, 0, 200, 10, 10});
     std::vector<std::pair<std::chrono::milliseconds, QByteArray>> steps(60, {25ms, "x"});
     sendLater(steps);
-    QByteArray data;
+    Bytes data;
     EXPECT_TRUE(layer.read(data, 1000));
-    EXPECT_GE(data.size(), 1);
-    EXPECT_LT(data.size(), 60);
+    EXPECT_GE(data.size(), 1u);
+    EXPECT_LT(data.size(), 60u);
 }
 
 TEST_F(PtyLayer, PurgedInputIsGone)
@@ -272,15 +277,15 @@ TEST_F(PtyLayer, PurgedInputIsGone)
     std::this_thread::sleep_for(20ms);
     layer.purgeInput();
     layer.purgeOutput();
-    QByteArray data;
+    Bytes data;
     EXPECT_TRUE(layer.read(data, 10));
-    EXPECT_TRUE(data.isEmpty());
+    EXPECT_TRUE(data.empty());
 }
 
 TEST_F(PtyLayer, WrittenBytesSurviveTheDiscardOfPendingOutput)
 {
     layer.setTimeouts({50, 3, 50, 10, 10});
-    EXPECT_TRUE(layer.write("ATZ\r"));
+    EXPECT_TRUE(layer.write(bytes("ATZ\r")));
     layer.purgeOutput();   // the other side has not read them yet
     EXPECT_EQ(pty.receive(50ms), "ATZ\r");
 }
@@ -288,10 +293,10 @@ TEST_F(PtyLayer, WrittenBytesSurviveTheDiscardOfPendingOutput)
 TEST_F(PtyLayer, WriteThatCannotFinishTimesOutAndCloseReturns)
 {
     layer.setTimeouts({50, 3, 50, 0, 200});
-    EXPECT_TRUE(layer.write("AT\r"));
+    EXPECT_TRUE(layer.write(bytes("AT\r")));
     EXPECT_EQ(pty.receive(50ms), "AT\r");
     // Nobody reads the other side: the line fills up.
-    EXPECT_FALSE(layer.write(QByteArray(1 << 20, 'z')));
+    EXPECT_FALSE(layer.write(bytes(QByteArray(1 << 20, 'z'))));
     layer.close();
     EXPECT_FALSE(layer.isOpen());
 }
@@ -303,16 +308,16 @@ TEST_F(PtyLayer, HangUpFailsTheRead)
     pty.master = -1;
     ::close(pty.slave);
     pty.slave = -1;
-    QByteArray data;
+    Bytes data;
     EXPECT_FALSE(layer.read(data, 10));
 }
 
 TEST_F(PtyLayer, ClosedLayerRefusesEverything)
 {
     layer.close();
-    QByteArray data;
+    Bytes data;
     EXPECT_FALSE(layer.read(data, 10));
-    EXPECT_FALSE(layer.write("x"));
+    EXPECT_FALSE(layer.write(bytes("x")));
     EXPECT_FALSE(layer.ctsOn());
     SerialPortLayer::LineState line;
     EXPECT_FALSE(layer.getLineState(line));

@@ -68,7 +68,7 @@ TEST(ComPorts, NamesAndDevicePaths)
     EXPECT_EQ(comDevicePath(1), "/dev/ttyS1");
     qputenv("CFG_COM2", "/dev/pts/77");
     EXPECT_EQ(comDevicePath(1), "/dev/pts/77");
-    EXPECT_EQ(comDevicePath(0), qEnvironmentVariableIsSet("CFG_COM1") ? qEnvironmentVariable("CFG_COM1") : "/dev/ttyS0");
+    EXPECT_EQ(comDevicePath(0), qEnvironmentVariableIsSet("CFG_COM1") ? qgetenv("CFG_COM1").toStdString() : "/dev/ttyS0");
     qunsetenv("CFG_COM2");
     EXPECT_EQ(comDevicePath(8), "");
 }

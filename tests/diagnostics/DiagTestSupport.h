@@ -43,7 +43,7 @@ struct ScriptedModule {
 class ScriptedPort final : public SerialPortLayer {
 public:
     explicit ScriptedPort(std::shared_ptr<ScriptedModule> m) : m_m(std::move(m)) {}
-    bool open(const QString &) override { return m_open = true; }
+    bool open(const std::string &) override { return m_open = true; }
     bool isCommDevice() const override { return true; }
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
@@ -51,8 +51,9 @@ public:
     bool setLineState(const LineState &) override { return true; }
     bool getTimeouts(Timeouts &t) const override { t = {}; return true; }
     bool setTimeouts(const Timeouts &) override { return true; }
-    bool read(QByteArray &data, int maxBytes) override
+    bool read(std::vector<std::uint8_t> &bytes, int maxBytes) override
     {
+        QByteArray data;
         {
             std::lock_guard lock(m_m->mutex);
             data = m_m->input.left(maxBytes);
@@ -60,10 +61,12 @@ public:
         }
         if (data.isEmpty())
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        bytes.assign(data.begin(), data.end());
         return true;
     }
-    bool write(const QByteArray &data) override
+    bool write(std::span<const std::uint8_t> bytes) override
     {
+        const QByteArray data(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
         std::lock_guard lock(m_m->mutex);
         m_m->writes << QString::fromLatin1(data);
         if (!m_m->answers.load() || !data.endsWith('\r'))
