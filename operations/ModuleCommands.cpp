@@ -36,13 +36,12 @@ void ModuleCommands::configureWithCommandList()
 
 void ModuleCommands::read()
 {
-    SettingsModel &model = m_host.model();
-    const ModuleSettings before = model.settings();
-    m_host.priorS21() = model.get(Field::RadioSignature);
-    model.applyDefaults();
-    model.set(Field::RadioSignature, m_host.priorS21());
-    if (!showProgress(OperationKind::Read))
-        model.replaceAll(before);
+    m_host.priorS21() = m_host.model().get(Field::RadioSignature);
+    // A read starts afresh, as the defaults would; the settings change only when a
+    // listing arrives and converts.
+    m_host.setStatusText(QString());
+    m_host.clearLog();
+    showProgress(OperationKind::Read);
 }
 
 void ModuleCommands::restoreFactoryDefaults()

@@ -42,15 +42,25 @@ bool ReadCompletion::applyListing()
 {
     bool applied = false;
     try {
-        callOnGui(m_gui, [this] {
-            QByteArray listing = m_host.listingText();
-            // The parser consumes the text from the front; what is left stays as ListingText.
-            struct KeepTail {
-                OperationHost &host;
-                QByteArray &text;
-                ~KeepTail() { host.setListingText(text); }
-            } keepTail{m_host, listing};
-            ListingParser(listing, m_host.model(), m_host.priorS21()).parse(false);
+        // Parsed here, off the GUI thread; the window's settings change only when the
+        // whole listing converts. The parser consumes the text from the front; what is
+        // left stays as ListingText.
+        QByteArray listing = m_host.listingText();
+        ListingParser parser(listing, m_host.variant().radioClass);
+        ParsedListing parsed;
+        try {
+            parsed = parser.parse(false);
+        } catch (const ConversionError &) {
+            callOnGui(m_gui, [&] {
+                m_host.setListingText(listing);
+                showNotices(m_host.messages(), parser.notices());
+            });
+            throw;
+        }
+        callOnGui(m_gui, [&] {
+            m_host.setListingText(listing);
+            m_host.model().applyListing(parsed, SettingsModel::ListingBase::Defaults);  // PriorS21 is the value read() kept
+            showNotices(m_host.messages(), parsed.notices);
         });
         applied = true;
         const QString identification = readIdentification();

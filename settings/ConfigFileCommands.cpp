@@ -77,10 +77,20 @@ bool ConfigFileCommands::openFile() {
 }
 
 bool ConfigFileCommands::loadFile(const QString &path) {
-    m_model.applyDefaults();
     try {
         m_state.listingText = ConfigFile().readLine(path);
-        ListingParser(m_state.listingText, m_model, m_state.priorS21).parse(true);
+        ListingParser parser(m_state.listingText, m_model.variant().radioClass);
+        ParsedListing parsed;
+        try {
+            parsed = parser.parse(true);
+        } catch (const ConversionError &) {
+            showNotices(m_model.messages(), parser.notices());
+            throw;
+        }
+        m_model.applyDefaults();
+        if (const std::optional<int> prior = m_model.applyListing(parsed))
+            m_state.priorS21 = *prior;
+        showNotices(m_model.messages(), parsed.notices);
         Q_EMIT repaintRequested();
         setCurrentFile(path);
         m_state.portSettings = portSettingsFor(m_model.settings(), m_state.portSettings);
