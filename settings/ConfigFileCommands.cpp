@@ -4,6 +4,7 @@
 #include "settings/FileDialogs.h"
 #include "settings/ListingParser.h"
 #include "settings/SerialParams.h"
+#include "settings/SettingsComparison.h"
 #include "settings/SettingsModel.h"
 
 #include <QDir>
@@ -116,4 +117,26 @@ bool ConfigFileCommands::openCommandLineFile(const QString &argument) {
         return false;
     }
     return loadFile(argument);
+}
+
+std::optional<ModuleSettings> ConfigFileCommands::chooseSettingsFile() {
+    const QString path = m_dialogs.getOpenFileName(QDir::currentPath(), kFilter, kDefaultSuffix);
+    if (path.isEmpty())
+        return std::nullopt;
+    try {
+        QByteArray line = ConfigFile().readLine(path);
+        ListingParser parser(line, m_model.variant().radioClass);
+        ParsedListing parsed;
+        try {
+            parsed = parser.parse(true);
+        } catch (const ConversionError &) {
+            showNotices(m_model.messages(), parser.notices());
+            throw;
+        }
+        showNotices(m_model.messages(), parsed.notices);
+        return settingsFromListing(parsed, m_model.variant());
+    } catch (const std::exception &) {
+        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kLoadFailedText);
+        return std::nullopt;
+    }
 }

@@ -1,6 +1,8 @@
 #include "settings/SettingsComparison.h"
 
 #include "settings/CommandBuilder.h"
+#include "settings/ListingParser.h"
+#include "settings/MessageSink.h"
 #include "settings/SettingsModel.h"
 
 #include <QStringList>
@@ -127,4 +129,15 @@ std::vector<SettingDifference> compareSettings(const ModuleSettings &first, cons
         differences.push_back(std::move(d));
     }
     return differences;
+}
+
+ModuleSettings settingsFromListing(const ParsedListing &parsed, const ProductVariant &variant) {
+    // A program update asks nothing; the sink only stands in for the window's boxes.
+    class Silent : public MessageSink {
+    public:
+        Answer show(Icon, Buttons, const QString &) override { return Answer::Ok; }
+    } silent;
+    SettingsModel scratch(variant, silent);
+    scratch.applyListing(parsed, SettingsModel::ListingBase::Defaults);
+    return scratch.settings();
 }

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "settings/ModuleSettings.h"
+#include "settings/ProductVariant.h"
 #include "settings/Types.h"
 
 #include <QString>
 
 #include <vector>
+
+struct ParsedListing;
 
 // One module setting that two settings records configure differently.
 struct SettingDifference {
@@ -25,3 +28,7 @@ std::vector<SettingDifference> compareSettings(const ModuleSettings &first, cons
 
 // The caption the window shows for a field.
 QString fieldLabel(Field f);
+
+// The settings a parsed listing gives when applied onto the defaults, with the
+// model's rules, in a record of its own (nothing of the window changes, nothing is asked).
+ModuleSettings settingsFromListing(const ParsedListing &parsed, const ProductVariant &variant);

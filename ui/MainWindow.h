@@ -140,6 +140,7 @@ public Q_SLOTS:
     void openFile();          // MainWindowFileCommands.cpp
     void save();
     void saveAs();
+    void compareFileWithWindow();
     void read();              // MainWindowModuleCommands.cpp
     void configure();
     void restoreFactoryDefaults();
@@ -167,6 +168,8 @@ private:
     void openCommandLineFile();  // MainWindowFileCommands.cpp
     // The file commands and their connections to the window (MainWindowFileCommands.cpp).
     void buildFileCommands(FileDialogs *fileDialogs);
+    // Shows the differences between the window's settings and another record.
+    void showComparison(const QString &title, const QString &otherHeading, const ModuleSettings &other);
     // Runs a file command with ListingText (see MainWindowFileCommands.cpp).
     bool withListingText(const std::function<bool()> &command);
     // Runs a save with the value of the field being edited as the field reads it.

@@ -40,6 +40,7 @@ void MainWindow::buildMenus()
     action(MainCommand::Open) = item(file, QStringLiteral("&Open"), "File_Open", &MainWindow::openFile);
     action(MainCommand::Save) = item(file, QStringLiteral("&Save"), "File_Save", &MainWindow::save);
     action(MainCommand::SaveAs) = item(file, QStringLiteral("Save &As"), "File_SaveAs", &MainWindow::saveAs);
+    item(file, QStringLiteral("Compare File with Window..."), "File_Compare", &MainWindow::compareFileWithWindow);
     file->addSeparator();
     item(file, QStringLiteral("E&xit"), "File_Exit", &MainWindow::close);
 
