@@ -263,6 +263,7 @@ private slots:
                                                  standard(QKeySequence::Open, "Ctrl+O"),
                                                  standard(QKeySequence::Save, "Ctrl+S"),
                                                  standard(QKeySequence::SaveAs, "Ctrl+Shift+S"),
+                                                 QKeySequence(),  // Compare File with Window...
                                                  standard(QKeySequence::Quit, "Ctrl+Q")}));
         // And the keys work while the menus are closed.
         QApplication::setActiveWindow(form.get());

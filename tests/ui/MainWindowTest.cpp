@@ -427,7 +427,7 @@ private slots:
                 out << (a->isSeparator() ? QStringLiteral("-") : a->text());
             return out;
         };
-        QCOMPARE(texts(get<QMenu>("File")), QStringList({"&New", "&Open", "&Save", "Save &As", "-", "E&xit"}));
+        QCOMPARE(texts(get<QMenu>("File")), QStringList({"&New", "&Open", "&Save", "Save &As", "Compare File with Window...", "-", "E&xit"}));
         QCOMPARE(texts(get<QMenu>("Communication")),
                  QStringList({"&Read Module Configuration", "&Configure Module", "-", "Com &Port Settings"}));
         QCOMPARE(texts(get<QMenu>("Advanced")),
