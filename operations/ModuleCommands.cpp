@@ -12,12 +12,12 @@ const QString ModuleCommands::kRestoreQuestion = QStringLiteral(
 
 ModuleCommands::ModuleCommands(OperationHost &host) : m_host(host) {}
 
-void ModuleCommands::configure()
+bool ModuleCommands::configure()
 {
     const ModuleSettings &settings = m_host.model().settings();
     if (settings.mode == OperatingMode::None) {
         m_host.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok, kNoModeText);
-        return;
+        return false;
     }
     m_host.clearLog();
     CommandBuilder builder(settings, m_host.commandList());
@@ -25,13 +25,13 @@ void ModuleCommands::configure()
         builder.buildControlled();
     else
         builder.buildTransparent();
-    configureWithCommandList();
+    return configureWithCommandList();
 }
 
-void ModuleCommands::configureWithCommandList()
+bool ModuleCommands::configureWithCommandList()
 {
     m_host.repaintWindow();
-    showProgress(OperationKind::Configure);
+    return showProgress(OperationKind::Configure);
 }
 
 void ModuleCommands::read()
@@ -44,6 +44,11 @@ void ModuleCommands::read()
     showProgress(OperationKind::Read);
 }
 
+bool ModuleCommands::readInto(ModuleSettings &target)
+{
+    return showProgress(OperationKind::Read, &target);
+}
+
 void ModuleCommands::restoreFactoryDefaults()
 {
     if (m_host.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::YesNo, kRestoreQuestion) !=
@@ -54,9 +59,10 @@ void ModuleCommands::restoreFactoryDefaults()
         m_host.model().replaceAll(before);
 }
 
-bool ModuleCommands::showProgress(OperationKind kind)
+bool ModuleCommands::showProgress(OperationKind kind, ModuleSettings *target)
 {
     ProgressDialog form(m_host, kind, m_host.window());
+    form.setListingTarget(target);
     form.exec();
-    return form.listingApplied();
+    return kind == OperationKind::Configure ? form.configured() : form.listingApplied();
 }

@@ -5,6 +5,7 @@
 #include "operations/OperationHost.h"
 #include "settings/ListingParser.h"
 #include "settings/MessageSink.h"
+#include "settings/SettingsComparison.h"
 #include "settings/SettingsModel.h"
 
 namespace {
@@ -33,8 +34,8 @@ QString ReadCompletion::noCtsText(const QString &modelName)
                           "Ensure COM port connections are correct, and module is Switched On.");
 }
 
-ReadCompletion::ReadCompletion(OperationHost &host, ModuleChannel &channel, QObject *gui)
-    : m_host(host), m_channel(channel), m_gui(gui)
+ReadCompletion::ReadCompletion(OperationHost &host, ModuleChannel &channel, QObject *gui, ModuleSettings *target)
+    : m_host(host), m_channel(channel), m_gui(gui), m_target(target)
 {
 }
 
@@ -59,7 +60,10 @@ bool ReadCompletion::applyListing()
         }
         callOnGui(m_gui, [&] {
             m_host.setListingText(listing);
-            m_host.model().applyListing(parsed, SettingsModel::ListingBase::Defaults);  // PriorS21 is the value read() kept
+            if (m_target)
+                *m_target = settingsFromListing(parsed, m_host.variant());
+            else
+                m_host.model().applyListing(parsed, SettingsModel::ListingBase::Defaults);  // PriorS21 is the value read() kept
             showNotices(m_host.messages(), parsed.notices);
         });
         applied = true;
@@ -68,7 +72,8 @@ bool ReadCompletion::applyListing()
         callOnGui(m_gui, [&] {
             m_host.setStatusText(identification);
             checkFirmwareDependencies(identification);
-            echoOn = !m_host.model().settings().flag(Field::EchoOff);  // the field is "Echo Off"
+            // The field is "Echo Off"; it is the module's own setting that counts.
+            echoOn = !(m_target ? m_target->flag(Field::EchoOff) : m_host.model().settings().flag(Field::EchoOff));
         });
         try {
             m_channel.sendCommand("ATZ\r", "\r", 100);

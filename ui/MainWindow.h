@@ -143,6 +143,7 @@ public Q_SLOTS:
     void compareFileWithWindow();
     void read();              // MainWindowModuleCommands.cpp
     void configure();
+    void compareModuleWithWindow();
     void restoreFactoryDefaults();
     void toggleTransmitTest();        // MainWindowDiagnostics.cpp
     // Receive test kind 1 (Rx BER), 2 (Tx & Rx BER) or 3 (RSSI measurement).
@@ -202,6 +203,7 @@ private:
     QPlainTextEdit *m_log = nullptr;
     StatusRow *m_statusRow = nullptr;
     std::array<QAction *, kMainCommandCount> m_commands{};
+    QAction *m_verifyAfterConfigure = nullptr;  // checkable, off unless remembered on
     // The channel a diagnostics command opens; closed when the command ends.
     std::unique_ptr<ModuleChannel> m_diagChannel;
 };

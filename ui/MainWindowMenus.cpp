@@ -49,6 +49,13 @@ void MainWindow::buildMenus()
         item(comm, QStringLiteral("&Read Module Configuration"), "Comm_Read", &MainWindow::read);
     action(MainCommand::Configure) =
         item(comm, QStringLiteral("&Configure Module"), "Comm_Configure", &MainWindow::configure);
+    QAction *compareModule = item(comm, QStringLiteral("Compare Module with Window"), "Comm_Compare",
+                                  &MainWindow::compareModuleWithWindow);
+    // It talks to the module as a read does, so it is available when the read is.
+    connect(action(MainCommand::Read), &QAction::enabledChanged, compareModule, &QAction::setEnabled);
+    m_verifyAfterConfigure = comm->addAction(QStringLiteral("Verify After Configure"));
+    m_verifyAfterConfigure->setObjectName(QStringLiteral("Comm_Verify"));
+    m_verifyAfterConfigure->setCheckable(true);
     comm->addSeparator();
     action(MainCommand::ComPortSettings) =
         item(comm, QStringLiteral("Com &Port Settings"), "Comm_Serial", &MainWindow::editPortSettings);
