@@ -165,6 +165,21 @@ private slots:
         QVERIFY(messages->empty());
     }
 
+    void verifyAfterConfigureIsRememberedOffByDefault()
+    {
+        const auto verify = [this] { return form->findChild<QAction *>(QStringLiteral("Comm_Verify")); };
+        start();
+        QVERIFY(!verify()->isChecked());
+        verify()->trigger();
+        quit();
+        start();
+        QVERIFY(verify()->isChecked());
+        verify()->trigger();
+        quit();
+        start();
+        QVERIFY(!verify()->isChecked());
+    }
+
     void recentFilesKeepOrderAndLimit()
     {
         QMenu menu;
