@@ -17,7 +17,7 @@ struct ParsedListing;
 // nothing). The main window is a view of it.
 //
 // Two kinds of entry point:
-//  - program changes (set, selectMode, applyDefaults, the listing parser) run the rules
+//  - program changes (set, selectMode, applyDefaults, applyListing) run the rules
 //    that fire on every change of state: mode selection, FastOperation, LowPowerMode,
 //    RadioDataRate;
 //  - user actions (userChose, userClickedPlcMode, leaveField) additionally run the
@@ -75,7 +75,7 @@ public:
     void leaveField(Field f, int value);
 
     // --- named rules -----------------------------------------------------------
-    // Low Power Mode follows a DTR choice read from a module (the listing parser).
+    // Low Power Mode follows a DTR choice read from a module (a parsed listing).
     void applyDtrRule();
     // PLC mode and its box to `on` without the box's click rule.
     void setPlcModeSilently(bool on);
