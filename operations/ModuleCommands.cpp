@@ -12,12 +12,12 @@ const QString ModuleCommands::kRestoreQuestion = QStringLiteral(
 
 ModuleCommands::ModuleCommands(OperationHost &host) : m_host(host) {}
 
-void ModuleCommands::configure()
+bool ModuleCommands::configure()
 {
     const ModuleSettings &settings = m_host.model().settings();
     if (settings.mode == OperatingMode::None) {
         m_host.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok, kNoModeText);
-        return;
+        return false;
     }
     m_host.clearLog();
     CommandBuilder builder(settings, m_host.commandList());
@@ -25,24 +25,28 @@ void ModuleCommands::configure()
         builder.buildControlled();
     else
         builder.buildTransparent();
-    configureWithCommandList();
+    return configureWithCommandList();
 }
 
-void ModuleCommands::configureWithCommandList()
+bool ModuleCommands::configureWithCommandList()
 {
     m_host.repaintWindow();
-    showProgress(OperationKind::Configure);
+    return showProgress(OperationKind::Configure);
 }
 
 void ModuleCommands::read()
 {
-    SettingsModel &model = m_host.model();
-    const ModuleSettings before = model.settings();
-    m_host.priorS21() = model.get(Field::RadioSignature);
-    model.applyDefaults();
-    model.set(Field::RadioSignature, m_host.priorS21());
-    if (!showProgress(OperationKind::Read))
-        model.replaceAll(before);
+    m_host.priorS21() = m_host.model().get(Field::RadioSignature);
+    // A read starts afresh, as the defaults would; the settings change only when a
+    // listing arrives and converts.
+    m_host.setStatusText(QString());
+    m_host.clearLog();
+    showProgress(OperationKind::Read);
+}
+
+bool ModuleCommands::readInto(ModuleSettings &target)
+{
+    return showProgress(OperationKind::Read, &target);
 }
 
 void ModuleCommands::restoreFactoryDefaults()
@@ -55,9 +59,10 @@ void ModuleCommands::restoreFactoryDefaults()
         m_host.model().replaceAll(before);
 }
 
-bool ModuleCommands::showProgress(OperationKind kind)
+bool ModuleCommands::showProgress(OperationKind kind, ModuleSettings *target)
 {
     ProgressDialog form(m_host, kind, m_host.window());
+    form.setListingTarget(target);
     form.exec();
-    return form.listingApplied();
+    return kind == OperationKind::Configure ? form.configured() : form.listingApplied();
 }

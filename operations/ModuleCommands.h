@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/ModuleSettings.h"
 #include "settings/Types.h"
 
 class OperationHost;
@@ -12,20 +13,23 @@ public:
     explicit ModuleCommands(OperationHost &host);
 
     // Refuses without an operating mode; otherwise clears the log, builds the
-    // CommandList for the mode and configures the module.
-    void configure();
-    void configureWithCommandList();
+    // CommandList for the mode and configures the module. Returns whether every
+    // command went out and was stored.
+    bool configure();
+    bool configureWithCommandList();
     // Reads the module's listing into the settings. A read that brings no listing
-    // into the settings (no answer, a cut listing, cancel) puts back the settings
-    // held before the command.
+    // that converts (no answer, a cut listing, cancel) leaves the settings alone.
     void read();
+    // The same read into a record of its own; the window's settings stay as they
+    // are. Returns whether the listing arrived and converted.
+    bool readInto(ModuleSettings &target);
     // Asks first; on Yes restores the factory defaults and reads the module at
     // 9600 8-N-1.
     void restoreFactoryDefaults();
 
     // Shows the progress dialog modally for one operation; returns whether a
-    // listing reached the settings.
-    bool showProgress(OperationKind kind);
+    // listing reached the settings (or `target`), or for a configure whether it was stored.
+    bool showProgress(OperationKind kind, ModuleSettings *target = nullptr);
 
     static const QString kNoModeText;
     static const QString kRestoreQuestion;

@@ -200,7 +200,7 @@ void OperationWorker::readModule()
     m_channel->sendCommand("AT&V\r", moduleKey(Field::Route3Destination) + '=', 100);
     reportDone();
     reportStatus(QStringLiteral("Updating Main Form..."));
-    m_listingApplied = ReadCompletion(m_host, *m_channel, m_guiContext).applyListing();
+    m_listingApplied = ReadCompletion(m_host, *m_channel, m_guiContext, m_listingTarget).applyListing();
 }
 
 void OperationWorker::restoreModule()

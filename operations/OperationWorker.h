@@ -2,6 +2,7 @@
 
 #include "operations/GuiCall.h"
 #include "settings/CommandBuilder.h"
+#include "settings/ModuleSettings.h"
 #include "settings/Types.h"
 
 #include <QByteArray>
@@ -34,6 +35,11 @@ public:
     // Whether a listing reached the settings (the read's parse went through).
     // Read it after the thread has finished.
     bool listingApplied() const { return m_listingApplied.load(); }
+    // Whether a configure sent every command and stored them. Read it after the end.
+    bool configured() const { return m_configDone; }
+    // GUI thread, before start: a read puts the listing into `target` (alive until
+    // the worker ends) instead of the window's settings.
+    void setListingTarget(ModuleSettings *target) { m_listingTarget = target; }
 
     static const QString kXonXoffText;
     static const QString kDisableResponseCodesText;
@@ -100,4 +106,5 @@ private:
     bool m_configDone = false;
     std::atomic<bool> m_nonStandardRate{false};
     std::atomic<bool> m_listingApplied{false};
+    ModuleSettings *m_listingTarget = nullptr;
 };

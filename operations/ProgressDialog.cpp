@@ -66,6 +66,7 @@ void ProgressDialog::startWorker()
     m_started = true;
     m_progressBar->setValue(0);
     auto *worker = new OperationWorker(m_host, *this, this, m_kind);
+    worker->setListingTarget(m_listingTarget);
     m_worker = worker;
     setStatus(QStringLiteral("Opening COM Port..."));
     // Replies of the worker's own exchanges reach the log through a hand-off to
@@ -85,7 +86,10 @@ void ProgressDialog::workerFinished()
 {
     m_workerEnded = true;
     if (m_worker)
+    {
         m_listingApplied = m_worker->listingApplied();
+        m_configured = m_worker->configured();
+    }
     m_host.setLogViaWorker(false);
     m_host.setWorkerLogHook({});
     done(QDialog::Accepted);

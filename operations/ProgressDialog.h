@@ -1,6 +1,7 @@
 #pragma once
 
 #include "operations/ProgressReporter.h"
+#include "settings/ModuleSettings.h"
 #include "settings/Types.h"
 
 #include <QDialog>
@@ -24,6 +25,10 @@ public:
 
     // Whether the operation's listing reached the settings. Valid once closed.
     bool listingApplied() const { return m_listingApplied; }
+    // Whether a configure stored every command. Valid once closed.
+    bool configured() const { return m_configured; }
+    // Before it is shown: a read fills `target` instead of the window's settings.
+    void setListingTarget(ModuleSettings *target) { m_listingTarget = target; }
     // Whether the worker was asked to stop.
     bool cancelRequested() const { return m_cancelRequested; }
 
@@ -63,4 +68,6 @@ private:
     bool m_workerEnded = false;
     bool m_cancelRequested = false;
     bool m_listingApplied = false;
+    bool m_configured = false;
+    ModuleSettings *m_listingTarget = nullptr;
 };

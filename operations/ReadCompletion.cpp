@@ -5,6 +5,7 @@
 #include "operations/OperationHost.h"
 #include "settings/ListingParser.h"
 #include "settings/MessageSink.h"
+#include "settings/SettingsComparison.h"
 #include "settings/SettingsModel.h"
 
 namespace {
@@ -33,8 +34,8 @@ QString ReadCompletion::noCtsText(const QString &modelName)
                           "Ensure COM port connections are correct, and module is Switched On.");
 }
 
-ReadCompletion::ReadCompletion(OperationHost &host, ModuleChannel &channel, QObject *gui)
-    : m_host(host), m_channel(channel), m_gui(gui)
+ReadCompletion::ReadCompletion(OperationHost &host, ModuleChannel &channel, QObject *gui, ModuleSettings *target)
+    : m_host(host), m_channel(channel), m_gui(gui), m_target(target)
 {
 }
 
@@ -42,15 +43,28 @@ bool ReadCompletion::applyListing()
 {
     bool applied = false;
     try {
-        callOnGui(m_gui, [this] {
-            QByteArray listing = m_host.listingText();
-            // The parser consumes the text from the front; what is left stays as ListingText.
-            struct KeepTail {
-                OperationHost &host;
-                QByteArray &text;
-                ~KeepTail() { host.setListingText(text); }
-            } keepTail{m_host, listing};
-            ListingParser(listing, m_host.model(), m_host.priorS21()).parse(false);
+        // Parsed here, off the GUI thread; the window's settings change only when the
+        // whole listing converts. The parser consumes the text from the front; what is
+        // left stays as ListingText.
+        QByteArray listing = m_host.listingText();
+        ListingParser parser(listing, m_host.variant().radioClass);
+        ParsedListing parsed;
+        try {
+            parsed = parser.parse(false);
+        } catch (const ConversionError &) {
+            callOnGui(m_gui, [&] {
+                m_host.setListingText(listing);
+                showNotices(m_host.messages(), parser.notices());
+            });
+            throw;
+        }
+        callOnGui(m_gui, [&] {
+            m_host.setListingText(listing);
+            if (m_target)
+                *m_target = settingsFromListing(parsed, m_host.variant());
+            else
+                m_host.model().applyListing(parsed, SettingsModel::ListingBase::Defaults);  // PriorS21 is the value read() kept
+            showNotices(m_host.messages(), parsed.notices);
         });
         applied = true;
         const QString identification = readIdentification();
@@ -58,7 +72,8 @@ bool ReadCompletion::applyListing()
         callOnGui(m_gui, [&] {
             m_host.setStatusText(identification);
             checkFirmwareDependencies(identification);
-            echoOn = !m_host.model().settings().flag(Field::EchoOff);  // the field is "Echo Off"
+            // The field is "Echo Off"; it is the module's own setting that counts.
+            echoOn = !(m_target ? m_target->flag(Field::EchoOff) : m_host.model().settings().flag(Field::EchoOff));
         });
         try {
             m_channel.sendCommand("ATZ\r", "\r", 100);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/ModuleSettings.h"
 #include "settings/Types.h"
 
 #include <QByteArray>
@@ -16,7 +17,8 @@ class ModuleChannel;
 // the window and the messages are handed to the thread of `gui`.
 class ReadCompletion {
 public:
-    ReadCompletion(OperationHost &host, ModuleChannel &channel, QObject *gui);
+    // With a target, the listing goes into it instead of the window's settings.
+    ReadCompletion(OperationHost &host, ModuleChannel &channel, QObject *gui, ModuleSettings *target = nullptr);
 
     // Parses ListingText into the settings, shows the identification in the status
     // line, checks the firmware and resets the module. Reports its own failures
@@ -49,4 +51,5 @@ private:
     OperationHost &m_host;
     ModuleChannel &m_channel;
     QObject *const m_gui;
+    ModuleSettings *const m_target;
 };

@@ -4,6 +4,7 @@
 #include "settings/FileDialogs.h"
 #include "settings/ListingParser.h"
 #include "settings/SerialParams.h"
+#include "settings/SettingsComparison.h"
 #include "settings/SettingsModel.h"
 
 #include <QDir>
@@ -77,10 +78,20 @@ bool ConfigFileCommands::openFile() {
 }
 
 bool ConfigFileCommands::loadFile(const QString &path) {
-    m_model.applyDefaults();
     try {
         m_state.listingText = ConfigFile().readLine(path);
-        ListingParser(m_state.listingText, m_model, m_state.priorS21).parse(true);
+        ListingParser parser(m_state.listingText, m_model.variant().radioClass);
+        ParsedListing parsed;
+        try {
+            parsed = parser.parse(true);
+        } catch (const ConversionError &) {
+            showNotices(m_model.messages(), parser.notices());
+            throw;
+        }
+        m_model.applyDefaults();
+        if (const std::optional<int> prior = m_model.applyListing(parsed))
+            m_state.priorS21 = *prior;
+        showNotices(m_model.messages(), parsed.notices);
         Q_EMIT repaintRequested();
         setCurrentFile(path);
         m_state.portSettings = portSettingsFor(m_model.settings(), m_state.portSettings);
@@ -106,4 +117,26 @@ bool ConfigFileCommands::openCommandLineFile(const QString &argument) {
         return false;
     }
     return loadFile(argument);
+}
+
+std::optional<ModuleSettings> ConfigFileCommands::chooseSettingsFile() {
+    const QString path = m_dialogs.getOpenFileName(QDir::currentPath(), kFilter, kDefaultSuffix);
+    if (path.isEmpty())
+        return std::nullopt;
+    try {
+        QByteArray line = ConfigFile().readLine(path);
+        ListingParser parser(line, m_model.variant().radioClass);
+        ParsedListing parsed;
+        try {
+            parsed = parser.parse(true);
+        } catch (const ConversionError &) {
+            showNotices(m_model.messages(), parser.notices());
+            throw;
+        }
+        showNotices(m_model.messages(), parsed.notices);
+        return settingsFromListing(parsed, m_model.variant());
+    } catch (const std::exception &) {
+        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kLoadFailedText);
+        return std::nullopt;
+    }
 }

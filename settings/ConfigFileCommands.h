@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QObject>
+
+#include <optional>
 #include <QString>
 
 class FileDialogs;
@@ -46,6 +48,10 @@ public:
     // The first command-line argument: loads an existing ".40B" file, reports any other
     // extension, ignores an empty argument and a missing file.
     bool openCommandLineFile(const QString &argument);
+    // Asks for a configuration file and reads it into a record of its own, leaving the
+    // window's settings and ListingText alone; nullopt when cancelled or unreadable
+    // (the user has been told).
+    std::optional<ModuleSettings> chooseSettingsFile();
 
 Q_SIGNALS:
     void captionChanged(const QString &caption);

@@ -1,6 +1,6 @@
 #include "settings/ListingParser.h"
 
-#include "settings/SettingsModel.h"
+#include <algorithm>
 
 #include <array>
 #include <limits>
@@ -58,8 +58,25 @@ const QString kUnitAddressText = QStringLiteral(
     "Error: Unit address of %1 is out of range. Reprogram module with a valid address.");
 }  // namespace
 
-ListingParser::ListingParser(QByteArray &listingText, SettingsModel &model, int &priorS21)
-    : m_text(listingText), m_model(model), m_priorS21(priorS21) {}
+std::optional<int> ParsedListing::value(Field f) const {
+    const auto last = std::find_if(steps.rbegin(), steps.rend(),
+                                   [f](const Step &s) { return s.action == Action::Set && s.field == f; });
+    return last == steps.rend() ? std::nullopt : std::optional<int>(last->value);
+}
+
+std::optional<OperatingMode> ParsedListing::mode() const {
+    const auto last = std::find_if(steps.rbegin(), steps.rend(),
+                                   [](const Step &s) { return s.action == Action::SelectMode; });
+    return last == steps.rend() ? std::nullopt : std::optional(static_cast<OperatingMode>(last->value));
+}
+
+void showNotices(MessageSink &messages, const std::vector<ListingNotice> &notices) {
+    for (const ListingNotice &n : notices)
+        messages.show(n.icon, MessageSink::Buttons::Ok, n.text);
+}
+
+ListingParser::ListingParser(QByteArray &listingText, RadioClass radioClass)
+    : m_text(listingText), m_radioClass(radioClass) {}
 
 qsizetype ListingParser::valueStart(const QByteArray &key) const {
     const qsizetype at = m_text.indexOf(key);
@@ -100,12 +117,18 @@ void ListingParser::flushBefore(const QByteArray &key) {
     keepFrom(m_text.indexOf(key) + 1 - 1);
 }
 
-void ListingParser::set(Field f, int value) { m_model.set(f, value); }
+void ListingParser::set(Field f, int value) { m_result.steps.push_back({ParsedListing::Action::Set, f, value}); }
+
+void ListingParser::add(ParsedListing::Action action, int value) {
+    m_result.steps.push_back({action, Field::Count, value});
+}
+
+void ListingParser::notify(MessageSink::Icon icon, const QString &text) { m_result.notices.push_back({icon, text}); }
 
 void ListingParser::readFlowControl() {
     int k = digit(listed(Field::FlowControl));
     if (k == 1 || k == 2) {
-        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kFlowText.arg(k));
+        notify(MessageSink::Icon::Error, kFlowText.arg(k));
         k = 1;
     }
     switch (k) {
@@ -121,20 +144,21 @@ bool ListingParser::readMode() {
     const int l = digit(listed(Field::OnLineAtStartup));
     const int m = digit(listed(Field::FastOperation));
     if (m < 2) {
-        m_model.selectMode(m == 0 ? OperatingMode::Transparent : OperatingMode::TransparentRepeater);
+        add(ParsedListing::Action::SelectMode,
+            static_cast<int>(m == 0 ? OperatingMode::Transparent : OperatingMode::TransparentRepeater));
         if (l == 0 || l == 1)
             set(Field::OnLineAtStartup, l);
         else
-            m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kInvalidModeText);
+            notify(MessageSink::Icon::Error, kInvalidModeText);
         return true;
     }
-    m_model.selectMode(l <= 1   ? OperatingMode::SingleConnect
-                       : l == 2 ? OperatingMode::AutoConnectMaster
-                                : OperatingMode::AutoConnectSlave);
+    add(ParsedListing::Action::SelectMode, static_cast<int>(l <= 1   ? OperatingMode::SingleConnect
+                                                           : l == 2 ? OperatingMode::AutoConnectMaster
+                                                                    : OperatingMode::AutoConnectSlave));
     if (m == 3) {
-        if (m_model.variant().radioClass == RadioClass::Class620) {
-            m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kFast620Text);
-            m_model.applyDefaults();
+        if (m_radioClass == RadioClass::Class620) {
+            notify(MessageSink::Icon::Error, kFast620Text);
+            m_result.refused = true;
             return false;
         }
         set(Field::FastOperation, 1);
@@ -144,18 +168,18 @@ bool ListingParser::readMode() {
 
 void ListingParser::readUnitAddress() {
     int unit = value(listed(Field::UnitAddress));
-    const int limit = m_model.get(Field::FastOperation) != 0 ? 15 : 127;
-    if (isControlledMode(m_model.mode()) && unit > limit) {
-        m_model.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok,
-                                kUnitAddressText.arg(unit));
+    // Applied onto the defaults, Fast Operation is on only when this listing turns it on.
+    const int limit = m_result.value(Field::FastOperation).value_or(0) != 0 ? 15 : 127;
+    if (isControlledMode(m_result.mode().value_or(OperatingMode::None)) && unit > limit) {
+        notify(MessageSink::Icon::Warning, kUnitAddressText.arg(unit));
         unit = limit;
     }
     set(Field::GroupAddress2, unit);
     set(Field::UnitAddress, unit);
 }
 
-void ListingParser::parse(bool FromFile) {
-    SettingsModel::ProgramUpdate quiet(m_model);
+ParsedListing ListingParser::parse(bool fromFile) {
+    m_result = {};
 
     set(Field::RadioDataRate, digit(listed(Field::RadioDataRate)));
     set(Field::SerialBaudRate, shortNumber(listed(Field::SerialBaudRate)));
@@ -172,12 +196,12 @@ void ListingParser::parse(bool FromFile) {
     set(Field::SerialParity, (format >> 2) & 3);
     set(Field::DcdControl, digit(listed(Field::DcdControl)));
     set(Field::DtrControl, digit(listed(Field::DtrControl)));
-    m_model.applyDtrRule();
+    add(ParsedListing::Action::FollowDtr);
     set(Field::CrcChecking, digit(listed(Field::CrcChecking)));
     set(Field::GroupAddress1, value(listed(Field::GroupAddress1)));
     readFlowControl();
     if (!readMode())
-        return;
+        return m_result;
     set(Field::AbortModeOff, digit(listed(Field::AbortModeOff)) == 0);
     set(Field::SystemAddress, value(listed(Field::SystemAddress)));
     readUnitAddress();
@@ -194,11 +218,11 @@ void ListingParser::parse(bool FromFile) {
     set(Field::ConnectAttempts, value(listed(Field::ConnectAttempts)));
     set(Field::TestTimer, value(listed(Field::TestTimer)));
     flushBefore(moduleKey(Field::TestTimer));
-    if (!FromFile)
+    if (!fromFile)
         set(Field::ReceiveLevel, value(listed(Field::ReceiveLevel)));
     set(Field::DtrLossTime, value(listed(Field::DtrLossTime)) * 10);
     set(Field::DisconnectDelay, value(listed(Field::DisconnectDelay)));
-    if (!FromFile) {
+    if (!fromFile) {
         set(Field::CommandModeDiagnostic, value(listed(Field::CommandModeDiagnostic)));
         set(Field::CountryCode, value(listed(Field::CountryCode)));
     }
@@ -208,7 +232,7 @@ void ListingParser::parse(bool FromFile) {
     set(Field::RxBufferThreshold, valueOrZero(listed(Field::RxBufferThreshold)));
     set(Field::RxBufferTimeout, valueOrZero(listed(Field::RxBufferTimeout)));
     // PLC mode follows the thresholds as stored, without a question.
-    m_model.setPlcModeSilently(m_model.get(Field::RxBufferThreshold) != 0 || m_model.get(Field::RxBufferTimeout) != 0);
+    add(ParsedListing::Action::FollowThresholds);
 
     int s20 = 100;
     try {
@@ -217,7 +241,6 @@ void ListingParser::parse(bool FromFile) {
     }
     set(Field::DefaultSystemAddress, s20);
 
-    m_priorS21 = m_model.get(Field::RadioSignature);
     int s21 = 0;
     try {
         s21 = value(listed(Field::RadioSignature));
@@ -231,6 +254,7 @@ void ListingParser::parse(bool FromFile) {
 
     flushBefore(moduleKey(Field::RxHoldOff));
     readRoutes();
+    return m_result;
 }
 
 void ListingParser::readRoutes() {

@@ -1,5 +1,6 @@
 #include "settings/SettingsModel.h"
 
+#include "settings/ListingParser.h"
 #include "settings/SerialParams.h"
 
 #include <QScopedValueRollback>
@@ -164,9 +165,43 @@ void SettingsModel::replaceAll(const ModuleSettings &s) {
         Q_EMIT maximumChanged(Field::UnitAddress, max);
 }
 
+std::optional<int> SettingsModel::applyListing(const ParsedListing &parsed, ListingBase base) {
+    ProgramUpdate update(*this);
+    if (base == ListingBase::Defaults)
+        setDefaultValues();
+    std::optional<int> priorSignature;
+    for (const ParsedListing::Step &step : parsed.steps) {
+        switch (step.action) {
+        case ParsedListing::Action::Set:
+            if (step.field == Field::RadioSignature)
+                priorSignature = get(Field::RadioSignature);
+            set(step.field, step.value);
+            break;
+        case ParsedListing::Action::SelectMode:
+            selectMode(static_cast<OperatingMode>(step.value));
+            break;
+        case ParsedListing::Action::FollowDtr:
+            applyDtrRule();
+            break;
+        case ParsedListing::Action::FollowThresholds:
+            setPlcModeSilently(get(Field::RxBufferThreshold) != 0 || get(Field::RxBufferTimeout) != 0);
+            break;
+        }
+    }
+    if (parsed.refused) {
+        applyDefaults();
+        return std::nullopt;
+    }
+    return priorSignature;
+}
+
 void SettingsModel::applyDefaults() {
     ProgramUpdate update(*this);
     Q_EMIT defaultsApplied();
+    setDefaultValues();
+}
+
+void SettingsModel::setDefaultValues() {
 
     selectMode(OperatingMode::Transparent);
 

@@ -9,13 +9,15 @@
 
 #include <optional>
 
+struct ParsedListing;
+
 // Holds the one ModuleSettings of the program and applies the rules that tie its
 // fields together. Runs without a display: questions and messages go through the
 // MessageSink. Announces real changes only (a set to the value already held emits
 // nothing). The main window is a view of it.
 //
 // Two kinds of entry point:
-//  - program changes (set, selectMode, applyDefaults, the listing parser) run the rules
+//  - program changes (set, selectMode, applyDefaults, applyListing) run the rules
 //    that fire on every change of state: mode selection, FastOperation, LowPowerMode,
 //    RadioDataRate;
 //  - user actions (userChose, userClickedPlcMode, leaveField) additionally run the
@@ -49,9 +51,15 @@ public:
     // Selecting a mode button: sets OperatingMode and runs the mode's selection rule
     // when the mode really changes.
     void selectMode(OperatingMode m);
-    // Replaces the whole settings (values clamped) without running any rule; used by
-    // tests and to put back settings a failed read must not touch.
+    // Replaces the whole settings (values clamped) without running any rule.
     void replaceAll(const ModuleSettings &s);
+    // What a parsed listing is applied onto: the settings held, or the defaults
+    // (not announced with defaultsApplied, so a read keeps its log).
+    enum class ListingBase { Current, Defaults };
+    // A parsed listing or file line applied as one program update. A refused listing
+    // leaves the defaults, announced. Returns the radio signature held just before the
+    // listing's own was set (nullopt when refused).
+    std::optional<int> applyListing(const ParsedListing &parsed, ListingBase base = ListingBase::Current);
 
     // --- user actions ----------------------------------------------------------
     // A drop-down choice made by the user (SerialBaudRate runs serialBaudRateChosen; the
@@ -67,7 +75,7 @@ public:
     void leaveField(Field f, int value);
 
     // --- named rules -----------------------------------------------------------
-    // Low Power Mode follows a DTR choice read from a module (the listing parser).
+    // Low Power Mode follows a DTR choice read from a module (a parsed listing).
     void applyDtrRule();
     // PLC mode and its box to `on` without the box's click rule.
     void setPlcModeSilently(bool on);
@@ -123,6 +131,7 @@ private:
     // Stores a value (already valid) and announces it when it really changed;
     // returns whether it did.
     bool store(Field f, int value);
+    void setDefaultValues();  // applyDefaults without its announcement
     int clampValue(Field f, int value) const;
     void runChangeRule(Field f);
     void runModeRule(OperatingMode m);

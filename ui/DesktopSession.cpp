@@ -91,6 +91,13 @@ void DesktopSession::attach(MainWindow &window)
         if (m_window && m_recent && !m_window->currentFileName().isEmpty())
             m_recent->add(m_window->currentFileName());
     });
+    if (auto *verify = window.findChild<QAction *>(QStringLiteral("Comm_Verify"))) {
+        verify->setChecked(m_settings.verifyAfterConfigure());
+        connect(verify, &QAction::toggled, this, [this](bool on) {
+            m_settings.setVerifyAfterConfigure(on);
+            m_settings.sync();
+        });
+    }
     window.installEventFilter(this);
 }
 

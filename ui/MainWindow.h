@@ -140,8 +140,10 @@ public Q_SLOTS:
     void openFile();          // MainWindowFileCommands.cpp
     void save();
     void saveAs();
+    void compareFileWithWindow();
     void read();              // MainWindowModuleCommands.cpp
     void configure();
+    void compareModuleWithWindow();
     void restoreFactoryDefaults();
     void findModule();
     void toggleTransmitTest();        // MainWindowDiagnostics.cpp
@@ -168,6 +170,8 @@ private:
     void openCommandLineFile();  // MainWindowFileCommands.cpp
     // The file commands and their connections to the window (MainWindowFileCommands.cpp).
     void buildFileCommands(FileDialogs *fileDialogs);
+    // Shows the differences between the window's settings and another record.
+    void showComparison(const QString &title, const QString &otherHeading, const ModuleSettings &other);
     // Runs a file command with ListingText (see MainWindowFileCommands.cpp).
     bool withListingText(const std::function<bool()> &command);
     // Runs a save with the value of the field being edited as the field reads it.
@@ -200,6 +204,7 @@ private:
     LogPane *m_log = nullptr;
     StatusRow *m_statusRow = nullptr;
     std::array<QAction *, kMainCommandCount> m_commands{};
+    QAction *m_verifyAfterConfigure = nullptr;  // checkable, off unless remembered on
     // The channel a diagnostics command opens; closed when the command ends.
     std::unique_ptr<ModuleChannel> m_diagChannel;
 };

@@ -4,7 +4,9 @@
 #include "ui/MainWindow.h"
 
 #include "settings/ConfigFileCommands.h"
+#include "settings/SettingsComparison.h"
 #include "settings/SettingsModel.h"
+#include "ui/ComparisonDialog.h"
 #include "ui/FieldBinder.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/LogPane.h"
@@ -79,6 +81,20 @@ void MainWindow::save()
 void MainWindow::saveAs()
 {
     withTypedValue([this] { return m_files->saveAs(true); });
+}
+
+void MainWindow::compareFileWithWindow()
+{
+    if (const std::optional<ModuleSettings> other = m_files->chooseSettingsFile())
+        showComparison(QStringLiteral("Compare File with Window"), QStringLiteral("File"), *other);
+}
+
+void MainWindow::showComparison(const QString &title, const QString &otherHeading, const ModuleSettings &other)
+{
+    auto *dialog = new ComparisonDialog(title, QStringLiteral("Window"), otherHeading,
+                                        compareSettings(m_model->settings(), other, m_variant.radioClass), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 // Start-up step: a configuration file named as the first command-line argument.

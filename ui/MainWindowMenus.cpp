@@ -40,6 +40,7 @@ void MainWindow::buildMenus()
     action(MainCommand::Open) = item(file, QStringLiteral("&Open"), "File_Open", &MainWindow::openFile);
     action(MainCommand::Save) = item(file, QStringLiteral("&Save"), "File_Save", &MainWindow::save);
     action(MainCommand::SaveAs) = item(file, QStringLiteral("Save &As"), "File_SaveAs", &MainWindow::saveAs);
+    item(file, QStringLiteral("Compare File with Window..."), "File_Compare", &MainWindow::compareFileWithWindow);
     file->addSeparator();
     item(file, QStringLiteral("E&xit"), "File_Exit", &MainWindow::close);
 
@@ -48,6 +49,13 @@ void MainWindow::buildMenus()
         item(comm, QStringLiteral("&Read Module Configuration"), "Comm_Read", &MainWindow::read);
     action(MainCommand::Configure) =
         item(comm, QStringLiteral("&Configure Module"), "Comm_Configure", &MainWindow::configure);
+    QAction *compareModule = item(comm, QStringLiteral("Compare Module with Window"), "Comm_Compare",
+                                  &MainWindow::compareModuleWithWindow);
+    // It talks to the module as a read does, so it is available when the read is.
+    connect(action(MainCommand::Read), &QAction::enabledChanged, compareModule, &QAction::setEnabled);
+    m_verifyAfterConfigure = comm->addAction(QStringLiteral("Verify After Configure"));
+    m_verifyAfterConfigure->setObjectName(QStringLiteral("Comm_Verify"));
+    m_verifyAfterConfigure->setCheckable(true);
     comm->addSeparator();
     item(comm, QStringLiteral("&Find Module..."), "Comm_Find", &MainWindow::findModule);
     action(MainCommand::ComPortSettings) =

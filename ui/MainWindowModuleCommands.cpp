@@ -7,6 +7,8 @@
 #include "operations/ModuleCommands.h"
 #include "settings/SettingsModel.h"
 #include "operations/OperationHost.h"
+#include "settings/SettingsComparison.h"
+#include "settings/SettingsModel.h"
 
 #include <QObject>
 
@@ -75,7 +77,21 @@ void MainWindow::read()
 void MainWindow::configure()
 {
     commitEdit();
-    moduleCommands(*this).configure();
+    if (!moduleCommands(*this).configure() || !m_verifyAfterConfigure->isChecked())
+        return;
+    // The module is read back into a record of its own; only a difference is worth a dialog.
+    ModuleSettings held;
+    if (moduleCommands(*this).readInto(held) &&
+        !compareSettings(m_model->settings(), held, m_variant.radioClass).empty())
+        showComparison(QStringLiteral("Verify After Configure"), QStringLiteral("Module"), held);
+}
+
+void MainWindow::compareModuleWithWindow()
+{
+    commitEdit();
+    ModuleSettings held;
+    if (moduleCommands(*this).readInto(held))
+        showComparison(QStringLiteral("Compare Module with Window"), QStringLiteral("Module"), held);
 }
 
 void MainWindow::findModule()

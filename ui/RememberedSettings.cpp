@@ -88,3 +88,13 @@ void RememberedSettings::setRecentFiles(const QStringList &paths)
 {
     m_settings.setValue(QStringLiteral("files/recent"), paths);
 }
+
+bool RememberedSettings::verifyAfterConfigure() const
+{
+    return m_settings.value(QStringLiteral("module/verifyAfterConfigure"), false).toBool();
+}
+
+void RememberedSettings::setVerifyAfterConfigure(bool on)
+{
+    m_settings.setValue(QStringLiteral("module/verifyAfterConfigure"), on);
+}

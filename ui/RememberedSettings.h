@@ -27,6 +27,10 @@ public:
     QByteArray windowGeometry() const;
     void setWindowGeometry(const QByteArray &geometry);
 
+    // "Verify After Configure"; off when never set.
+    bool verifyAfterConfigure() const;
+    void setVerifyAfterConfigure(bool on);
+
     QStringList recentFiles() const;
     void setRecentFiles(const QStringList &paths);
 

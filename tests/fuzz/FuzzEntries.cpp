@@ -53,10 +53,9 @@ Parsed parse(const QByteArray &input, bool class620, bool fromFile) {
     SettingsModel model(variantOf(class620), sink);
     model.applyDefaults();
     QByteArray text = input;
-    int prior = 0;
     Parsed out;
     try {
-        ListingParser(text, model, prior).parse(fromFile);
+        model.applyListing(ListingParser(text, model.variant().radioClass).parse(fromFile));
         out.ok = true;
     } catch (const ConversionError &) {
     }

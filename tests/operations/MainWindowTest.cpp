@@ -8,12 +8,14 @@
 #include "settings/SettingsModel.h"
 #include "comm/SerialLine.h"
 #include "operations/FindModuleDialog.h"
+#include "ui/ComparisonDialog.h"
 #include "ui/MainWindow.h"
 
 #include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <memory>
@@ -141,6 +143,45 @@ private Q_SLOTS:
         QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("9600"));
         QCOMPARE(panel("StatusBar_Format"), QStringLiteral("N-8-1"));
         QCOMPARE(m_form->statusText(), QStringLiteral("740R-B V1.90"));
+    }
+
+    void compareModuleReadsIntoItsOwnRecord()
+    {
+        SimOnCom1 sim;
+        m_form->model().set(Field::PacketSize, 220);
+        const ModuleSettings before = m_form->model().settings();
+        m_form->findChild<QAction *>(QStringLiteral("Comm_Compare"))->trigger();
+
+        QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&V\r", "ATI\r", "ATZ\r"}));
+        QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
+        QCOMPARE(m_form->model().settings(), before);
+        std::unique_ptr<ComparisonDialog> dialog(m_form->findChild<ComparisonDialog *>());
+        QVERIFY(dialog);
+        QTreeWidget *table = dialog->table();
+        QList<QStringList> rows;
+        for (int i = 0; i < table->topLevelItemCount(); ++i)
+            rows << QStringList{table->topLevelItem(i)->text(1), table->topLevelItem(i)->text(2)};
+        QVERIFY2(rows.contains(QStringList({QStringLiteral("S14"), QStringLiteral("220")})),
+                 qPrintable(QString::number(rows.size())));
+    }
+
+    void verifyAfterConfigureReadsBackAndStaysQuietWhenEqual()
+    {
+        QAction *verify = m_form->findChild<QAction *>(QStringLiteral("Comm_Verify"));
+        QVERIFY(verify->isCheckable());
+        QVERIFY(!verify->isChecked());
+        SimOnCom1 sim;
+        verify->setChecked(true);
+        m_form->model().set(Field::PacketSize, 220);
+        m_form->commandAction(MainCommand::Configure)->trigger();
+
+        const QList<QByteArray> rx = sim.received();
+        const qsizetype stored = rx.indexOf("AT&W\r");
+        QVERIFY(stored >= 0);
+        QVERIFY2(rx.indexOf("AT&V\r", stored) > stored, "read back after the configure");
+        QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
+        QVERIFY(!m_form->findChild<ComparisonDialog *>());
+        QCOMPARE(m_form->model().get(Field::PacketSize), 220);
     }
 
     void failedReadKeepsTheWindowsSettings()

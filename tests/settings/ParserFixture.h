@@ -24,7 +24,17 @@ struct ParserRig {
     }
     void parse(const QByteArray &listing, bool fromFile = false) {
         text = listing;
-        ListingParser(text, model, priorS21).parse(fromFile);
+        ListingParser parser(text, model.variant().radioClass);
+        ParsedListing parsed;
+        try {
+            parsed = parser.parse(fromFile);
+        } catch (const ConversionError &) {
+            showNotices(messages, parser.notices());
+            throw;
+        }
+        if (const std::optional<int> prior = model.applyListing(parsed))
+            priorS21 = *prior;
+        showNotices(messages, parsed.notices);
     }
     int get(Field f) const { return model.get(f); }
 

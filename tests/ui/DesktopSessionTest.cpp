@@ -165,6 +165,21 @@ private slots:
         QVERIFY(messages->empty());
     }
 
+    void verifyAfterConfigureIsRememberedOffByDefault()
+    {
+        const auto verify = [this] { return form->findChild<QAction *>(QStringLiteral("Comm_Verify")); };
+        start();
+        QVERIFY(!verify()->isChecked());
+        verify()->trigger();
+        quit();
+        start();
+        QVERIFY(verify()->isChecked());
+        verify()->trigger();
+        quit();
+        start();
+        QVERIFY(!verify()->isChecked());
+    }
+
     void recentFilesKeepOrderAndLimit()
     {
         QMenu menu;
@@ -263,6 +278,7 @@ private slots:
                                                  standard(QKeySequence::Open, "Ctrl+O"),
                                                  standard(QKeySequence::Save, "Ctrl+S"),
                                                  standard(QKeySequence::SaveAs, "Ctrl+Shift+S"),
+                                                 QKeySequence(),  // Compare File with Window...
                                                  standard(QKeySequence::Quit, "Ctrl+Q")}));
         // And the keys work while the menus are closed.
         QApplication::setActiveWindow(form.get());

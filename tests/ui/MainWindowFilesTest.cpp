@@ -4,6 +4,7 @@
 #include "settings/ProductVariant.h"
 #include "settings/SettingsModel.h"
 #include "tests/support/MainWindowFixture.h"
+#include "ui/ComparisonDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/SpinField.h"
@@ -14,11 +15,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QTimer>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -303,6 +306,48 @@ private slots:
         trigger("tb_Open");
         QCOMPARE(messages->texts(), QStringList{kLoadFailed});
         QCOMPARE(form->windowTitle(), kBase);
+    }
+
+    void compareFileListsDifferencesAndChangesNothing()
+    {
+        start();
+        saveAs(path("same.40B"));
+        const QString title = form->windowTitle();
+        // The file is read into a dialog of its own; the window keeps its settings.
+        auto compare = [this](const QString &file) -> std::unique_ptr<ComparisonDialog> {
+            dialogs->answer = file;
+            trigger("File_Compare");
+            dialogs->answer.clear();
+            const auto found = form->findChildren<ComparisonDialog *>();
+            return std::unique_ptr<ComparisonDialog>(found.size() == 1 ? found.first() : nullptr);
+        };
+
+        auto same = compare(path("same.40B"));
+        QVERIFY(same);
+        QCOMPARE(same->summary()->text(), QStringLiteral("No differences"));
+        QCOMPARE(same->table()->topLevelItemCount(), 0);
+        same.reset();
+
+        form->model().set(Field::PacketSize, 220);
+        form->model().set(Field::EscapeGuardTime, form->model().get(Field::EscapeGuardTime) + 10);  // same S1
+        auto differ = compare(path("same.40B"));
+        QVERIFY(differ);
+        QCOMPARE(differ->table()->topLevelItemCount(), 1);
+        const QTreeWidgetItem *row = differ->table()->topLevelItem(0);
+        QCOMPARE(row->text(0), QStringLiteral("Packet Size (bytes)"));
+        QCOMPARE(row->text(1), QStringLiteral("S14"));
+        QCOMPARE(row->text(2), QStringLiteral("220"));
+        QCOMPARE(row->text(3), QStringLiteral("530"));
+        differ.reset();
+        QCOMPARE(form->model().get(Field::PacketSize), 220);
+        QCOMPARE(form->windowTitle(), title);
+
+        // An unreadable file is reported and shows no dialog; the window still keeps its settings.
+        writeBytes(path("bad.40B"), "this is not a configuration\r\n");
+        QVERIFY(!compare(path("bad.40B")));
+        QCOMPARE(messages->texts(), QStringList{kLoadFailed});
+        QCOMPARE(form->model().get(Field::PacketSize), 220);
+        QCOMPARE(form->windowTitle(), title);
     }
 
     void cancelledOpenChangesNothing()
