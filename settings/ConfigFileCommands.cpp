@@ -77,17 +77,21 @@ bool ConfigFileCommands::openFile() {
     return !path.isEmpty() && loadFile(path);
 }
 
+ParsedListing ConfigFileCommands::parseFileLine(QByteArray &line) {
+    ListingParser parser(line, m_model.variant().radioClass);
+    try {
+        return parser.parse(true);
+    } catch (const ConversionError &) {
+        // What the parser noticed before it failed is still worth telling.
+        showNotices(m_model.messages(), parser.notices());
+        throw;
+    }
+}
+
 bool ConfigFileCommands::loadFile(const QString &path) {
     try {
         m_state.listingText = ConfigFile().readLine(path);
-        ListingParser parser(m_state.listingText, m_model.variant().radioClass);
-        ParsedListing parsed;
-        try {
-            parsed = parser.parse(true);
-        } catch (const ConversionError &) {
-            showNotices(m_model.messages(), parser.notices());
-            throw;
-        }
+        const ParsedListing parsed = parseFileLine(m_state.listingText);
         m_model.applyDefaults();
         if (const std::optional<int> prior = m_model.applyListing(parsed))
             m_state.priorS21 = *prior;
@@ -125,14 +129,7 @@ std::optional<ModuleSettings> ConfigFileCommands::chooseSettingsFile() {
         return std::nullopt;
     try {
         QByteArray line = ConfigFile().readLine(path);
-        ListingParser parser(line, m_model.variant().radioClass);
-        ParsedListing parsed;
-        try {
-            parsed = parser.parse(true);
-        } catch (const ConversionError &) {
-            showNotices(m_model.messages(), parser.notices());
-            throw;
-        }
+        const ParsedListing parsed = parseFileLine(line);
         showNotices(m_model.messages(), parsed.notices);
         return settingsFromListing(parsed, m_model.variant());
     } catch (const std::exception &) {

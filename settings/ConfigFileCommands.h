@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/CommandBuilder.h"
+#include "settings/ListingParser.h"
 #include "settings/Types.h"
 
 #include <QByteArray>
@@ -63,6 +64,9 @@ Q_SIGNALS:
     void repaintRequested();
 
 private:
+    // Parses a file's line; a line that does not convert shows the notices gathered so
+    // far and raises ConversionError.
+    ParsedListing parseFileLine(QByteArray &line);
     void setCurrentFile(const QString &path);
     bool writeFile(const QString &path);
 
