@@ -28,13 +28,7 @@ ModuleChannel::ModuleChannel(const PortSettings &settings) : ModuleChannel(setti
 ModuleChannel::ModuleChannel(const PortSettings &settings, std::unique_ptr<SerialPortLayer> layer)
     : m_line(std::move(layer))
 {
-    LineSettings line;
-    line.portIndex = settings.comPort;
-    line.baudIndex = settings.baudIndex;
-    line.parity = settings.parity;
-    line.dataBitsIndex = quint8(settings.dataBits + 3);
-    line.stopBits = settings.stopBits == 0 ? 0 : 2;
-    m_line.setLineSettings(line);
+    m_line.setLineSettings(lineSettingsFor(settings));
     m_line.setReceiveHandler([this](const QByteArray &text, quint16 length) { receive(text, length); });
     m_line.open();
 }

@@ -51,6 +51,17 @@ int baudRateForIndex(int baudIndex)
 QString portDeviceName(int portIndex) { return QString::fromStdString(comDeviceName(portIndex)); }
 QString portDevicePath(int portIndex) { return PortBindings().devicePath(portIndex); }
 
+LineSettings lineSettingsFor(const PortSettings &settings)
+{
+    LineSettings line;
+    line.portIndex = settings.comPort;
+    line.baudIndex = settings.baudIndex;
+    line.parity = settings.parity;
+    line.dataBitsIndex = quint8(settings.dataBits + 3);
+    line.stopBits = settings.stopBits == 0 ? 0 : 2;
+    return line;
+}
+
 QString portUnavailableText(const QString &deviceName)
 {
     return deviceName + QStringLiteral("- This port may be already in use or not present.");

@@ -57,6 +57,10 @@ struct LineSettings {
     bool operator==(const LineSettings &) const = default;
 };
 
+struct PortSettings;
+// The line settings the PC side's port settings stand for.
+LineSettings lineSettingsFor(const PortSettings &settings);
+
 // The serial line to the module: opens COM1..COM8, writes a command, collects the
 // reply until its ending is recognised and hands every reply to the receive handler.
 // Knows nothing of what commands mean. No locks: one thread at a time.

@@ -99,17 +99,6 @@ private:
     const std::atomic<bool> &m_stop;
 };
 
-LineSettings lineSettingsOf(const PortSettings &s)
-{
-    LineSettings line;
-    line.portIndex = s.comPort;
-    line.baudIndex = s.baudIndex;
-    line.parity = s.parity;
-    line.dataBitsIndex = quint8(s.dataBits + 3);
-    line.stopBits = s.stopBits == 0 ? 0 : 2;
-    return line;
-}
-
 } // namespace
 
 std::vector<PortSettings> ModuleFinder::frameFormats()
@@ -161,7 +150,7 @@ ModuleFinder::Result ModuleFinder::find(const PortSettings &current, const std::
             return true;
         }
         SerialLine line;
-        line.setLineSettings(lineSettingsOf(s));
+        line.setLineSettings(lineSettingsFor(s));
         try {
             line.open();
         } catch (const Exception &e) {
