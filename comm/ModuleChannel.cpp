@@ -23,12 +23,15 @@ bool answered(const QByteArray &reply) { return reply.contains("OK") || reply.co
 constexpr auto kFlushSettle = std::chrono::milliseconds(100);
 } // namespace
 
-ModuleChannel::ModuleChannel(const PortSettings &settings) : ModuleChannel(settings, nullptr) {}
-
 ModuleChannel::ModuleChannel(const PortSettings &settings, std::unique_ptr<SerialPortLayer> layer)
+    : ModuleChannel(lineSettingsFor(settings), std::move(layer))
+{
+}
+
+ModuleChannel::ModuleChannel(const LineSettings &settings, std::unique_ptr<SerialPortLayer> layer)
     : m_line(std::move(layer))
 {
-    m_line.setLineSettings(lineSettingsFor(settings));
+    m_line.setLineSettings(settings);
     m_line.setReceiveHandler([this](const QByteArray &text, quint16 length) { receive(text, length); });
     m_line.open();
 }

@@ -29,9 +29,10 @@ public:
 // Commands carry their own terminating carriage return. One thread at a time.
 class ModuleChannel {
 public:
-    explicit ModuleChannel(const PortSettings &settings);
-    // The same, driving the given port layer (null: makePortLayer()).
-    ModuleChannel(const PortSettings &settings, std::unique_ptr<SerialPortLayer> layer);
+    // Drives the given port layer (null: makePortLayer()).
+    explicit ModuleChannel(const LineSettings &settings, std::unique_ptr<SerialPortLayer> layer = {});
+    // The line the window's port settings stand for.
+    explicit ModuleChannel(const PortSettings &settings, std::unique_ptr<SerialPortLayer> layer = {});
     ~ModuleChannel();
     ModuleChannel(const ModuleChannel &) = delete;
     ModuleChannel &operator=(const ModuleChannel &) = delete;

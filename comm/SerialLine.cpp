@@ -1,11 +1,9 @@
 #include "comm/SerialLine.h"
 
-#include "comm/ComPorts.h"
 #include "comm/PortBindings.h"
 #ifndef _WIN32
 #include "comm/OpenFailure.h"
 #endif
-#include "comm/PortSettings.h"
 
 #include <chrono>
 #include <thread>
@@ -31,36 +29,18 @@ bool lineEndsAfter(const QByteArray &reply, const QByteArray &expected)
     return at < 0 || reply.indexOf('\r', at) >= 0 || reply.indexOf('\n', at) >= 0;
 }
 
-// What the port layer opens: the slot's name ("COM1"), which the layer maps itself,
-// unless the user bound the slot to another device, whose path the layer then gets.
-std::string layerTarget(int portIndex, const QString &name)
+// What the port layer opens: a slot's name ("COM1"), which the layer maps itself,
+// unless the user bound the slot to another device, whose path the layer then gets;
+// any other port is a device path.
+std::string layerTarget(const QString &port)
 {
-    const PortBindings bindings;
-    if (PortBindings::isOverridden(portIndex) || bindings.binding(portIndex).isEmpty())
-        return name.toStdString();
-    return bindings.devicePath(portIndex).toLocal8Bit().toStdString();
+    const int slot = comSlotOf(port);
+    if (slot < 0 || PortBindings::isOverridden(slot) || PortBindings().binding(slot).isEmpty())
+        return port.toLocal8Bit().toStdString();
+    return PortBindings().devicePath(slot).toLocal8Bit().toStdString();
 }
 
 } // namespace
-
-int baudRateForIndex(int baudIndex)
-{
-    return baudIndex >= 0 && baudIndex < 12 ? kPcBaudRates[baudIndex] : 0;
-}
-
-QString portDeviceName(int portIndex) { return QString::fromStdString(comDeviceName(portIndex)); }
-QString portDevicePath(int portIndex) { return PortBindings().devicePath(portIndex); }
-
-LineSettings lineSettingsFor(const PortSettings &settings)
-{
-    LineSettings line;
-    line.portIndex = settings.comPort;
-    line.baudIndex = settings.baudIndex;
-    line.parity = settings.parity;
-    line.dataBitsIndex = quint8(settings.dataBits + 3);
-    line.stopBits = settings.stopBits == 0 ? 0 : 2;
-    return line;
-}
 
 QString portUnavailableText(const QString &deviceName)
 {
@@ -73,8 +53,6 @@ SerialLine::SerialLine(std::unique_ptr<SerialPortLayer> layer)
 }
 
 SerialLine::~SerialLine() { close(); }
-
-QString SerialLine::deviceName() const { return portDeviceName(m_settings.portIndex); }
 
 bool SerialLine::readPiece(QByteArray &piece, int maxBytes)
 {
@@ -91,13 +69,13 @@ bool SerialLine::writeBytes(const QByteArray &bytes)
 
 bool SerialLine::open()
 {
-    const QString name = deviceName();
+    const QString &name = m_settings.port;
     if (m_handle)
         throw PortAlreadyOpenError(name + QStringLiteral("- The port is already open."));
-    if (!m_layer->open(layerTarget(m_settings.portIndex, name))) {
+    if (!m_layer->open(layerTarget(name))) {
         QString message = portUnavailableText(name);
 #ifndef _WIN32
-        const QString why = explainOpenFailure(portDevicePath(m_settings.portIndex));
+        const QString why = explainOpenFailure(devicePathOf(name));
         if (!why.isEmpty())
             message += QLatin1Char('\n') + why;
 #endif
@@ -116,12 +94,13 @@ bool SerialLine::open()
 
     m_layer->setTimeouts({50, 1, 0, 1, 10});
 
-    if (const int rate = baudRateForIndex(m_settings.baudIndex))
-        line.baudRate = rate;
-    if (m_settings.dataBitsIndex <= 4)
-        line.byteSize = 4 + m_settings.dataBitsIndex;
-    line.parity = m_settings.parity;
-    line.stopBits = m_settings.stopBits;
+    // A value the line cannot be set to keeps the port's own.
+    if (m_settings.baudRate > 0)
+        line.baudRate = m_settings.baudRate;
+    if (m_settings.dataBits >= 4 && m_settings.dataBits <= 8)
+        line.byteSize = m_settings.dataBits;
+    line.parity = int(m_settings.parity);
+    line.stopBits = m_settings.stopBits == 2 ? 2 : 0;
     m_layer->setLineState(line);   // a setting the line cannot take leaves it as it was
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comm/Exception.h"
+#include "comm/LineSettings.h"
 #include "comm/SerialPortLayer.h"
 
 #include <QByteArray>
@@ -30,10 +31,6 @@ public:
     using Exception::Exception;
 };
 
-// comDeviceName() and comDevicePath() of port index 0..7 as text for the user.
-QString portDeviceName(int portIndex);
-QString portDevicePath(int portIndex);
-
 // "COMn- This port may be already in use or not present.": the port cannot be had.
 QString portUnavailableText(const QString &deviceName);
 
@@ -43,25 +40,7 @@ public:
     ExchangeCancelled() : Exception(QStringLiteral("The operation was cancelled.")) {}
 };
 
-// Baud rate of a rate index 0..11 (1200 .. 115200 bit/s); 0 outside the table.
-int baudRateForIndex(int baudIndex);
-
-// What a serial line is set to when it opens. An index outside its table keeps the
-// port's own value.
-struct LineSettings {
-    quint8 portIndex = 0;      // 0..7: "COM1".."COM8"
-    quint8 baudIndex = 3;      // 0..11, see baudRateForIndex()
-    quint8 parity = 0;         // 0 none, 1 odd, 2 even
-    quint8 stopBits = 0;       // 0 one, 2 two
-    quint8 dataBitsIndex = 4;  // 0..4 for 4..8 data bits
-    bool operator==(const LineSettings &) const = default;
-};
-
-struct PortSettings;
-// The line settings the PC side's port settings stand for.
-LineSettings lineSettingsFor(const PortSettings &settings);
-
-// The serial line to the module: opens COM1..COM8, writes a command, collects the
+// The serial line to the module: opens a COM port or a device, writes a command, collects the
 // reply until its ending is recognised and hands every reply to the receive handler.
 // Knows nothing of what commands mean. No locks: one thread at a time.
 class SerialLine {
@@ -108,8 +87,6 @@ public:
 
 private:
     void throwIfCancelled();
-
-    QString deviceName() const;
 
     std::unique_ptr<SerialPortLayer> m_layer;
     SerialPortLayer *m_handle = nullptr;

@@ -267,7 +267,7 @@ void ReceiveTestDialog::endOnLostLine()
     stopPump();
     QString name;
     if (ModuleChannel *c = channel()) {
-        name = portDeviceName(c->line().lineSettings().portIndex);
+        name = c->line().lineSettings().port;
         c->line().close();
     }
     setRunning(false);

@@ -50,8 +50,8 @@ void FindModuleDialog::showEvent(QShowEvent *event)
     if (m_searching || m_search.joinable())
         return;
     m_searching = true;
-    m_status->setText(QStringLiteral("Searching %1 (%2)...").arg(portDeviceName(m_current.comPort),
-                                                                 portDevicePath(m_current.comPort)));
+    m_status->setText(QStringLiteral("Searching %1 (%2)...").arg(portName(),
+                                                                 devicePathOf(portName())));
     // The search never touches a widget: progress and the end reach the dialog as
     // queued calls, dropped if the dialog is gone by then.
     m_search = std::thread([this] {
@@ -70,7 +70,7 @@ void FindModuleDialog::showProgress(int step, int steps, const QString &trying)
     m_progressBar->setRange(0, steps);
     m_progressBar->setValue(step);
     m_status->setText(QStringLiteral("Searching %1 (%2): trying %3...")
-                          .arg(portDeviceName(m_current.comPort), portDevicePath(m_current.comPort), trying));
+                          .arg(portName(), devicePathOf(portName()), trying));
 }
 
 void FindModuleDialog::showResult()
@@ -79,7 +79,7 @@ void FindModuleDialog::showResult()
         m_search.join();
     m_searching = false;
     using Outcome = ModuleFinder::Result::Outcome;
-    const QString port = QStringLiteral("%1 (%2)").arg(portDeviceName(m_current.comPort), portDevicePath(m_current.comPort));
+    const QString port = QStringLiteral("%1 (%2)").arg(portName(), devicePathOf(portName()));
     switch (m_result.outcome) {
     case Outcome::Found:
         m_progressBar->setValue(m_progressBar->maximum());

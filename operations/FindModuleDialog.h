@@ -1,5 +1,6 @@
 #pragma once
 
+#include "comm/LineSettings.h"
 #include "operations/ModuleFinder.h"
 
 #include <QDialog>
@@ -41,6 +42,7 @@ private slots:
     void showResult();
 
 private:
+    QString portName() const { return lineSettingsFor(m_current).port; }
     void stopSearch();
 
     PortSettings m_current;

@@ -18,13 +18,13 @@ constexpr auto kSlice = 40ms;
 constexpr auto kAnswerMargin = 100ms;
 constexpr int kReadSize = 64;
 
-// Rate indices of kPcBaudRates, most likely first.
+// Rate indices of kBaudRates, most likely first.
 constexpr int kLikelyRates[] = {3, 5, 11, 9, 8};
 
 // Time for `chars` characters at the setting's rate (10 bits each, rounded up).
 std::chrono::milliseconds charTime(const PortSettings &s, int chars)
 {
-    const int rate = kPcBaudRates[std::min<int>(s.baudIndex, 11)];
+    const int rate = kBaudRates[std::min<int>(s.baudIndex, 11)];
     return std::chrono::milliseconds((chars * 11 * 1000 + rate - 1) / rate);
 }
 
@@ -210,7 +210,7 @@ QString describeLineSettings(const PortSettings &s)
 {
     static const char parity[] = {'N', 'O', 'E'};
     return QStringLiteral("%1 %2-%3-%4")
-        .arg(kPcBaudRates[std::min<int>(s.baudIndex, 11)])
+        .arg(kBaudRates[std::min<int>(s.baudIndex, 11)])
         .arg(s.dataBits == 0 ? 7 : 8)
         .arg(QLatin1Char(parity[std::min<int>(s.parity, 2)]))
         .arg(s.stopBits == 0 ? 1 : 2);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "comm/PortSettings.h"
+#include "comm/LineSettings.h"
 
 #include <QString>
 

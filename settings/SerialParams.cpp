@@ -1,11 +1,13 @@
 #include "settings/SerialParams.h"
 
+#include "comm/LineSettings.h"
+
 #include <array>
 
 namespace {
 constexpr std::array<int, 14> kModuleBaudRates = {115200, 1200,  2400,  4800,  9600,  14400,  19200,
                                                   28800,  31250, 38400, 57600, 76800, 115200, 93750};
-constexpr int kPcBaudCount = static_cast<int>(sizeof(kPcBaudRates) / sizeof(kPcBaudRates[0]));
+constexpr int kPcBaudCount = int(kBaudRates.size());
 }  // namespace
 
 std::optional<int> moduleBaudRate(int serialBaudIndex) {
@@ -58,7 +60,7 @@ QString comPortText(const PortSettings &ps) {
 }
 
 QString baudText(const PortSettings &ps) {
-    return ps.baudIndex < kPcBaudCount ? QString::number(kPcBaudRates[ps.baudIndex]) : QString();
+    return ps.baudIndex < kPcBaudCount ? QString::number(kBaudRates[ps.baudIndex]) : QString();
 }
 
 QString lineFormatText(const PortSettings &ps) {

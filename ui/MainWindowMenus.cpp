@@ -1,6 +1,7 @@
 // The main window's menu bar, tool bar and status-row menus.
 #include "ui/MainWindow.h"
 
+#include "comm/LineSettings.h"
 #include "resources/Icons.h"
 #include "ui/StatusRow.h"
 
@@ -173,7 +174,7 @@ void MainWindow::buildStatusMenus()
         QAction *a = baud->addAction(text);
         a->setObjectName(QStringLiteral("br%1").arg(text));
         a->setEnabled(rates[i].enabled);
-        if (i < int(std::size(kPcBaudRates))) {
+        if (i < int(kBaudRates.size())) {
             a->setData(i);
             pcRates->addAction(a);
         }

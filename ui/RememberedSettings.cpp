@@ -1,6 +1,7 @@
 #include "ui/RememberedSettings.h"
 
-#include "comm/SerialLine.h"
+#include "comm/LineSettings.h"
+#include "comm/PortBindings.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -39,10 +40,10 @@ PortSettings RememberedSettings::portSettings() const
 {
     PortSettings ps;
     const int port = m_settings.value(QStringLiteral("port/com"), 0).toInt();
-    const QString device = portDevicePath(port);
+    const QString device = PortBindings().devicePath(port);
     if (!device.isEmpty() && QFileInfo::exists(device))
         ps.comPort = static_cast<std::uint8_t>(port);
-    readIndex(m_settings, "port/baud", static_cast<int>(std::size(kPcBaudRates)), ps.baudIndex);
+    readIndex(m_settings, "port/baud", int(kBaudRates.size()), ps.baudIndex);
     readIndex(m_settings, "port/parity", 3, ps.parity);
     readIndex(m_settings, "port/dataBits", 2, ps.dataBits);
     readIndex(m_settings, "port/stopBits", 2, ps.stopBits);

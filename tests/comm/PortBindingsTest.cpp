@@ -71,7 +71,7 @@ TEST(PortBindings, ByIdBindingFollowsTheAdapterToItsNewPath)
     EXPECT_EQ(PortBindings().describe(2), QStringLiteral("%1 (now %2)").arg(link, after.path));
 
     SerialLine line;
-    line.setLineSettings({.portIndex = 2});
+    line.setLineSettings({.port = "COM3"});
     ASSERT_TRUE(line.open());
     ASSERT_TRUE(line.writeText("AT\r"));
     EXPECT_EQ(after.received(), "AT\r");

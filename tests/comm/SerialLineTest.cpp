@@ -76,7 +76,7 @@ TEST(ComPorts, NamesAndDevicePaths)
 TEST_F(SerialLineTest, OpenSetsInitialTimeoutsAndTheFourLineItems)
 {
     state->line = {4800, 5, 2, 2};
-    port.setLineSettings({.portIndex = 2, .baudIndex = 7, .parity = 1, .stopBits = 0, .dataBitsIndex = 3});
+    port.setLineSettings({.port = "COM3", .baudRate = 31250, .dataBits = 7, .parity = Parity::Odd, .stopBits = 1});
     EXPECT_TRUE(port.open());
     EXPECT_EQ(state->openedName, "COM3");
     EXPECT_NE(port.port(), nullptr);
@@ -85,15 +85,10 @@ TEST_F(SerialLineTest, OpenSetsInitialTimeoutsAndTheFourLineItems)
     EXPECT_EQ(state->lineWrites[0], (SerialPortLayer::LineState{31250, 7, 1, 0}));
 }
 
-TEST_F(SerialLineTest, RateTableAndOutOfRangeIndexesKeepThePortsValues)
+TEST_F(SerialLineTest, ValuesOutsideTheLinesRangeKeepThePortsValues)
 {
-    const int expected[12] = {1200, 2400, 4800, 9600, 14400, 19200, 28800, 31250, 38400, 57600, 76800, 115200};
-    for (int i = 0; i < 12; ++i)
-        EXPECT_EQ(baudRateForIndex(i), expected[i]);
-    EXPECT_EQ(baudRateForIndex(12), 0);
-
     state->line = {4800, 6, 0, 0};
-    port.setLineSettings({.baudIndex = 12, .stopBits = 2, .dataBitsIndex = 5});
+    port.setLineSettings({.baudRate = 0, .dataBits = 9, .stopBits = 2});
     port.open();
     ASSERT_EQ(state->lineWrites.size(), 1u);
     EXPECT_EQ(state->lineWrites[0], (SerialPortLayer::LineState{4800, 6, 0, 2}));
@@ -106,7 +101,7 @@ TEST_F(SerialLineTest, OpenTwiceRaisesAlreadyOpenWithTheDeviceName)
 
     auto other = std::make_shared<FakePortState>();
     SerialLine second(fakePort(other));
-    second.setLineSettings({.portIndex = 1});
+    second.setLineSettings({.port = "COM2"});
     second.open();
     EXPECT_EQ(messageOf<PortAlreadyOpenError>([&] { second.open(); }), "COM2- The port is already open.");
     EXPECT_TRUE(other->open);
@@ -115,7 +110,7 @@ TEST_F(SerialLineTest, OpenTwiceRaisesAlreadyOpenWithTheDeviceName)
 TEST_F(SerialLineTest, DeviceThatCannotBeOpened)
 {
     state->openSucceeds = false;
-    port.setLineSettings({.portIndex = 4});
+    port.setLineSettings({.port = "COM5"});
     EXPECT_EQ(messageOf<PortOpenError>([&] { port.open(); }).section('\n', 0, 0), "COM5- This port may be already in use or not present.");
     EXPECT_EQ(port.port(), nullptr);
 }
@@ -314,7 +309,7 @@ TEST_F(SerialLineTest, EndingOnlyInTheLastPermittedReadIsAFailure)
 
 TEST_F(SerialLineTest, ListingAt1200WaitsLongerBetweenCharacters)
 {
-    port.setLineSettings({.baudIndex = 0});
+    port.setLineSettings({.baudRate = 1200});
     openPort();
     queueReads({"&Z3=1 \r\n"});
     port.transact("AT&V\r", "&Z3=", 100);
@@ -330,7 +325,7 @@ TEST_F(SerialLineTest, ListingAt1200WaitsLongerBetweenCharacters)
 
 TEST_F(SerialLineTest, ListingAt9600KeepsT)
 {
-    port.setLineSettings({.baudIndex = 3});
+    port.setLineSettings({.baudRate = 9600});
     openPort();
     queueReads({"&Z3=1"});
     port.transact("AT&V\r", "&Z3=", 100);

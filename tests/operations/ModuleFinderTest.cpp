@@ -41,7 +41,7 @@ TEST(ModuleFinder, FindsAModuleAtARandomRateAndFormat)
     const auto formats = ModuleFinder::frameFormats();
     const int rateIndex = int(random() % 12);
     const PortSettings format = formats[random() % formats.size()];
-    const std::string rate = std::to_string(kPcBaudRates[rateIndex]);
+    const std::string rate = std::to_string(kBaudRates[rateIndex]);
     std::cout << "seed " << seed << ": module at " << rate << " " << formatName(format) << std::endl;
 
     SimOnCom1 com1({"--rate", rate, "--format", formatName(format), "--guard", "100"});

@@ -29,7 +29,7 @@ const char *formatName(const PortSettings &f)
 // Seconds to find a module at `rateIndex` and `format` on COM(slot+1); negative when missed.
 double timeSearch(int slot, int rateIndex, const PortSettings &format)
 {
-    ModemSim sim({"--rate", std::to_string(kPcBaudRates[rateIndex]), "--format", formatName(format)});
+    ModemSim sim({"--rate", std::to_string(kBaudRates[rateIndex]), "--format", formatName(format)});
     const QByteArray var = "CFG_COM" + QByteArray::number(slot + 1);
     qputenv(var.constData(), QByteArray::fromStdString(sim.path()));
     PortSettings current;
@@ -45,7 +45,7 @@ double timeSearch(int slot, int rateIndex, const PortSettings &format)
 
 void report(int rateIndex, const PortSettings &format, double seconds)
 {
-    std::printf("%6d %s  %6.1f s%s\n", kPcBaudRates[rateIndex], formatName(format), seconds < 0 ? -seconds : seconds,
+    std::printf("%6d %s  %6.1f s%s\n", kBaudRates[rateIndex], formatName(format), seconds < 0 ? -seconds : seconds,
                 seconds < 0 ? "  NOT FOUND" : "");
     std::fflush(stdout);
 }
