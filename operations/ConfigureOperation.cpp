@@ -1,20 +1,23 @@
-// The configure operation of OperationWorker: the serial-parameter step and the
-// command list, both on the worker.
-#include "operations/OperationHost.h"
-#include "operations/OperationWorker.h"
-#include "operations/ReadCompletion.h"
+// The configure operation: the serial-parameter step, the command list, the store.
+#include "operations/ModuleIdentity.h"
+#include "operations/ModuleOperations.h"
+#include "operations/OperationRun.h"
 
-#include "comm/ModuleChannel.h"
-#include "settings/MessageSink.h"
+#include "comm/SerialLine.h"
 #include "settings/SerialParams.h"
-#include "settings/SettingsModel.h"
-
-#include <chrono>
-#include <thread>
 
 namespace {
 
 using namespace std::chrono_literals;
+using Level = OperationNotice::Level;
+using Outcome = OperationResult::Outcome;
+
+const QString kXonXoffText = QStringLiteral(
+    "Error programming XON/XOFF flow control. This parameter is not supported by the module firmware.");
+
+const QString kDisableResponseCodesText = QStringLiteral(
+    "\"Disable Response Codes\" is selected, if this parameter is already set in the modem\n\r"
+    "then you need to restore factory defaults (switch 2) on the modem before configuring.");
 
 // SerialBaudRate items the PC cannot follow ("31250", "76800", "93750"): the module's
 // rate and format change only at the very end, with its store and reset.
@@ -39,184 +42,234 @@ std::uint8_t pcBaudIndex(int serialBaudItem)
     return static_cast<std::uint8_t>(serialBaudItem == 0 ? 11 : serialBaudItem - 1);
 }
 
+// The line on the same port with the rate and format of `pc`.
+LineSettings onSamePort(const LineSettings &line, const PortSettings &pc)
+{
+    LineSettings next = lineSettingsFor(pc);
+    next.port = line.port;
+    return next;
+}
+
+class Configure {
+public:
+    Configure(const ConfigureRequest &request, OperationRun &run) : m_request(request), m_run(run) {}
+
+    void run()
+    {
+        m_startLine = m_run.session().lineSettings();
+        m_moduleLine = m_startLine;
+        try {
+            checkSerialParameters();
+            if (!m_run.stopped())
+                configureModule();
+        } catch (const ExchangeCancelled &) {
+        }
+        if (m_run.stopped() && m_configSent && !m_configDone)
+            resetAfterCancel();
+    }
+
+private:
+    int item(Field f) const { return m_request.settings[f]; }
+    ModuleChannel &channel() { return m_run.channel(); }
+
+    // Moves the module (and the PC after it) to the new rate and format first.
+    void checkSerialParameters()
+    {
+        const int baudItem = item(Field::SerialBaudRate);
+        if (isNonStandardRate(baudItem)) {
+            m_nonStandardRate = true;
+            return;
+        }
+        m_run.status(QStringLiteral("Checking Serial Parameters..."));
+        const PortSettings pc = portSettingsFor(m_run.session().lineSettings());
+        const bool rateDiffers = baudItem != pc.baudIndex + 1;
+        const bool formatDiffers = item(Field::SerialDataBits) != pc.dataBits ||
+                                   item(Field::SerialStopBits) != pc.stopBits ||
+                                   pcParity(item(Field::SerialParity)) != pc.parity;
+        if (m_run.stopped())
+            return;
+
+        if (rateDiffers) {
+            m_run.wake();
+            if (m_run.stopped())
+                return;
+            m_run.status(QStringLiteral("Changing Serial Parameters..."));
+            m_configSent = true;
+            PortSettings next = portSettingsFor(m_run.session().lineSettings());
+            next.baudIndex = pcBaudIndex(baudItem);
+            m_moduleLine = onSamePort(m_moduleLine, next);
+            // The module answers at the old rate and is gone from it afterwards: one short read.
+            channel().send("ATC" + QByteArray::number(baudItem) + "\r", QByteArray(), 5);
+            m_run.status(QStringLiteral("Updating Serial Parameters..."));
+            m_run.reopen(onSamePort(m_run.session().lineSettings(), next));
+        }
+        if (m_run.stopped())
+            return;
+
+        if (formatDiffers) {
+            const int code = item(Field::SerialStopBits) + 2 * item(Field::SerialDataBits) +
+                             4 * item(Field::SerialParity);
+            m_run.wake();
+            if (m_run.stopped())
+                return;
+            m_run.status(QStringLiteral("Changing Serial Parameters..."));
+            m_configSent = true;
+            m_moduleLine = onSamePort(m_moduleLine, portSettingsFor(m_request.settings, portSettingsFor(m_moduleLine)));
+            channel().send(commandPrefix(Field::SerialDataBits) + QByteArray::number(code) + "\r", QByteArray(), 5);
+            m_run.status(QStringLiteral("Updating Serial Parameters..."));
+            const LineSettings &now = m_run.session().lineSettings();
+            m_run.reopen(onSamePort(now, portSettingsFor(m_request.settings, portSettingsFor(now))));
+        }
+    }
+
+    void configureModule()
+    {
+        m_run.status(QStringLiteral("Configuring Module..."));
+        m_run.setProgress(0);
+        m_run.setProgressMaximum(kCommandCount + 10);
+        m_run.step();
+
+        const auto wakeStarted = std::chrono::steady_clock::now();
+        try {
+            m_run.wake();
+        } catch (const Exception &) {
+            // The first command fails on its own if the module really sleeps; give a
+            // module that answered nothing at once a moment to settle.
+            if (std::chrono::steady_clock::now() - wakeStarted < 3s)
+                m_run.pause(1000ms);
+        }
+
+        try {
+            configureCommands();
+        } catch (const ExchangeCancelled &) {
+            throw;
+        } catch (const Exception &) {
+            if (m_request.settings.flag(Field::ResponseCodesOff))
+                m_run.notice(Level::Warning, kDisableResponseCodesText);
+            throw;
+        }
+    }
+
+    void configureCommands()
+    {
+        constexpr int n = kCommandCount;
+        const CommandList &commands = m_request.commands;
+        m_run.status(QStringLiteral("Configuring Module..."));
+        QByteArray rateEntry;
+        QByteArray formatEntry;
+        QByteArray responseEntry;
+        for (int i = 0; i <= n - 2; ++i) {
+            if (m_run.stopped())
+                return;
+            const QByteArray &entry = commands[static_cast<std::size_t>(i)];
+            if (entry.contains("ATC") && m_nonStandardRate) {
+                rateEntry = entry;
+            } else if (entry.contains(commandPrefix(Field::SerialDataBits)) && m_nonStandardRate) {
+                formatEntry = entry;
+            } else if (entry.contains("ATQ")) {
+                responseEntry = entry;
+            } else {
+                m_configSent = true;
+                try {
+                    channel().sendCommand(entry + "\r", "OK", 100);
+                } catch (const ModuleReplyError &) {
+                    if (!entry.contains(commandPrefix(Field::FlowControl) + '5'))
+                        throw;
+                    m_run.fail(Outcome::Refused, kXonXoffText);
+                    return;
+                }
+                m_run.step();
+            }
+        }
+
+        // The list has just set the module's escape character (S2).
+        m_run.session().setEscapeCharacter(static_cast<char>(item(Field::EscapeCharacterCode)));
+        try {
+            channel().sendCommand(commands[n - 1] + "\r", "OK", 100);
+            m_run.step();
+        } catch (const Exception &) {
+            m_run.wake();
+        }
+
+        m_run.status(QStringLiteral("Configuring Module..."));
+        if (m_run.stopped())
+            return;
+        m_run.step();
+        m_run.wake();
+        if (m_run.stopped())
+            return;
+        m_run.status(QStringLiteral("Configuring Module..."));
+
+        const QByteArray finalLine = rateEntry + formatEntry + "AT&WATZ\r";
+        if (responseEntry == "ATQ1") {
+            // From here on the module sends no result codes: nothing can be judged.
+            channel().send("ATQ1\r", "OK", 100);
+            m_run.step();
+            if (m_nonStandardRate) {
+                channel().send(finalLine, "CR", 100);
+            } else {
+                channel().send("AT&W\r", "OK", 100);
+                m_run.pause(50ms);
+                channel().send("ATZ\r", "\r", 100);
+                m_run.pause(50ms);
+            }
+        } else {
+            channel().sendCommand(responseEntry + "\r", "OK", 100);
+            checkFirmware();
+            if (m_nonStandardRate) {
+                channel().send(finalLine, "CR", 100);
+            } else {
+                channel().sendCommand("AT&W\r", "OK", 100);
+                channel().send("ATZ\r", "\r", 100);
+            }
+        }
+        m_configDone = true;
+        m_run.result().configured = true;
+        m_run.progressToMaximum();
+    }
+
+    // The S21 check a read also makes, against the radio signature being written.
+    void checkFirmware()
+    {
+        channel().sendCommand("ATI\r", "V", 100);
+        OperationResult &result = m_run.result();
+        result.identification = identificationLine(m_run.session().lastReply());
+        result.firmware = firmwareVersion(result.identification, m_request.variant.radioClass);
+        if (const auto warning = radioSignatureWarning(result.identification, item(Field::RadioSignature),
+                                                       m_request.variant.radioClass))
+            m_run.notice(Level::Warning, *warning);
+    }
+
+    // After a cancel that came once the module had configuration commands: "ATZ" at
+    // the module's present line settings, then the PC port as it was at the start.
+    void resetAfterCancel()
+    {
+        try {
+            m_run.session().setStopToken({});
+            m_run.session().reopen(m_moduleLine);
+            // Nothing was stored: the module goes back to its stored profile.
+            channel().send("ATZ\r", "\r", 100);
+        } catch (const Exception &) {
+            // a module or port that is gone cannot be reset; the cancel stays silent
+        }
+        m_run.session().close();
+        m_run.session().setLineSettings(m_startLine);
+    }
+
+    const ConfigureRequest &m_request;
+    OperationRun &m_run;
+    LineSettings m_startLine;
+    LineSettings m_moduleLine;  // where the module talks now
+    bool m_nonStandardRate = false;
+    bool m_configSent = false;
+    bool m_configDone = false;
+};
+
 }  // namespace
 
-const QString OperationWorker::kXonXoffText = QStringLiteral(
-    "Error programming XON/XOFF flow control. This parameter is not supported by the module firmware.");
-
-const QString OperationWorker::kDisableResponseCodesText = QStringLiteral(
-    "\"Disable Response Codes\" is selected, if this parameter is already set in the modem\n\r"
-    "then you need to restore factory defaults (switch 2) on the modem before configuring.");
-
-void OperationWorker::checkSerialParameters()
+OperationResult configureModule(const ConfigureRequest &request, ModuleSession &session, OperationObserver &observer,
+                                std::stop_token stop)
 {
-    ModuleSettings module;
-    PortSettings pc;
-    onGui([&] {
-        module = m_host.model().settings();
-        pc = m_host.portSettings();
-    });
-    const int baudItem = module[Field::SerialBaudRate];
-    if (isNonStandardRate(baudItem)) {
-        m_nonStandardRate = true;
-        return;
-    }
-    reportStatus(QStringLiteral("Checking Serial Parameters..."));
-    const bool rateDiffers = baudItem != pc.baudIndex + 1;
-    const bool formatDiffers = module[Field::SerialDataBits] != pc.dataBits ||
-                               module[Field::SerialStopBits] != pc.stopBits ||
-                               pcParity(module[Field::SerialParity]) != pc.parity;
-    if (cancelled())
-        return;
-
-    if (rateDiffers) {
-        reportStatus(QStringLiteral("Waking Modem..."));
-        m_channel->wakeModem();
-        if (cancelled())
-            return;
-        reportStatus(QStringLiteral("Changing Serial Parameters..."));
-        m_configSent = true;
-        m_moduleLine.baudIndex = pcBaudIndex(baudItem);
-        // The module answers at the old rate and is gone from it afterwards: one short read.
-        m_channel->send("ATC" + QByteArray::number(baudItem) + "\r", QByteArray(), 5);
-        reportStatus(QStringLiteral("Updating Serial Parameters..."));
-        PortSettings next;
-        onGui([&] {
-            m_host.portSettings().baudIndex = pcBaudIndex(baudItem);
-            m_host.showPcBaud();
-            next = m_host.portSettings();
-        });
-        openChannel(next);
-    }
-    if (cancelled())
-        return;
-
-    if (formatDiffers) {
-        const int code = module[Field::SerialStopBits] + 2 * module[Field::SerialDataBits] +
-                         4 * module[Field::SerialParity];
-        reportStatus(QStringLiteral("Waking Modem..."));
-        m_channel->wakeModem();
-        if (cancelled())
-            return;
-        reportStatus(QStringLiteral("Changing Serial Parameters..."));
-        m_configSent = true;
-        m_moduleLine = portSettingsFor(module, m_moduleLine);
-        m_channel->send(commandPrefix(Field::SerialDataBits) + QByteArray::number(code) + "\r", QByteArray(), 5);
-        reportStatus(QStringLiteral("Updating Serial Parameters..."));
-        PortSettings next;
-        onGui([&] {
-            m_host.followModuleSerialSettings();
-            next = m_host.portSettings();
-        });
-        openChannel(next);
-    }
-}
-
-void OperationWorker::configureModule()
-{
-    constexpr int n = kCommandCount;
-    reportStatus(QStringLiteral("Configuring Module..."));
-    reportProgress(0);
-    reportProgressMax(n + 10);
-    reportStep();
-    repaintProgress();
-
-    const auto wakeStarted = std::chrono::steady_clock::now();
-    try {
-        wakeModule();
-    } catch (const Exception &) {
-        // The first command fails on its own if the module really sleeps; give a
-        // module that answered nothing at once a moment to settle.
-        if (std::chrono::steady_clock::now() - wakeStarted < 3s)
-            pauseUnlessCancelled(1000);
-    }
-
-    try {
-        configureCommands();
-    } catch (const ExchangeCancelled &) {
-        throw;
-    } catch (const Exception &) {
-        if (m_responseCodesOff)
-            onGui([this] {
-                m_host.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok,
-                                       kDisableResponseCodesText);
-            });
-        throw;
-    }
-}
-
-void OperationWorker::configureCommands()
-{
-    constexpr int n = kCommandCount;
-    reportStatus(QStringLiteral("Configuring Module..."));
-    QByteArray rateEntry;
-    QByteArray formatEntry;
-    QByteArray responseEntry;
-    for (int i = 0; i <= n - 2; ++i) {
-        if (cancelled())
-            return;
-        const QByteArray &entry = m_commands[static_cast<std::size_t>(i)];
-        if (entry.contains("ATC") && m_nonStandardRate) {
-            rateEntry = entry;
-        } else if (entry.contains(commandPrefix(Field::SerialDataBits)) && m_nonStandardRate) {
-            formatEntry = entry;
-        } else if (entry.contains("ATQ")) {
-            responseEntry = entry;
-        } else {
-            m_configSent = true;
-            try {
-                m_channel->sendCommand(entry + "\r", "OK", 100);
-            } catch (const ModuleReplyError &) {
-                if (!entry.contains(commandPrefix(Field::FlowControl) + '5'))
-                    throw;
-                reportError(kXonXoffText);
-                return;
-            }
-            reportStep();
-        }
-    }
-
-    // The list has just set the module's escape character (S2).
-    escapeCharacter = static_cast<char>(m_escapeCode);
-    try {
-        m_channel->sendCommand(m_commands[n - 1] + "\r", "OK", 100);
-        reportStep();
-    } catch (const Exception &) {
-        wakeModule();
-    }
-
-    reportStatus(QStringLiteral("Configuring Module..."));
-    if (cancelled())
-        return;
-    reportStep();
-    wakeModule();
-    if (cancelled())
-        return;
-    reportStatus(QStringLiteral("Configuring Module..."));
-
-    const QByteArray finalLine = rateEntry + formatEntry + "AT&WATZ\r";
-    if (responseEntry == "ATQ1") {
-        // From here on the module sends no result codes: nothing can be judged.
-        m_channel->send("ATQ1\r", "OK", 100);
-        reportStep();
-        if (m_nonStandardRate) {
-            m_channel->send(finalLine, "CR", 100);
-        } else {
-            m_channel->send("AT&W\r", "OK", 100);
-            std::this_thread::sleep_for(50ms);
-            m_channel->send("ATZ\r", "\r", 100);
-            std::this_thread::sleep_for(50ms);
-        }
-    } else {
-        m_channel->sendCommand(responseEntry + "\r", "OK", 100);
-        ReadCompletion(m_host, *m_channel, m_guiContext).checkFirmware();
-        if (m_nonStandardRate) {
-            m_channel->send(finalLine, "CR", 100);
-        } else {
-            m_channel->sendCommand("AT&W\r", "OK", 100);
-            m_channel->send("ATZ\r", "\r", 100);
-        }
-    }
-    m_configDone = true;
-    reportDone();
+    OperationRun run(session, observer, std::move(stop));
+    return run.frame([&] { Configure(request, run).run(); });
 }

@@ -18,13 +18,13 @@ constexpr auto kSlice = 40ms;
 constexpr auto kAnswerMargin = 100ms;
 constexpr int kReadSize = 64;
 
-// Rate indices of kBaudRates, most likely first.
-constexpr int kLikelyRates[] = {3, 5, 11, 9, 8};
+// The rates a module most likely talks at, most likely first.
+constexpr int kLikelyRates[] = {9600, 19200, 115200, 57600, 38400};
 
 // Time for `chars` characters at the setting's rate (10 bits each, rounded up).
-std::chrono::milliseconds charTime(const PortSettings &s, int chars)
+std::chrono::milliseconds charTime(const LineSettings &s, int chars)
 {
-    const int rate = kBaudRates[std::min<int>(s.baudIndex, 11)];
+    const int rate = std::max(s.baudRate, 1);
     return std::chrono::milliseconds((chars * 11 * 1000 + rate - 1) / rate);
 }
 
@@ -58,9 +58,9 @@ QString identificationIn(const QByteArray &reply)
 
 class Attempt {
 public:
-    Attempt(SerialLine &line, const std::atomic<bool> &stop) : m_line(line), m_stop(stop) {}
+    Attempt(SerialLine &line, std::stop_token stop) : m_line(line), m_stop(stop) {}
 
-    bool stopped() const { return m_stop.load(); }
+    bool stopped() const { return m_stop.stop_requested(); }
 
     // Waits until `until`, false when stopped first.
     bool waitUntil(Clock::time_point until) const
@@ -96,45 +96,50 @@ public:
 
 private:
     SerialLine &m_line;
-    const std::atomic<bool> &m_stop;
+    std::stop_token m_stop;
 };
 
 } // namespace
 
-std::vector<PortSettings> ModuleFinder::frameFormats()
+std::vector<LineSettings> ModuleFinder::frameFormats()
 {
     // 8-N-1, 8-E-1, 8-O-1, 8-N-2, 7-E-1
-    return {{0, 0, 1, 0, 0}, {0, 0, 1, 0, 2}, {0, 0, 1, 0, 1}, {0, 0, 1, 1, 0}, {0, 0, 0, 0, 2}};
+    const auto format = [](int dataBits, Parity parity, int stopBits) {
+        LineSettings s;
+        s.dataBits = dataBits;
+        s.parity = parity;
+        s.stopBits = stopBits;
+        return s;
+    };
+    return {format(8, Parity::None, 1), format(8, Parity::Even, 1), format(8, Parity::Odd, 1),
+            format(8, Parity::None, 2), format(7, Parity::Even, 1)};
 }
 
-std::vector<PortSettings> ModuleFinder::searchOrder(const PortSettings &current)
+std::vector<LineSettings> ModuleFinder::searchOrder(const LineSettings &current)
 {
     std::vector<int> rates(std::begin(kLikelyRates), std::end(kLikelyRates));
-    for (int r = 0; r < 12; ++r)
+    for (const int r : kBaudRates)
         if (std::find(rates.begin(), rates.end(), r) == rates.end())
             rates.push_back(r);
-    std::vector<PortSettings> order{current};
-    auto add = [&](PortSettings s) {
-        s.comPort = current.comPort;
-        if (std::find(order.begin(), order.end(), s) == order.end())
-            order.push_back(s);
-    };
-    for (const PortSettings &format : frameFormats())
-        for (int rate : rates) {
-            PortSettings s = format;
-            s.baudIndex = std::uint8_t(rate);
-            add(s);
+    std::vector<LineSettings> order{current};
+    for (const LineSettings &format : frameFormats())
+        for (const int rate : rates) {
+            LineSettings s = format;
+            s.port = current.port;
+            s.baudRate = rate;
+            if (std::find(order.begin(), order.end(), s) == order.end())
+                order.push_back(s);
         }
     return order;
 }
 
-ModuleFinder::ModuleFinder(std::chrono::milliseconds guard) : m_guard(guard) {}
+ModuleFinder::ModuleFinder(std::chrono::milliseconds guard, char escape) : m_guard(guard), m_escape(escape) {}
 
-ModuleFinder::Result ModuleFinder::find(const PortSettings &current, const std::atomic<bool> &stop,
+ModuleFinder::Result ModuleFinder::find(const LineSettings &current, std::stop_token stop,
                                         const ProgressCallback &progress) const
 {
     using Outcome = Result::Outcome;
-    const std::vector<PortSettings> order = searchOrder(current);
+    const std::vector<LineSettings> order = searchOrder(current);
     const int steps = int(order.size()) * 2;
     int step = 0;
     // Any byte sent, at whatever rate, breaks the module's silence.
@@ -142,15 +147,15 @@ ModuleFinder::Result ModuleFinder::find(const PortSettings &current, const std::
     Result result{Outcome::NotFound};
 
     // One try at one setting: probe() sends and judges; true ends the search.
-    auto tryAt = [&](const PortSettings &s, auto &&probe) {
+    auto tryAt = [&](const LineSettings &s, auto &&probe) {
         if (progress)
             progress({++step, steps, s});
-        if (stop.load()) {
+        if (stop.stop_requested()) {
             result = {Outcome::Cancelled};
             return true;
         }
         SerialLine line;
-        line.setLineSettings(lineSettingsFor(s));
+        line.setLineSettings(s);
         try {
             line.open();
         } catch (const Exception &e) {
@@ -197,7 +202,7 @@ ModuleFinder::Result ModuleFinder::find(const PortSettings &current, const std::
                     // The wait for the answer is the silence before the next escape.
                     lastSent = Clock::now() + charTime(order[i], 3);
                     const QByteArray reply =
-                        attempt.exchange(escapeSequence(), Clock::now() + m_guard + slack, isOk);
+                        attempt.exchange(QByteArray(3, m_escape), Clock::now() + m_guard + slack, isOk);
                     return isOk(reply);
                 }))
                 return result;
@@ -206,12 +211,12 @@ ModuleFinder::Result ModuleFinder::find(const PortSettings &current, const std::
     return result;
 }
 
-QString describeLineSettings(const PortSettings &s)
+QString describeLineSettings(const LineSettings &s)
 {
-    static const char parity[] = {'N', 'O', 'E'};
+    static constexpr char kParityLetters[] = {'N', 'O', 'E'};
     return QStringLiteral("%1 %2-%3-%4")
-        .arg(kBaudRates[std::min<int>(s.baudIndex, 11)])
-        .arg(s.dataBits == 0 ? 7 : 8)
-        .arg(QLatin1Char(parity[std::min<int>(s.parity, 2)]))
-        .arg(s.stopBits == 0 ? 1 : 2);
+        .arg(s.baudRate)
+        .arg(s.dataBits)
+        .arg(QLatin1Char(kParityLetters[int(s.parity)]))
+        .arg(s.stopBits);
 }

@@ -4,10 +4,10 @@
 
 #include <QString>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <vector>
 
 // Finds the rate and frame format a module on one port talks at: tries each PC
@@ -21,36 +21,37 @@ public:
     struct Progress {
         int step = 0;     // 1-based
         int steps = 0;
-        PortSettings trying;
+        LineSettings trying;
     };
     using ProgressCallback = std::function<void(const Progress &)>;
 
     struct Result {
         enum class Outcome { Found, NotFound, Cancelled, PortError };
         Outcome outcome = Outcome::NotFound;
-        PortSettings settings;     // the setting that answered (Found)
+        LineSettings settings;     // the setting that answered (Found)
         QString identification;    // what "ATI" answered, echo and result code removed
         QString error;             // why the port would not open (PortError)
     };
 
-    // The five frame formats tried, as (data bits, stop bits, parity) indices of PortSettings.
-    static std::vector<PortSettings> frameFormats();
+    // The five frame formats tried (the rate and port of each are left at their defaults).
+    static std::vector<LineSettings> frameFormats();
     // Every setting of the search in the order tried, for the port of `current`: the
     // current setting, then 8-N-1 at 9600, 19200, 115200, 57600 and 38400 bit/s, then
     // the remaining rates, then every other format at each rate in the same order.
-    static std::vector<PortSettings> searchOrder(const PortSettings &current);
+    static std::vector<LineSettings> searchOrder(const LineSettings &current);
 
-    // `guard` is the module's escape guard time (S1 x 20 ms; 1 s at the factory value).
-    explicit ModuleFinder(std::chrono::milliseconds guard = std::chrono::milliseconds(1000));
+    // `guard` is the module's escape guard time (S1 x 20 ms; 1 s at the factory value),
+    // `escape` its escape character.
+    explicit ModuleFinder(std::chrono::milliseconds guard = std::chrono::milliseconds(1000), char escape = '+');
 
-    // Searches the port of `current`. `stop` is polled at least every 50 ms; a stop
+    // Searches the port of `current`. `stop` is looked at at least every 50 ms; a stop
     // ends the search with the port closed.
-    Result find(const PortSettings &current, const std::atomic<bool> &stop,
-                const ProgressCallback &progress = {}) const;
+    Result find(const LineSettings &current, std::stop_token stop, const ProgressCallback &progress = {}) const;
 
 private:
     std::chrono::milliseconds m_guard;
+    char m_escape;
 };
 
 // "9600 8-N-1": a rate and format as people write them.
-QString describeLineSettings(const PortSettings &settings);
+QString describeLineSettings(const LineSettings &settings);

@@ -60,6 +60,8 @@ struct OperationResult {
     QByteArray lastReply;
     // Where the PC side stands at the end (it follows the module's rate and format).
     LineSettings line;
+    // The module's escape character at the end (a configure sets it).
+    char escapeCharacter = '+';
     // Configure: every command went out and was stored.
     bool configured = false;
 

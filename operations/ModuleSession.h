@@ -24,6 +24,8 @@ public:
     ModuleSession &operator=(const ModuleSession &) = delete;
 
     const LineSettings &lineSettings() const { return m_line; }
+    // Takes effect at the next open().
+    void setLineSettings(const LineSettings &line) { m_line = line; }
     // Opens the line at the current settings (closing it first if open). Raises the
     // port's errors; on failure the line stays closed.
     ModuleChannel &open();

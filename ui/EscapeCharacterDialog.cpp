@@ -1,6 +1,5 @@
 #include "ui/EscapeCharacterDialog.h"
 
-#include "comm/ModuleChannel.h"
 #include "ui/SpinField.h"
 
 #include <QHBoxLayout>
@@ -53,15 +52,6 @@ EscapeCharacterDialog::EscapeCharacterDialog(Getter getEscapeChar, Setter setEsc
 
     connect(m_okButton, &QPushButton::clicked, this, &EscapeCharacterDialog::acceptCode);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-EscapeCharacterDialog::EscapeCharacterDialog(QWidget *parent)
-    : EscapeCharacterDialog(
-          // escapeCharacter is a plain char: go through unsigned char so codes above 127 survive.
-          [] { return int(static_cast<unsigned char>(escapeCharacter.load())); },
-          [](int code) { escapeCharacter.store(static_cast<char>(code)); },
-          parent)
-{
 }
 
 void EscapeCharacterDialog::showEvent(QShowEvent *event)

@@ -9,7 +9,7 @@ class SpinField;
 
 // Picks the character that, sent three times, brings a module into command mode.
 // One instance lives for the whole run. The character is read and written as its code
-// 1..255 through two functions; by default those of the program-wide escapeCharacter.
+// 1..255 through two functions.
 class EscapeCharacterDialog : public QDialog {
     Q_OBJECT
 public:
@@ -17,8 +17,6 @@ public:
     using Setter = std::function<void(int)>;
 
     EscapeCharacterDialog(Getter getEscapeChar, Setter setEscapeChar, QWidget *parent = nullptr);
-    // Edits the program's escapeCharacter.
-    explicit EscapeCharacterDialog(QWidget *parent = nullptr);
 
     QLabel *sequenceLabel() const { return m_sequenceLabel; }
     QLabel *characterLabel() const { return m_characterLabel; }

@@ -169,7 +169,7 @@ void MainWindow::startUp()
     if (m_shown)
         return;
     m_shown = true;
-    escapeCharacter = '+';
+    m_escapeCharacter = '+';
     clearLog();
     setCurrentFileName(QString());
     applyVariant();
@@ -274,18 +274,11 @@ void MainWindow::setListingText(const QByteArray &text)
     m_listingText = text;
 }
 
-void MainWindow::setWorkerLogHook(std::function<void(const QByteArray &line)> hook)
-{
-    m_workerLogHook = std::move(hook);
-}
-
 void MainWindow::receiveData(const QByteArray &text, quint16 /*length*/)
 {
     setListingText(text);
     const QByteArray line = text + '\r';
-    if (logViaWorker() && m_workerLogHook) {
-        m_workerLogHook(line);
-    } else if (QThread::currentThread() == thread()) {
+    if (QThread::currentThread() == thread()) {
         appendLogLine(line);
     } else {
         QMetaObject::invokeMethod(this, [this, line] { appendLogLine(line); }, Qt::QueuedConnection);

@@ -69,10 +69,12 @@ public:
     // The last text received from the module, or the line read from a file. Any thread.
     QByteArray listingText() const;
     void setListingText(const QByteArray &text);
-    // The CommandList of the last build (configure or save) and PriorS21 (GUI thread,
-    // or the worker while the progress dialog is shown).
+    // The CommandList of the last build (configure or save) and PriorS21.
     CommandList &commandList() { return m_commandList; }
     int &priorS21() { return m_priorS21; }
+    // The module's escape character as far as the window knows it: "+" at start, set
+    // by Escape Character and by a configure.
+    char &escapeCharacter() { return m_escapeCharacter; }
     // Save, save as, new, open and the command-line file.
     ConfigFileCommands &fileCommands() const { return *m_files; }
     // The first command-line argument, opened as the last step of the start-up.
@@ -84,17 +86,10 @@ public:
     bool openNamedFile(const QString &path);
     bool openArgument(const QString &path);
 
-    // The receive callback of the module channel; any thread. Stores the text as
-    // ListingText and appends it, followed by "\r", as a new line of the log pane:
-    // through the worker's hook while the log goes via the worker, otherwise at once (queued
-    // to the GUI thread when called from another thread).
+    // The receive callback of a diagnostics channel; any thread. Stores the text as
+    // ListingText and appends it, followed by "\r", as a new line of the log pane
+    // (queued to the GUI thread when called from another thread).
     void receiveData(const QByteArray &text, quint16 length);
-    // Set by the operations while their worker runs. Any thread.
-    void setLogViaWorker(bool on) { m_logViaWorker.store(on); }
-    bool logViaWorker() const { return m_logViaWorker.load(); }
-    // Set by the operation worker before it starts (never while one runs): takes a
-    // log line on the worker's thread and has it appended on the GUI thread.
-    void setWorkerLogHook(std::function<void(const QByteArray &line)> hook);
     // Appends a line to the log pane (GUI thread).
     void appendLogLine(const QByteArray &line);
     void clearLog();
@@ -193,8 +188,7 @@ private:
     std::optional<PortSettings> m_startupPortSettings;
     mutable QMutex m_listingMutex;
     QByteArray m_listingText;
-    std::function<void(const QByteArray &)> m_workerLogHook;
-    std::atomic<bool> m_logViaWorker{false};
+    char m_escapeCharacter = '+';
     bool m_shown = false;
 
     QToolBar *m_toolBar = nullptr;

@@ -23,7 +23,10 @@ void MainWindow::editEscapeCharacter()
     // and kept as a child of the main window.
     auto *dialog = findChild<EscapeCharacterDialog *>(QString(), Qt::FindDirectChildrenOnly);
     if (!dialog)
-        dialog = new EscapeCharacterDialog(this);
+        dialog = new EscapeCharacterDialog(
+            // A plain char: through unsigned char so codes above 127 survive.
+            [this] { return int(static_cast<unsigned char>(m_escapeCharacter)); },
+            [this](int code) { m_escapeCharacter = static_cast<char>(code); }, this);
     dialog->exec();
 }
 

@@ -1,14 +1,13 @@
 // Module commands of the main window: read, configure, restore factory defaults.
-// Each runs behind the progress dialog of the operations (ModuleCommands); the
-// window takes part through MainWindowOperationHost below.
+// Each runs behind the progress dialog (ModuleCommands); the window takes part
+// through MainWindowOperationHost below.
 #include "ui/MainWindow.h"
 
-#include "operations/FindModuleDialog.h"
-#include "operations/ModuleCommands.h"
-#include "settings/SettingsModel.h"
-#include "operations/OperationHost.h"
 #include "settings/SettingsComparison.h"
 #include "settings/SettingsModel.h"
+#include "ui/FindModuleDialog.h"
+#include "ui/ModuleCommands.h"
+#include "ui/OperationHost.h"
 
 #include <QObject>
 
@@ -16,23 +15,12 @@
 
 namespace {
 
-// The main window as the operations see it; it lives as a child of the window.
+// The main window as the module commands see it; it lives as a child of the window.
 class MainWindowOperationHost : public QObject, public OperationHost {
 public:
     explicit MainWindowOperationHost(MainWindow &w) : QObject(&w), m_w(w)
     {
         setObjectName(QStringLiteral("MainWindowOperationHost"));
-    }
-
-    void receiveData(const QByteArray &text, quint16 length) override { m_w.receiveData(text, length); }
-    QByteArray listingText() const override { return m_w.listingText(); }
-    void setListingText(const QByteArray &text) override { m_w.setListingText(text); }
-
-    void setLogViaWorker(bool on) override { m_w.setLogViaWorker(on); }
-    bool logViaWorker() const override { return m_w.logViaWorker(); }
-    void setWorkerLogHook(std::function<void(const QByteArray &)> hook) override
-    {
-        m_w.setWorkerLogHook(std::move(hook));
     }
 
     SettingsModel &model() override { return m_w.model(); }
@@ -41,15 +29,13 @@ public:
     PortSettings &portSettings() override { return m_w.portSettings(); }
     CommandList &commandList() override { return m_w.commandList(); }
     int &priorS21() override { return m_w.priorS21(); }
+    char &escapeCharacter() override { return m_w.escapeCharacter(); }
 
+    void setListingText(const QByteArray &text) override { m_w.setListingText(text); }
     void showPortSettings() override { m_w.showPortSettings(); }
-    // Only the baud changed: the other two bars show what they showed.
-    void showPcBaud() override { m_w.showPortSettings(); }
-    void followModuleSerialSettings() override { m_w.followModuleSerialSettings(); }
     void setStatusText(const QString &text) override { m_w.setStatusText(text); }
     void appendLogLine(const QByteArray &line) override { m_w.appendLogLine(line); }
     void clearLog() override { m_w.clearLog(); }
-    void commitEdit() override { m_w.commitEdit(); }
     void repaintWindow() override { m_w.repaint(); }
     QWidget *window() override { return &m_w; }
 
@@ -99,7 +85,7 @@ void MainWindow::findModule()
     // The module's guard time is unknown: the one the window holds, but never less
     // than the factory value, so the escape's answer is not missed.
     const int guardMs = std::max(model().settings()[Field::EscapeGuardTime], 1000);
-    FindModuleDialog dialog(portSettings(), std::chrono::milliseconds(guardMs), this);
+    FindModuleDialog dialog(portSettings(), std::chrono::milliseconds(guardMs), m_escapeCharacter, this);
     if (dialog.exec() == QDialog::Accepted) {
         portSettings() = dialog.foundSettings();
         showPortSettings();

@@ -7,7 +7,7 @@
 #include "settings/ProductVariant.h"
 #include "settings/SettingsModel.h"
 #include "comm/SerialLine.h"
-#include "operations/FindModuleDialog.h"
+#include "ui/FindModuleDialog.h"
 #include "ui/ComparisonDialog.h"
 #include "ui/MainWindow.h"
 
@@ -68,7 +68,6 @@ private Q_SLOTS:
         const qsizetype identification = log.indexOf(QStringLiteral("740R-B V1.90"));
         QVERIFY(listing >= 0);
         QVERIFY(identification > listing);
-        QVERIFY(!m_form->logViaWorker());
     }
 
     void configureFromTheToolBarMovesBothSides()

@@ -25,11 +25,11 @@ struct SimOnCom1 {
     ModemSim sim;
 };
 
-const char *formatName(const PortSettings &f)
+// modem-sim's name of a format: "8N1".
+std::string formatName(const LineSettings &f)
 {
-    static const char *names[2][2][3] = {{{"7N1", "7O1", "7E1"}, {"7N2", "7O2", "7E2"}},
-                                         {{"8N1", "8O1", "8E1"}, {"8N2", "8O2", "8E2"}}};
-    return names[f.dataBits][f.stopBits][f.parity];
+    static constexpr char kParityLetters[] = {'N', 'O', 'E'};
+    return std::to_string(f.dataBits) + kParityLetters[int(f.parity)] + std::to_string(f.stopBits);
 }
 
 TEST(ModuleFinder, FindsAModuleAtARandomRateAndFormat)
@@ -40,20 +40,20 @@ TEST(ModuleFinder, FindsAModuleAtARandomRateAndFormat)
     std::mt19937 random(seed);
     const auto formats = ModuleFinder::frameFormats();
     const int rateIndex = int(random() % 12);
-    const PortSettings format = formats[random() % formats.size()];
+    const LineSettings format = formats[random() % formats.size()];
     const std::string rate = std::to_string(kBaudRates[rateIndex]);
     std::cout << "seed " << seed << ": module at " << rate << " " << formatName(format) << std::endl;
 
     SimOnCom1 com1({"--rate", rate, "--format", formatName(format), "--guard", "100"});
-    const std::atomic<bool> stop{false};
+    const std::stop_source stop;
     int lastStep = 0;
-    const auto result = ModuleFinder(kGuard).find(PortSettings{}, stop, [&](const ModuleFinder::Progress &p) {
+    const auto result = ModuleFinder(kGuard).find(LineSettings{}, stop.get_token(), [&](const ModuleFinder::Progress &p) {
         EXPECT_EQ(p.step, lastStep + 1);
         lastStep = p.step;
     });
     ASSERT_EQ(result.outcome, ModuleFinder::Result::Outcome::Found) << "seed " << seed;
     // A pty carries neither data bits nor parity: only the rate and stop bits can tell.
-    EXPECT_EQ(result.settings.baudIndex, rateIndex) << "seed " << seed;
+    EXPECT_EQ(result.settings.baudRate, kBaudRates[rateIndex]) << "seed " << seed;
     EXPECT_EQ(result.settings.stopBits, format.stopBits) << "seed " << seed;
     EXPECT_TRUE(result.identification.contains("740R-B")) << qPrintable(result.identification);
 }
@@ -63,10 +63,10 @@ TEST(ModuleFinder, ModuleInCommandModeAnswersAPlainAt)
     if (!ModemSim::available())
         GTEST_SKIP() << "modem-sim is not built";
     SimOnCom1 com1({"--start", "command", "--rate", "38400", "--format", "8N2", "--guard", "100"});
-    const std::atomic<bool> stop{false};
-    const auto result = ModuleFinder(kGuard).find(PortSettings{}, stop);
+    const std::stop_source stop;
+    const auto result = ModuleFinder(kGuard).find(LineSettings{}, stop.get_token());
     ASSERT_EQ(result.outcome, ModuleFinder::Result::Outcome::Found);
-    EXPECT_EQ(result.settings, (PortSettings{0, 8, 1, 1, 0}));
+    EXPECT_EQ(result.settings, (LineSettings{.baudRate = 38400, .stopBits = 2}));
     EXPECT_EQ(com1.sim.logText().find("RX \"+++\""), std::string::npos) << "escaped a module in command mode";
 }
 
@@ -75,13 +75,13 @@ TEST(ModuleFinder, CancelEndsTheSearchWithThePortClosed)
     if (!ModemSim::available())
         GTEST_SKIP() << "modem-sim is not built";
     SimOnCom1 com1({"--silent"});
-    std::atomic<bool> stop{false};
+    std::stop_source stop;
     std::thread canceller([&] {
         std::this_thread::sleep_for(300ms);
-        stop = true;
+        stop.request_stop();
     });
     const auto started = std::chrono::steady_clock::now();
-    const auto result = ModuleFinder(1000ms).find(PortSettings{}, stop);
+    const auto result = ModuleFinder(1000ms).find(LineSettings{}, stop.get_token());
     canceller.join();
     EXPECT_EQ(result.outcome, ModuleFinder::Result::Outcome::Cancelled);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms) << "the cancel waited out a guard time";

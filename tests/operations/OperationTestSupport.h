@@ -4,8 +4,8 @@
 
 #include "SimLog.h"
 #include "TestHost.h"
-#include "operations/ProgressDialog.h"
-#include "operations/ModuleCommands.h"
+#include "ui/ModuleCommands.h"
+#include "ui/ProgressDialog.h"
 #include "support/SimOnCom1.h"
 
 #include <QApplication>

@@ -323,8 +323,10 @@ private slots:
 
     void escapeDialogDrivesTheWakeUpSequence()
     {
-        escapeCharacter = '+';
-        EscapeCharacterDialog form;
+        char escapeCharacter = '+';
+        const auto escapeSequence = [&escapeCharacter] { return QByteArray(3, escapeCharacter); };
+        EscapeCharacterDialog form([&] { return int(static_cast<unsigned char>(escapeCharacter)); },
+                                   [&](int code) { escapeCharacter = static_cast<char>(code); });
         form.show();
         QCOMPARE(form.codeField()->value(), 43);
         form.codeField()->setValue(42);
@@ -341,7 +343,6 @@ private slots:
         QCOMPARE(form.codeField()->value(), 200);
         QTest::mouseClick(form.cancelButton(), Qt::LeftButton);
         QCOMPARE(escapeSequence(), QByteArray(3, char(200)));
-        escapeCharacter = '+';
     }
 
     // --- about box ---

@@ -124,7 +124,7 @@ private slots:
     {
         FakeMessages messages;
         const auto form = makeForm(messages, "Cfg_740RB");
-        QCOMPARE(escapeSequence(), QByteArray("+++"));   // start-up value
+        QCOMPARE(form->escapeCharacter(), '+');   // start-up value
 
         bool seen = false;
         EscapeCharacterDialog *first = nullptr;
@@ -136,7 +136,7 @@ private slots:
         });
         form->commandAction(MainCommand::EscapeCharacter)->trigger();
         QVERIFY(seen);
-        QCOMPARE(escapeSequence(), QByteArray("***"));
+        QCOMPARE(form->escapeCharacter(), '*');
 
         whenModal<EscapeCharacterDialog>(seen, [first](EscapeCharacterDialog *d) {
             QCOMPARE(d, first);
@@ -146,9 +146,8 @@ private slots:
         });
         form->commandAction(MainCommand::EscapeCharacter)->trigger();
         QVERIFY(seen);
-        QCOMPARE(escapeSequence(), QByteArray("***"));
+        QCOMPARE(form->escapeCharacter(), '*');
         QCOMPARE(form->findChildren<EscapeCharacterDialog *>().size(), 1);
-        escapeCharacter = '+';
     }
 
     void keyboardReturnsToTheWindowAfterABox()

@@ -374,19 +374,6 @@ private slots:
         worker.join();
         QCOMPARE(form->listingText(), QByteArray("second"));
         QTRY_VERIFY(form->logText().endsWith(QStringLiteral("first\nsecond")));
-
-        // While a worker runs, lines go through its hook instead.
-        QList<QByteArray> handed;
-        form->setWorkerLogHook([&handed](const QByteArray &line) { handed << line; });
-        form->setLogViaWorker(true);
-        const QString before = form->logText();
-        form->receiveData("&Z3=", 4);
-        QCOMPARE(handed, QList<QByteArray>({"&Z3=\r"}));
-        QCOMPARE(form->logText(), before);
-        QCOMPARE(form->listingText(), QByteArray("&Z3="));
-        form->setLogViaWorker(false);
-        form->appendLogLine(handed.first());
-        QVERIFY(form->logText().endsWith(QStringLiteral("&Z3=")));
     }
 
     void newAsksThenRestoresDefaults()

@@ -19,33 +19,33 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const char *formatName(const PortSettings &f)
+// modem-sim's name of a format: "8N1".
+std::string formatName(const LineSettings &f)
 {
-    static const char *names[2][2][3] = {{{"7N1", "7O1", "7E1"}, {"7N2", "7O2", "7E2"}},
-                                         {{"8N1", "8O1", "8E1"}, {"8N2", "8O2", "8E2"}}};
-    return names[f.dataBits][f.stopBits][f.parity];
+    static constexpr char kParityLetters[] = {'N', 'O', 'E'};
+    return std::to_string(f.dataBits) + kParityLetters[int(f.parity)] + std::to_string(f.stopBits);
 }
 
 // Seconds to find a module at `rateIndex` and `format` on COM(slot+1); negative when missed.
-double timeSearch(int slot, int rateIndex, const PortSettings &format)
+double timeSearch(int slot, int rateIndex, const LineSettings &format)
 {
     ModemSim sim({"--rate", std::to_string(kBaudRates[rateIndex]), "--format", formatName(format)});
     const QByteArray var = "CFG_COM" + QByteArray::number(slot + 1);
     qputenv(var.constData(), QByteArray::fromStdString(sim.path()));
-    PortSettings current;
-    current.comPort = std::uint8_t(slot);
-    const std::atomic<bool> stop{false};
+    LineSettings current;
+    current.port = QStringLiteral("COM%1").arg(slot + 1);
+    const std::stop_source stop;
     const auto start = Clock::now();
-    const auto result = ModuleFinder().find(current, stop);
+    const auto result = ModuleFinder().find(current, stop.get_token());
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    const bool right = result.outcome == ModuleFinder::Result::Outcome::Found && result.settings.baudIndex == rateIndex
+    const bool right = result.outcome == ModuleFinder::Result::Outcome::Found && result.settings.baudRate == kBaudRates[rateIndex]
                        && result.settings.stopBits == format.stopBits;
     return right ? seconds : -seconds;
 }
 
-void report(int rateIndex, const PortSettings &format, double seconds)
+void report(int rateIndex, const LineSettings &format, double seconds)
 {
-    std::printf("%6d %s  %6.1f s%s\n", kBaudRates[rateIndex], formatName(format), seconds < 0 ? -seconds : seconds,
+    std::printf("%6d %s  %6.1f s%s\n", kBaudRates[rateIndex], formatName(format).c_str(), seconds < 0 ? -seconds : seconds,
                 seconds < 0 ? "  NOT FOUND" : "");
     std::fflush(stdout);
 }
@@ -83,7 +83,7 @@ int main(int argc, char **argv)
 
     // Four ports at once, each module at 57600 8-N-2, against one port alone.
     const int rate = 9;
-    const PortSettings format = formats[3];
+    const LineSettings format = formats[3];
     const double one = std::abs(timeSearch(0, rate, format));
     double times[4] = {};
     std::vector<std::thread> searches;

@@ -3,11 +3,13 @@
 #include "settings/ModuleSettings.h"
 #include "settings/Types.h"
 
+struct OperationResult;
 class OperationHost;
 
 // The main window's module commands: "Configure Module", "Read Module
-// Configuration" and "Restore Factory Defaults". GUI thread; each returns when its
-// progress dialog has closed.
+// Configuration" and "Restore Factory Defaults". GUI thread; each runs its operation
+// off the GUI thread behind the progress dialog, returns when that has closed and
+// then applies the result to the window.
 class ModuleCommands {
 public:
     explicit ModuleCommands(OperationHost &host);
@@ -27,13 +29,16 @@ public:
     // 9600 8-N-1.
     void restoreFactoryDefaults();
 
-    // Shows the progress dialog modally for one operation; returns whether a
-    // listing reached the settings (or `target`), or for a configure whether it was stored.
+    // Runs one operation behind the progress dialog; returns whether a listing
+    // reached the settings (or `target`), or for a configure whether it was stored.
     bool showProgress(OperationKind kind, ModuleSettings *target = nullptr);
 
     static const QString kNoModeText;
     static const QString kRestoreQuestion;
 
 private:
+    OperationResult run(OperationKind kind);
+    bool apply(OperationKind kind, const OperationResult &result, ModuleSettings *target);
+
     OperationHost &m_host;
 };

@@ -1,4 +1,4 @@
-#include "operations/FindModuleDialog.h"
+#include "ui/FindModuleDialog.h"
 
 #include "comm/SerialLine.h"
 
@@ -8,8 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-FindModuleDialog::FindModuleDialog(const PortSettings &current, std::chrono::milliseconds guard, QWidget *parent)
-    : QDialog(parent), m_current(current), m_finder(guard)
+FindModuleDialog::FindModuleDialog(const PortSettings &current, std::chrono::milliseconds guard, char escape,
+                                   QWidget *parent)
+    : QDialog(parent), m_current(current), m_finder(guard, escape)
 {
     setObjectName(QStringLiteral("FindModuleDialog"));
     setWindowTitle(QStringLiteral("Find Module"));
@@ -55,11 +56,14 @@ void FindModuleDialog::showEvent(QShowEvent *event)
     // The search never touches a widget: progress and the end reach the dialog as
     // queued calls, dropped if the dialog is gone by then.
     m_search = std::thread([this] {
-        m_result = m_finder.find(m_current, m_stop, [this](const ModuleFinder::Progress &p) {
-            QMetaObject::invokeMethod(this, "showProgress", Qt::QueuedConnection, Q_ARG(int, p.step),
-                                      Q_ARG(int, p.steps), Q_ARG(QString, describeLineSettings(p.trying)));
+        m_result = m_finder.find(lineSettingsFor(m_current), m_stop.get_token(), [this](const ModuleFinder::Progress &p) {
+            QMetaObject::invokeMethod(
+                this, [this, step = p.step, steps = p.steps, trying = describeLineSettings(p.trying)] {
+                    showProgress(step, steps, trying);
+                },
+                Qt::QueuedConnection);
         });
-        QMetaObject::invokeMethod(this, "showResult", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { showResult(); }, Qt::QueuedConnection);
     });
 }
 
@@ -106,7 +110,7 @@ void FindModuleDialog::showResult()
 
 void FindModuleDialog::stopSearch()
 {
-    m_stop = true;
+    m_stop.request_stop();
     if (m_search.joinable())
         m_search.join();   // the search ends within one wait slice, its port closed
     m_searching = false;
@@ -120,7 +124,7 @@ void FindModuleDialog::reject()
     }
     // The search notices within one wait slice and closes its port; the dialog closes
     // when it reports back, so the GUI thread never waits for the line.
-    m_stop = true;
+    m_stop.request_stop();
     m_cancelButton->setEnabled(false);
     m_status->setText(QStringLiteral("Cancelling..."));
 }

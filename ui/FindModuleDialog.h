@@ -5,8 +5,8 @@
 
 #include <QDialog>
 
-#include <atomic>
 #include <chrono>
+#include <stop_token>
 #include <thread>
 
 class QLabel;
@@ -19,11 +19,12 @@ class QPushButton;
 class FindModuleDialog : public QDialog {
     Q_OBJECT
 public:
-    FindModuleDialog(const PortSettings &current, std::chrono::milliseconds guard, QWidget *parent = nullptr);
+    FindModuleDialog(const PortSettings &current, std::chrono::milliseconds guard, char escape = '+',
+                     QWidget *parent = nullptr);
     ~FindModuleDialog() override;
 
     const ModuleFinder::Result &result() const { return m_result; }
-    PortSettings foundSettings() const { return m_result.settings; }
+    PortSettings foundSettings() const { return portSettingsFor(m_result.settings, m_current); }
     bool searching() const { return m_searching; }
 
     QLabel *statusLabel() const { return m_status; }
@@ -37,18 +38,16 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
 
-private slots:
+private:
     void showProgress(int step, int steps, const QString &trying);
     void showResult();
-
-private:
     QString portName() const { return lineSettingsFor(m_current).port; }
     void stopSearch();
 
     PortSettings m_current;
     ModuleFinder m_finder;
     ModuleFinder::Result m_result;
-    std::atomic<bool> m_stop{false};
+    std::stop_source m_stop;
     std::thread m_search;
     bool m_searching = false;
     QLabel *m_status = nullptr;

@@ -1,0 +1,49 @@
+#include "operations/ModuleSession.h"
+
+ModuleSession::ModuleSession(LineSettings line, PortLayerFactory makeLayer)
+    : m_line(std::move(line)), m_makeLayer(std::move(makeLayer))
+{
+}
+
+ModuleSession::~ModuleSession() = default;
+
+ModuleChannel &ModuleSession::open()
+{
+    close();
+    auto channel = std::make_unique<ModuleChannel>(m_line, m_makeLayer ? m_makeLayer() : nullptr);
+    channel->setReceiveHandler([this](const QByteArray &text, quint16) {
+        m_lastReply = text;
+        if (m_listener)
+            m_listener(text);
+    });
+    const std::stop_token stop = m_stop;
+    channel->line().setCancelCheck([stop] { return stop.stop_requested(); });
+    m_channel = std::move(channel);
+    return *m_channel;
+}
+
+ModuleChannel &ModuleSession::reopen(const LineSettings &line)
+{
+    close();
+    m_line = line;
+    return open();
+}
+
+void ModuleSession::close() { m_channel.reset(); }
+
+ModuleChannel &ModuleSession::channel()
+{
+    Q_ASSERT(m_channel);
+    return *m_channel;
+}
+
+void ModuleSession::setEscapeCharacter(char c) { m_escape = c; }
+
+void ModuleSession::setStopToken(std::stop_token token)
+{
+    m_stop = std::move(token);
+    if (m_channel) {
+        const std::stop_token stop = m_stop;
+        m_channel->line().setCancelCheck([stop] { return stop.stop_requested(); });
+    }
+}

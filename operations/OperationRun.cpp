@@ -1,0 +1,134 @@
+#include "operations/OperationRun.h"
+
+#include "comm/SerialLine.h"
+#include "settings/ListingParser.h"
+
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+// The wake counts "0\r" anywhere as the numeric "OK".
+bool answered(const QByteArray &reply) { return reply.contains("OK") || reply.contains("0\r"); }
+}  // namespace
+
+OperationRun::OperationRun(ModuleSession &session, OperationObserver &observer, std::stop_token stop)
+    : m_session(session), m_observer(observer), m_stop(std::move(stop))
+{
+    m_session.setStopToken(m_stop);
+    m_session.setReplyListener([this](const QByteArray &reply) { m_observer.reply(reply); });
+}
+
+ModuleChannel &OperationRun::open()
+{
+    status(QStringLiteral("Opening COM Port..."));
+    ModuleChannel &channel = m_session.open();
+    m_opened = true;
+    return channel;
+}
+
+ModuleChannel &OperationRun::reopen(const LineSettings &line)
+{
+    m_observer.lineChanged(line);
+    return m_session.reopen(line);
+}
+
+void OperationRun::setProgress(int value)
+{
+    m_progress = value;
+    m_observer.progress(m_progress, m_maximum);
+}
+
+void OperationRun::setProgressMaximum(int maximum)
+{
+    m_maximum = maximum;
+    m_observer.progress(m_progress, m_maximum);
+}
+
+void OperationRun::fail(OperationResult::Outcome outcome, const QString &text)
+{
+    m_result.outcome = outcome;
+    m_result.error = text;
+    notice(OperationNotice::Level::Error, text);
+}
+
+OperationResult::Outcome OperationRun::replyFailure() const
+{
+    return m_session.lastReply().trimmed().isEmpty() ? OperationResult::Outcome::NoResponse
+                                                     : OperationResult::Outcome::Refused;
+}
+
+void OperationRun::pause(std::chrono::milliseconds duration)
+{
+    std::mutex mutex;
+    std::condition_variable_any woken;
+    std::unique_lock lock(mutex);
+    woken.wait_for(lock, m_stop, duration, [] { return false; });
+}
+
+void OperationRun::wake()
+{
+    status(QStringLiteral("Waking Modem..."));
+    ModuleChannel &line = channel();
+    try {
+        line.sendCommand("\r", "OK", 50);
+        return;
+    } catch (const Exception &) {
+        // not in command mode (or no CTS yet): escape sequence
+    }
+    // Send raises when its write fails, so each judgement below sees the reply to
+    // its own attempt, never one left from an earlier exchange.
+    const QByteArray escape(3, m_session.escapeCharacter());
+    if (stopped())
+        return;
+    line.send(escape, "OK", 50);
+    if (answered(m_session.lastReply()))
+        return;
+    if (stopped())
+        return;
+    line.send(escape, "OK", 50);
+    if (!answered(m_session.lastReply()) && stopped())
+        return;
+    line.send("\r", "OK", 10);
+    if (stopped())
+        return;
+    if (!answered(m_session.lastReply()))
+        throw ModuleReplyError::cannotWake();
+}
+
+void OperationRun::recordFailure(std::exception_ptr failure)
+{
+    using Outcome = OperationResult::Outcome;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const ExchangeCancelled &) {
+        m_result.outcome = Outcome::Cancelled;  // the user asked for it: nothing to report
+    } catch (const PortOpenError &e) {
+        fail(Outcome::PortError, e.message());
+    } catch (const PortAlreadyOpenError &e) {
+        fail(Outcome::PortError, e.message());
+    } catch (const SerialLineError &e) {
+        // Not a serial port at all, or no CTS from the module.
+        fail(m_opened ? Outcome::NoResponse : Outcome::PortError, e.message());
+    } catch (const ModuleReplyError &e) {
+        fail(replyFailure(), e.message());
+    } catch (const ConversionError &e) {
+        fail(Outcome::BadListing, e.message());
+    } catch (const Exception &e) {
+        fail(Outcome::Refused, e.message());
+    } catch (const std::exception &e) {
+        fail(Outcome::Refused, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+OperationResult OperationRun::finish()
+{
+    m_session.close();
+    m_session.setReplyListener({});
+    // A stop between two steps ends the operation as quietly as one inside an exchange.
+    if (m_result.outcome == OperationResult::Outcome::Done && stopped() && !m_result.configured)
+        m_result.outcome = OperationResult::Outcome::Cancelled;
+    m_result.lastReply = m_lastReply.value_or(m_session.lastReply());
+    m_result.line = m_session.lineSettings();
+    m_result.escapeCharacter = m_session.escapeCharacter();
+    return m_result;
+}

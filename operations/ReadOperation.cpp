@@ -1,0 +1,166 @@
+// The read and the restore of factory defaults, which ends with a read.
+#include "operations/ModuleIdentity.h"
+#include "operations/ModuleOperations.h"
+#include "operations/OperationRun.h"
+
+#include "comm/SerialLine.h"
+#include "settings/ListingParser.h"
+#include "settings/SerialParams.h"
+#include "settings/SettingsComparison.h"
+
+namespace {
+
+using Level = OperationNotice::Level;
+using Outcome = OperationResult::Outcome;
+
+Level levelOf(MessageSink::Icon icon)
+{
+    switch (icon) {
+    case MessageSink::Icon::Error: return Level::Error;
+    case MessageSink::Icon::Warning: return Level::Warning;
+    default: return Level::Information;
+    }
+}
+
+void addNotices(OperationRun &run, const std::vector<ListingNotice> &notices)
+{
+    for (const ListingNotice &n : notices)
+        run.notice(levelOf(n.icon), n.text);
+}
+
+// Read and restore share their opening: a bar of 20 steps, a quarter done.
+void beginShortOperation(OperationRun &run, const QString &status)
+{
+    run.status(status);
+    run.setProgress(0);
+    run.setProgressMaximum(20);
+    run.setProgress(5);
+}
+
+// "ATI": the identification line, its firmware and what that means for S21.
+void identify(OperationRun &run, const ReadRequest &request)
+{
+    run.channel().sendCommand("ATI\r", "V", 100);
+    OperationResult &result = run.result();
+    result.identification = identificationLine(run.session().lastReply());
+    result.firmware = firmwareVersion(result.identification, request.variant.radioClass);
+    if (const auto warning = radioSignatureWarning(result.identification, request.priorS21,
+                                                   request.variant.radioClass))
+        run.notice(Level::Warning, *warning);
+}
+
+// The end of a read: parse the listing, identify the module, reset it ("ATZ").
+// Failures become the result's error with the read's own texts.
+void completeRead(OperationRun &run, const ReadRequest &request)
+{
+    const QString &model = request.variant.modelName;
+    try {
+        // The parser consumes the text from the front; what is left of a listing that
+        // does not convert stays as the last reply.
+        QByteArray listing = run.session().lastReply();
+        ListingParser parser(listing, request.variant.radioClass);
+        ParsedListing parsed;
+        try {
+            parsed = parser.parse(false);
+        } catch (const ConversionError &) {
+            run.keepAsLastReply(listing);
+            addNotices(run, parser.notices());
+            throw;
+        }
+        run.result().listing = parsed;
+        addNotices(run, parsed.notices);
+
+        identify(run, request);
+        // The field is "Echo Off"; it is the module's own setting that counts.
+        const bool echoOn = !settingsFromListing(parsed, request.variant).flag(Field::EchoOff);
+        try {
+            run.channel().sendCommand("ATZ\r", "\r", 100);
+        } catch (const ExchangeCancelled &) {
+            throw;
+        } catch (const Exception &) {
+            // A module that does not echo may take the reset without a visible answer.
+            if (echoOn)
+                throw;
+        }
+    } catch (const ExchangeCancelled &) {
+        run.result().outcome = Outcome::Cancelled;
+    } catch (const ModuleReplyError &) {
+        run.fail(run.replyFailure(), badReplyText(model));
+    } catch (const SerialLineError &) {
+        run.fail(Outcome::NoResponse, noCtsText(model));
+    } catch (const ConversionError &e) {
+        run.fail(Outcome::BadListing, e.message());
+    } catch (const Exception &e) {
+        run.fail(Outcome::Refused, e.message());
+    }
+}
+
+void readSteps(OperationRun &run, const ReadRequest &request)
+{
+    beginShortOperation(run, QStringLiteral("Reading Module..."));
+    if (run.stopped())
+        return;
+    run.setProgress(10);
+    try {
+        run.wake();
+    } catch (const Exception &) {
+        // the listing request below fails with its own error if the module sleeps
+    }
+    run.status(QStringLiteral("Reading Module..."));
+    if (run.stopped())
+        return;
+    run.setProgress(15);
+    // The listing ends with the last route.
+    run.channel().sendCommand("AT&V\r", moduleKey(Field::Route3Destination) + '=', 100);
+    run.progressToMaximum();
+    run.status(QStringLiteral("Updating Main Form..."));
+    completeRead(run, request);
+}
+
+void restoreSteps(OperationRun &run)
+{
+    beginShortOperation(run, QStringLiteral("Restoring Defaults..."));
+    if (run.stopped())
+        return;
+    try {
+        run.wake();
+    } catch (const Exception &) {
+        // the factory-defaults command goes out regardless
+    }
+    run.status(QStringLiteral("Restoring Defaults..."));
+    if (run.stopped())
+        return;
+    run.setProgress(10);
+    run.channel().send("AT&F&W\r", "\r", 100);
+    if (!run.stopped())
+        run.progressToMaximum();
+}
+
+}  // namespace
+
+OperationResult readModule(const ReadRequest &request, ModuleSession &session, OperationObserver &observer,
+                           std::stop_token stop)
+{
+    OperationRun run(session, observer, std::move(stop));
+    return run.frame([&] { readSteps(run, request); });
+}
+
+OperationResult restoreDefaults(const ReadRequest &request, ModuleSession &session, OperationObserver &observer,
+                                std::stop_token stop)
+{
+    OperationRun run(session, observer, std::move(stop));
+    return run.frame([&] {
+        try {
+            restoreSteps(run);
+        } catch (const ExchangeCancelled &) {
+            // the PC side follows the module's reset all the same
+        }
+        // The module talks 9600 8-N-1 after its factory reset; the PC follows on the same port.
+        PortSettings factory = portSettingsFor(session.lineSettings());
+        resetPortSettings(factory, false);
+        LineSettings line = lineSettingsFor(factory);
+        line.port = session.lineSettings().port;
+        run.reopen(line);
+        readSteps(run, request);
+    });
+}
