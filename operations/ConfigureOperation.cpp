@@ -1,7 +1,6 @@
-// The configure operation: the serial-parameter step, the command list, the store.
+// The steps of a configure: the serial-parameter step, the command list, the store.
 #include "operations/ModuleIdentity.h"
-#include "operations/ModuleOperations.h"
-#include "operations/OperationRun.h"
+#include "operations/OperationSteps.h"
 
 #include "comm/SerialLine.h"
 #include "settings/SerialParams.h"
@@ -267,9 +266,4 @@ private:
 
 }  // namespace
 
-OperationResult configureModule(const ConfigureRequest &request, ModuleSession &session, OperationObserver &observer,
-                                std::stop_token stop)
-{
-    OperationRun run(session, observer, std::move(stop));
-    return run.frame([&] { Configure(request, run).run(); });
-}
+void configureSteps(OperationRun &run, const ConfigureRequest &request) { Configure(request, run).run(); }

@@ -1,11 +1,9 @@
-// The read and the restore of factory defaults, which ends with a read.
+// The steps of a read, and of the restore of factory defaults.
 #include "operations/ModuleIdentity.h"
-#include "operations/ModuleOperations.h"
-#include "operations/OperationRun.h"
+#include "operations/OperationSteps.h"
 
 #include "comm/SerialLine.h"
 #include "settings/ListingParser.h"
-#include "settings/SerialParams.h"
 #include "settings/SettingsComparison.h"
 
 namespace {
@@ -95,6 +93,8 @@ void completeRead(OperationRun &run, const ReadRequest &request)
     }
 }
 
+}  // namespace
+
 void readSteps(OperationRun &run, const ReadRequest &request)
 {
     beginShortOperation(run, QStringLiteral("Reading Module..."));
@@ -134,33 +134,4 @@ void restoreSteps(OperationRun &run)
     run.channel().send("AT&F&W\r", "\r", 100);
     if (!run.stopped())
         run.progressToMaximum();
-}
-
-}  // namespace
-
-OperationResult readModule(const ReadRequest &request, ModuleSession &session, OperationObserver &observer,
-                           std::stop_token stop)
-{
-    OperationRun run(session, observer, std::move(stop));
-    return run.frame([&] { readSteps(run, request); });
-}
-
-OperationResult restoreDefaults(const ReadRequest &request, ModuleSession &session, OperationObserver &observer,
-                                std::stop_token stop)
-{
-    OperationRun run(session, observer, std::move(stop));
-    return run.frame([&] {
-        try {
-            restoreSteps(run);
-        } catch (const ExchangeCancelled &) {
-            // the PC side follows the module's reset all the same
-        }
-        // The module talks 9600 8-N-1 after its factory reset; the PC follows on the same port.
-        PortSettings factory = portSettingsFor(session.lineSettings());
-        resetPortSettings(factory, false);
-        LineSettings line = lineSettingsFor(factory);
-        line.port = session.lineSettings().port;
-        run.reopen(line);
-        readSteps(run, request);
-    });
 }
