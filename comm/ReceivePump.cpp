@@ -16,7 +16,9 @@ ReceivePump::~ReceivePump() { stop(); }
 void ReceivePump::requestStop()
 {
     m_stop.store(true);
-    m_channel.line().interrupt();
+    // A pump that has ended leaves the line alone: nothing would clear this interrupt.
+    if (m_running.load())
+        m_channel.line().interrupt();
 }
 
 void ReceivePump::stop()

@@ -145,7 +145,9 @@ public:
                 else if (m_s->idleRead.count())
                     m_s->changed.wait_for(lock, m_s->idleRead, woken);
             }
-            if (!m_s->reads.empty()) {
+            if (interruptRequested()) {
+                // like a system layer: an interrupted read returns at once with nothing
+            } else if (!m_s->reads.empty()) {
                 FakePortState::ReadStep step = m_s->reads.front();
                 m_s->reads.pop_front();
                 data = step.data.left(maxBytes);
@@ -171,7 +173,7 @@ public:
             if (cut)
                 return false;
         }
-        if (!m_s->writeSucceeds)
+        if (!m_s->writeSucceeds || interruptRequested())
             return false;
         m_s->writes.push_back(data);
         if (m_s->module)

@@ -124,7 +124,9 @@ TEST_F(PumpTest, StopEndsAPumpBlockedInItsReadAtOnce)
     EXPECT_LT(std::chrono::steady_clock::now() - requested, 100ms);
     EXPECT_FALSE(pump.isRunning());
     EXPECT_EQ(state->readCount(), 1);
-    // The exchanges' time-outs are back, and the interrupt is gone with the pump.
+    // The exchanges' time-outs are back, and the interrupt is gone with the pump,
+    // also after a second stop (the destructor's).
+    pump.stop();
     state->reads.push_back({"\r\nOK\r\n", true});
     EXPECT_TRUE(channel->sendCommand("AT\r", "OK", 50));
     EXPECT_NE(state->readTimeouts.back().readTotalConstant, 0u);
