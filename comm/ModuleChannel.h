@@ -69,6 +69,10 @@ public:
     // One read of whatever has arrived, for the receive pump; false when the line is gone.
     bool poll();
 
+    // Exchanges, the wake and the flush end as cancelled once `token` asks to stop
+    // (see SerialLine::setStopToken).
+    void setStopToken(std::stop_token token) { m_line.setStopToken(std::move(token)); }
+
     // The character the wake sends three times. Until set, the program-wide
     // escapeCharacter ("+" unless changed).
     char escapeCharacter() const;

@@ -30,7 +30,7 @@ protected:
         state->idleRead = 10s;       // a silent module
         state->pauseStretch = 100;   // the 50 ms CTS retry lasts 5 s, the flush settle 10 s
         channel = std::make_unique<ModuleChannel>(LineSettings{}, fakePort(state));
-        channel->line().setStopToken(stop.get_token());
+        channel->setStopToken(stop.get_token());
     }
 
     // Runs `work` on a thread, asks it to stop once `reached` holds, and returns how
