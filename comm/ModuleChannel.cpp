@@ -2,9 +2,6 @@
 
 #include <chrono>
 
-std::atomic<char> escapeCharacter{'+'};
-
-QByteArray escapeSequence() { return QByteArray(3, escapeCharacter.load()); }
 
 ModuleReplyError ModuleReplyError::badReply()
 {
@@ -80,7 +77,6 @@ void ModuleChannel::send(const QByteArray &command, const QByteArray &expected, 
         throw ModuleReplyError::badReply();
 }
 
-char ModuleChannel::escapeCharacter() const { return m_escape ? *m_escape : ::escapeCharacter.load(); }
 
 ExchangeStatus ModuleChannel::tryWake()
 {

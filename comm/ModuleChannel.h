@@ -6,17 +6,8 @@
 
 #include <QByteArray>
 
-#include <atomic>
 #include <memory>
 #include <optional>
-
-// The program-wide escape character, "+" at start. Set by the escape-character dialog
-// (GUI thread) and by the configure operation (worker thread). A channel whose own
-// escape character was never set wakes with this one.
-extern std::atomic<char> escapeCharacter;
-
-// escapeCharacter three times: brings a module from data mode to command mode.
-QByteArray escapeSequence();
 
 // The module did not answer as expected, or could not be woken.
 class ModuleReplyError : public Exception {
@@ -73,9 +64,8 @@ public:
     // (see SerialLine::setStopToken).
     void setStopToken(std::stop_token token) { m_line.setStopToken(std::move(token)); }
 
-    // The character the wake sends three times. Until set, the program-wide
-    // escapeCharacter ("+" unless changed).
-    char escapeCharacter() const;
+    // The module's escape character, which the wake sends three times; "+" unless set.
+    char escapeCharacter() const { return m_escape; }
     void setEscapeCharacter(char c) { m_escape = c; }
 
     // The reply of the most recent exchange that wrote its command (a failed write
@@ -91,6 +81,6 @@ private:
     SerialLine m_line;
     ReceiveHandler m_listener;
     QByteArray m_lastReply;
-    std::optional<char> m_escape;
+    char m_escape = '+';
     bool m_replied = false;
 };

@@ -16,8 +16,8 @@ ModuleChannel &ModuleSession::open()
         if (m_listener)
             m_listener(text);
     });
-    const std::stop_token stop = m_stop;
-    channel->line().setCancelCheck([stop] { return stop.stop_requested(); });
+    channel->setStopToken(m_stop);
+    channel->setEscapeCharacter(m_escape);
     m_channel = std::move(channel);
     return *m_channel;
 }
@@ -37,13 +37,16 @@ ModuleChannel &ModuleSession::channel()
     return *m_channel;
 }
 
-void ModuleSession::setEscapeCharacter(char c) { m_escape = c; }
+void ModuleSession::setEscapeCharacter(char c)
+{
+    m_escape = c;
+    if (m_channel)
+        m_channel->setEscapeCharacter(c);
+}
 
 void ModuleSession::setStopToken(std::stop_token token)
 {
     m_stop = std::move(token);
-    if (m_channel) {
-        const std::stop_token stop = m_stop;
-        m_channel->line().setCancelCheck([stop] { return stop.stop_requested(); });
-    }
+    if (m_channel)
+        m_channel->setStopToken(m_stop);
 }

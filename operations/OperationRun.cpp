@@ -6,11 +6,6 @@
 #include <condition_variable>
 #include <mutex>
 
-namespace {
-// The wake counts "0\r" anywhere as the numeric "OK".
-bool answered(const QByteArray &reply) { return reply.contains("OK") || reply.contains("0\r"); }
-}  // namespace
-
 OperationRun::OperationRun(ModuleSession &session, OperationObserver &observer, std::stop_token stop)
     : m_session(session), m_observer(observer), m_stop(std::move(stop))
 {
@@ -68,31 +63,15 @@ void OperationRun::pause(std::chrono::milliseconds duration)
 void OperationRun::wake()
 {
     status(QStringLiteral("Waking Modem..."));
-    ModuleChannel &line = channel();
-    try {
-        line.sendCommand("\r", "OK", 50);
+    switch (channel().tryWake()) {
+    case ExchangeStatus::Ok:
+    case ExchangeStatus::Cancelled:  // the caller looks at the stop request next
         return;
-    } catch (const Exception &) {
-        // not in command mode (or no CTS yet): escape sequence
-    }
-    // Send raises when its write fails, so each judgement below sees the reply to
-    // its own attempt, never one left from an earlier exchange.
-    const QByteArray escape(3, m_session.escapeCharacter());
-    if (stopped())
-        return;
-    line.send(escape, "OK", 50);
-    if (answered(m_session.lastReply()))
-        return;
-    if (stopped())
-        return;
-    line.send(escape, "OK", 50);
-    if (!answered(m_session.lastReply()) && stopped())
-        return;
-    line.send("\r", "OK", 10);
-    if (stopped())
-        return;
-    if (!answered(m_session.lastReply()))
+    case ExchangeStatus::LineLost:   // a write did not go out: nothing answered it
+        throw ModuleReplyError::badReply();
+    default:
         throw ModuleReplyError::cannotWake();
+    }
 }
 
 void OperationRun::recordFailure(std::exception_ptr failure)

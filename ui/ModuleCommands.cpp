@@ -8,11 +8,8 @@
 #include "settings/SettingsModel.h"
 #include "ui/OperationHost.h"
 #include "ui/ProgressDialog.h"
+#include "ui/ThreadHandOff.h"
 
-#include <QtConcurrent/QtConcurrentRun>
-
-#include <mutex>
-#include <optional>
 
 const QString ModuleCommands::kNoModeText = QStringLiteral("An operating mode must be selected!");
 const QString ModuleCommands::kRestoreQuestion = QStringLiteral(
@@ -32,24 +29,18 @@ public:
     void reply(const QByteArray &text) override
     {
         OperationHost *host = &m_host;
-        QMetaObject::invokeMethod(
-            &m_dialog,
-            [host, text] {
-                host->setListingText(text);
-                host->appendLogLine(text + '\r');
-            },
-            Qt::QueuedConnection);
+        postToThreadOf(&m_dialog, [host, text] {
+            host->setListingText(text);
+            host->appendLogLine(text + '\r');
+        });
     }
     void lineChanged(const LineSettings &line) override
     {
         OperationHost *host = &m_host;
-        QMetaObject::invokeMethod(
-            &m_dialog,
-            [host, line] {
-                host->portSettings() = portSettingsFor(line, host->portSettings());
-                host->showPortSettings();
-            },
-            Qt::QueuedConnection);
+        postToThreadOf(&m_dialog, [host, line] {
+            host->portSettings() = portSettingsFor(line, host->portSettings());
+            host->showPortSettings();
+        });
     }
 
 private:
@@ -127,29 +118,25 @@ OperationResult ModuleCommands::run(OperationKind kind)
     ProgressDialog dialog(m_host.window());
     WindowObserver observer(dialog, m_host);
     // The operation gets copies of what it needs: the window stays untouched while it runs.
-    auto session = std::make_shared<ModuleSession>(lineSettingsFor(m_host.portSettings()));
-    session->setEscapeCharacter(m_host.escapeCharacter());
+    ModuleSession session(lineSettingsFor(m_host.portSettings()));
+    session.setEscapeCharacter(m_host.escapeCharacter());
     const ConfigureRequest configure{m_host.variant(), m_host.model().settings(), m_host.commandList()};
     const ReadRequest read{m_host.variant(), m_host.priorS21()};
     std::stop_source stop;
-    // Handed over under a lock the thread tools can see, not only through the future.
-    std::mutex handOver;
     OperationResult result;  // what an operation that does nothing leaves
-    result.line = session->lineSettings();
-    result.escapeCharacter = session->escapeCharacter();
-    const QFuture<void> operation = QtConcurrent::run([&, session, kind, token = stop.get_token()] {
-        std::optional<OperationResult> outcome;
-        switch (kind) {
-        case OperationKind::Configure: outcome = configureModule(configure, *session, observer, token); break;
-        case OperationKind::Read: outcome = readModule(read, *session, observer, token); break;
-        case OperationKind::RestoreDefaults: outcome = restoreDefaults(read, *session, observer, token); break;
-        }
-        const std::lock_guard lock(handOver);
-        if (outcome)
-            result = std::move(*outcome);
-    });
-    dialog.runModal(operation, stop);
-    const std::lock_guard lock(handOver);
+    result.line = session.lineSettings();
+    result.escapeCharacter = session.escapeCharacter();
+    // The operation's thread starts after everything above was written and has been
+    // joined before the result is read.
+    dialog.runModal(
+        [&, token = stop.get_token()] {
+            switch (kind) {
+            case OperationKind::Configure: result = configureModule(configure, session, observer, token); break;
+            case OperationKind::Read: result = readModule(read, session, observer, token); break;
+            case OperationKind::RestoreDefaults: result = restoreDefaults(read, session, observer, token); break;
+            }
+        },
+        stop);
     return result;
 }
 

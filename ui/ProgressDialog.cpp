@@ -1,5 +1,7 @@
 #include "ui/ProgressDialog.h"
 
+#include "ui/ThreadHandOff.h"
+
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -40,7 +42,6 @@ ProgressDialog::ProgressDialog(QWidget *parent)
     m_cancelButton->setObjectName(QStringLiteral("CancelBitBtn"));
     m_cancelButton->setGeometry((kClientWidth - 80) / 2, 64, 80, 25);
     connect(m_cancelButton, &QPushButton::clicked, this, &ProgressDialog::cancel);
-    connect(&m_watcher, &QFutureWatcherBase::finished, this, [this] { done(QDialog::Accepted); });
 }
 
 // runModal() returns only after the operation has finished; a dialog destroyed
@@ -48,20 +49,31 @@ ProgressDialog::ProgressDialog(QWidget *parent)
 // operation reports to this dialog.
 ProgressDialog::~ProgressDialog()
 {
-    if (running()) {
+    if (m_operation.joinable()) {
         m_stop.request_stop();
-        m_watcher.waitForFinished();
+        m_operation.join();
     }
 }
 
-void ProgressDialog::runModal(const QFuture<void> &operation, std::stop_source stop)
+void ProgressDialog::runModal(std::function<void()> operation, std::stop_source stop)
 {
     m_stop = std::move(stop);
     m_cancelRequested = false;
-    m_watcher.setFuture(operation);
+    m_running = true;
+    // The end is posted like every report, so it arrives after them.
+    m_operation = std::thread([this, operation = std::move(operation)] {
+        operation();
+        postToThreadOf(this, [this] { operationFinished(); });
+    });
     centreOnScreen();
-    if (!m_watcher.isFinished())
-        exec();
+    exec();
+}
+
+void ProgressDialog::operationFinished()
+{
+    m_operation.join();
+    m_running = false;
+    done(QDialog::Accepted);
 }
 
 void ProgressDialog::centreOnScreen()
@@ -72,18 +84,15 @@ void ProgressDialog::centreOnScreen()
 
 void ProgressDialog::postStatus(const QString &text)
 {
-    QMetaObject::invokeMethod(this, [this, text] { m_status->setText(text); }, Qt::QueuedConnection);
+    postToThreadOf(this, [this, text] { m_status->setText(text); });
 }
 
 void ProgressDialog::postProgress(int value, int maximum)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, value, maximum] {
-            m_progressBar->setMaximum(maximum);
-            m_progressBar->setValue(value);
-        },
-        Qt::QueuedConnection);
+    postToThreadOf(this, [this, value, maximum] {
+        m_progressBar->setMaximum(maximum);
+        m_progressBar->setValue(value);
+    });
 }
 
 void ProgressDialog::cancel()

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QDialog>
-#include <QFutureWatcher>
-
+#include <functional>
 #include <stop_token>
+#include <thread>
 
 class QLabel;
 class QProgressBar;
@@ -19,9 +19,9 @@ public:
     explicit ProgressDialog(QWidget *parent = nullptr);
     ~ProgressDialog() override;
 
-    // Shows the dialog modally while `operation` runs and returns once it has
-    // finished. Cancel requests a stop through `stop`.
-    void runModal(const QFuture<void> &operation, std::stop_source stop);
+    // Runs `operation` on a thread of its own and shows the dialog modally until it
+    // has finished. Cancel requests a stop through `stop`.
+    void runModal(std::function<void()> operation, std::stop_source stop);
 
     // Any thread: the operation's status and progress reach the dialog through its
     // event queue, never waited for; what arrives after the dialog is gone is dropped.
@@ -45,13 +45,15 @@ protected:
 
 private:
     void centreOnScreen();
-    bool running() const { return m_watcher.future().isValid() && !m_watcher.isFinished(); }
+    void operationFinished();
+    bool running() const { return m_running; }
 
     QLabel *m_status = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QPushButton *m_cancelButton = nullptr;
 
-    QFutureWatcher<void> m_watcher;
+    std::thread m_operation;
+    bool m_running = false;
     std::stop_source m_stop;
     bool m_cancelRequested = false;
 };

@@ -16,11 +16,6 @@ using namespace std::chrono_literals;
 
 const QString kBadReply = "Error communicating with 740R-B. The module did not respond correctly.";
 
-struct EscapeCharGuard {
-    char saved = escapeCharacter.load();
-    ~EscapeCharGuard() { escapeCharacter.store(saved); }
-};
-
 class SimTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -66,15 +61,14 @@ TEST_F(SimTest, ModuleInCommandModeGetsNoEscape)
 
 TEST_F(SimTest, WakesWithAnotherEscapeCharacter)
 {
-    EscapeCharGuard guard;
     auto sim = start({"--start", "command"});
     {
         ModuleChannel channel{PortSettings{}};
         EXPECT_TRUE(channel.sendCommand("ATS2=42\r", "OK", 100));
         channel.send("ATO\r", "", 100);   // back to data mode
     }
-    escapeCharacter = 42;
     ModuleChannel channel{PortSettings{}};
+    channel.setEscapeCharacter(42);
     EXPECT_NO_THROW(channel.wakeModem());
     EXPECT_TRUE(logged(*sim, "RX \"***\""));
     EXPECT_FALSE(logged(*sim, "+++"));

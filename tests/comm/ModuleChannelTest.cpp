@@ -12,12 +12,6 @@ namespace {
 const QString kBadReply = "Error communicating with 740R-B. The module did not respond correctly.";
 const QString kCannotWake = "Error communicating with 740R-B. Unable to wake modem.";
 
-// Restores the program-wide escape character after a test that changes it.
-struct EscapeCharGuard {
-    char saved = escapeCharacter.load();
-    ~EscapeCharGuard() { escapeCharacter.store(saved); }
-};
-
 class ChannelTest : public ::testing::Test {
 protected:
     std::shared_ptr<FakePortState> state = std::make_shared<FakePortState>();
@@ -88,14 +82,6 @@ TEST(ChannelSetup, PortFailureReachesTheCreator)
     s.comPort = 1;
     EXPECT_EQ(errorOf([&] { ModuleChannel c(s, fakePort(state)); }).section('\n', 0, 0),
               "COM2- This port may be already in use or not present.");
-}
-
-TEST(ChannelSetup, EscapeSequenceFollowsTheEscapeCharacter)
-{
-    EscapeCharGuard guard;
-    EXPECT_EQ(escapeSequence(), "+++");
-    escapeCharacter = '*';
-    EXPECT_EQ(escapeSequence(), "***");
 }
 
 TEST_F(ChannelTest, SendCommandJudgesTheReply)
@@ -203,8 +189,8 @@ TEST_F(ChannelTest, SilentModuleCannotBeWoken)
 
 TEST_F(ChannelTest, OtherEscapeCharacterIsSentAndReadLikeThePlusSign)
 {
-    EscapeCharGuard guard;
-    escapeCharacter = 42;
+    EXPECT_EQ(channel->escapeCharacter(), '+');
+    channel->setEscapeCharacter(42);
     EXPECT_EQ(errorOf([&] { channel->wakeModem(); }), kCannotWake);
     EXPECT_EQ(written(), (std::vector<QByteArray>{"\r", "***", "***", "\r"}));
     std::vector<int> expected(20, 22);

@@ -165,8 +165,6 @@ private Q_SLOTS:
         };
         const PortLayerFactory previous = setPortLayerFactory([state] { return fakePort(state); });
         auto restore = qScopeGuard([&] { setPortLayerFactory(previous); });
-        const char escape = escapeCharacter.load();
-        auto keepEscape = qScopeGuard([escape] { escapeCharacter.store(escape); });
 
         TestHost host;
         host.model().set(Field::ResponseCodesOff, 1);

@@ -1,0 +1,11 @@
+#include "ui/ThreadHandOff.h"
+
+namespace threadhandoff {
+
+std::mutex &postMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+}  // namespace threadhandoff
