@@ -23,13 +23,13 @@ class QToolBar;
 class ConfigFileCommands;
 class FileDialogs;
 class SettingsModel;
-class ModuleChannel;
 class FieldBinder;
 class ModeOptions;
 class OperatingModeGroup;
 class SettingsPages;
 class SpinField;
 class StatusRow;
+class TransmitTestItem;
 
 // The commands of the menu bar and tool bar that can be switched on and off.
 enum class MainCommand {
@@ -205,6 +205,7 @@ private:
     StatusRow *m_statusRow = nullptr;
     std::array<QAction *, kMainCommandCount> m_commands{};
     QAction *m_verifyAfterConfigure = nullptr;  // checkable, off unless remembered on
-    // The channel a diagnostics command opens; closed when the command ends.
-    std::unique_ptr<ModuleChannel> m_diagChannel;
+    // The transmit test and its menu item, made when first used. Last: its thread
+    // writes to the log until it is gone.
+    std::unique_ptr<TransmitTestItem> m_transmitTest;
 };

@@ -1,26 +1,24 @@
-// Radio diagnostics started from "Ad&vanced" / "&Diagnostics". The tests themselves
-// live in diagnostics/; the window lends them its port settings, its message boxes,
-// its channel slot, its log and the transmit test's menu caption.
+// Radio diagnostics started from "Ad&vanced" / "&Diagnostics". The tests run in
+// diagnostics/ on channels of their own over the window's port settings; the
+// window lends them its message boxes, its log and the transmit test's menu item.
 #include "ui/MainWindow.h"
 
-#include "comm/ModuleChannel.h"
-#include "diagnostics/ReceiveTest.h"
-#include "diagnostics/TransmitTest.h"
-
-#include <QAction>
+#include "comm/LineSettings.h"
+#include "ui/DiagnosticsCommands.h"
 
 void MainWindow::runReceiveTest(int kind)
 {
-    ReceiveTest test(m_portSettings, m_messages, m_diagChannel, this);
-    test.run(kind);
+    ReceiveTestCommand test(m_messages, this);
+    test.run(kind, lineSettingsFor(m_portSettings));
 }
 
 void MainWindow::toggleTransmitTest()
 {
-    QAction *item = commandAction(MainCommand::TxBerTest);
-    // The module's replies show in the log pane; this runs on the GUI thread.
-    TransmitTest test(m_portSettings, m_variant.modelName, m_messages, m_diagChannel,
-                      [this](const QByteArray &text, quint16 length) { receiveData(text, length); },
-                      {[item] { return item->text(); }, [item](const QString &caption) { item->setText(caption); }});
-    test.toggle();
+    if (!m_transmitTest) {
+        // The module's replies show in the log pane; receiveData takes them from any thread.
+        m_transmitTest = std::make_unique<TransmitTestItem>(
+            commandAction(MainCommand::TxBerTest), m_messages, m_variant.modelName,
+            [this](const QByteArray &text, quint16 length) { receiveData(text, length); });
+    }
+    m_transmitTest->toggle(lineSettingsFor(m_portSettings));
 }
