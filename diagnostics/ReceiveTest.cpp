@@ -16,7 +16,7 @@ ReceiveTest::ReceiveTest(int kind, std::unique_ptr<ModuleChannel> channel)
     m_portName = m_channel->line().lineSettings().port;
     m_open = m_channel->line().port() != nullptr;
     m_channel->setReceiveHandler([this](const QByteArray &text, quint16) { receiveText(text); });
-    m_channel->line().setCancelCheck([this] { return m_cancel.load(); });
+    m_channel->line().setCancelCheck([this] { return m_cancel.load() || m_abandonStart.load(); });
 }
 
 std::unique_ptr<ReceiveTest> ReceiveTest::open(int kind, const LineSettings &line, const ChannelFactory &make)
@@ -45,6 +45,11 @@ void ReceiveTest::start()
 
 void ReceiveTest::stop(StopReason reason)
 {
+    // A start still on the line gives up after its current read.
+    if (m_state == TestState::Starting) {
+        m_abandonReason = reason;
+        m_abandonStart = true;
+    }
     m_commands.post([this, reason] { runStop(reason); });
 }
 
@@ -90,8 +95,9 @@ void ReceiveTest::runStart()
         return;
     }
     setState(TestState::Starting);
+    bool testCommandOut = false;
     try {
-        const bool started = runCommands([this] {
+        const bool started = runCommands([&] {
             ModuleChannel &c = *m_channel;
             // A line lost in an earlier run: the adapter may be back.
             if (!c.line().port()) {
@@ -101,6 +107,7 @@ void ReceiveTest::runStart()
             c.wakeModem();
             c.sendCommand("AT&K0\r", "\r", kCommandWait);  // no flow control during the test
             c.flushLine();
+            testCommandOut = true;
             c.sendCommand(m_testCommand + '\r', "\r", kCommandWait);
         }, StopReason::Stop);
         if (!started) {
@@ -108,7 +115,8 @@ void ReceiveTest::runStart()
             return;
         }
     } catch (const ExchangeCancelled &) {
-        return;  // the owner is going away: nobody to tell
+        abandonStart(testCommandOut);
+        return;
     }
     m_droppedSeen = m_cutter.droppedLines();
     m_commandsOnLine = false;
@@ -126,8 +134,36 @@ void ReceiveTest::runStart()
     });
 }
 
+void ReceiveTest::abandonStart(bool testCommandOut)
+{
+    if (m_cancel)
+        return;  // the owner is going away: nobody to tell
+    m_abandonStart = false;
+    // The module may be in its test mode already: it is reset as a stop does.
+    if (testCommandOut) {
+        setState(TestState::Stopping);
+        try {
+            resetModule(m_abandonReason.load());
+        } catch (const ExchangeCancelled &) {
+            return;
+        }
+    }
+    setState(TestState::Idle);
+}
+
+void ReceiveTest::resetModule(StopReason reason)
+{
+    runCommands([this] {
+        ModuleChannel &c = *m_channel;
+        c.flushLine();
+        c.wakeModem();
+        c.sendCommand("ATZ\r", "\r", kCommandWait);
+    }, reason);
+}
+
 void ReceiveTest::runStop(StopReason reason)
 {
+    m_abandonStart = false;  // the start has ended one way or the other
     if (m_state != TestState::Running) {
         notifyState();
         return;
@@ -141,12 +177,7 @@ void ReceiveTest::runStop(StopReason reason)
     // the stop commands.
     stopPump();
     try {
-        runCommands([this] {
-            ModuleChannel &c = *m_channel;
-            c.flushLine();
-            c.wakeModem();
-            c.sendCommand("ATZ\r", "\r", kCommandWait);
-        }, reason);
+        resetModule(reason);
     } catch (const ExchangeCancelled &) {
         return;
     }

@@ -52,7 +52,8 @@ public:
     QString portName() const { return m_portName; }
 
     // Both return at once; the observer hears how they ended. A start does nothing
-    // unless Idle, a stop nothing unless Running (or Starting: it follows the start).
+    // unless Idle, a stop nothing unless Running. A stop while Starting has the start
+    // give up (resetting the module if the test command went out) and stays Idle.
     void start();
     void stop(StopReason reason = StopReason::Stop);
 
@@ -63,6 +64,10 @@ public:
 private:
     void runStart();
     void runStop(StopReason reason);
+    // A stop came while starting: the start's exchange was cancelled.
+    void abandonStart(bool testCommandOut);
+    // FlushLine, WakeModem, "ATZ": the module reset that ends a test.
+    void resetModule(StopReason reason);
     // The pump ended on a failed read: the port is closed and reported as unavailable.
     void endOnLostLine();
     void stopPump();
@@ -79,6 +84,8 @@ private:
     std::atomic<TestState> m_state{TestState::Idle};
     std::atomic<bool> m_open{false};
     std::atomic<bool> m_cancel{false};       // the owner is going away
+    std::atomic<bool> m_abandonStart{false}; // a stop came while starting
+    std::atomic<StopReason> m_abandonReason{StopReason::Stop};
     std::atomic<bool> m_commandsOnLine{false};  // replies are not reports
     std::atomic<bool> m_lineLost{false};        // the pump of this run ended on a failed read
     // Used by one thread at a time: the command thread during commands, the pump

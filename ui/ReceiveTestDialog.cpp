@@ -133,7 +133,7 @@ void ReceiveTestDialog::toggleTest()
         m_test->start();
     } else if (m_state == TestState::Running) {
         beginCommand();
-        m_test->stop();
+        askStop(ReceiveTest::StopReason::Stop);
     }
 }
 
@@ -160,13 +160,20 @@ bool ReceiveTestDialog::readyToClose()
 {
     if (!m_busy && m_state != TestState::Running)
         return true;
-    // The stop commands go out before the dialog closes.
+    // The stop commands go out before the dialog closes; a start still on the line
+    // gives up first.
     m_closeWhenSettled = true;
-    if (!m_busy) {
+    if (!m_busy)
         beginCommand();
-        m_test->stop(ReceiveTest::StopReason::Close);
-    }
+    askStop(ReceiveTest::StopReason::Close);
     return false;
+}
+
+void ReceiveTestDialog::askStop(ReceiveTest::StopReason reason)
+{
+    if (std::exchange(m_stopAsked, true))
+        return;
+    m_test->stop(reason);
 }
 
 void ReceiveTestDialog::showEvent(QShowEvent *event)
@@ -223,6 +230,7 @@ void ReceiveTestDialog::showState(TestState state, const QDateTime &at)
         // The pump is stopped: what it read is all queued.
         takeArrivals();
         m_recording.finish(at);
+        m_stopAsked = false;
     }
     setRunning(state == TestState::Running);
     m_busy = false;
@@ -235,7 +243,7 @@ void ReceiveTestDialog::showState(TestState state, const QDateTime &at)
     if (m_closeWhenSettled) {
         if (state == TestState::Running) {
             beginCommand();
-            m_test->stop(ReceiveTest::StopReason::Close);
+            askStop(ReceiveTest::StopReason::Close);
         } else {
             m_closeWhenSettled = false;
             close();

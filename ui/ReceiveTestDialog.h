@@ -93,6 +93,8 @@ private:
     void showState(TestState state, const QDateTime &at);
     // Whether the dialog may close now; if not, it closes once the test is stopped.
     bool readyToClose();
+    // Once until the test is Idle again.
+    void askStop(ReceiveTest::StopReason reason);
     void report(const std::optional<QString> &failure);
     void setRunning(bool running);
     void showTestLine(const QByteArray &line);
@@ -109,6 +111,7 @@ private:
     TestState m_state = TestState::Idle;  // as last shown
     bool m_busy = false;                  // a start or stop is out
     bool m_closeWhenSettled = false;
+    bool m_stopAsked = false;             // a stop is queued or on the line
     bool m_focusBack = false;
     std::optional<WaitCursor> m_wait;
     std::optional<QString> m_failure;  // reported once the test settles

@@ -5,6 +5,8 @@
 
 #include "diagnostics/ReceiveTest.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -91,4 +93,16 @@ TEST(ReceiveTest, StartAndStopLeaveTheLineToTheTestsOwnThreads)
     EXPECT_TRUE(observer.failures.isEmpty());
     EXPECT_EQ(module->countWrites("ATZ\r"), 1);
     EXPECT_TRUE(test.isOpen());
+}
+
+TEST(ReceiveTest, CoreNeedsNoGuiLibraries)
+{
+    // What this executable links of Qt is what the diagnostics core needs: a console
+    // program without a display must be able to run the tests.
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    EXPECT_TRUE(mapped.contains("libQt6Core"));
+    for (const char *library : {"libQt6Gui", "libQt6Widgets", "libQt6Charts"})
+        EXPECT_FALSE(mapped.contains(library)) << library;
 }

@@ -167,4 +167,14 @@ TEST_F(DiagnosticsCommandTest, ExitStatuses)
     EXPECT_EQ(noAnswer.status, ExitStatus::NoResponse);
     EXPECT_TRUE(noAnswer.err.contains("The module did not respond correctly.")) << noAnswer.err.toStdString();
     EXPECT_EQ(receivedCount(silent, "AT&T1\\r"), 0);
+
+    // Ctrl-C while the silent module is being woken: the start gives up.
+    std::stop_source ctrlC;
+    std::jthread press([&ctrlC] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ctrlC.request_stop();
+    });
+    const Outcome interrupted = run({"rssi", "--port", silentPort}, ctrlC.get_token());
+    EXPECT_EQ(interrupted.status, ExitStatus::Interrupted) << interrupted.err.toStdString();
+    EXPECT_EQ(receivedCount(silent, "AT&T3\\r"), 0);
 }

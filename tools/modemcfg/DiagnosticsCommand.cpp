@@ -178,8 +178,14 @@ public:
     void lineLost(const QString &message) override { failed(message, FailureKind::Port); }
 
     // Has a command go out and waits until the test has settled after it; the
-    // failure's exit status, if it failed.
-    std::optional<ExitStatus> command(const std::function<void()> &send)
+    // failure's exit status, if it failed. A stop request while waiting calls
+    // `giveUp` (once), if given.
+    struct Settled {
+        TestState state;
+        std::optional<ExitStatus> failure;
+    };
+    Settled command(const std::function<void()> &send, std::stop_token stop = {},
+                    const std::function<void()> &giveUp = {})
     {
         std::unique_lock lock(m_mutex);
         m_settled = false;
@@ -187,8 +193,15 @@ public:
         lock.unlock();
         send();
         lock.lock();
-        m_changed.wait(lock, [this] { return m_settled; });
-        return m_failure;
+        const auto settled = [this] { return m_settled; };
+        if (!m_changed.wait(lock, stop, settled)) {
+            lock.unlock();
+            if (giveUp)
+                giveUp();
+            lock.lock();
+            m_changed.wait(lock, settled);
+        }
+        return {m_state, m_failure};
     }
 
     // Waits while the test runs: until `deadline` (if any), a stop request, or the
@@ -253,15 +266,17 @@ ExitStatus runReceiveTest(const Request &request, QTextStream &out, QTextStream 
     test->setObserver(&observer);
     observer.message(QStringLiteral("%1 on %2 (%3)").arg(testTitle(request.kind), request.line.port,
                                                          request.line.formatText()));
-    if (const std::optional<ExitStatus> failure = observer.command([&] { test->start(); }))
-        return *failure;
+    // Ctrl-C while starting: the start gives up, resetting the module if need be.
+    const auto started = observer.command([&] { test->start(); }, stop, [&] { test->stop(); });
+    if (started.state != TestState::Running)
+        return started.failure.value_or(ExitStatus::Interrupted);
     observer.message(QStringLiteral("Started; ") + untilText(request));
 
     ExitStatus status = ExitStatus::Done;
     if (const std::optional<ExitStatus> lost = observer.waitWhileRunning(stop, deadlineOf(request))) {
         status = *lost;
-    } else if (const std::optional<ExitStatus> failure = observer.command([&] { test->stop(); })) {
-        status = *failure;
+    } else if (const auto stopped = observer.command([&] { test->stop(); }); stopped.failure) {
+        status = *stopped.failure;
     }
     if (stop.stop_requested())
         status = worse(status, ExitStatus::Interrupted);
@@ -288,13 +303,13 @@ ExitStatus runTransmitTest(const Request &request, QTextStream &out, QTextStream
     TransmitTest test(kModuleName);
     test.setObserver(&observer);
     observer.message(QStringLiteral("%1 on %2 (%3)").arg(testTitle(0), request.line.port, request.line.formatText()));
-    if (const std::optional<ExitStatus> failure = observer.command([&] { test.start(request.line); }))
+    if (const std::optional<ExitStatus> failure = observer.command([&] { test.start(request.line); }).failure)
         return *failure;
     observer.message(QStringLiteral("Started; ") + untilText(request));
     // The module transmits on its own: the port is closed until the stop.
     observer.waitWhileRunning(stop, deadlineOf(request));
     ExitStatus status = ExitStatus::Done;
-    if (const std::optional<ExitStatus> failure = observer.command([&] { test.stop(request.line); }))
+    if (const std::optional<ExitStatus> failure = observer.command([&] { test.stop(request.line); }).failure)
         status = *failure;
     else
         observer.message(QStringLiteral("Stopped."));
