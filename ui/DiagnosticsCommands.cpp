@@ -3,6 +3,7 @@
 #include "diagnostics/DiagnosticMessages.h"
 #include "diagnostics/ReceiveTest.h"
 #include "settings/MessageSink.h"
+#include "ui/PostedCall.h"
 #include "ui/ReceiveTestDialog.h"
 
 #include <QAction>
@@ -52,12 +53,12 @@ void TransmitTestItem::toggle(const LineSettings &line)
 
 void TransmitTestItem::stateChanged(TestState state, const QDateTime &)
 {
-    QMetaObject::invokeMethod(this, [this, state] { showState(state); }, Qt::QueuedConnection);
+    postTo(this, [this, state] { showState(state); });
 }
 
 void TransmitTestItem::failed(const QString &message, FailureKind)
 {
-    QMetaObject::invokeMethod(this, [this, message] { m_failure = message; }, Qt::QueuedConnection);
+    postTo(this, [this, message] { m_failure = message; });
 }
 
 void TransmitTestItem::lineLost(const QString &message)

@@ -1,6 +1,7 @@
 #include "ui/ReceiveTestDialog.h"
 
 #include "settings/MessageSink.h"
+#include "ui/PostedCall.h"
 #include "ui/RecordingView.h"
 
 #include <QCheckBox>
@@ -201,7 +202,7 @@ void ReceiveTestDialog::onOwnThread(std::function<void()> apply)
     if (QThread::currentThread() == thread())
         apply();
     else
-        QMetaObject::invokeMethod(this, std::move(apply), Qt::QueuedConnection);
+        postTo(this, std::move(apply));
 }
 
 void ReceiveTestDialog::stateChanged(TestState state, const QDateTime &at)
@@ -333,7 +334,7 @@ void ReceiveTestDialog::queueArrival(const QByteArray &line, const QDateTime &at
     if (m_takePosted)
         return;
     m_takePosted = true;
-    QMetaObject::invokeMethod(this, [this] { takeArrivals(); }, Qt::QueuedConnection);
+    postTo(this, [this] { takeArrivals(); });
 }
 
 void ReceiveTestDialog::takeArrivals()
