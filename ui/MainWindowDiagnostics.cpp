@@ -5,6 +5,7 @@
 
 #include "comm/LineSettings.h"
 #include "ui/DiagnosticsCommands.h"
+#include "ui/PostedCall.h"
 
 void MainWindow::runReceiveTest(int kind)
 {
@@ -15,10 +16,12 @@ void MainWindow::runReceiveTest(int kind)
 void MainWindow::toggleTransmitTest()
 {
     if (!m_transmitTest) {
-        // The module's replies show in the log pane; receiveData takes them from any thread.
+        // The module's replies show in the log pane, handed over from the test's thread.
         m_transmitTest = std::make_unique<TransmitTestItem>(
             commandAction(MainCommand::TxBerTest), m_messages, m_variant.modelName,
-            [this](const QByteArray &text, quint16 length) { receiveData(text, length); });
+            [this](const QByteArray &text, quint16 length) {
+                postTo(this, [this, text, length] { receiveData(text, length); });
+            });
     }
     m_transmitTest->toggle(lineSettingsFor(m_portSettings));
 }
