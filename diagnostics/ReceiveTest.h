@@ -1,35 +1,97 @@
 #pragma once
 
+#include "diagnostics/CommandThread.h"
 #include "diagnostics/DiagnosticsChannel.h"
+#include "diagnostics/DiagnosticsObserver.h"
+#include "diagnostics/LineCutter.h"
+#include "diagnostics/Recording.h"
 
-#include <functional>
+#include <QByteArray>
+#include <QString>
 
-class MessageSink;
-class QWidget;
-class ReceiveTestDialog;
+#include <atomic>
+#include <memory>
 
-// The receive tests of the Diagnostics menu: opens a channel into the main window's
-// slot, runs the receive test dialog modally on it and closes the channel again.
+class ReceivePump;
+
+// One receive test on one module: puts the module into a test mode, cuts its
+// continuous output into report lines while the receive pump reads it, and resets
+// the module when stopped. Owns its channel; its commands and its pump run on
+// threads of their own and everything it has to say goes to one observer.
 class ReceiveTest {
 public:
-    ReceiveTest(const PortSettings &portSettings, MessageSink &messages, ChannelSlot &channelSlot,
-               QWidget *parent = nullptr, ChannelFactory makeChannel = {});
+    // Why a stop was asked for: a stop while the dialog closes reports any failure
+    // other than a silent module with a text of its own.
+    enum class StopReason { Stop, Close };
 
-    // Test kind 1, 2 or 3. A port that cannot be opened is reported with the
-    // port's own text and no dialog is shown.
-    void run(int testKind);
+    // Test kind 1 ("Rx BER Test"), 2 ("Tx && Rx BER Test") or 3 ("RSSI Measurement").
+    // Without a channel the test can be fed text but never starts.
+    explicit ReceiveTest(int kind, std::unique_ptr<ModuleChannel> channel = {});
+    // Opens the port over `line` first; the port's exceptions reach the caller.
+    static std::unique_ptr<ReceiveTest> open(int kind, const LineSettings &line, const ChannelFactory &make = {});
+    // Cancels a command on the line and waits for it, at most one read's time-outs;
+    // a running test is left as it is (stop it first to reset the module).
+    ~ReceiveTest();
+    ReceiveTest(const ReceiveTest &) = delete;
+    ReceiveTest &operator=(const ReceiveTest &) = delete;
 
-    // Called with the dialog once it is set up, right before it is shown.
-    void setDialogReadyHandler(std::function<void(ReceiveTestDialog &)> handler)
-    {
-        m_onDialogReady = std::move(handler);
-    }
+    // Before the first start or feed; may be null.
+    void setObserver(DiagnosticsObserver *observer) { m_observer = observer; }
+
+    int kind() const { return m_kind; }
+    // "AT&T" and the kind.
+    const QByteArray &testCommand() const { return m_testCommand; }
+    Recording::Kind recordingKind() const { return m_kind == 3 ? Recording::Kind::Level : Recording::Kind::Ber; }
+    // Whether a line is one of this test's reports.
+    bool isReport(const QByteArray &line) const;
+
+    TestState state() const { return m_state.load(); }
+    // Whether the port is open; false after a lost line closed it.
+    bool isOpen() const { return m_open.load(); }
+    // The port the channel was opened on; empty without a channel.
+    QString portName() const { return m_portName; }
+
+    // Both return at once; the observer hears how they ended. A start does nothing
+    // unless Idle, a stop nothing unless Running. A stop while Starting has the start
+    // give up (resetting the module if the test command went out) and stays Idle.
+    void start();
+    void stop(StopReason reason = StopReason::Stop);
+
+    // The channel's listener: cuts text into lines and reports them, except the
+    // replies to the test's own commands. On one thread at a time.
+    void receiveText(const QByteArray &text);
 
 private:
-    const PortSettings &m_portSettings;
-    MessageSink &m_messages;
-    ChannelSlot &m_slot;
-    QWidget *m_parent;
-    ChannelFactory m_makeChannel;
-    std::function<void(ReceiveTestDialog &)> m_onDialogReady;
+    void runStart();
+    void runStop(StopReason reason);
+    // A stop came while starting: the start's exchange was cancelled.
+    void abandonStart(bool testCommandOut);
+    // FlushLine, WakeModem, "ATZ": the module reset that ends a test.
+    void resetModule(StopReason reason);
+    // The pump ended on a failed read: the port is closed and reported as unavailable.
+    void endOnLostLine();
+    void stopPump();
+    // Runs the test's commands; false (the observer told) when they failed.
+    bool runCommands(const std::function<void()> &commands, StopReason reason);
+    void setState(TestState state);
+    void notifyState();
+
+    const int m_kind;
+    const QByteArray m_testCommand;
+    std::unique_ptr<ModuleChannel> m_channel;
+    QString m_portName;
+    DiagnosticsObserver *m_observer = nullptr;
+    std::atomic<TestState> m_state{TestState::Idle};
+    std::atomic<bool> m_open{false};
+    std::atomic<bool> m_cancel{false};       // the owner is going away
+    std::atomic<bool> m_abandonStart{false}; // a stop came while starting
+    std::atomic<StopReason> m_abandonReason{StopReason::Stop};
+    std::atomic<bool> m_commandsOnLine{false};  // replies are not reports
+    std::atomic<bool> m_lineLost{false};        // the pump of this run ended on a failed read
+    // Used by one thread at a time: the command thread during commands, the pump
+    // while the test runs (the pump starts after and is joined before them).
+    LineCutter m_cutter;
+    qsizetype m_droppedSeen = 0;
+    std::unique_ptr<ReceivePump> m_pump;  // the command thread's
+    CommandThread m_commands;  // last: gone before the members its jobs use
 };

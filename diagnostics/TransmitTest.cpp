@@ -1,73 +1,90 @@
 #include "diagnostics/TransmitTest.h"
 
-#include "comm/ModuleChannel.h"
 #include "diagnostics/DiagnosticMessages.h"
-#include "diagnostics/WaitCursor.h"
-#include "settings/MessageSink.h"
-
-#include <optional>
 
 namespace {
 constexpr unsigned kCommandWait = 100;  // ms
 } // namespace
 
-TransmitTest::TransmitTest(const PortSettings &portSettings, const QString &modelName, MessageSink &messages,
-                       ChannelSlot &channelSlot, ReceiveHandler receiveData, MenuCaption caption,
-                       ChannelFactory makeChannel)
-    : m_portSettings(portSettings)
-    , m_modelName(modelName)
-    , m_messages(messages)
-    , m_slot(channelSlot)
-    , m_receiveData(std::move(receiveData))
-    , m_caption(std::move(caption))
-    , m_makeChannel(std::move(makeChannel))
+TransmitTest::TransmitTest(const QString &modelName, ChannelFactory makeChannel)
+    : m_modelName(modelName), m_makeChannel(std::move(makeChannel))
 {
 }
 
-void TransmitTest::toggle()
+TransmitTest::~TransmitTest()
 {
-    const bool starting = m_caption.get && m_caption.get().contains(QStringLiteral("Start"));
-    std::optional<ScopedChannel> channel =
-        ScopedChannel::openOrReport(m_slot, m_makeChannel, m_portSettings, m_messages);
-    if (!channel)
+    m_cancel = true;
+    m_commands.shutDown();
+}
+
+void TransmitTest::toggle(const LineSettings &line)
+{
+    // Decided when the command runs: an earlier toggle may still be queued.
+    m_commands.post([this, line] { run(!m_running.load(), line); });
+}
+
+void TransmitTest::start(const LineSettings &line)
+{
+    m_commands.post([this, line] { run(true, line); });
+}
+
+void TransmitTest::stop(const LineSettings &line)
+{
+    m_commands.post([this, line] { run(false, line); });
+}
+
+void TransmitTest::setState(TestState state)
+{
+    m_state = state;
+    if (m_observer)
+        m_observer->stateChanged(state, QDateTime::currentDateTime());
+}
+
+void TransmitTest::run(bool starting, const LineSettings &line)
+{
+    const TestState settled = m_running ? TestState::Running : TestState::Idle;
+    if (starting == m_running.load()) {
+        setState(settled);
         return;
-    std::optional<WaitCursor> wait(std::in_place);
-    (*channel)->setReceiveHandler(m_receiveData);
-    QString message;
-    MessageSink::Icon icon = MessageSink::Icon::Error;
-    try {
-        (*channel)->wakeModem();
-        if (starting)
-            start(**channel);
-        else
-            stop(**channel);
-        icon = MessageSink::Icon::Information;
-        message = starting ? DiagnosticMessages::txStarted() : DiagnosticMessages::txStopped();
-    } catch (const ModuleReplyError &) {
-        message = DiagnosticMessages::txNoResponse(m_modelName);
-    } catch (const SerialLineError &) {
-        message = DiagnosticMessages::txNoCts(m_modelName);
-    } catch (const Exception &e) {
-        message = e.message();
     }
-    // The box waits for the user: the port is closed and the cursor normal by then.
-    wait.reset();
+    setState(starting ? TestState::Starting : TestState::Stopping);
+    const auto fail = [&](const QString &message, FailureKind kind) {
+        if (m_observer)
+            m_observer->failed(message, kind);
+        setState(settled);  // a failure leaves the test as it was
+    };
+
+    std::unique_ptr<ModuleChannel> channel;
+    try {
+        channel = openChannel(m_makeChannel, line);
+    } catch (const Exception &e) {
+        return fail(e.message(), FailureKind::Port);
+    }
+    channel->setReceiveHandler(m_replies);
+    channel->line().setCancelCheck([this] { return m_cancel.load(); });
+    try {
+        channel->wakeModem();
+        if (starting) {
+            channel->sendCommand("AT&K0\r", "OK", kCommandWait);
+            channel->flushLine();
+            channel->sendCommand("AT&T0\r", "00", kCommandWait);
+        } else {
+            channel->sendCommand("ATZ\r", "\r", kCommandWait);
+        }
+    } catch (const ExchangeCancelled &) {
+        return;  // the owner is going away: nobody to tell
+    } catch (const ModuleReplyError &) {
+        channel.reset();
+        return fail(DiagnosticMessages::txNoResponse(m_modelName), FailureKind::Module);
+    } catch (const SerialLineError &) {
+        channel.reset();
+        return fail(DiagnosticMessages::txNoCts(m_modelName), FailureKind::Module);
+    } catch (const Exception &e) {
+        channel.reset();
+        return fail(e.message(), FailureKind::Module);
+    }
+    // The port is closed before anyone hears of it.
     channel.reset();
-    m_messages.show(icon, MessageSink::Buttons::Ok, message);
-}
-
-void TransmitTest::start(ModuleChannel &channel)
-{
-    channel.sendCommand("AT&K0\r", "OK", kCommandWait);
-    channel.flushLine();
-    channel.sendCommand("AT&T0\r", "00", kCommandWait);
-    if (m_caption.set)
-        m_caption.set(kStopTxBerCaption);
-}
-
-void TransmitTest::stop(ModuleChannel &channel)
-{
-    channel.sendCommand("ATZ\r", "\r", kCommandWait);
-    if (m_caption.set)
-        m_caption.set(kStartTxBerCaption);
+    m_running = starting;
+    setState(starting ? TestState::Running : TestState::Idle);
 }

@@ -1,44 +1,52 @@
 #pragma once
 
 #include "comm/SerialLine.h"
+#include "diagnostics/CommandThread.h"
 #include "diagnostics/DiagnosticsChannel.h"
+#include "diagnostics/DiagnosticsObserver.h"
 
 #include <QString>
 
-#include <functional>
+#include <atomic>
 
-class MessageSink;
-
-inline const QString kStartTxBerCaption = QStringLiteral("Start Tx BER Test");
-inline const QString kStopTxBerCaption = QStringLiteral("Stop Tx BER Test");
-
-// The transmit bit-error-rate test, started and stopped from the Diagnostics menu.
-// The menu item's caption is its only state; between start and stop no port is
-// open and the module transmits on its own.
+// The transmit bit-error-rate test. Started and stopped on a channel of its own each
+// time; in between no port is open and the module transmits on its own, so whether
+// the test runs is what this object remembers of its last successful command.
+// The commands run on a thread of their own; the observer hears how they ended.
 class TransmitTest {
 public:
-    struct MenuCaption {
-        std::function<QString()> get;
-        std::function<void(const QString &)> set;
-    };
+    // modelName: the product's model, named in the failure messages.
+    explicit TransmitTest(const QString &modelName, ChannelFactory makeChannel = {});
+    // Cancels a command on the line and waits for it, at most one read's time-outs.
+    ~TransmitTest();
+    TransmitTest(const TransmitTest &) = delete;
+    TransmitTest &operator=(const TransmitTest &) = delete;
 
-    // receiveData: the main window's receiveData, so replies show in its log.
-    TransmitTest(const PortSettings &portSettings, const QString &modelName, MessageSink &messages,
-               ChannelSlot &channelSlot, ReceiveHandler receiveData, MenuCaption caption,
-               ChannelFactory makeChannel = {});
+    // Before the first command; may be null.
+    void setObserver(DiagnosticsObserver *observer) { m_observer = observer; }
+    // Every reply of the module as the channel delivers it (the window shows them in
+    // its log); runs on the command thread. Before the first command.
+    void setReplyHandler(ReceiveHandler handler) { m_replies = std::move(handler); }
 
-    // Starts the test when the caption contains "Start", stops it otherwise.
-    void toggle();
+    // Stops the test when it runs, starts it otherwise. Returns at once.
+    void toggle(const LineSettings &line);
+    void start(const LineSettings &line);
+    void stop(const LineSettings &line);
+
+    // Whether the last start succeeded and no stop since: the menu shows it.
+    bool isRunning() const { return m_running.load(); }
+    TestState state() const { return m_state.load(); }
 
 private:
-    void start(ModuleChannel &channel);
-    void stop(ModuleChannel &channel);
+    void run(bool starting, const LineSettings &line);
+    void setState(TestState state);
 
-    const PortSettings &m_portSettings;
     const QString m_modelName;
-    MessageSink &m_messages;
-    ChannelSlot &m_slot;
-    ReceiveHandler m_receiveData;
-    MenuCaption m_caption;
-    ChannelFactory m_makeChannel;
+    const ChannelFactory m_makeChannel;
+    DiagnosticsObserver *m_observer = nullptr;
+    ReceiveHandler m_replies;
+    std::atomic<bool> m_running{false};
+    std::atomic<TestState> m_state{TestState::Idle};
+    std::atomic<bool> m_cancel{false};
+    CommandThread m_commands;  // last: gone before the members its jobs use
 };

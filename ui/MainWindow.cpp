@@ -9,6 +9,7 @@
 #include "settings/ProductVariant.h"
 #include "settings/SerialParams.h"
 #include "settings/SettingsModel.h"
+#include "ui/DiagnosticsCommands.h"
 #include "ui/FieldBinder.h"
 #include "ui/FormParts.h"
 #include "ui/ModeOptions.h"

@@ -23,13 +23,13 @@ class QToolBar;
 class ConfigFileCommands;
 class FileDialogs;
 class SettingsModel;
-class ModuleChannel;
 class FieldBinder;
 class ModeOptions;
 class OperatingModeGroup;
 class SettingsPages;
 class SpinField;
 class StatusRow;
+class TransmitTestItem;
 
 // The commands of the menu bar and tool bar that can be switched on and off.
 enum class MainCommand {
@@ -189,6 +189,9 @@ private:
     mutable QMutex m_listingMutex;
     QByteArray m_listingText;
     char m_escapeCharacter = '+';
+    // The escape character the transmit test's channels wake with, set at each toggle
+    // (the test's commands run on a thread of their own).
+    std::shared_ptr<std::atomic<char>> m_transmitEscape = std::make_shared<std::atomic<char>>('+');
     bool m_shown = false;
 
     QToolBar *m_toolBar = nullptr;
@@ -199,6 +202,7 @@ private:
     StatusRow *m_statusRow = nullptr;
     std::array<QAction *, kMainCommandCount> m_commands{};
     QAction *m_verifyAfterConfigure = nullptr;  // checkable, off unless remembered on
-    // The channel a diagnostics command opens; closed when the command ends.
-    std::unique_ptr<ModuleChannel> m_diagChannel;
+    // The transmit test and its menu item, made when first used. Last: its thread
+    // writes to the log until it is gone.
+    std::unique_ptr<TransmitTestItem> m_transmitTest;
 };

@@ -1,26 +1,42 @@
-// Radio diagnostics started from "Ad&vanced" / "&Diagnostics". The tests themselves
-// live in diagnostics/; the window lends them its port settings, its message boxes,
-// its channel slot, its log and the transmit test's menu caption.
+// Radio diagnostics started from "Ad&vanced" / "&Diagnostics". The tests run in
+// diagnostics/ on channels of their own over the window's port settings; the
+// window lends them its message boxes, its log and the transmit test's menu item.
 #include "ui/MainWindow.h"
 
-#include "comm/ModuleChannel.h"
-#include "diagnostics/ReceiveTest.h"
-#include "diagnostics/TransmitTest.h"
+#include "comm/LineSettings.h"
+#include "ui/DiagnosticsCommands.h"
+#include "ui/PostedCall.h"
 
-#include <QAction>
+namespace {
+// Channels that wake the module with the escape character `escape` holds then.
+ChannelFactory channelsEscapingWith(std::shared_ptr<std::atomic<char>> escape)
+{
+    return [escape](const LineSettings &line) {
+        auto channel = std::make_unique<ModuleChannel>(line);
+        channel->setEscapeCharacter(escape->load());
+        return channel;
+    };
+}
+}  // namespace
 
 void MainWindow::runReceiveTest(int kind)
 {
-    ReceiveTest test(m_portSettings, m_messages, m_diagChannel, this);
-    test.run(kind);
+    ReceiveTestCommand test(m_messages, this,
+                            channelsEscapingWith(std::make_shared<std::atomic<char>>(m_escapeCharacter)));
+    test.run(kind, lineSettingsFor(m_portSettings));
 }
 
 void MainWindow::toggleTransmitTest()
 {
-    QAction *item = commandAction(MainCommand::TxBerTest);
-    // The module's replies show in the log pane; this runs on the GUI thread.
-    TransmitTest test(m_portSettings, m_variant.modelName, m_messages, m_diagChannel,
-                      [this](const QByteArray &text, quint16 length) { receiveData(text, length); },
-                      {[item] { return item->text(); }, [item](const QString &caption) { item->setText(caption); }});
-    test.toggle();
+    if (!m_transmitTest) {
+        // The module's replies show in the log pane, handed over from the test's thread.
+        m_transmitTest = std::make_unique<TransmitTestItem>(
+            commandAction(MainCommand::TxBerTest), m_messages, m_variant.modelName,
+            [this](const QByteArray &text, quint16 length) {
+                postTo(this, [this, text, length] { receiveData(text, length); });
+            },
+            channelsEscapingWith(m_transmitEscape));
+    }
+    m_transmitEscape->store(m_escapeCharacter);
+    m_transmitTest->toggle(lineSettingsFor(m_portSettings));
 }

@@ -8,7 +8,7 @@
 #include "settings/SettingsModel.h"
 #include "ui/OperationHost.h"
 #include "ui/ProgressDialog.h"
-#include "ui/ThreadHandOff.h"
+#include "ui/PostedCall.h"
 
 
 const QString ModuleCommands::kNoModeText = QStringLiteral("An operating mode must be selected!");
@@ -29,7 +29,7 @@ public:
     void reply(const QByteArray &text) override
     {
         OperationHost *host = &m_host;
-        postToThreadOf(&m_dialog, [host, text] {
+        postTo(&m_dialog, [host, text] {
             host->setListingText(text);
             host->appendLogLine(text + '\r');
         });
@@ -37,7 +37,7 @@ public:
     void lineChanged(const LineSettings &line) override
     {
         OperationHost *host = &m_host;
-        postToThreadOf(&m_dialog, [host, line] {
+        postTo(&m_dialog, [host, line] {
             host->portSettings() = portSettingsFor(line, host->portSettings());
             host->showPortSettings();
         });

@@ -1,6 +1,6 @@
 #include "ui/ProgressDialog.h"
 
-#include "ui/ThreadHandOff.h"
+#include "ui/PostedCall.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -63,7 +63,7 @@ void ProgressDialog::runModal(std::function<void()> operation, std::stop_source 
     // The end is posted like every report, so it arrives after them.
     m_operation = std::thread([this, operation = std::move(operation)] {
         operation();
-        postToThreadOf(this, [this] { operationFinished(); });
+        postTo(this, [this] { operationFinished(); });
     });
     centreOnScreen();
     exec();
@@ -84,12 +84,12 @@ void ProgressDialog::centreOnScreen()
 
 void ProgressDialog::postStatus(const QString &text)
 {
-    postToThreadOf(this, [this, text] { m_status->setText(text); });
+    postTo(this, [this, text] { m_status->setText(text); });
 }
 
 void ProgressDialog::postProgress(int value, int maximum)
 {
-    postToThreadOf(this, [this, value, maximum] {
+    postTo(this, [this, value, maximum] {
         m_progressBar->setMaximum(maximum);
         m_progressBar->setValue(value);
     });

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -25,6 +26,33 @@ struct ScriptedModule {
     QStringList writes;         // every command written
     std::atomic<bool> cts{true};
     std::atomic<bool> answers{true};
+    std::atomic<int> openPorts{0};
+
+    // While held, every write waits until release(), at most 2 s: a module slow to
+    // take commands. gateTimedOut tells that nobody released it in time.
+    void hold()
+    {
+        std::lock_guard lock(gateMutex);
+        held = true;
+    }
+    void release()
+    {
+        {
+            std::lock_guard lock(gateMutex);
+            held = false;
+        }
+        gateOpened.notify_all();
+    }
+    void passGate()
+    {
+        std::unique_lock lock(gateMutex);
+        if (!gateOpened.wait_for(lock, std::chrono::seconds(2), [this] { return !held; }))
+            gateTimedOut = true;
+    }
+    std::mutex gateMutex;
+    std::condition_variable gateOpened;
+    bool held = false;  // guarded by gateMutex
+    std::atomic<bool> gateTimedOut{false};
 
     void arrive(const QByteArray &bytes)
     {
@@ -43,9 +71,20 @@ struct ScriptedModule {
 class ScriptedPort final : public SerialPortLayer {
 public:
     explicit ScriptedPort(std::shared_ptr<ScriptedModule> m) : m_m(std::move(m)) {}
-    bool open(const std::string &) override { return m_open = true; }
+    ~ScriptedPort() override { close(); }
+    bool open(const std::string &) override
+    {
+        if (!m_open)
+            ++m_m->openPorts;
+        return m_open = true;
+    }
     bool isCommDevice() const override { return true; }
-    void close() override { m_open = false; }
+    void close() override
+    {
+        if (m_open)
+            --m_m->openPorts;
+        m_open = false;
+    }
     bool isOpen() const override { return m_open; }
     bool getLineState(LineState &state) const override { state = {9600, 8, 0, 0}; return true; }
     bool setLineState(const LineState &) override { return true; }
@@ -66,6 +105,7 @@ public:
     }
     bool write(std::span<const std::uint8_t> bytes) override
     {
+        m_m->passGate();
         const QByteArray data(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
         std::lock_guard lock(m_m->mutex);
         m_m->writes << QString::fromLatin1(data);
@@ -92,7 +132,7 @@ private:
 
 inline ChannelFactory scriptedChannels(std::shared_ptr<ScriptedModule> module)
 {
-    return [module](const PortSettings &settings) {
-        return std::make_unique<ModuleChannel>(settings, std::make_unique<ScriptedPort>(module));
+    return [module](const LineSettings &line) {
+        return std::make_unique<ModuleChannel>(line, std::make_unique<ScriptedPort>(module));
     };
 }

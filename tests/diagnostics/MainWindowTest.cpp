@@ -2,10 +2,10 @@
 
 #include "DiagTestSupport.h"
 
-#include "diagnostics/ReceiveTestDialog.h"
 #include "settings/ProductVariant.h"
 #include "tests/support/FakeMessages.h"
 #include "ui/MainWindow.h"
+#include "ui/ReceiveTestDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,6 +20,12 @@ class MainWindowDiagnosticsTest : public QObject {
     static std::unique_ptr<MainWindow> makeForm(FakeMessages &messages)
     {
         return std::make_unique<MainWindow>(selectProductVariant(QStringLiteral("Cfg_740RB")).value(), messages);
+    }
+    // The item is disabled while its command is on the line.
+    static bool triggerAndSettle(QAction *item)
+    {
+        item->trigger();
+        return QTest::qWaitFor([item] { return item->isEnabled(); }, 10000);
     }
 
 private Q_SLOTS:
@@ -45,11 +51,11 @@ private Q_SLOTS:
         FakeMessages messages;
         const auto form = makeForm(messages);
         QAction *item = form->commandAction(MainCommand::TxBerTest);
-        item->trigger();
+        QVERIFY(triggerAndSettle(item));
         QCOMPARE(messages.texts(), QStringList{"Transmit Bit Error Rate Test started."});
         QCOMPARE(item->text(), QString("Stop Tx BER Test"));
         QVERIFY2(form->logText().contains("00"), qPrintable(form->logText()));
-        item->trigger();
+        QVERIFY(triggerAndSettle(item));
         QCOMPARE(messages.last().text, QString("Transmit Bit Error Rate Test stopped."));
         QCOMPARE(item->text(), QString("Start Tx BER Test"));
         QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
@@ -60,7 +66,7 @@ private Q_SLOTS:
         SimOnCom1 sim({"--start", "command", "--reject", "AT&T0"});
         FakeMessages messages;
         const auto form = makeForm(messages);
-        form->commandAction(MainCommand::TxBerTest)->trigger();
+        QVERIFY(triggerAndSettle(form->commandAction(MainCommand::TxBerTest)));
         QCOMPARE(messages.count(), 1);
         QVERIFY(messages.last().text.startsWith("Error communicating with " + form->variant().modelName +
                                                 ". The module did not respond correctly.\r\n"));

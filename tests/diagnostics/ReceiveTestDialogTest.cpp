@@ -3,8 +3,8 @@
 
 #include "DiagTestSupport.h"
 
-#include "diagnostics/ReceiveTestDialog.h"
 #include "diagnostics/DiagnosticMessages.h"
+#include "ui/ReceiveTestDialog.h"
 #include "tests/support/FakeMessages.h"
 
 #include <QApplication>
@@ -33,19 +33,36 @@ QStringList fieldTexts(const ReceiveTestDialog &form)
 struct ScriptedRun {
     std::shared_ptr<ScriptedModule> module = std::make_shared<ScriptedModule>();
     FakeMessages messages;
-    ChannelSlot slot;
     std::unique_ptr<ReceiveTestDialog> form;
 
     explicit ScriptedRun(int kind)
     {
-        slot = scriptedChannels(module)(PortSettings{});
         form = std::make_unique<ReceiveTestDialog>(messages);
-        form->setupTest(slot, kind);
+        form->setupTest(std::make_unique<ReceiveTest>(kind, scriptedChannels(module)(LineSettings{})));
         form->show();
     }
     ~ScriptedRun() { form.reset(); }
     bool closeShown() const { return form->closeButton()->isVisible() && form->closeButton()->isEnabled(); }
+    // Start and Stop return at once; the dialog settles when the module has answered.
+    bool click()
+    {
+        form->startStopButton()->click();
+        return QTest::qWaitFor([this] { return form->startStopButton()->isEnabled(); }, 10000);
+    }
+    // A close while the test runs waits for the stop commands.
+    bool closed()
+    {
+        return QTest::qWaitFor([this] { return !form->isVisible(); }, 10000);
+    }
 };
+
+// A dialog whose test has no channel: text is fed to it directly.
+std::unique_ptr<ReceiveTestDialog> fedDialog(MessageSink &messages, int kind)
+{
+    auto form = std::make_unique<ReceiveTestDialog>(messages);
+    form->setupTest(std::make_unique<ReceiveTest>(kind));
+    return form;
+}
 
 } // namespace
 
@@ -67,12 +84,10 @@ private Q_SLOTS:
 void ReceiveTestDialogTest::layoutAndCaptions()
 {
     FakeMessages messages;
-    ChannelSlot none;
     for (int kind : {1, 2, 3}) {
-        ReceiveTestDialog form(messages);
-        form.setupTest(none, kind);
-        QCOMPARE(form.windowTitle(), kind == 3 ? QString("RSSI Measurement") : QString("Receive Bit Error Rate Test"));
-        QCOMPARE(form.testCommand(), "AT&T" + QByteArray::number(kind));
+        const auto form = fedDialog(messages, kind);
+        QCOMPARE(form->windowTitle(), kind == 3 ? QString("RSSI Measurement") : QString("Receive Bit Error Rate Test"));
+        QCOMPARE(form->testCommand(), "AT&T" + QByteArray::number(kind));
     }
     ReceiveTestDialog form(messages);
     QCOMPARE(form.windowTitle(), QString("Receive Bit Error Rate Test"));
@@ -105,20 +120,19 @@ void ReceiveTestDialogTest::layoutAndCaptions()
 void ReceiveTestDialogTest::berLinesFillTheFields()
 {
     FakeMessages messages;
-    ChannelSlot none;
     for (int kind : {1, 2}) {
-        ReceiveTestDialog form(messages);
-        form.setupTest(none, kind);
-        form.receiveTestData("0001 x 0002 0003 -070 0005 0006 0019.2 rest\r\n", 0);
+        const auto dialog = fedDialog(messages, kind);
+        ReceiveTestDialog &form = *dialog;
+        form.test().receiveText("0001 x 0002 0003 -070 0005 0006 0019.2 rest\r\n");
         QCOMPARE(fieldTexts(form), QStringList({"0001", "x", "0002", "0003", "-070", "0005", "0006 kbit"}));
         // Echoes, "OK" and level lines leave the fields as they are.
-        form.receiveTestData("AT&T1\r\r\n01\r\nOK\r\nRSSI -070 dBm\r\n", 0);
+        form.test().receiveText("AT&T1\r\r\n01\r\nOK\r\nRSSI -070 dBm\r\n");
         QCOMPARE(form.testField()->text(), QString("0001"));
         QCOMPARE(form.totalTestField()->text(), QString("0006 kbit"));
         // A shorter report empties what it does not have; pieces split anywhere.
-        form.receiveTestData("0002 x", 0);
-        form.receiveTestData(" 0009\r", 0);
-        form.receiveTestData("\n", 0);
+        form.test().receiveText("0002 x");
+        form.test().receiveText(" 0009\r");
+        form.test().receiveText("\n");
         QCOMPARE(fieldTexts(form), QStringList({"0002", "x", "0009", "", "", "", ""}));
     }
 }
@@ -126,27 +140,25 @@ void ReceiveTestDialogTest::berLinesFillTheFields()
 void ReceiveTestDialogTest::levelLinesFillTheLevelOnly()
 {
     FakeMessages messages;
-    ChannelSlot none;
-    ReceiveTestDialog form(messages);
-    form.setupTest(none, 3);
-    form.receiveTestData("RSSI -07", 0);
+    const auto dialog = fedDialog(messages, 3);
+    ReceiveTestDialog &form = *dialog;
+    form.test().receiveText("RSSI -07");
     QVERIFY(form.levelField()->text().isEmpty());
-    form.receiveTestData("3 dBm\r\n", 0);
+    form.test().receiveText("3 dBm\r\n");
     QCOMPARE(form.levelField()->text(), QString("RSSI -073 dBm"));
-    form.receiveTestData("OK\r\n0001 x 0002 0003\r\n", 0);
+    form.test().receiveText("OK\r\n0001 x 0002 0003\r\n");
     QCOMPARE(fieldTexts(form), QStringList({"", "", "", "RSSI -073 dBm", "", "", ""}));
 }
 
 void ReceiveTestDialogTest::linesFromThePumpThreadReachTheFields()
 {
     FakeMessages messages;
-    ChannelSlot none;
-    ReceiveTestDialog form(messages);
-    form.setupTest(none, 1);
+    const auto dialog = fedDialog(messages, 1);
+    ReceiveTestDialog &form = *dialog;
     const QByteArray stream = "0001 x 0000 0000 -070 0000 0000 0019.2\r\n0002 x 0001 0000 -071 0001 0000 0019.2\r\n";
     std::thread pump([&] {
         for (char c : stream)
-            form.receiveTestData(QByteArray(1, c), 1);
+            form.test().receiveText(QByteArray(1, c));
     });
     pump.join();
     // Nothing is set from the other thread itself; the GUI thread applies the values.
@@ -158,7 +170,7 @@ void ReceiveTestDialogTest::linesFromThePumpThreadReachTheFields()
 void ReceiveTestDialogTest::startRunsTheTestAndStopResetsTheModule()
 {
     ScriptedRun run(2);
-    run.form->startStopButton()->click();
+    QVERIFY(run.click());
     QVERIFY(run.messages.empty());
     QCOMPARE(run.form->startStopButton()->text(), QString("Stop"));
     QVERIFY(!run.form->closeButton()->isVisible());
@@ -174,7 +186,7 @@ void ReceiveTestDialogTest::startRunsTheTestAndStopResetsTheModule()
     QTRY_COMPARE_WITH_TIMEOUT(run.form->testField()->text(), QString("0007"), 10000);
     QCOMPARE(run.form->totalTestField()->text(), QString("0000 kbit"));
 
-    run.form->startStopButton()->click();
+    QVERIFY(run.click());
     QVERIFY(run.messages.empty());
     QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
     QVERIFY(run.closeShown());
@@ -194,7 +206,7 @@ void ReceiveTestDialogTest::noCtsAtStartStaysIdle()
 {
     ScriptedRun run(1);
     run.module->cts = false;
-    run.form->startStopButton()->click();
+    QVERIFY(run.click());
     QCOMPARE(run.messages.texts(), QStringList{kNoCts});
     QCOMPARE(run.messages.last().icon, MessageSink::Icon::Error);
     QCOMPARE(run.messages.last().buttons, MessageSink::Buttons::Ok);
@@ -207,7 +219,7 @@ void ReceiveTestDialogTest::silentModuleAtStartStaysIdle()
 {
     ScriptedRun run(3);
     run.module->answers = false;
-    run.form->startStopButton()->click();
+    QVERIFY(run.click());
     QCOMPARE(run.messages.texts(), QStringList{DiagnosticMessages::moduleNoResponse()});
     QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
     QCOMPARE(run.module->countWrites("AT&T3\r"), 0);
@@ -216,19 +228,19 @@ void ReceiveTestDialogTest::silentModuleAtStartStaysIdle()
 void ReceiveTestDialogTest::failuresWhileStoppingReturnToIdle()
 {
     ScriptedRun run(1);
-    run.form->startStopButton()->click();
+    QVERIFY(run.click());
     QVERIFY(run.form->testRunning());
     run.module->cts = false;
-    run.form->startStopButton()->click();
+    QVERIFY(run.click());
     QCOMPARE(run.messages.texts(), QStringList{kNoCts});
     QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
     QVERIFY(run.closeShown());
 
     run.module->cts = true;
-    run.form->startStopButton()->click();
+    QVERIFY(run.click());
     QVERIFY(run.form->testRunning());
     run.module->answers = false;
-    run.form->startStopButton()->click();
+    QVERIFY(run.click());
     QCOMPARE(run.messages.count(), 2);
     QCOMPARE(run.messages.last().text, DiagnosticMessages::moduleNoResponse());
     QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
@@ -241,9 +253,10 @@ void ReceiveTestDialogTest::closingWhileRunningStopsFirst()
     {
         ScriptedRun run(1);
         QSignalSpy finished(run.form.get(), &QDialog::finished);
-        run.form->startStopButton()->click();
+        QVERIFY(run.click());
         QVERIFY(run.form->testRunning());
-        QVERIFY(run.form->close());
+        run.form->close();
+        QVERIFY(run.closed());
         QCOMPARE(run.module->countWrites("ATZ\r"), 1);
         QVERIFY(!run.form->isVisible());
         QCOMPARE(finished.count(), 1);
@@ -252,26 +265,29 @@ void ReceiveTestDialogTest::closingWhileRunningStopsFirst()
     // Escape while running takes the same road.
     {
         ScriptedRun run(3);
-        run.form->startStopButton()->click();
+        QVERIFY(run.click());
         QTest::keyClick(run.form.get(), Qt::Key_Escape);
+        QVERIFY(run.closed());
         QCOMPARE(run.module->countWrites("ATZ\r"), 1);
         QVERIFY(!run.form->isVisible());
     }
     // A port failure while closing is reported as unexpected; the dialog closes anyway.
     {
         ScriptedRun run(2);
-        run.form->startStopButton()->click();
+        QVERIFY(run.click());
         run.module->cts = false;
         run.form->close();
+        QVERIFY(run.closed());
         QCOMPARE(run.messages.texts(), QStringList{"An unexpected error occured while communicating with the module."});
         QVERIFY(!run.form->isVisible());
     }
     // A module that no longer answers gets the settings hint.
     {
         ScriptedRun run(1);
-        run.form->startStopButton()->click();
+        QVERIFY(run.click());
         run.module->answers = false;
         run.form->stopTestAndClose();
+        QVERIFY(run.closed());
         QCOMPARE(run.messages.texts(), QStringList{DiagnosticMessages::moduleNoResponse()});
         QVERIFY(!run.form->isVisible());
         QCOMPARE(run.module->countWrites("ATZ\r"), 0);  // the wake-up failed before it

@@ -2,8 +2,8 @@
 
 #include "DiagTestSupport.h"
 
-#include "diagnostics/ReceiveTestDialog.h"
 #include "tests/support/FakeMessages.h"
+#include "ui/ReceiveTestDialog.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -62,14 +62,13 @@ void RecorderSimTest::savedRunMatchesTheLinesTheModuleSent()
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("run.csv"));
     FakeMessages messages;
-    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
     ReceiveTestDialog form(messages);
-    form.setupTest(slot, 1);
+    form.setupTest(ReceiveTest::open(1, LineSettings{}));
     form.setCsvPathChooser([&] { return path; });
     form.show();
     QVERIFY(!form.markButton()->isEnabled());
     form.startStopButton()->click();
-    QCOMPARE(form.startStopButton()->text(), QString("Stop"));
+    QTRY_COMPARE_WITH_TIMEOUT(form.startStopButton()->text(), QString("Stop"), 10000);
 
     QTRY_VERIFY_WITH_TIMEOUT(form.recording().samples().size() >= 10, 10000);
     form.markButton()->click();
@@ -80,7 +79,7 @@ void RecorderSimTest::savedRunMatchesTheLinesTheModuleSent()
     QTRY_VERIFY_WITH_TIMEOUT(qsizetype(form.recording().samples().size()) > secondMarkRow + 5, 10000);
     const qsizetype sentBeforeStop = sentReports(sim).size();
     form.startStopButton()->click();
-    QCOMPARE(form.startStopButton()->text(), QString("Start"));
+    QTRY_COMPARE_WITH_TIMEOUT(form.startStopButton()->text(), QString("Start"), 10000);
     QVERIFY(sim.received("ATZ\\r"));
     QVERIFY(!form.markButton()->isEnabled());
     QVERIFY(form.saveButton()->isEnabled());
@@ -117,9 +116,8 @@ void RecorderSimTest::hangUpMidRunKeepsTheRecording()
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("lost.csv"));
     FakeMessages messages;
-    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
     ReceiveTestDialog form(messages);
-    form.setupTest(slot, 3);
+    form.setupTest(ReceiveTest::open(3, LineSettings{}));
     form.setCsvPathChooser([&] { return path; });
     form.show();
     form.startStopButton()->click();

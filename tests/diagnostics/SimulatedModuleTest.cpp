@@ -3,11 +3,11 @@
 
 #include "DiagTestSupport.h"
 
-#include "diagnostics/ReceiveTestDialog.h"
-#include "diagnostics/ReceiveTest.h"
-#include "diagnostics/TransmitTest.h"
 #include "tests/support/FakeMessages.h"
+#include "ui/DiagnosticsCommands.h"
+#include "ui/ReceiveTestDialog.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,21 +22,46 @@ const QString kHint = QStringLiteral("Ensure COM port settings are correct, and 
                                      "(Hint: Set Switch 2 on module to restore factory defaults.");
 const QString kModel = QStringLiteral("TR-740RB");
 
-// The transmit test as the main window runs it: its caption and its log.
+// The transmit test as the main window runs it: its menu item and its log.
 struct TxRun {
-    PortSettings port;
+    LineSettings port;
     FakeMessages messages;
-    ChannelSlot slot;
-    QString caption = QStringLiteral("Start Tx BER Test");
+    QAction item{QStringLiteral("Start Tx BER Test")};
     QByteArray log;
-    TransmitTest tx;
+    TransmitTestItem tx;
 
     explicit TxRun(ChannelFactory make = {})
-        : tx(port, kModel, messages, slot, [this](const QByteArray &text, quint16) { log += text; },
-             {[this] { return caption; }, [this](const QString &c) { caption = c; }}, std::move(make))
+        : tx(&item, messages, kModel, [this](const QByteArray &text, quint16) { log += text; }, std::move(make))
     {
     }
+    // The item is disabled while the command is on the line.
+    bool toggle()
+    {
+        tx.toggle(port);
+        return QTest::qWaitFor([this] { return item.isEnabled(); }, 10000);
+    }
+    QString caption() const { return item.text(); }
 };
+
+// A dialog on the simulated module on COM1.
+std::unique_ptr<ReceiveTest> simTest(int kind) { return ReceiveTest::open(kind, LineSettings{}); }
+
+// Whether the port on COM1 can be had: nothing of the test keeps it open.
+bool portIsFree()
+{
+    try {
+        ModuleChannel probe{LineSettings{}};
+        return true;
+    } catch (const Exception &) {
+        return false;
+    }
+}
+
+bool clickAndSettle(ReceiveTestDialog &form)
+{
+    form.startStopButton()->click();
+    return QTest::qWaitFor([&] { return form.startStopButton()->isEnabled(); }, 30000);
+}
 
 } // namespace
 
@@ -65,18 +90,17 @@ void SimulatedModuleTest::rssiRunShowsTheLevelLine()
 {
     SimOnCom1 sim;
     FakeMessages messages;
-    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
     {
         ReceiveTestDialog form(messages);
-        form.setupTest(slot, 3);
+        form.setupTest(simTest(3));
         form.show();
-        form.startStopButton()->click();
+        QVERIFY(clickAndSettle(form));
         QCOMPARE(form.startStopButton()->text(), QString("Stop"));
         QTRY_VERIFY_WITH_TIMEOUT(form.levelField()->text().contains("dBm"), 10000);
         QVERIFY2(QRegularExpression("^RSSI -\\d{3} dBm$").match(form.levelField()->text()).hasMatch(),
                  qPrintable(form.levelField()->text()));
         QVERIFY(form.testField()->text().isEmpty());
-        form.startStopButton()->click();
+        QVERIFY(clickAndSettle(form));
         QCOMPARE(form.startStopButton()->text(), QString("Start"));
         QVERIFY(form.closeButton()->isVisible());
     }
@@ -90,11 +114,10 @@ void SimulatedModuleTest::berRunFillsTheFieldsUntilStopped()
 {
     SimOnCom1 sim;
     FakeMessages messages;
-    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
     ReceiveTestDialog form(messages);
-    form.setupTest(slot, 1);
+    form.setupTest(simTest(1));
     form.show();
-    form.startStopButton()->click();
+    QVERIFY(clickAndSettle(form));
     QVERIFY(form.testRunning());
     QTRY_VERIFY_WITH_TIMEOUT(form.totalTestField()->text().endsWith(" kbit"), 10000);
     // Report "nnnn eeee 0000 -lll tttt 0000 rate x frames": every field is the module's text.
@@ -104,7 +127,7 @@ void SimulatedModuleTest::berRunFillsTheFieldsUntilStopped()
     QCOMPARE(form.totalTestField()->text(), QString("19.2 kbit"));
     const QString first = form.testField()->text();
     QTRY_VERIFY_WITH_TIMEOUT(form.testField()->text() != first, 10000);  // each report replaces the last
-    form.startStopButton()->click();
+    QVERIFY(clickAndSettle(form));
     QVERIFY(!form.testRunning());
     QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
     form.closeButton()->click();
@@ -117,32 +140,30 @@ void SimulatedModuleTest::rxTestDialogClosedByItsCloseBoxWhileRunning()
 {
     SimOnCom1 sim;
     FakeMessages messages;
-    PortSettings port;
-    ChannelSlot slot;
-    ReceiveTest rx(port, messages, slot);
+    LineSettings port;
+    ReceiveTestCommand rx(messages);
     bool sawReport = false;
     QString title;
     rx.setDialogReadyHandler([&](ReceiveTestDialog &form) {
-        QVERIFY(slot);  // the channel is open while the dialog runs
+        QVERIFY(form.test().isOpen());  // the channel is open while the dialog runs
         QTimer::singleShot(0, &form, [&] {
             auto closeBox = qScopeGuard([&] { form.close(); });
             QVERIFY(form.isModal() && form.isVisible());
             title = form.windowTitle();
-            form.startStopButton()->click();
+            QVERIFY(clickAndSettle(form));
             QTRY_VERIFY_WITH_TIMEOUT(!form.testField()->text().isEmpty(), 10000);
             sawReport = true;
             QVERIFY(form.testRunning());
         });
     });
-    rx.run(2);
+    rx.run(2, port);
     QVERIFY(sawReport);
     QCOMPARE(title, QString("Receive Bit Error Rate Test"));
-    QVERIFY(!slot);  // closed with the dialog
     QVERIFY(sim.received("AT&T2\\r"));
     QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
     QVERIFY(messages.empty());
-    // The port is free again.
-    ChannelSlot again = std::make_unique<ModuleChannel>(PortSettings{});
+    // The port is free again: closed with the dialog.
+    auto again = std::make_unique<ModuleChannel>(LineSettings{});
     QVERIFY(again->sendCommand("AT\r", "OK", 100));
 }
 
@@ -151,18 +172,17 @@ void SimulatedModuleTest::vanishedPortEndsTheTestAtOnce()
     // The module hangs up (an unplugged adapter) once the test command is answered.
     SimOnCom1 sim({"--start", "command", "--hangup-after", "4"});
     FakeMessages messages;
-    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
     ReceiveTestDialog form(messages);
-    form.setupTest(slot, 3);
+    form.setupTest(simTest(3));
     form.show();
-    form.startStopButton()->click();
+    QVERIFY(clickAndSettle(form));
     QVERIFY(sim.received("AT&T3\\r"));
     QTRY_COMPARE_WITH_TIMEOUT(messages.texts(), QStringList{"COM1- This port may be already in use or not present."},
                               3000);
     QCOMPARE(messages.last().icon, MessageSink::Icon::Error);
     QCOMPARE(form.startStopButton()->text(), QString("Start"));
     QVERIFY(form.closeButton()->isVisible());
-    QCOMPARE(slot->line().port(), nullptr);
+    QVERIFY(!form.test().isOpen());
 }
 
 void SimulatedModuleTest::portThatCannotOpenShowsNoDialog()
@@ -170,23 +190,20 @@ void SimulatedModuleTest::portThatCannotOpenShowsNoDialog()
     qputenv("CFG_COM1", "/nonexistent/diag-tty");
     auto unset = qScopeGuard([] { qunsetenv("CFG_COM1"); });
     FakeMessages messages;
-    PortSettings port;
-    ChannelSlot slot;
-    ReceiveTest rx(port, messages, slot);
+    ReceiveTestCommand rx(messages);
     bool shown = false;
     rx.setDialogReadyHandler([&](ReceiveTestDialog &) { shown = true; });
-    rx.run(1);
+    rx.run(1, LineSettings{});
     QVERIFY(!shown);
-    QVERIFY(!slot);
     QCOMPARE(messages.count(), 1);
     QCOMPARE(messages.last().icon, MessageSink::Icon::Error);
     QVERIFY(!messages.last().text.isEmpty());
     const QString portText = messages.last().text;
 
     TxRun run;
-    run.tx.toggle();
+    QVERIFY(run.toggle());
     QCOMPARE(run.messages.texts(), QStringList{portText});
-    QCOMPARE(run.caption, QString("Start Tx BER Test"));
+    QCOMPARE(run.caption(), QString("Start Tx BER Test"));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
@@ -194,11 +211,10 @@ void SimulatedModuleTest::silentModuleCannotStart()
 {
     SimOnCom1 sim({"--start", "command", "--silent"});
     FakeMessages messages;
-    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
     ReceiveTestDialog form(messages);
-    form.setupTest(slot, 1);
+    form.setupTest(simTest(1));
     form.show();
-    form.startStopButton()->click();
+    QVERIFY(clickAndSettle(form));
     QCOMPARE(messages.texts(),
              QStringList{"Error communicating with module. The module did not respond correctly.\r\n"
                          "Ensure COM port settings are correct, and module is Switched On.\r\n"
@@ -213,23 +229,23 @@ void SimulatedModuleTest::txTestStartsAndStops()
 {
     SimOnCom1 sim;
     TxRun run;
-    run.tx.toggle();
-    QCOMPARE(run.caption, QString("Stop Tx BER Test"));
+    QVERIFY(run.toggle());
+    QCOMPARE(run.caption(), QString("Stop Tx BER Test"));
     QCOMPARE(run.messages.texts(), QStringList{"Transmit Bit Error Rate Test started."});
     QCOMPARE(run.messages.last().icon, MessageSink::Icon::Information);
     QCOMPARE(run.messages.last().buttons, MessageSink::Buttons::Ok);
-    QVERIFY(!run.slot);  // no port open between start and stop
+    QVERIFY(portIsFree());  // no port open between start and stop
     QVERIFY(run.log.contains("00"));  // the replies went to the main window's log
     QVERIFY(sim.received("AT&K0\\r"));
     QVERIFY(sim.received("AT&T0\\r"));
     QVERIFY(!sim.received("ATZ\\r"));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 
-    run.tx.toggle();
-    QCOMPARE(run.caption, QString("Start Tx BER Test"));
+    QVERIFY(run.toggle());
+    QCOMPARE(run.caption(), QString("Start Tx BER Test"));
     QCOMPARE(run.messages.last().text, QString("Transmit Bit Error Rate Test stopped."));
     QCOMPARE(run.messages.last().icon, MessageSink::Icon::Information);
-    QVERIFY(!run.slot);
+    QVERIFY(portIsFree());
     QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
     QCOMPARE(sim.receivedCount("AT&T0\\r"), 1);
 }
@@ -238,12 +254,12 @@ void SimulatedModuleTest::txTestRefusedKeepsStart()
 {
     SimOnCom1 sim({"--start", "command", "--reject", "AT&T0"});
     TxRun run;
-    run.tx.toggle();
+    QVERIFY(run.toggle());
     QCOMPARE(run.messages.texts(),
              QStringList{"Error communicating with " + kModel + ". The module did not respond correctly.\r\n" + kHint});
     QCOMPARE(run.messages.last().icon, MessageSink::Icon::Error);
-    QCOMPARE(run.caption, QString("Start Tx BER Test"));
-    QVERIFY(!run.slot);
+    QCOMPARE(run.caption(), QString("Start Tx BER Test"));
+    QVERIFY(portIsFree());
     QVERIFY(sim.received("AT&T0\\r"));
 }
 
@@ -252,23 +268,23 @@ void SimulatedModuleTest::txTestFailures()
     auto module = std::make_shared<ScriptedModule>();
     module->cts = false;
     TxRun run(scriptedChannels(module));
-    run.tx.toggle();
+    QVERIFY(run.toggle());
     QCOMPARE(run.messages.texts(),
              QStringList{"Error communicating with " + kModel + ". The module CTS signal was not detected.\r\n"
                          "Ensure COM port connections are correct, and module is Switched On."});
-    QCOMPARE(run.caption, QString("Start Tx BER Test"));
+    QCOMPARE(run.caption(), QString("Start Tx BER Test"));
 
     // Started, then the module stops answering: the stop fails and the caption stays.
     module->cts = true;
-    run.tx.toggle();
-    QCOMPARE(run.caption, QString("Stop Tx BER Test"));
+    QVERIFY(run.toggle());
+    QCOMPARE(run.caption(), QString("Stop Tx BER Test"));
     module->answers = false;
-    run.tx.toggle();
+    QVERIFY(run.toggle());
     QCOMPARE(run.messages.last().text,
              "Error communicating with " + kModel + ". The module did not respond correctly.\r\n" + kHint);
-    QCOMPARE(run.caption, QString("Stop Tx BER Test"));
+    QCOMPARE(run.caption(), QString("Stop Tx BER Test"));
     QCOMPARE(module->countWrites("ATZ\r"), 0);
-    QVERIFY(!run.slot);
+    QCOMPARE(module->openPorts.load(), 0);
 }
 
 QTEST_MAIN(SimulatedModuleTest)

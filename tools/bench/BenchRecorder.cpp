@@ -7,11 +7,10 @@
 
 #include "support/ModemSim.h"
 
-#include "comm/ModuleChannel.h"
-#include "diagnostics/DiagnosticsChannel.h"
-#include "diagnostics/ReceiveTestDialog.h"
-#include "diagnostics/RecordingView.h"
+#include "diagnostics/ReceiveTest.h"
 #include "settings/MessageSink.h"
+#include "ui/ReceiveTestDialog.h"
+#include "ui/RecordingView.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -68,9 +67,8 @@ Figures run(int intervalMs, qsizetype lines, double seconds, qsizetype wholeRunA
     ModemSim sim({"--start", "command", "--report-interval", std::to_string(intervalMs), "--log", "/dev/null"});
     qputenv("CFG_COM1", QByteArray::fromStdString(sim.path()));
     PrintedMessages messages;
-    ChannelSlot slot = std::make_unique<ModuleChannel>(PortSettings{});
     ReceiveTestDialog dialog(messages);
-    dialog.setupTest(slot, 1);
+    dialog.setupTest(ReceiveTest::open(1, LineSettings{}));
     dialog.show();
     QCoreApplication::processEvents();
     dialog.startStopButton()->click();

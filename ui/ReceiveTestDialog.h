@@ -1,9 +1,10 @@
 #pragma once
 
-#include "diagnostics/DiagnosticsChannel.h"
-#include "diagnostics/LineCutter.h"
+#include "diagnostics/DiagnosticsObserver.h"
+#include "diagnostics/ReceiveTest.h"
 #include "diagnostics/Recording.h"
 #include "diagnostics/TestReport.h"
+#include "ui/WaitCursor.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -11,38 +12,36 @@
 #include <QTimer>
 
 #include <array>
-#include <mutex>
-#include <vector>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 class MessageSink;
 class QLineEdit;
 class QPushButton;
-class ReceivePump;
 class RecordingView;
 
-// The receive test dialog: puts the module into a receive test mode, shows its
-// report lines field by field while the receive pump reads them, and resets the
-// module when the test is stopped or the dialog closes. Each run is recorded: a
-// chart and statistics beside the fields, markers, and the run saved as CSV.
-class ReceiveTestDialog : public QDialog {
+// The receive test dialog: shows a receive test's report lines field by field and
+// its start, stop and close. The test itself runs in the ReceiveTest the dialog
+// owns; the dialog is its observer and never waits for the line. Each run is
+// recorded: a chart and statistics beside the fields, markers, and the run saved
+// as CSV.
+class ReceiveTestDialog : public QDialog, private DiagnosticsObserver {
     Q_OBJECT
 public:
     explicit ReceiveTestDialog(MessageSink &messages, QWidget *parent = nullptr);
     ~ReceiveTestDialog() override;
 
-    // Test kind 1 ("Rx BER Test"), 2 ("Tx && Rx BER Test") or 3 ("RSSI Measurement").
-    // Takes the channel the slot holds and installs receiveTestData as its listener.
-    void setupTest(ChannelSlot &channel, int testKind);
+    // Takes the test to show (its kind sets the caption) and becomes its observer.
+    // Until then the dialog holds a kind 1 test without a channel.
+    void setupTest(std::unique_ptr<ReceiveTest> test);
+    ReceiveTest &test() const { return *m_test; }
 
-    // The channel's listener: on the GUI thread during the dialog's own commands,
-    // on the receive pump while a test runs.
-    void receiveTestData(const QByteArray &text, quint16 length);
-
-    bool testRunning() const;
-    const QByteArray &testCommand() const { return m_testCommand; }
+    // Running as the dialog shows it: "Stop" on the button.
+    bool testRunning() const { return m_state == TestState::Running; }
+    const QByteArray &testCommand() const { return m_test->testCommand(); }
 
     // The seven report fields in the order of a report line, and the two buttons.
     QLineEdit *testField() const { return m_fields[0]; }
@@ -80,38 +79,42 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void startTest();
-    void stopTest();
-    // The stop commands of a closing dialog, when a test runs.
-    void stopOnClose();
-    // Runs module commands under the hourglass; the message for their failure, if any.
-    std::optional<QString> attempt(const std::function<void()> &commands, bool closing);
+    // The observer's calls, on the test's threads (or this one when it feeds the test).
+    void stateChanged(TestState state, const QDateTime &at) override;
+    void reportLine(const QByteArray &line, const QDateTime &at) override;
+    void noiseDropped(qsizetype lines) override;
+    void failed(const QString &message, FailureKind kind) override;
+    void lineLost(const QString &message) override;
+    // Runs `apply` on this dialog's thread: at once when called there, else posted.
+    void onOwnThread(std::function<void()> apply);
+
+    // A start or stop goes out: the hourglass and no buttons until the test settles.
+    void beginCommand();
+    void showState(TestState state, const QDateTime &at);
+    // Whether the dialog may close now; if not, it closes once the test is stopped.
+    bool readyToClose();
+    // Once until the test is Idle again.
+    void askStop(ReceiveTest::StopReason reason);
     void report(const std::optional<QString> &failure);
-    // FlushLine, WakeModem, "ATZ": the module reset that ends a test.
-    void resetModule();
-    // Stops the receive pump and waits until its current poll is over.
-    void stopPump();
-    // The pump ended on a failed read: the port is closed and reported like one
-    // that cannot be opened.
-    void endOnLostLine();
     void setRunning(bool running);
     void showTestLine(const QByteArray &line);
     // On the pump: queues a line with the time it arrived, and the noise the cutter
     // dropped, for the GUI thread.
-    void queueLine(const QByteArray &line);
-    void queueDroppedLines();
-    void postTakeArrivals();
+    void queueArrival(const QByteArray &line, const QDateTime &at, qsizetype noise);
     // On the GUI thread: shows and records what the pump queued. Also called once the
-    // pump is stopped, so a stopped run holds every line read before the stop.
+    // test is Idle, so a stopped run holds every line read before the stop.
     void takeArrivals();
     void refreshRecording();
-    void showValue(QLineEdit *field, const QString &text);
-    ModuleChannel *channel() const;
 
     MessageSink &m_messages;
-    ChannelSlot *m_channel = nullptr;
-    int m_testKind = 1;
-    QByteArray m_testCommand;
+    std::unique_ptr<ReceiveTest> m_test;
+    TestState m_state = TestState::Idle;  // as last shown
+    bool m_busy = false;                  // a start or stop is out
+    bool m_closeWhenSettled = false;
+    bool m_stopAsked = false;             // a stop is queued or on the line
+    bool m_focusBack = false;
+    std::optional<WaitCursor> m_wait;
+    std::optional<QString> m_failure;  // reported once the test settles
     std::array<QLineEdit *, TestReport::kBerFieldCount> m_fields{};
     QPushButton *m_startStop = nullptr;
     QPushButton *m_close = nullptr;
@@ -127,13 +130,7 @@ private:
     std::vector<Arrival> m_arrivals;  // guarded by m_arrivalsMutex
     qsizetype m_arrivedNoise = 0;     // guarded by m_arrivalsMutex
     bool m_takePosted = false;        // guarded by m_arrivalsMutex
-    qsizetype m_droppedSeen = 0;      // the pump's
     QTimer m_refreshTimer;
     std::function<QString()> m_chooseCsvPath;
-    // Used by one thread at a time: the GUI thread during the dialog's commands,
-    // the pump while a test runs (the pump is started after and joined before them).
-    LineCutter m_cutter;
-    TestReport::BerValues m_values;
     bool m_centred = false;
-    std::unique_ptr<ReceivePump> m_pump;
 };

@@ -1,4 +1,4 @@
-#include "diagnostics/WaitCursor.h"
+#include "ui/WaitCursor.h"
 
 #include <QCursor>
 #include <QGuiApplication>

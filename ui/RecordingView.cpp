@@ -1,4 +1,4 @@
-#include "diagnostics/RecordingView.h"
+#include "ui/RecordingView.h"
 
 #include <QChart>
 #include <QChartView>

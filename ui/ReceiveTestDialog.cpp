@@ -1,11 +1,8 @@
-#include "diagnostics/ReceiveTestDialog.h"
+#include "ui/ReceiveTestDialog.h"
 
-#include "comm/ModuleChannel.h"
-#include "comm/ReceivePump.h"
-#include "diagnostics/DiagnosticMessages.h"
-#include "diagnostics/RecordingView.h"
-#include "diagnostics/WaitCursor.h"
 #include "settings/MessageSink.h"
+#include "ui/PostedCall.h"
+#include "ui/RecordingView.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -21,12 +18,12 @@
 #include <QVBoxLayout>
 
 #include <optional>
+#include <utility>
 
 namespace {
 
 const QString kStartCaption = QStringLiteral("Start");
 const QString kStopCaption = QStringLiteral("Stop");
-constexpr unsigned kCommandWait = 50;  // ms
 // The chart and the figures follow a running test at this pace, not line by line.
 constexpr int kRefreshMs = 500;
 
@@ -101,9 +98,7 @@ ReceiveTestDialog::ReceiveTestDialog(MessageSink &messages, QWidget *parent)
     layout->addLayout(recordingButtons);
     layout->addSpacing(8);
     layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    m_startStop->setFocus();
-
+    layout->setSizeConstraint(QLayout::SetFixedSize);    m_startStop->setFocus();
 
     connect(m_startStop, &QPushButton::clicked, this, &ReceiveTestDialog::toggleTest);
     connect(m_close, &QPushButton::clicked, this, &ReceiveTestDialog::closeDialog);
@@ -112,58 +107,74 @@ ReceiveTestDialog::ReceiveTestDialog(MessageSink &messages, QWidget *parent)
     connect(m_view, &RecordingView::rangeChanged, this, &ReceiveTestDialog::refreshRecording);
     m_refreshTimer.setInterval(kRefreshMs);
     connect(&m_refreshTimer, &QTimer::timeout, this, &ReceiveTestDialog::refreshRecording);
+    setupTest(std::make_unique<ReceiveTest>(1));
 }
 
 ReceiveTestDialog::~ReceiveTestDialog()
 {
-    // The pump calls back into this object: it must be gone first.
-    stopPump();
-    if (ModuleChannel *c = channel())
-        c->setReceiveHandler({});
+    // The test's threads call back into this object: they must be gone first.
+    m_test.reset();
 }
 
-void ReceiveTestDialog::setupTest(ChannelSlot &channel, int testKind)
+void ReceiveTestDialog::setupTest(std::unique_ptr<ReceiveTest> test)
 {
-    m_channel = &channel;
-    m_testKind = testKind;
-    m_testCommand = "AT&T" + QByteArray::number(testKind);
-    if (testKind == 3)
-        setWindowTitle(QStringLiteral("RSSI Measurement"));
-    m_view->setKind(testKind == 3 ? Recording::Kind::Level : Recording::Kind::Ber);
-    if (ModuleChannel *c = this->channel())
-        c->setReceiveHandler([this](const QByteArray &text, quint16 length) { receiveTestData(text, length); });
+    m_test = std::move(test);
+    m_test->setObserver(this);
+    setWindowTitle(m_test->kind() == 3 ? QStringLiteral("RSSI Measurement")
+                                       : QStringLiteral("Receive Bit Error Rate Test"));
+    m_view->setKind(m_test->recordingKind());
 }
-
-ModuleChannel *ReceiveTestDialog::channel() const { return m_channel ? m_channel->get() : nullptr; }
-
-bool ReceiveTestDialog::testRunning() const { return m_startStop->text() == kStopCaption; }
 
 void ReceiveTestDialog::toggleTest()
 {
-    if (m_startStop->text() == kStartCaption)
-        startTest();
-    else
-        stopTest();
+    if (m_busy)
+        return;
+    if (m_state == TestState::Idle) {
+        beginCommand();
+        m_test->start();
+    } else if (m_state == TestState::Running) {
+        beginCommand();
+        askStop(ReceiveTest::StopReason::Stop);
+    }
 }
 
 void ReceiveTestDialog::closeDialog() { stopTestAndClose(); }
 
-void ReceiveTestDialog::stopTestAndClose()
-{
-    stopOnClose();
-    close();
-}
+void ReceiveTestDialog::stopTestAndClose() { close(); }
 
 void ReceiveTestDialog::closeEvent(QCloseEvent *event)
 {
-    stopOnClose();
+    if (!readyToClose()) {
+        event->ignore();
+        return;
+    }
     QDialog::closeEvent(event);
 }
 
 void ReceiveTestDialog::reject()
 {
-    stopOnClose();
-    QDialog::reject();
+    if (readyToClose())
+        QDialog::reject();
+}
+
+bool ReceiveTestDialog::readyToClose()
+{
+    if (!m_busy && m_state != TestState::Running)
+        return true;
+    // The stop commands go out before the dialog closes; a start still on the line
+    // gives up first.
+    m_closeWhenSettled = true;
+    if (!m_busy)
+        beginCommand();
+    askStop(ReceiveTest::StopReason::Close);
+    return false;
+}
+
+void ReceiveTestDialog::askStop(ReceiveTest::StopReason reason)
+{
+    if (std::exchange(m_stopAsked, true))
+        return;
+    m_test->stop(reason);
 }
 
 void ReceiveTestDialog::showEvent(QShowEvent *event)
@@ -176,102 +187,75 @@ void ReceiveTestDialog::showEvent(QShowEvent *event)
         move(s->availableGeometry().center() - rect().center());
 }
 
-std::optional<QString> ReceiveTestDialog::attempt(const std::function<void()> &commands, bool closing)
+void ReceiveTestDialog::beginCommand()
 {
-    WaitCursor wait;
-    try {
-        commands();
-    } catch (const ModuleReplyError &) {
-        return DiagnosticMessages::moduleNoResponse();
-    } catch (const Exception &e) {
-        return closing ? DiagnosticMessages::unexpectedCloseError() : e.message();
+    m_busy = true;
+    // Disabling takes the keyboard away from the button; it gets it back when done.
+    m_focusBack = m_startStop->hasFocus();
+    m_wait.emplace();
+    m_startStop->setEnabled(false);
+    m_close->setEnabled(false);
+}
+
+void ReceiveTestDialog::onOwnThread(std::function<void()> apply)
+{
+    if (QThread::currentThread() == thread())
+        apply();
+    else
+        postTo(this, std::move(apply));
+}
+
+void ReceiveTestDialog::stateChanged(TestState state, const QDateTime &at)
+{
+    onOwnThread([this, state, at] { showState(state, at); });
+}
+
+void ReceiveTestDialog::failed(const QString &message, FailureKind)
+{
+    onOwnThread([this, message] { m_failure = message; });
+}
+
+void ReceiveTestDialog::lineLost(const QString &message)
+{
+    onOwnThread([this, message] { m_failure = message; });
+}
+
+void ReceiveTestDialog::showState(TestState state, const QDateTime &at)
+{
+    m_state = state;
+    if (state == TestState::Starting || state == TestState::Stopping)
+        return;  // busy since the command went out
+    if (state == TestState::Running && !m_recording.isRunning())
+        m_recording.start(at, m_test->recordingKind());
+    if (state == TestState::Idle) {
+        // The pump is stopped: what it read is all queued.
+        takeArrivals();
+        m_recording.finish(at);
+        m_stopAsked = false;
     }
-    return std::nullopt;
+    setRunning(state == TestState::Running);
+    m_busy = false;
+    m_startStop->setEnabled(true);
+    if (std::exchange(m_focusBack, false))
+        m_startStop->setFocus();
+    // The box waits for the user: the hourglass is gone by then.
+    m_wait.reset();
+    report(std::exchange(m_failure, std::nullopt));
+    if (m_closeWhenSettled) {
+        if (state == TestState::Running) {
+            beginCommand();
+            askStop(ReceiveTest::StopReason::Close);
+        } else {
+            m_closeWhenSettled = false;
+            close();
+        }
+    }
 }
 
 void ReceiveTestDialog::report(const std::optional<QString> &failure)
 {
-    // Shown after the hourglass is gone: the box waits for the user.
     if (failure)
         m_messages.show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, *failure);
-}
-
-void ReceiveTestDialog::startTest()
-{
-    ModuleChannel *c = channel();
-    if (!c)
-        return;
-    m_droppedSeen = m_cutter.droppedLines();
-    // The previous run's recording comes back if this one cannot start.
-    Recording previous = m_recording;
-    const std::optional<QString> failure = attempt([&] {
-        c->wakeModem();
-        c->sendCommand("AT&K0\r", "\r", kCommandWait);  // no flow control during the test
-        c->flushLine();
-        c->sendCommand(m_testCommand + '\r', "\r", kCommandWait);
-        // The clock starts with the pump, so the first reports are not bunched at zero.
-        m_recording.start(QDateTime::currentDateTime(),
-                          m_testKind == 3 ? Recording::Kind::Level : Recording::Kind::Ber);
-        m_pump = std::make_unique<ReceivePump>(*c, [this] {
-            QMetaObject::invokeMethod(this, [this] { endOnLostLine(); }, Qt::QueuedConnection);
-        });
-    }, false);
-    if (failure)
-        m_recording = std::move(previous);
-    else
-        setRunning(true);
-    report(failure);
-}
-
-void ReceiveTestDialog::stopTest()
-{
-    const std::optional<QString> failure = attempt([this] { resetModule(); }, false);
-    setRunning(false);
-    report(failure);
-}
-
-void ReceiveTestDialog::stopOnClose()
-{
-    if (!testRunning())
-        return;
-    const std::optional<QString> failure = attempt([this] { resetModule(); }, true);
-    // Idle again, so that the close that follows does not stop a second time.
-    setRunning(false);
-    report(failure);
-}
-
-void ReceiveTestDialog::resetModule()
-{
-    stopPump();
-    ModuleChannel *c = channel();
-    if (!c)
-        return;
-    c->flushLine();
-    c->wakeModem();
-    c->sendCommand("ATZ\r", "\r", kCommandWait);
-}
-
-void ReceiveTestDialog::stopPump()
-{
-    if (m_pump) {
-        m_pump->stop();
-        m_pump.reset();
-    }
-}
-
-void ReceiveTestDialog::endOnLostLine()
-{
-    // A test stopped (or restarted) meanwhile has dealt with the line already.
-    if (!m_pump || m_pump->isRunning())
-        return;
-    stopPump();
-    QString name;
-    if (ModuleChannel *c = channel()) {
-        name = c->line().lineSettings().port;
-        c->line().close();
-    }
-    setRunning(false);
-    report(portUnavailableText(name));
 }
 
 void ReceiveTestDialog::setRunning(bool running)
@@ -280,14 +264,10 @@ void ReceiveTestDialog::setRunning(bool running)
     m_close->setEnabled(!running);
     m_close->setVisible(!running);
     m_mark->setEnabled(running);
-    if (running) {
+    if (running)
         m_refreshTimer.start();
-    } else {
+    else
         m_refreshTimer.stop();
-        // The pump is stopped: what it read is all queued.
-        takeArrivals();
-        m_recording.finish(QDateTime::currentDateTime());
-    }
     refreshRecording();
 }
 
@@ -323,43 +303,38 @@ void ReceiveTestDialog::saveCsv()
     report(m_recording.saveCsv(path));
 }
 
-void ReceiveTestDialog::receiveTestData(const QByteArray &text, quint16 /*length*/)
+void ReceiveTestDialog::reportLine(const QByteArray &line, const QDateTime &at)
 {
-    // The dialog's own commands answer on the GUI thread: shown, not recorded.
+    // Text fed on this thread is shown at once.
     if (QThread::currentThread() == thread()) {
-        m_cutter.feed(text, [this](const QByteArray &line) { showTestLine(line); });
+        if (m_recording.isRunning())
+            m_recording.addLine(line, at);
+        showTestLine(line);
         return;
     }
-    m_cutter.feed(text, [this](const QByteArray &line) { queueLine(line); });
-    queueDroppedLines();
+    queueArrival(line, at, 0);
 }
 
-void ReceiveTestDialog::queueLine(const QByteArray &line)
+void ReceiveTestDialog::noiseDropped(qsizetype lines)
 {
-    Arrival arrival{line, QDateTime::currentDateTime()};
+    if (QThread::currentThread() == thread())
+        m_recording.addNoise(lines);
+    else
+        queueArrival({}, {}, lines);
+}
+
+void ReceiveTestDialog::queueArrival(const QByteArray &line, const QDateTime &at, qsizetype noise)
+{
     std::lock_guard lock(m_arrivalsMutex);
-    m_arrivals.push_back(std::move(arrival));
-    postTakeArrivals();
-}
-
-void ReceiveTestDialog::queueDroppedLines()
-{
-    const qsizetype dropped = m_cutter.droppedLines() - m_droppedSeen;
-    if (dropped <= 0)
-        return;
-    m_droppedSeen = m_cutter.droppedLines();
-    std::lock_guard lock(m_arrivalsMutex);
-    m_arrivedNoise += dropped;
-    postTakeArrivals();
-}
-
-void ReceiveTestDialog::postTakeArrivals()
-{
+    if (noise > 0)
+        m_arrivedNoise += noise;
+    else
+        m_arrivals.push_back({line, at});
     // One call for whatever piles up until the GUI thread gets to it.
     if (m_takePosted)
         return;
     m_takePosted = true;
-    QMetaObject::invokeMethod(this, [this] { takeArrivals(); }, Qt::QueuedConnection);
+    postTo(this, [this] { takeArrivals(); });
 }
 
 void ReceiveTestDialog::takeArrivals()
@@ -374,12 +349,14 @@ void ReceiveTestDialog::takeArrivals()
     }
     if (arrivals.empty() && noise == 0)
         return;
-    m_recording.addNoise(noise);
-    for (const Arrival &a : arrivals)
-        m_recording.addLine(a.line, a.time);
+    if (m_recording.isRunning()) {
+        m_recording.addNoise(noise);
+        for (const Arrival &a : arrivals)
+            m_recording.addLine(a.line, a.time);
+    }
     // The fields show the latest report only.
     for (auto it = arrivals.rbegin(); it != arrivals.rend(); ++it) {
-        if (m_testKind == 3 ? TestReport::isLevelLine(it->line) : TestReport::isBerLine(it->line)) {
+        if (m_test->isReport(it->line)) {
             showTestLine(it->line);
             break;
         }
@@ -388,22 +365,13 @@ void ReceiveTestDialog::takeArrivals()
 
 void ReceiveTestDialog::showTestLine(const QByteArray &line)
 {
-    if (m_testKind == 3) {
-        if (TestReport::isLevelLine(line))
-            showValue(levelField(), QString::fromLatin1(line));
+    if (!m_test->isReport(line))
+        return;
+    if (m_test->kind() == 3) {
+        levelField()->setText(QString::fromLatin1(line));
         return;
     }
-    if (!TestReport::isBerLine(line))
-        return;
-    m_values = TestReport::berValues(line);
+    const TestReport::BerValues values = TestReport::berValues(line);
     for (std::size_t i = 0; i < m_fields.size(); ++i)
-        showValue(m_fields[i], m_values[i]);
-}
-
-void ReceiveTestDialog::showValue(QLineEdit *field, const QString &text)
-{
-    if (QThread::currentThread() == thread())
-        field->setText(text);
-    else
-        ReceivePump::showText(field, text, [field](const QString &t) { field->setText(t); });
+        m_fields[i]->setText(values[i]);
 }
