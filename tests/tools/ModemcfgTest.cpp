@@ -233,3 +233,21 @@ TEST(ModemcfgSim, InterruptedWriteStoresNothingAndResetsTheModule)
     EXPECT_EQ(log.find("AT&W"), std::string::npos);
     EXPECT_NE(log.find("RX \"ATZ"), std::string::npos);
 }
+
+TEST(ModemcfgSim, DetectFindsTheRateAndRestoreBringsTheFactoryRateBack)
+{
+    if (!ModemSim::available())
+        GTEST_SKIP() << "modem-sim is not built";
+    ModemSim sim({"--rate", "19200"});
+    const Outcome found = modemcfg({QStringLiteral("detect"), QStringLiteral("--json"), QStringLiteral("--port"), pty(sim)});
+    ASSERT_EQ(found.status, 0) << found.out.toStdString();
+    EXPECT_EQ(found.json()[QStringLiteral("baud")].toInt(), 19200);
+    EXPECT_EQ(found.json()[QStringLiteral("format")].toString(), QStringLiteral("N-8-1"));
+
+    const Outcome restored = modemcfg({QStringLiteral("restore"), QStringLiteral("--yes"), QStringLiteral("--baud"),
+                                       QStringLiteral("auto"), QStringLiteral("--port"), pty(sim)});
+    EXPECT_EQ(restored.status, 0) << restored.out.toStdString() << restored.err.toStdString();
+    const Outcome read = modemcfg({QStringLiteral("read"), QStringLiteral("--json"), QStringLiteral("--port"), pty(sim)});
+    EXPECT_EQ(read.status, 0);
+    EXPECT_TRUE(read.json()[QStringLiteral("commands")].toVariant().toStringList().contains(QStringLiteral("ATC4")));
+}
