@@ -1,7 +1,6 @@
 #include "comm/ModuleChannel.h"
 
 #include <chrono>
-#include <thread>
 
 std::atomic<char> escapeCharacter{'+'};
 
@@ -18,7 +17,9 @@ ModuleReplyError ModuleReplyError::cannotWake()
 }
 
 namespace {
-// The wake-up treats "0\r" anywhere as the numeric answer, a looser test than sendCommand()'s.
+bool isNumericOk(const QByteArray &reply) { return reply.contains("\r0\r") || reply == "0\r"; }
+// The later wake attempts treat "0\r" anywhere as the numeric answer, a looser test
+// than sendCommand()'s.
 bool answered(const QByteArray &reply) { return reply.contains("OK") || reply.contains("0\r"); }
 constexpr auto kFlushSettle = std::chrono::milliseconds(100);
 } // namespace
@@ -40,7 +41,12 @@ ModuleChannel::~ModuleChannel() { m_line.close(); }
 
 void ModuleChannel::setReceiveHandler(ReceiveHandler listener) { m_listener = std::move(listener); }
 
-bool ModuleChannel::exchange(const QByteArray &command, const QByteArray &expected, unsigned T)
+ExchangeResult ModuleChannel::exchange(const QByteArray &command, const ReplyRule &rule)
+{
+    return m_line.exchange(command, rule);
+}
+
+bool ModuleChannel::deliveredReply(const QByteArray &command, const QByteArray &expected, unsigned T)
 {
     m_replied = false;
     m_line.transact(command, expected, T);
@@ -58,9 +64,9 @@ void ModuleChannel::receive(const QByteArray &text, quint16 length)
 bool ModuleChannel::sendCommand(const QByteArray &command, const QByteArray &expected, unsigned T)
 {
     // A command that never went out is not answered by the previous exchange's reply.
-    if (!exchange(command, expected, T))
+    if (!deliveredReply(command, expected, T))
         throw ModuleReplyError::badReply();
-    if (m_lastReply.contains("\r0\r") || m_lastReply == "0\r")
+    if (isNumericOk(m_lastReply))
         return false;
     if (!m_lastReply.isEmpty() && m_lastReply.contains(expected))
         return true;
@@ -70,33 +76,58 @@ bool ModuleChannel::sendCommand(const QByteArray &command, const QByteArray &exp
 void ModuleChannel::send(const QByteArray &command, const QByteArray &expected, unsigned T)
 {
     // Callers that cannot judge the reply (a quiet module) still rely on the write.
-    if (!exchange(command, expected, T))
+    if (!deliveredReply(command, expected, T))
         throw ModuleReplyError::badReply();
+}
+
+char ModuleChannel::escapeCharacter() const { return m_escape ? *m_escape : ::escapeCharacter.load(); }
+
+ExchangeStatus ModuleChannel::tryWake()
+{
+    ExchangeResult result;
+    try {
+        result = exchange("\r", ReplyRule::shortReply("OK", 50));
+    } catch (const Exception &) {
+        // no CTS yet: the escape sequence may still get through
+    }
+    if (result.status == ExchangeStatus::Cancelled)
+        return result.status;
+    if (!result.reply.isEmpty() && (result.reply.contains("OK") || isNumericOk(result.reply)))
+        return ExchangeStatus::Ok;
+    // The escape answer may come after data still queued in the module: long reads,
+    // whatever the escape character. Only a reply to this very attempt counts, not
+    // one left from before a failed write.
+    const QByteArray escape(3, escapeCharacter());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        result = exchange(escape, ReplyRule::longReply("OK", 50));
+        if (result.status == ExchangeStatus::Cancelled)
+            return result.status;
+        if (answered(result.reply))
+            return ExchangeStatus::Ok;
+    }
+    result = exchange("\r", ReplyRule::shortReply("OK", 10));
+    if (result.status == ExchangeStatus::Cancelled || answered(result.reply))
+        return result.status == ExchangeStatus::Cancelled ? result.status : ExchangeStatus::Ok;
+    return result.status == ExchangeStatus::Ok ? ExchangeStatus::Timeout : result.status;
 }
 
 void ModuleChannel::wakeModem()
 {
-    try {
-        sendCommand("\r", "OK", 50);
+    switch (tryWake()) {
+    case ExchangeStatus::Ok:
         return;
-    } catch (const ExchangeCancelled &) {
-        throw;
-    } catch (const Exception &) {
-        // no or wrong answer, or no CTS: try the escape sequence
-    }
-    // Only a reply to this very attempt counts, not one left from before a failed write.
-    if (exchange(escapeSequence(), "OK", 50) && answered(m_lastReply))
-        return;
-    if (exchange(escapeSequence(), "OK", 50) && answered(m_lastReply))
-        return;
-    if (!(exchange("\r", "OK", 10) && answered(m_lastReply)))
+    case ExchangeStatus::Cancelled:
+        throw ExchangeCancelled();
+    default:
         throw ModuleReplyError::cannotWake();
+    }
 }
 
 void ModuleChannel::flushLine()
 {
     send("\r", QByteArray(), 5);
-    std::this_thread::sleep_for(kFlushSettle);
+    if (!m_line.pause(kFlushSettle) && m_line.cancelRequested())
+        throw ExchangeCancelled();
     m_line.purge();
 }
 

@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -37,9 +38,12 @@ Nanos earliest(Nanos a, Nanos b)
     return a < b ? a : b;
 }
 
-// Waits for `events` until the monotonic `deadline` (kNoDeadline: for ever).
-// Returns the revents, 0 on time-out, -1 on error.
-int waitFor(int fd, short events, Nanos deadline)
+constexpr int kInterrupted = -2;
+
+// Waits for `events` on `fd` (-1: on nothing) until the monotonic `deadline`
+// (kNoDeadline: for ever) or until `wakeFd` becomes readable. Returns the revents,
+// 0 on time-out, kInterrupted, or -1 on error.
+int waitFor(int fd, short events, Nanos deadline, int wakeFd)
 {
     for (;;) {
         timespec ts{};
@@ -52,10 +56,12 @@ int waitFor(int fd, short events, Nanos deadline)
             ts.tv_nsec = left % 1'000'000'000;
             timeout = &ts;
         }
-        pollfd pfd{fd, events, 0};
-        const int n = ppoll(&pfd, 1, timeout, nullptr);
+        pollfd pfds[2] = {{fd, events, 0}, {wakeFd, POLLIN, 0}};
+        const int n = ppoll(pfds, 2, timeout, nullptr);
+        if (n > 0 && pfds[1].revents)
+            return kInterrupted;
         if (n > 0)
-            return pfd.revents;
+            return pfds[0].revents;
         if (n == 0)
             return 0;
         if (errno != EINTR)
@@ -82,7 +88,25 @@ void discardOutput(int fd)
 
 } // namespace
 
-PosixSerialPort::~PosixSerialPort() { close(); }
+PosixSerialPort::~PosixSerialPort()
+{
+    close();
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
+}
+
+void PosixSerialPort::onInterruptChanged(bool interrupted)
+{
+    const int wakeFd = m_wakeFd.load();
+    if (wakeFd < 0)
+        return;
+    std::uint64_t count = 1;
+    if (interrupted) {
+        [[maybe_unused]] const ssize_t n = ::write(wakeFd, &count, sizeof count);
+    } else {
+        [[maybe_unused]] const ssize_t n = ::read(wakeFd, &count, sizeof count);   // drains it
+    }
+}
 
 bool PosixSerialPort::open(const std::string &deviceName)
 {
@@ -108,6 +132,13 @@ bool PosixSerialPort::open(const std::string &deviceName)
     }
     m_fd = fd;
     m_timeouts = {};
+    // Made with the first opening of a terminal and kept until the end, so an
+    // interrupt from another thread never meets a closed descriptor.
+    if (isatty(fd) && m_wakeFd.load() < 0) {
+        m_wakeFd.store(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+        if (interruptRequested())
+            onInterruptChanged(true);
+    }
     return true;
 }
 
@@ -158,7 +189,7 @@ bool PosixSerialPort::read(std::vector<std::uint8_t> &data, int maxBytes)
     data.clear();
     if (m_fd < 0 || maxBytes < 0)
         return false;
-    if (maxBytes == 0)
+    if (maxBytes == 0 || interruptRequested())
         return true;
     data.resize(size_t(maxBytes));
     const Nanos start = nowNs();
@@ -169,9 +200,9 @@ bool PosixSerialPort::read(std::vector<std::uint8_t> &data, int maxBytes)
     int got = 0;
     bool ok = true;
     while (got < maxBytes) {
-        const int revents = waitFor(m_fd, POLLIN, earliest(totalDeadline, gapDeadline));
-        if (revents == 0)
-            break;                                   // timed out: not an error
+        const int revents = waitFor(m_fd, POLLIN, earliest(totalDeadline, gapDeadline), m_wakeFd);
+        if (revents == 0 || revents == kInterrupted)
+            break;                                   // timed out or interrupted: not an error
         if (revents < 0 || (revents & (POLLERR | POLLNVAL))) {
             ok = false;
             break;
@@ -194,7 +225,7 @@ bool PosixSerialPort::read(std::vector<std::uint8_t> &data, int maxBytes)
 
 bool PosixSerialPort::write(std::span<const std::uint8_t> data)
 {
-    if (m_fd < 0)
+    if (m_fd < 0 || interruptRequested())
         return false;
     const std::uint64_t totalMs =
         std::uint64_t(m_timeouts.writeTotalMultiplier) * std::uint64_t(data.size()) + m_timeouts.writeTotalConstant;
@@ -210,7 +241,7 @@ bool PosixSerialPort::write(std::span<const std::uint8_t> data)
             continue;
         if (n < 0 && errno != EAGAIN)
             return false;
-        const int revents = waitFor(m_fd, POLLOUT, deadline);
+        const int revents = waitFor(m_fd, POLLOUT, deadline, m_wakeFd);
         if (revents <= 0 || (revents & (POLLERR | POLLHUP | POLLNVAL)))
             return false;
     }
@@ -222,9 +253,8 @@ bool PosixSerialPort::write(std::span<const std::uint8_t> data)
         const Nanos now = nowNs();
         if (deadline != kNoDeadline && now >= deadline)
             return false;
-        const Nanos step = earliest(deadline == kNoDeadline ? kNoDeadline : deadline - now, msToNs(1));
-        timespec ts{0, long(step)};
-        nanosleep(&ts, nullptr);
+        if (waitFor(-1, 0, earliest(deadline, now + msToNs(1)), m_wakeFd) == kInterrupted)
+            return false;
     }
 }
 

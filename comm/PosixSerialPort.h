@@ -2,9 +2,12 @@
 
 #include "comm/SerialPortLayer.h"
 
+#include <atomic>
+
 // The port layer on POSIX terminals. "COMn" is the device comDevicePath() names.
 // Reads and writes run on a non-blocking descriptor with ppoll and monotonic
 // deadlines, which gives the interval and total time-outs of the layer contract.
+// Every wait also watches an eventfd, so interrupt() ends it at once.
 class PosixSerialPort final : public SerialPortLayer {
 public:
     PosixSerialPort() = default;
@@ -27,8 +30,13 @@ public:
     void purgeOutput() override;
     void purgeInput() override;
     bool ctsOn() const override;
+    bool wakesBlockedReads() const override { return m_wakeFd >= 0; }
+
+protected:
+    void onInterruptChanged(bool interrupted) override;
 
 private:
     int m_fd = -1;
+    std::atomic<int> m_wakeFd{-1};   // an eventfd, readable while interrupted
     Timeouts m_timeouts;
 };

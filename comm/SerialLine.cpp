@@ -6,7 +6,6 @@
 #endif
 
 #include <chrono>
-#include <thread>
 
 namespace {
 
@@ -21,6 +20,25 @@ constexpr unsigned kSlowListingInterval = 350;
 constexpr auto kCtsRetryDelay = std::chrono::milliseconds(50);
 
 bool isNumericOk(const QByteArray &reply) { return reply == "0\r" || reply.contains("\r0\r"); }
+bool isNumericError(const QByteArray &reply) { return reply == "4\r" || reply.contains("\r4\r"); }
+
+// "ERROR" on a line of its own (its line break may still be on the way).
+bool hasErrorLine(const QByteArray &reply)
+{
+    for (qsizetype at = reply.indexOf("ERROR"); at >= 0; at = reply.indexOf("ERROR", at + 1)) {
+        const qsizetype end = at + 5;
+        const bool startsLine = at == 0 || reply[at - 1] == '\r' || reply[at - 1] == '\n';
+        const bool endsLine = end == reply.size() || reply[end] == '\r' || reply[end] == '\n';
+        if (startsLine && endsLine)
+            return true;
+    }
+    return false;
+}
+
+bool failedIn(const QByteArray &reply, const ReplyRule &rule)
+{
+    return rule.errorEnds && (hasErrorLine(reply) || (rule.numericCodes && isNumericError(reply)));
+}
 
 // Whether the line holding `expected` has ended (its own CR or LF counts).
 bool lineEndsAfter(const QByteArray &reply, const QByteArray &expected)
@@ -41,6 +59,37 @@ std::string layerTarget(const QString &port)
 }
 
 } // namespace
+
+ReplyRule ReplyRule::shortReply(QByteArray expected, unsigned T)
+{
+    ReplyRule rule;
+    rule.expected = std::move(expected);
+    rule.T = T;
+    return rule;
+}
+
+ReplyRule ReplyRule::longReply(QByteArray expected, unsigned T)
+{
+    ReplyRule rule = shortReply(std::move(expected), T);
+    rule.framing = Framing::Long;
+    return rule;
+}
+
+ReplyRule ReplyRule::listing(QByteArray expected, unsigned T)
+{
+    ReplyRule rule = longReply(std::move(expected), T);
+    rule.slowLineInterval = kSlowListingInterval;
+    return rule;
+}
+
+ReplyRule ReplyRule::guessedFrom(const QByteArray &command, QByteArray expected, unsigned T)
+{
+    if (command.contains("AT&V"))
+        return listing(std::move(expected), T);
+    if (command.contains("ATI") || command.contains("+++"))
+        return longReply(std::move(expected), T);
+    return shortReply(std::move(expected), T);
+}
 
 QString portUnavailableText(const QString &deviceName)
 {
@@ -121,77 +170,165 @@ void SerialLine::purge()
     m_layer->purgeInput();
 }
 
-bool SerialLine::transact(const QByteArray &command, const QByteArray &expected, unsigned T)
+void SerialLine::setStopToken(std::stop_token token)
 {
-    SerialPortLayer::LineState line;
-    const bool haveLine = m_handle && m_layer->getLineState(line);
-    if (m_handle)
-        m_layer->setTimeouts({T, 3, T, 10, 10});
-
-    const bool longReply = command.contains("AT&V") || command.contains("ATI") || command.contains("+++");
-
-    if (m_handle && command.contains("AT&V") && haveLine && line.baudRate == 1200) {
-        SerialPortLayer::Timeouts timeouts;
-        if (m_layer->getTimeouts(timeouts)) {
-            timeouts.readInterval = kSlowListingInterval;
-            m_layer->setTimeouts(timeouts);
-        }
-    }
-
-    throwIfCancelled();
-    if (!writeText(command))
-        return false;
-    return readReply(expected, T, longReply);
+    m_onStop.reset();
+    m_stop = std::move(token);
+    if (!m_stop.stop_requested())
+        m_layer->clearInterrupt();
+    // Runs at once when the token has already stopped.
+    m_onStop.emplace(m_stop, InterruptLayer{m_layer.get()});
 }
 
-bool SerialLine::writeText(const QByteArray &text)
+bool SerialLine::cancelRequested() const
+{
+    return m_stop.stop_requested() || (m_cancelCheck && m_cancelCheck());
+}
+
+bool SerialLine::pause(std::chrono::milliseconds duration)
+{
+    if (cancelRequested())
+        return false;
+    return m_layer->pause(duration) && !cancelRequested();
+}
+
+void SerialLine::applyTimeouts(const ReplyRule &rule)
+{
+    if (!m_handle)
+        return;
+    SerialPortLayer::Timeouts timeouts{rule.T, 3, rule.T, 10, 10};
+    SerialPortLayer::LineState line;
+    if (rule.slowLineInterval && m_layer->getLineState(line) && line.baudRate == 1200)
+        timeouts.readInterval = rule.slowLineInterval;
+    m_layer->setTimeouts(timeouts);
+}
+
+ExchangeResult SerialLine::exchange(const QByteArray &command, const ReplyRule &rule)
+{
+    applyTimeouts(rule);
+    if (cancelRequested())
+        return cancelledWith({});
+    switch (writeCommand(command)) {
+    case WriteOutcome::Cancelled:
+        return cancelledWith({});
+    case WriteOutcome::Failed:
+        return {{}, ExchangeStatus::LineLost};
+    case WriteOutcome::Written:
+        break;
+    }
+    return collect(rule);
+}
+
+bool SerialLine::transact(const QByteArray &command, const QByteArray &expected, unsigned T)
+{
+    const ExchangeResult result = exchange(command, ReplyRule::guessedFrom(command, expected, T));
+    if (result.status == ExchangeStatus::Cancelled)
+        throw ExchangeCancelled();
+    // An "ERROR" ends the reading early; whether it answers `expected` is the caller's affair.
+    const bool answered = result.status == ExchangeStatus::Ok
+                          || (result.status == ExchangeStatus::Error && result.reply.contains(expected));
+    return answered && !expected.isEmpty();
+}
+
+SerialLine::WriteOutcome SerialLine::writeCommand(const QByteArray &text)
 {
     bool cts = m_handle && m_layer->ctsOn();
     purge();
     if (!cts) {
-        std::this_thread::sleep_for(kCtsRetryDelay);
+        if (!pause(kCtsRetryDelay) && cancelRequested())
+            return WriteOutcome::Cancelled;
         cts = m_handle && m_layer->ctsOn();
         if (!cts)
             throw SerialLineError(QStringLiteral("CTS on modem was not detected."));
     }
+    if (cancelRequested())
+        return WriteOutcome::Cancelled;
     const bool written = m_handle && writeBytes(text);
     if (m_handle)
         m_layer->purgeOutput();
-    return written;
+    if (!written && cancelRequested())
+        return WriteOutcome::Cancelled;
+    return written ? WriteOutcome::Written : WriteOutcome::Failed;
 }
 
-bool SerialLine::readReply(const QByteArray &expected, unsigned /*T*/, bool longReply)
+bool SerialLine::writeText(const QByteArray &text)
 {
+    const WriteOutcome outcome = writeCommand(text);
+    if (outcome == WriteOutcome::Cancelled)
+        throw ExchangeCancelled();
+    return outcome == WriteOutcome::Written;
+}
+
+ExchangeResult SerialLine::collect(const ReplyRule &rule)
+{
+    const bool longReply = rule.framing == ReplyRule::Framing::Long;
+    const QByteArray &expected = rule.expected;
     const int requestSize = longReply ? kLongReadSize : int(expected.size()) + kShortExtraBytes;
     int budget = longReply ? kLongReadBudget : kShortReadBudget;
     QByteArray reply;
-    bool result = true;
+    ExchangeStatus status = ExchangeStatus::Timeout;
     for (;;) {
         --budget;
         QByteArray piece;
-        if (!m_handle || !readPiece(piece, requestSize))
-            result = false;
+        const bool readOk = m_handle && readPiece(piece, requestSize);
         reply += piece;
-        if (budget <= 0 || expected.isEmpty())
-            result = false;
-        if (reply.contains(expected) || isNumericOk(reply) || !result)
+        if (cancelRequested())
+            return cancelledWith(reply);
+        if (!readOk) {
+            status = ExchangeStatus::LineLost;
             break;
-        throwIfCancelled();
+        }
+        if (failedIn(reply, rule)) {
+            status = ExchangeStatus::Error;
+            break;
+        }
+        if (expected.isEmpty()) {
+            status = ExchangeStatus::Ok;
+            break;
+        }
+        // An ending that only the last permitted read brought counts as too late.
+        if (reply.contains(expected) || (rule.numericCodes && isNumericOk(reply))) {
+            status = budget > 0 ? ExchangeStatus::Ok : ExchangeStatus::Timeout;
+            break;
+        }
+        if (budget <= 0)
+            break;
     }
     // The ending may arrive in the middle of its line (the last route of a listing):
     // the rest of that line belongs to the reply, not to the purge below. A read that
     // brings nothing is one read interval of silence.
-    for (int extra = kLongReadBudget; result && extra > 0 && !lineEndsAfter(reply, expected); --extra) {
+    const bool complete = status == ExchangeStatus::Ok && !expected.isEmpty();
+    for (int extra = kLongReadBudget; complete && extra > 0 && !lineEndsAfter(reply, expected); --extra) {
         QByteArray piece;
-        if (!readPiece(piece, requestSize) || piece.isEmpty())
-            break;
+        const bool readOk = readPiece(piece, requestSize);
         reply += piece;
+        if (cancelRequested())
+            return cancelledWith(reply);
+        if (!readOk || piece.isEmpty())
+            break;
     }
     if (m_onReceive)
         m_onReceive(reply, quint16(reply.size()));
     if (m_handle)
         m_layer->purgeInput();
-    return result;
+    return {reply, status};
+}
+
+ExchangeResult SerialLine::cancelledWith(const QByteArray &partial)
+{
+    // What arrived of the reply is of no use to anyone now.
+    if (m_handle)
+        m_layer->purgeInput();
+    return {partial, ExchangeStatus::Cancelled};
+}
+
+bool SerialLine::readReply(const QByteArray &expected, unsigned T, bool longReply)
+{
+    ReplyRule rule = longReply ? ReplyRule::longReply(expected, T) : ReplyRule::shortReply(expected, T);
+    const ExchangeResult result = collect(rule);
+    if (result.status == ExchangeStatus::Cancelled)
+        throw ExchangeCancelled();
+    return result.status == ExchangeStatus::Ok && !expected.isEmpty();
 }
 
 bool SerialLine::poll()
@@ -206,14 +343,23 @@ bool SerialLine::poll()
     return true;
 }
 
-void SerialLine::throwIfCancelled()
+bool SerialLine::pollUntilInterrupted()
 {
-    if (!m_cancelCheck || !m_cancelCheck())
-        return;
-    // What arrived of the reply is of no use to anyone now.
-    if (m_handle)
-        m_layer->purgeInput();
-    throw ExchangeCancelled();
+    if (!m_handle || !m_layer->wakesBlockedReads())
+        return poll();
+    SerialPortLayer::Timeouts timeouts;
+    if (!m_layer->getTimeouts(timeouts))
+        return poll();
+    // The read interval still cuts the stream into pieces; only the total goes.
+    SerialPortLayer::Timeouts waiting = timeouts;
+    waiting.readTotalMultiplier = 0;
+    waiting.readTotalConstant = 0;
+    if (waiting.readInterval == 0)
+        waiting.readInterval = 50;
+    m_layer->setTimeouts(waiting);
+    const bool ok = poll();
+    m_layer->setTimeouts(timeouts);
+    return ok;
 }
 
 void SerialLine::setReceiveHandler(ReceiveHandler handler) { m_onReceive = std::move(handler); }

@@ -2,13 +2,17 @@
 
 #include "comm/Exception.h"
 #include "comm/LineSettings.h"
+#include "comm/ReplyRule.h"
 #include "comm/SerialPortLayer.h"
 
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <stop_token>
 
 // Receives every reply text the port collects (single-byte characters) with its length.
 using ReceiveHandler = std::function<void(const QByteArray &text, quint16 length)>;
@@ -34,7 +38,7 @@ public:
 // "COMn- This port may be already in use or not present.": the port cannot be had.
 QString portUnavailableText(const QString &deviceName);
 
-// The exchange stopped because its owner asked it to (see SerialLine::setCancelCheck).
+// The exchange stopped because its owner asked it to (see SerialLine::setStopToken).
 class ExchangeCancelled : public Exception {
 public:
     ExchangeCancelled() : Exception(QStringLiteral("The operation was cancelled.")) {}
@@ -42,7 +46,8 @@ public:
 
 // The serial line to the module: opens a COM port or a device, writes a command, collects the
 // reply until its ending is recognised and hands every reply to the receive handler.
-// Knows nothing of what commands mean. No locks: one thread at a time.
+// Knows nothing of what commands mean. One thread at a time, except interrupt(),
+// clearInterrupt() and the stop token, which any thread may use.
 class SerialLine {
 public:
     // `layer` is the system layer (or the test double) to drive; null takes makePortLayer().
@@ -66,19 +71,43 @@ public:
     void close();
     // Discards pending output, then pending input.
     void purge();
-    // One exchange: time-outs from T (ms), write `command`, collect the reply.
-    // True when the write succeeded and the reply ending was recognised in time.
+    // One exchange under `rule`: time-outs from rule.T, write `command`, collect the
+    // reply and hand it to the receive handler (not when cancelled). Raises only
+    // SerialLineError (CTS missing twice, port closed); everything else is the status.
+    ExchangeResult exchange(const QByteArray &command, const ReplyRule &rule);
+    // One exchange under ReplyRule::guessedFrom(command, ...). True when the write
+    // succeeded and the reply ending was recognised in time. Raises ExchangeCancelled.
     bool transact(const QByteArray &command, const QByteArray &expected, unsigned T);
-    // Checks CTS (raises SerialLineError "CTS on modem was not detected."), writes all of text.
+    // Checks CTS (raises SerialLineError "CTS on modem was not detected."), writes all
+    // of text. Raises ExchangeCancelled when stopped during the CTS retry.
     bool writeText(const QByteArray &text);
     // Collects a reply under the time-outs set by transact() and hands it to the receive handler.
     bool readReply(const QByteArray &expected, unsigned T, bool longReply);
     // One read of whatever has arrived, handed on when not empty. False when the
     // read failed (the device hung up or vanished) or the port is closed.
     bool poll();
+    // Like poll(), but the read waits for the first byte without a total time limit
+    // until interrupt(), where the layer can be woken (else it is one poll()).
+    bool pollUntilInterrupted();
+    // Waits `duration` unless stopped first; false when stopped (the stop token,
+    // the cancel check or interrupt()).
+    bool pause(std::chrono::milliseconds duration);
+
+    // Once `token` asks to stop, a read, write or pause under way returns at once and
+    // the exchange ends as cancelled. A token not yet stopped also clears an earlier
+    // interrupt of the line.
+    void setStopToken(std::stop_token token);
+    const std::stop_token &stopToken() const { return m_stop; }
     // Looked at before each write and after each read of an exchange; once it answers
-    // true the exchange raises ExchangeCancelled. Empty: exchanges run to their end.
+    // true the exchange ends as cancelled. Unlike the stop token it cannot end a read
+    // under way. Empty: exchanges run to their end.
     void setCancelCheck(std::function<bool()> check) { m_cancelCheck = std::move(check); }
+    // Whether the stop token or the cancel check asks to stop.
+    bool cancelRequested() const;
+    // Thread-safe: ends a read or pause under way, and makes later ones return at
+    // once, until clearInterrupt(). Does not cancel an exchange by itself.
+    void interrupt() { m_layer->interrupt(); }
+    void clearInterrupt() { m_layer->clearInterrupt(); }
 
     // Raw reads and writes for callers that frame replies themselves (the module search).
     // The port layer speaks standard types; these are the only places that convert.
@@ -86,11 +115,23 @@ public:
     bool writeBytes(const QByteArray &bytes);
 
 private:
-    void throwIfCancelled();
+    enum class WriteOutcome { Written, Failed, Cancelled };
+    struct InterruptLayer {
+        SerialPortLayer *layer;
+        void operator()() const { layer->interrupt(); }
+    };
+
+    void applyTimeouts(const ReplyRule &rule);
+    WriteOutcome writeCommand(const QByteArray &text);
+    ExchangeResult collect(const ReplyRule &rule);
+    ExchangeResult cancelledWith(const QByteArray &partial);
 
     std::unique_ptr<SerialPortLayer> m_layer;
     SerialPortLayer *m_handle = nullptr;
     LineSettings m_settings;
     ReceiveHandler m_onReceive;
     std::function<bool()> m_cancelCheck;
+    std::stop_token m_stop;
+    // Declared after the layer it interrupts, so it is gone before the layer.
+    std::optional<std::stop_callback<InterruptLayer>> m_onStop;
 };

@@ -21,6 +21,31 @@ std::unique_ptr<SerialPortLayer> makePortLayer()
     return factory ? factory() : makeSystemPortLayer();
 }
 
+void SerialPortLayer::interrupt()
+{
+    {
+        std::lock_guard lock(m_pauseMutex);
+        m_interrupt.store(true);
+    }
+    m_pauseWake.notify_all();
+    onInterruptChanged(true);
+}
+
+void SerialPortLayer::clearInterrupt()
+{
+    {
+        std::lock_guard lock(m_pauseMutex);
+        m_interrupt.store(false);
+    }
+    onInterruptChanged(false);
+}
+
+bool SerialPortLayer::pause(std::chrono::milliseconds duration)
+{
+    std::unique_lock lock(m_pauseMutex);
+    return !m_pauseWake.wait_for(lock, duration, [this] { return m_interrupt.load(); });
+}
+
 PortLayerFactory setPortLayerFactory(PortLayerFactory factory)
 {
     std::lock_guard lock(factoryMutex);

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -60,6 +64,29 @@ public:
     virtual void purgeInput() = 0;
     // State of the CTS line; a device without modem lines counts as CTS present.
     virtual bool ctsOn() const = 0;
+
+    // Thread-safe, from any thread. Makes a read, write or pause under way return
+    // early (a read with what it has so far) and every later one return at once,
+    // until clearInterrupt(). Layers that cannot wake a blocked read see it between
+    // reads, so their reads must keep a total time-out (see wakesBlockedReads()).
+    void interrupt();
+    void clearInterrupt();
+    bool interruptRequested() const { return m_interrupt.load(); }
+    // Whether interrupt() ends a read under way; if not, a read with no total
+    // time-out could block for ever.
+    virtual bool wakesBlockedReads() const { return false; }
+    // Waits `duration`, less when interrupted. False when interrupted. Tests replace
+    // it to keep time out of them.
+    virtual bool pause(std::chrono::milliseconds duration);
+
+protected:
+    // Runs after the interrupt flag was set or cleared; wakes whatever blocks.
+    virtual void onInterruptChanged(bool /*interrupted*/) {}
+
+private:
+    std::atomic<bool> m_interrupt{false};
+    std::mutex m_pauseMutex;
+    std::condition_variable m_pauseWake;
 };
 
 using PortLayerFactory = std::function<std::unique_ptr<SerialPortLayer>()>;

@@ -214,7 +214,8 @@ bool Win32SerialPort::read(std::vector<std::uint8_t> &data, int maxBytes)
     data.clear();
     if (!m_handle || maxBytes < 0)
         return failed(ERROR_INVALID_PARAMETER);
-    if (maxBytes == 0)
+    // An interrupt is seen between reads; each read lasts at most its time-outs.
+    if (maxBytes == 0 || interruptRequested())
         return true;
     data.resize(size_t(maxBytes));
     DWORD got = 0;
@@ -234,6 +235,8 @@ bool Win32SerialPort::write(std::span<const std::uint8_t> data)
 {
     if (!m_handle)
         return failed(ERROR_INVALID_HANDLE);
+    if (interruptRequested())
+        return failed(ERROR_OPERATION_ABORTED);
     COMMTIMEOUTS timeouts{};
     GetCommTimeouts(handleOf(m_handle), &timeouts);
     const ULONGLONG total = ULONGLONG(timeouts.WriteTotalTimeoutMultiplier) * data.size()
@@ -255,6 +258,8 @@ bool Win32SerialPort::write(std::span<const std::uint8_t> data)
             return true;
         if (deadline && GetTickCount64() >= deadline)
             return failed(ERROR_TIMEOUT);
+        if (interruptRequested())
+            return failed(ERROR_OPERATION_ABORTED);
         Sleep(1);
     }
 }

@@ -11,6 +11,9 @@
 
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <mutex>
+#include <optional>
+
 const QString ModuleCommands::kNoModeText = QStringLiteral("An operating mode must be selected!");
 const QString ModuleCommands::kRestoreQuestion = QStringLiteral(
     "This option will delete all existing configuration data\r\nand restore factory defaults to the modem. Continue?");
@@ -129,17 +132,24 @@ OperationResult ModuleCommands::run(OperationKind kind)
     const ConfigureRequest configure{m_host.variant(), m_host.model().settings(), m_host.commandList()};
     const ReadRequest read{m_host.variant(), m_host.priorS21()};
     std::stop_source stop;
+    // Handed over under a lock the thread tools can see, not only through the future.
+    std::mutex handOver;
     OperationResult result;  // what an operation that does nothing leaves
     result.line = session->lineSettings();
     result.escapeCharacter = session->escapeCharacter();
     const QFuture<void> operation = QtConcurrent::run([&, session, kind, token = stop.get_token()] {
+        std::optional<OperationResult> outcome;
         switch (kind) {
-        case OperationKind::Configure: result = configureModule(configure, *session, observer, token); break;
-        case OperationKind::Read: result = readModule(read, *session, observer, token); break;
-        case OperationKind::RestoreDefaults: result = restoreDefaults(read, *session, observer, token); break;
+        case OperationKind::Configure: outcome = configureModule(configure, *session, observer, token); break;
+        case OperationKind::Read: outcome = readModule(read, *session, observer, token); break;
+        case OperationKind::RestoreDefaults: outcome = restoreDefaults(read, *session, observer, token); break;
         }
+        const std::lock_guard lock(handOver);
+        if (outcome)
+            result = std::move(*outcome);
     });
     dialog.runModal(operation, stop);
+    const std::lock_guard lock(handOver);
     return result;
 }
 

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -25,6 +26,7 @@ struct FakePortState {
     };
 
     std::mutex mutex;
+    std::condition_variable changed;   // input arrived or the port was interrupted
 
     // Behaviour
     bool openSucceeds = true;
@@ -35,7 +37,12 @@ struct FakePortState {
     std::deque<ReadStep> reads;    // taken one per read before `input` is looked at
     QByteArray input;              // bytes waiting on the line; a read takes up to its size
     std::function<QByteArray(const QByteArray &)> module;   // answer to a write, queued on `input`
-    std::chrono::milliseconds idleRead{0};                  // a read with nothing to return lasts this long
+    // Time, all of it cut short by an interrupt. A read with nothing to return lasts
+    // idleRead, or until input arrives when its time-outs set no total; a write
+    // lasts writeTime; a pause lasts pauseStretch times its length (0: no time).
+    std::chrono::milliseconds idleRead{0};
+    std::chrono::milliseconds writeTime{0};
+    int pauseStretch = 0;
     SerialPortLayer::LineState line{9600, 8, 0, 0};
 
     // Record
@@ -48,6 +55,18 @@ struct FakePortState {
     QString openedName;
     bool open = false;
     std::atomic<int> inRead{0};
+    std::atomic<int> inWrite{0};
+    std::atomic<int> inPause{0};
+
+    // Bytes arriving on the line while a read may be waiting.
+    void arrive(const QByteArray &bytes)
+    {
+        {
+            std::lock_guard lock(mutex);
+            input += bytes;
+        }
+        changed.notify_all();
+    }
 
     int readCount()
     {
@@ -112,14 +131,23 @@ public:
     {
         QByteArray data;
         ++m_s->inRead;
-        std::chrono::milliseconds idle{0};
         bool ok = true;
         {
-            std::lock_guard lock(m_s->mutex);
+            std::unique_lock lock(m_s->mutex);
             m_s->events << QString("read %1").arg(maxBytes);
             m_s->readSizes.push_back(maxBytes);
             m_s->readTimeouts.push_back(m_s->timeouts);
-            if (!m_s->reads.empty()) {
+            const bool waitForInput = m_s->timeouts.readTotalConstant == 0 && m_s->timeouts.readTotalMultiplier == 0;
+            if (m_s->reads.empty() && m_s->input.isEmpty() && !interruptRequested()) {
+                const auto woken = [&] { return interruptRequested() || !m_s->input.isEmpty(); };
+                if (waitForInput)
+                    m_s->changed.wait(lock, woken);
+                else if (m_s->idleRead.count())
+                    m_s->changed.wait_for(lock, m_s->idleRead, woken);
+            }
+            if (interruptRequested()) {
+                // like a system layer: an interrupted read returns at once with nothing
+            } else if (!m_s->reads.empty()) {
                 FakePortState::ReadStep step = m_s->reads.front();
                 m_s->reads.pop_front();
                 data = step.data.left(maxBytes);
@@ -128,11 +156,7 @@ public:
                 data = m_s->input.left(maxBytes);
                 m_s->input.remove(0, data.size());
             }
-            if (data.isEmpty())
-                idle = m_s->idleRead;
         }
-        if (idle.count())
-            std::this_thread::sleep_for(idle);
         bytes.assign(data.begin(), data.end());
         --m_s->inRead;
         return ok;
@@ -140,15 +164,32 @@ public:
     bool write(std::span<const std::uint8_t> bytes) override
     {
         const QByteArray data(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
-        std::lock_guard lock(m_s->mutex);
+        std::unique_lock lock(m_s->mutex);
         m_s->events << "write " + QString::fromLatin1(data);
-        if (!m_s->writeSucceeds)
+        if (m_s->writeTime.count()) {
+            ++m_s->inWrite;
+            const bool cut = m_s->changed.wait_for(lock, m_s->writeTime, [this] { return interruptRequested(); });
+            --m_s->inWrite;
+            if (cut)
+                return false;
+        }
+        if (!m_s->writeSucceeds || interruptRequested())
             return false;
         m_s->writes.push_back(data);
         if (m_s->module)
             m_s->input += m_s->module(data);
         return true;
     }
+    bool pause(std::chrono::milliseconds duration) override
+    {
+        std::unique_lock lock(m_s->mutex);
+        m_s->events << QString("pause %1").arg(duration.count());
+        ++m_s->inPause;
+        m_s->changed.wait_for(lock, duration * m_s->pauseStretch, [this] { return interruptRequested(); });
+        --m_s->inPause;
+        return !interruptRequested();
+    }
+    bool wakesBlockedReads() const override { return true; }
     void purgeOutput() override
     {
         std::lock_guard lock(m_s->mutex);
@@ -169,6 +210,14 @@ public:
         const bool on = m_s->cts.front();
         m_s->cts.pop_front();
         return on;
+    }
+
+protected:
+    void onInterruptChanged(bool) override
+    {
+        // Taking the lock orders the flag before a waiter's look at it.
+        { std::lock_guard lock(m_s->mutex); }
+        m_s->changed.notify_all();
     }
 
 private:

@@ -1,5 +1,5 @@
 // The channel against the simulated module on a pseudo-terminal: waking it, numeric
-// replies, the listing at 1200 bit/s, exclusive use of the port and a lost line.
+// replies, refused commands, the listing at 1200 bit/s, exclusive use of the port and a lost line.
 
 #include "support/ModemSim.h"
 
@@ -98,6 +98,19 @@ TEST_F(SimTest, NumericRepliesCountAsOkButReturnFalse)
         }
         return QString();
     }(), kBadReply);
+}
+
+TEST_F(SimTest, RefusedIdentificationEndsAsAnErrorInBothForms)
+{
+    auto sim = start({"--start", "command", "--reject", "ATI"});
+    ModuleChannel channel{PortSettings{}};
+    ExchangeResult result = channel.exchange("ATI\r", ReplyRule::longReply("V", 100));
+    EXPECT_EQ(result.status, ExchangeStatus::Error);
+    EXPECT_TRUE(result.reply.contains("\r\nERROR\r\n")) << result.reply.constData();
+    channel.sendCommand("ATV0\r", "OK", 100);
+    result = channel.exchange("ATI\r", ReplyRule::longReply("V", 100));
+    EXPECT_EQ(result.status, ExchangeStatus::Error);
+    EXPECT_EQ(result.reply, "ATI\r4\r");
 }
 
 TEST_F(SimTest, ListingAt1200)

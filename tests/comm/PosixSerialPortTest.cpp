@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -58,6 +59,16 @@ struct Pty {
         return got;
     }
 };
+
+// Waits until at least `count` bytes wait to be read on `fd`, which is not read.
+bool inputPending(int fd, int count)
+{
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    int pending = 0;
+    while (ioctl(fd, FIONREAD, &pending) == 0 && pending < count && std::chrono::steady_clock::now() < end)
+        poll(nullptr, 0, 1);
+    return pending >= count;
+}
 
 // What the port layer reads and writes, and its text.
 using Bytes = std::vector<std::uint8_t>;
@@ -184,7 +195,7 @@ TEST(PtyPort, ExchangeAndPoll)
 
     heard.clear();
     pty.send("01 -87\r\n");
-    std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(inputPending(pty.slave, 8));
     port.poll();
     EXPECT_EQ(heard, "01 -87\r\n");
 }
@@ -221,7 +232,7 @@ TEST_F(PtyLayer, ReadEndsWhenTheRequestIsFilled)
 {
     layer.setTimeouts({1000, 3, 1000, 10, 10});
     pty.send("0123456789AB");
-    std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(inputPending(pty.slave, 12));
     Bytes data;
     EXPECT_TRUE(layer.read(data, 5));
     EXPECT_EQ(text(data), "01234");
@@ -274,7 +285,7 @@ TEST_F(PtyLayer, PurgedInputIsGone)
 {
     layer.setTimeouts({20, 1, 20, 10, 10});
     pty.send("junk");
-    std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(inputPending(pty.slave, 4));
     layer.purgeInput();
     layer.purgeOutput();
     Bytes data;
@@ -299,6 +310,49 @@ TEST_F(PtyLayer, WriteThatCannotFinishTimesOutAndCloseReturns)
     EXPECT_FALSE(layer.write(bytes(QByteArray(1 << 20, 'z'))));
     layer.close();
     EXPECT_FALSE(layer.isOpen());
+}
+
+TEST_F(PtyLayer, InterruptEndsAReadWithWhatArrivedUntilCleared)
+{
+    // Nothing but the interrupt would end this read before its 10 s.
+    layer.setTimeouts({10'000, 0, 10'000, 10, 10});
+    pty.send("abc");
+    std::thread interrupter([this] {
+        std::this_thread::sleep_for(100ms);
+        layer.interrupt();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    Bytes data;
+    EXPECT_TRUE(layer.read(data, 100));
+    interrupter.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(text(data), "abc");
+    // Interrupted until cleared: reads, writes and pauses return at once.
+    pty.send("def");
+    ASSERT_TRUE(inputPending(pty.slave, 3));
+    EXPECT_TRUE(layer.read(data, 100));
+    EXPECT_TRUE(data.empty());
+    EXPECT_FALSE(layer.write(bytes("AT\r")));
+    EXPECT_FALSE(layer.pause(10s));
+    layer.clearInterrupt();
+    layer.setTimeouts({20, 3, 20, 10, 10});
+    EXPECT_TRUE(layer.read(data, 100));
+    EXPECT_EQ(text(data), "def");
+    EXPECT_TRUE(layer.write(bytes("AT\r")));
+}
+
+TEST_F(PtyLayer, InterruptEndsAWriteTheLineDoesNotTake)
+{
+    layer.setTimeouts({50, 3, 50, 0, 10'000});
+    std::thread interrupter([this] {
+        std::this_thread::sleep_for(100ms);
+        layer.interrupt();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    // Nobody reads the other side: the line fills up and only the interrupt ends the wait.
+    EXPECT_FALSE(layer.write(bytes(QByteArray(1 << 20, 'z'))));
+    interrupter.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
 
 TEST_F(PtyLayer, HangUpFailsTheRead)

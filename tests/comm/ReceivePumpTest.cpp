@@ -1,4 +1,5 @@
-// The receive pump: polls until stopped, and stop() waits for the poll in progress.
+// The receive pump: reads until stopped, waits in a read that the stop interrupts,
+// and stop() waits for the read in progress.
 
 #include "FakePort.h"
 
@@ -52,11 +53,7 @@ protected:
         channel = std::make_unique<ModuleChannel>(PortSettings{}, fakePort(state));
         channel->setReceiveHandler([this](const QByteArray &text, quint16) { collector.add(text); });
     }
-    void arrive(const QByteArray &bytes)
-    {
-        std::lock_guard lock(state->mutex);
-        state->input += bytes;
-    }
+    void arrive(const QByteArray &bytes) { state->arrive(bytes); }
 };
 
 TEST_F(PumpTest, DeliversEverythingThatArrivesUntilStopped)
@@ -109,20 +106,30 @@ TEST_F(PumpTest, DestructorStopsThePump)
     EXPECT_EQ(state->readCount(), reads);
 }
 
-TEST_F(PumpTest, RequestStopEndsThePumpWithoutWaiting)
+TEST_F(PumpTest, StopEndsAPumpBlockedInItsReadAtOnce)
 {
-    state->idleRead = 300ms;
     ReceivePump pump(*channel);
     while (state->inRead.load() == 0)
         std::this_thread::sleep_for(1ms);
+    // The pump waits for input with no total time-out instead of polling.
+    {
+        std::lock_guard lock(state->mutex);
+        EXPECT_EQ(state->readTimeouts.back().readTotalConstant, 0u);
+        EXPECT_EQ(state->readTimeouts.back().readTotalMultiplier, 0u);
+    }
+    const auto requested = std::chrono::steady_clock::now();
     pump.requestStop();
-    // Back while the pump is still inside its read: nothing waited for it.
-    EXPECT_EQ(state->inRead.load(), 1);
-    EXPECT_TRUE(pump.isRunning());
     EXPECT_TRUE(pump.stopRequested());
     pump.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - requested, 100ms);
     EXPECT_FALSE(pump.isRunning());
-    EXPECT_EQ(state->inRead.load(), 0);
+    EXPECT_EQ(state->readCount(), 1);
+    // The exchanges' time-outs are back, and the interrupt is gone with the pump,
+    // also after a second stop (the destructor's).
+    pump.stop();
+    state->reads.push_back({"\r\nOK\r\n", true});
+    EXPECT_TRUE(channel->sendCommand("AT\r", "OK", 50));
+    EXPECT_NE(state->readTimeouts.back().readTotalConstant, 0u);
 }
 
 TEST_F(PumpTest, FailedReadEndsThePumpAndReportsTheLostLine)
@@ -136,16 +143,26 @@ TEST_F(PumpTest, FailedReadEndsThePumpAndReportsTheLostLine)
     EXPECT_EQ(state->readCount(), 2);   // no polling on a dead line
     EXPECT_EQ(lost.load(), 1);
     EXPECT_EQ(collector.text, "01 RSSI");
+    EXPECT_TRUE(pump.failure().isEmpty());
 }
 
-TEST_F(PumpTest, ListenerThatThrowsEndsThePump)
+TEST_F(PumpTest, FailureEndsThePumpAsALostLineWithItsMessage)
 {
-    channel->setReceiveHandler([](const QByteArray &, quint16) { throw std::runtime_error("listener failed"); });
-    ReceivePump pump(*channel);
+    channel->setReceiveHandler([](const QByteArray &, quint16) { throw SerialLineError("listener failed"); });
+    std::atomic<int> lost{0};
+    QString seen;
+    std::unique_ptr<ReceivePump> pump;
+    pump = std::make_unique<ReceivePump>(*channel, [&] {
+        seen = pump->failure();
+        ++lost;
+    });
     arrive("x");
-    for (int i = 0; i < 1000 && pump.isRunning(); ++i)
+    for (int i = 0; i < 1000 && pump->isRunning(); ++i)
         std::this_thread::sleep_for(5ms);
-    EXPECT_FALSE(pump.isRunning());
+    EXPECT_FALSE(pump->isRunning());
+    EXPECT_EQ(lost.load(), 1);
+    EXPECT_EQ(seen, "listener failed");
+    EXPECT_EQ(pump->failure(), "listener failed");
 }
 
 class ShowTextTest : public ::testing::Test {
@@ -172,10 +189,7 @@ TEST_F(ShowTextTest, TextIsSetOnTheTargetsThreadFromThePump)
         });
         ++calls;
     });
-    {
-        std::lock_guard lock(state->mutex);
-        state->input = "-87";
-    }
+    state->arrive("-87");
     ReceivePump pump(channel);
     while (calls.load() == 0)
         std::this_thread::sleep_for(1ms);

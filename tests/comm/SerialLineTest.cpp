@@ -286,6 +286,64 @@ TEST_F(SerialLineTest, NumericOkEndsTheExchange)
     }
 }
 
+TEST_F(SerialLineTest, ErrorEndsTheExchangeAtOnce)
+{
+    openPort();
+    struct Case {
+        QByteArray reply;
+        bool numericCodes;
+        ExchangeStatus status;
+        int reads;
+    } cases[] = {
+        {"AT&W\r\r\nERROR\r\n", true, ExchangeStatus::Error, 1},
+        {"\r\nERROR", true, ExchangeStatus::Error, 1},      // its line break still on the way
+        {"AT&W\r4\r", true, ExchangeStatus::Error, 1},
+        {"4\r", true, ExchangeStatus::Error, 1},
+        {"4\r", false, ExchangeStatus::Timeout, 20},
+        {"0\r", false, ExchangeStatus::Timeout, 20},
+        {"NOERRORS\r\n", true, ExchangeStatus::Timeout, 20},  // not a line of its own
+        {"14\r", true, ExchangeStatus::Timeout, 20},
+    };
+    for (const Case &c : cases) {
+        state->readSizes.clear();
+        state->reads.clear();
+        queueReads({c.reply});
+        ReplyRule rule = ReplyRule::shortReply("OK", 5);
+        rule.numericCodes = c.numericCodes;
+        const ExchangeResult result = port.exchange("AT&W\r", rule);
+        EXPECT_EQ(result.status, c.status) << c.reply.constData();
+        EXPECT_EQ(result.reply, c.reply) << c.reply.constData();
+        EXPECT_EQ(state->readCount(), c.reads) << c.reply.constData();
+    }
+    // Without errorEnds an "ERROR" is just text.
+    state->reads.clear();
+    queueReads({"\r\nERROR\r\n", "\r\nOK\r\n"});
+    ReplyRule rule = ReplyRule::shortReply("OK", 5);
+    rule.errorEnds = false;
+    EXPECT_EQ(port.exchange("AT\r", rule).status, ExchangeStatus::Ok);
+    // The old call still answers true when the error text holds what it waits for.
+    queueReads({"ATZ\r\r\nERROR\r\n"});
+    EXPECT_TRUE(port.transact("ATZ\r", "\r", 100));
+}
+
+TEST_F(SerialLineTest, ExchangeStatuses)
+{
+    openPort();
+    queueReads({"\r\nOK\r\n"});
+    EXPECT_EQ(port.exchange("AT\r", ReplyRule::shortReply("OK", 5)).status, ExchangeStatus::Ok);
+    EXPECT_EQ(port.exchange("AT\r", ReplyRule::shortReply("OK", 5)).status, ExchangeStatus::Timeout);
+    state->reads = {{"\r\nO", true}, {"", false}};
+    const ExchangeResult lost = port.exchange("AT\r", ReplyRule::shortReply("OK", 5));
+    EXPECT_EQ(lost.status, ExchangeStatus::LineLost);
+    EXPECT_EQ(lost.reply, "\r\nO");
+    // One read, whatever it brings, for an empty expected text.
+    queueReads({"x"});
+    EXPECT_EQ(port.exchange("ATC3\r", ReplyRule::shortReply("", 5)).status, ExchangeStatus::Ok);
+    state->writeSucceeds = false;
+    EXPECT_EQ(port.exchange("AT\r", ReplyRule::shortReply("OK", 5)).status, ExchangeStatus::LineLost);
+    EXPECT_EQ(received.texts.size(), 4u);   // the unwritten command had no reply to hand on
+}
+
 TEST_F(SerialLineTest, EndingOnlyInTheLastPermittedReadIsAFailure)
 {
     openPort();

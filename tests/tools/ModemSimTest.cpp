@@ -325,9 +325,15 @@ TEST_F(ModemSimTest, ReopeningThePortKeepsTheLineUsable)
         ASSERT_EQ(ioctl(c.fd(), TIOCGEXCL, &exclusive), 0);
         EXPECT_EQ(exclusive, 1);
         c.close();
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        SimClient probe(sim.path());
-        ASSERT_EQ(ioctl(probe.fd(), TIOCGEXCL, &exclusive), 0);
+        // The simulator clears the flag once it sees the hang-up: wait for that.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        for (;;) {
+            SimClient probe(sim.path());
+            ASSERT_EQ(ioctl(probe.fd(), TIOCGEXCL, &exclusive), 0);
+            if (exclusive == 0 || std::chrono::steady_clock::now() >= end)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
         EXPECT_EQ(exclusive, 0) << "round " << i;
     }
 }
