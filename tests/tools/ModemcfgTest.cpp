@@ -1,0 +1,253 @@
+// The console program run as a child process, against modem-sim where a module is
+// needed. The suite ModemcfgSim takes real seconds (ctest label "slow").
+#include "operations/SimLog.h"
+#include "support/ModemSim.h"
+
+#include "settings/CommandBuilder.h"
+#include "settings/ConfigFile.h"
+#include "settings/ListingParser.h"
+#include "settings/ProductVariant.h"
+#include "settings/SettingsComparison.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+const QString kGolden = QStringLiteral(CFG_TEST_DATA_DIR "/golden/transparent_example.40B");
+
+struct Outcome {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+    QJsonObject json(int line = 0) const
+    {
+        return QJsonDocument::fromJson(out.split('\n').value(line)).object();
+    }
+};
+
+// Starts the program; `whenStarted` may act on the running child.
+Outcome modemcfg(const QStringList &arguments, const std::function<void(QProcess &)> &whenStarted = {})
+{
+    QProcess p;
+    p.start(QStringLiteral(CFG_MODEMCFG), arguments);
+    EXPECT_TRUE(p.waitForStarted());
+    if (whenStarted)
+        whenStarted(p);
+    EXPECT_TRUE(p.waitForFinished(120000)) << arguments.join(QLatin1Char(' ')).toStdString();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+QString pty(const ModemSim &sim) { return QString::fromStdString(sim.path()); }
+
+QStringList keysOf(const QJsonArray &differences)
+{
+    QStringList keys;
+    for (const QJsonValue &d : differences)
+        keys << d[QStringLiteral("key")].toString();
+    return keys;
+}
+
+// The golden file with S14 (Packet Size) changed.
+QString goldenWithOtherPacketSize(const QTemporaryDir &dir)
+{
+    QByteArray line = ConfigFile().readLine(kGolden);
+    line.replace("ATS14:255", "ATS14:128");
+    const QString path = dir.filePath(QStringLiteral("other.40B"));
+    ConfigFile().writeLine(line, path);
+    return path;
+}
+
+}  // namespace
+
+TEST(Modemcfg, BadUsageIsStatusOneWithAMessage)
+{
+    const QList<QStringList> cases = {
+        {},
+        {QStringLiteral("frobnicate")},
+        {QStringLiteral("read")},
+        {QStringLiteral("read"), QStringLiteral("--port"), QStringLiteral("COM9")},
+        {QStringLiteral("read"), QStringLiteral("--port"), QStringLiteral("COM1"), QStringLiteral("--baud"),
+         QStringLiteral("9601")},
+        {QStringLiteral("read"), QStringLiteral("--port"), QStringLiteral("COM1"), QStringLiteral("--product"),
+         QStringLiteral("999")},
+        {QStringLiteral("read"), QStringLiteral("--port"), QStringLiteral("COM1"), QStringLiteral("--port"),
+         QStringLiteral("COM2"), QStringLiteral("-o"), QStringLiteral("x.40B")},
+        {QStringLiteral("write"), QStringLiteral("--port"), QStringLiteral("COM1")},
+        {QStringLiteral("restore"), QStringLiteral("--port"), QStringLiteral("COM1")},
+        {QStringLiteral("verify"), QStringLiteral("--port"), QStringLiteral("COM1"), QStringLiteral("--bogus"), kGolden},
+    };
+    for (const QStringList &arguments : cases) {
+        const Outcome r = modemcfg(arguments);
+        EXPECT_EQ(r.status, 1) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_FALSE(r.err.trimmed().isEmpty()) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    EXPECT_EQ(modemcfg({QStringLiteral("write"), QStringLiteral("--help")}).status, 0);
+}
+
+TEST(Modemcfg, DiffOfFilesListsTheDifferingSettings)
+{
+    QTemporaryDir dir;
+    const QString other = goldenWithOtherPacketSize(dir);
+    const Outcome same = modemcfg({QStringLiteral("diff"), kGolden, kGolden});
+    EXPECT_EQ(same.status, 0);
+    EXPECT_EQ(same.out.trimmed(), "No differences");
+
+    const Outcome differ = modemcfg({QStringLiteral("diff"), QStringLiteral("--json"), kGolden, other});
+    EXPECT_EQ(differ.status, 5);
+    const QJsonArray differences = differ.json()[QStringLiteral("differences")].toArray();
+    EXPECT_EQ(keysOf(differences), QStringList{QStringLiteral("S14")});
+
+    QFile garbage(dir.filePath(QStringLiteral("garbage.40B")));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write("not a configuration\r\n");
+    garbage.close();
+    EXPECT_EQ(modemcfg({QStringLiteral("diff"), kGolden, garbage.fileName()}).status, 6);
+    EXPECT_EQ(modemcfg({QStringLiteral("diff"), kGolden, dir.filePath(QStringLiteral("missing.40B"))}).status, 6);
+}
+
+TEST(Modemcfg, MissingPortIsStatusTwoNamingTheDevice)
+{
+    const Outcome r = modemcfg({QStringLiteral("read"), QStringLiteral("--port"), QStringLiteral("/dev/ttyNoSuchPort7")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE((r.out + r.err).contains("/dev/ttyNoSuchPort7"));
+}
+
+TEST(ModemcfgSim, ReadGivesJsonAndTheFileFileSaveWrites)
+{
+    if (!ModemSim::available())
+        GTEST_SKIP() << "modem-sim is not built";
+    ModemSim sim;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("read.40B"));
+    const Outcome r = modemcfg({QStringLiteral("read"), QStringLiteral("--port"), pty(sim), QStringLiteral("--json"),
+                            QStringLiteral("-o"), file});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject o = r.json();
+    EXPECT_EQ(o[QStringLiteral("port")].toString(), pty(sim));
+    EXPECT_EQ(o[QStringLiteral("result")].toString(), QStringLiteral("done"));
+    EXPECT_TRUE(o[QStringLiteral("identification")].toString().contains(QStringLiteral("740R-B V1.90")));
+    EXPECT_DOUBLE_EQ(o[QStringLiteral("firmware")].toDouble(), 1.9);
+    EXPECT_GT(o[QStringLiteral("seconds")].toDouble(), 0);
+
+    // What the module listed, through the window's own conversions.
+    QByteArray listing;
+    for (const SimEvent &e : parseSimLog(sim.logText()))
+        if (e.kind == "TX" && e.bytes.contains("S14:"))
+            listing = e.bytes;
+    ASSERT_FALSE(listing.isEmpty());
+    const ProductVariant variant = *selectProductVariant(QStringLiteral("740R-B"));
+    const CommandList commands =
+        buildCommandList(settingsFromListing(ListingParser(listing, variant.radioClass).parse(false), variant));
+    QStringList expected;
+    for (const QByteArray &c : commands)
+        expected << QString::fromLatin1(c);
+    EXPECT_EQ(o[QStringLiteral("commands")].toVariant().toStringList(), expected);
+    EXPECT_TRUE(expected.contains(QStringLiteral("ATS14=255")));
+
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), fileLineFromJoined(joinCommandList(commands)) + "\r\n");
+}
+
+TEST(ModemcfgSim, WriteToTwoModulesVerifiesAndVerifyFindsADifference)
+{
+    if (!ModemSim::available())
+        GTEST_SKIP() << "modem-sim is not built";
+    ModemSim first, second;
+    const Outcome written = modemcfg({QStringLiteral("write"), QStringLiteral("--json"), QStringLiteral("--port"),
+                                  pty(first), QStringLiteral("--port"), pty(second), kGolden});
+    ASSERT_EQ(written.status, 0) << written.out.toStdString() << written.err.toStdString();
+    for (int line = 0; line < 2; ++line) {
+        const QJsonObject o = written.json(line);
+        EXPECT_EQ(o[QStringLiteral("result")].toString(), QStringLiteral("done"));
+        EXPECT_TRUE(o[QStringLiteral("differences")].isArray());
+        EXPECT_TRUE(o[QStringLiteral("differences")].toArray().isEmpty());
+    }
+    EXPECT_EQ(written.json(0)[QStringLiteral("port")].toString(), pty(first));
+    EXPECT_EQ(written.json(1)[QStringLiteral("port")].toString(), pty(second));
+
+    // The file sets the module to 19200 bit/s.
+    const QStringList verify = {QStringLiteral("verify"), QStringLiteral("--json"), QStringLiteral("--baud"),
+                                QStringLiteral("19200"), QStringLiteral("--port"), pty(first)};
+    EXPECT_EQ(modemcfg(verify + QStringList{kGolden}).status, 0);
+    QTemporaryDir dir;
+    const Outcome differ = modemcfg(verify + QStringList{goldenWithOtherPacketSize(dir)});
+    EXPECT_EQ(differ.status, 5);
+    const QJsonArray differences = differ.json()[QStringLiteral("differences")].toArray();
+    ASSERT_EQ(keysOf(differences), QStringList{QStringLiteral("S14")});
+    EXPECT_EQ(differences.at(0)[QStringLiteral("expected")].toString(), QStringLiteral("276"));
+    EXPECT_EQ(differences.at(0)[QStringLiteral("module")].toString(), QStringLiteral("530"));
+}
+
+TEST(ModemcfgSim, RefusedCommandIsNamedAndTheWorstStatusWins)
+{
+    if (!ModemSim::available())
+        GTEST_SKIP() << "modem-sim is not built";
+    ModemSim good, refusing({"--reject", "S14="});
+    const Outcome r = modemcfg({QStringLiteral("write"), QStringLiteral("--json"), QStringLiteral("--port"), pty(good),
+                            QStringLiteral("--port"), pty(refusing), kGolden});
+    EXPECT_TRUE(r.status == 4 || r.status == 5) << r.status;
+    EXPECT_EQ(r.json(0)[QStringLiteral("result")].toString(), QStringLiteral("done"));
+    const QJsonObject refused = r.json(1);
+    EXPECT_NE(refused[QStringLiteral("result")].toString(), QStringLiteral("done"));
+    const QByteArray text = QJsonDocument(refused).toJson();
+    EXPECT_TRUE(text.contains("\"S14\"")) << text.toStdString();
+}
+
+TEST(ModemcfgSim, SilentModuleIsStatusThree)
+{
+    if (!ModemSim::available())
+        GTEST_SKIP() << "modem-sim is not built";
+    ModemSim sim({"--silent"});
+    const Outcome r = modemcfg({QStringLiteral("read"), QStringLiteral("--port"), pty(sim)});
+    EXPECT_EQ(r.status, 3) << r.out.toStdString() << r.err.toStdString();
+}
+
+TEST(ModemcfgSim, InterruptedWriteStoresNothingAndResetsTheModule)
+{
+    if (!ModemSim::available())
+        GTEST_SKIP() << "modem-sim is not built";
+    QTemporaryDir dir;
+    const std::string state = dir.filePath(QStringLiteral("profile")).toStdString();
+    ModemSim sim({"--state", state});
+    const Outcome r = modemcfg({QStringLiteral("write"), QStringLiteral("--port"), pty(sim), kGolden}, [&](QProcess &p) {
+        // Interrupted once the S registers are going out.
+        for (int i = 0; i < 2000 && sim.logText().find("RX \"ATS") == std::string::npos; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ::kill(pid_t(p.processId()), SIGINT);
+    });
+    EXPECT_EQ(r.status, 130) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(state)));
+    const std::string log = sim.logText();
+    EXPECT_EQ(log.find("AT&W"), std::string::npos);
+    EXPECT_NE(log.find("RX \"ATZ"), std::string::npos);
+}
+
+TEST(ModemcfgSim, DetectFindsTheRateAndRestoreBringsTheFactoryRateBack)
+{
+    if (!ModemSim::available())
+        GTEST_SKIP() << "modem-sim is not built";
+    ModemSim sim({"--rate", "19200"});
+    const Outcome found = modemcfg({QStringLiteral("detect"), QStringLiteral("--json"), QStringLiteral("--port"), pty(sim)});
+    ASSERT_EQ(found.status, 0) << found.out.toStdString();
+    EXPECT_EQ(found.json()[QStringLiteral("baud")].toInt(), 19200);
+    EXPECT_EQ(found.json()[QStringLiteral("format")].toString(), QStringLiteral("N-8-1"));
+
+    const Outcome restored = modemcfg({QStringLiteral("restore"), QStringLiteral("--yes"), QStringLiteral("--baud"),
+                                       QStringLiteral("auto"), QStringLiteral("--port"), pty(sim)});
+    EXPECT_EQ(restored.status, 0) << restored.out.toStdString() << restored.err.toStdString();
+    const Outcome read = modemcfg({QStringLiteral("read"), QStringLiteral("--json"), QStringLiteral("--port"), pty(sim)});
+    EXPECT_EQ(read.status, 0);
+    EXPECT_TRUE(read.json()[QStringLiteral("commands")].toVariant().toStringList().contains(QStringLiteral("ATC4")));
+}

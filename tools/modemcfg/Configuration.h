@@ -1,0 +1,35 @@
+#pragma once
+
+#include "settings/CommandBuilder.h"
+#include "settings/ModuleSettings.h"
+#include "settings/Types.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The product names --product takes: the names the window's program is installed
+// under, each holding the token that selects its product.
+QStringList productNames();
+// The product a --product name selects, as the window's file name does; nothing
+// for a name without a product token.
+std::optional<ProductVariant> productNamed(const QString &name);
+
+// A configuration as the window holds it after File > Open.
+struct Configuration {
+    ModuleSettings settings;
+    CommandList commands;
+    QStringList notices;   // what the window would have shown while loading
+};
+
+// Reads a ".40B" file as File > Open does. On failure gives nothing and sets
+// `error` to a message naming the file.
+std::optional<Configuration> loadConfiguration(const QString &path, const ProductVariant &variant, QString *error);
+
+// The configuration a module's listing gives, as a read leaves it in the window.
+Configuration configurationFrom(const ModuleSettings &settings);
+
+// Writes the bytes File > Save writes for these settings. Gives an empty string on
+// success, else the message.
+QString saveConfiguration(const Configuration &configuration, const QString &path);

@@ -1,0 +1,249 @@
+#include "ModuleJobs.h"
+
+#include "operations/ModuleFinder.h"
+#include "operations/ModuleIdentity.h"
+#include "operations/ModuleSession.h"
+#include "settings/ListingParser.h"
+#include "settings/SettingsComparison.h"
+
+#include <chrono>
+#include <optional>
+#include <thread>
+
+namespace {
+
+using Outcome = OperationResult::Outcome;
+
+ExitStatus statusOf(Outcome outcome, bool writing)
+{
+    switch (outcome) {
+    case Outcome::Done: return ExitStatus::Done;
+    case Outcome::Cancelled: return ExitStatus::Interrupted;
+    case Outcome::PortError: return ExitStatus::PortUnavailable;
+    case Outcome::NoResponse:
+    case Outcome::BadListing: return ExitStatus::NoResponse;
+    case Outcome::Refused: return ExitStatus::Refused;
+    // A vanished line in the middle of a write is a failed write.
+    case Outcome::LineLost: return writing ? ExitStatus::Refused : ExitStatus::NoResponse;
+    }
+    return ExitStatus::NoResponse;
+}
+
+// Takes over what an operation reports about the module; false when it failed.
+bool take(ModuleReport &report, const OperationResult &result, bool writing)
+{
+    if (!result.identification.isEmpty()) {
+        report.identification = result.identification;
+        report.firmware = result.firmware;
+    }
+    for (const OperationNotice &n : result.notices)
+        if (n.level != OperationNotice::Level::Error && !report.notices.contains(n.text))
+            report.notices << n.text;
+    report.status = statusOf(result.outcome, writing);
+    if (result.succeeded())
+        return true;
+    report.message = result.outcome == Outcome::Cancelled
+                         ? (writing ? QStringLiteral("Interrupted: nothing was stored, the module was reset.")
+                                    : QStringLiteral("Interrupted."))
+                         : result.error;
+    return false;
+}
+
+struct Search {
+    ModuleFinder::Result::Outcome outcome = ModuleFinder::Result::Outcome::NotFound;
+    LineSettings line;
+    QString identification;
+    QString error;
+};
+
+// The module search behind the window's Find Module, on the job's port.
+Search search(const ModuleJob &job, OperationObserver &observer)
+{
+    observer.status(QStringLiteral("Searching..."));
+    const ModuleFinder::Result result =
+        ModuleFinder().find(job.line, job.stop, [&observer](const ModuleFinder::Progress &p) {
+            observer.status(QStringLiteral("Trying ") + describeLineSettings(p.trying));
+            observer.progress(p.step, p.steps);
+        });
+    Search found;
+    found.outcome = result.outcome;
+    found.line = result.settings;
+    found.line.port = job.line.port;
+    found.identification = result.identification;
+    found.error = result.error;
+    return found;
+}
+
+void reportSearchFailure(ModuleReport &report, const Search &found)
+{
+    using Found = ModuleFinder::Result::Outcome;
+    switch (found.outcome) {
+    case Found::Found:
+        break;
+    case Found::Cancelled:
+        report.status = ExitStatus::Interrupted;
+        report.message = QStringLiteral("Interrupted.");
+        break;
+    case Found::PortError:
+        report.status = ExitStatus::PortUnavailable;
+        report.message = found.error;
+        break;
+    case Found::NotFound:
+        report.status = ExitStatus::NoResponse;
+        report.message = QStringLiteral("No module answered at any rate or format.");
+        break;
+    }
+}
+
+// The line the job's operation starts at: the given one, or where the search found
+// the module. Nothing when the search failed (the report says why).
+std::optional<LineSettings> startLine(const ModuleJob &job, ModuleReport &report, OperationObserver &observer)
+{
+    if (!job.searchFirst)
+        return job.line;
+    const Search found = search(job, observer);
+    if (found.outcome == ModuleFinder::Result::Outcome::Found)
+        return found.line;
+    reportSearchFailure(report, found);
+    return std::nullopt;
+}
+
+// Runs a job's work on its report and times it.
+ModuleReport timed(const ModuleJob &job, const std::function<void(ModuleReport &)> &work)
+{
+    ModuleReport report;
+    report.port = job.line.port;
+    const auto start = std::chrono::steady_clock::now();
+    work(report);
+    report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return report;
+}
+
+ReadRequest readRequest(const ModuleJob &job) { return ReadRequest{job.variant, 0}; }
+
+// The settings a successful read's listing gives.
+ModuleSettings settingsRead(const OperationResult &result, const ProductVariant &variant)
+{
+    return settingsFromListing(*result.listing, variant);
+}
+
+// The command of the list the module's last reply answered (it echoes what it gets).
+QByteArray refusedCommand(const QByteArray &lastReply, const CommandList &commands)
+{
+    for (const QByteArray &c : commands)
+        if (lastReply.contains(c + '\r'))
+            return c;
+    return {};
+}
+
+void compare(ModuleReport &report, const ModuleSettings &expected, const ModuleSettings &held,
+             const ProductVariant &variant)
+{
+    report.compared = true;
+    report.differences = compareSettings(expected, held, variant.radioClass);
+    if (!report.differences.empty())
+        report.status = ExitStatus::Differences;
+}
+
+}  // namespace
+
+ModuleReport readJob(const ModuleJob &job, OperationObserver &observer, ModuleSettings *settings)
+{
+    return timed(job, [&](ModuleReport &report) {
+        const std::optional<LineSettings> line = startLine(job, report, observer);
+        if (!line)
+            return;
+        ModuleSession session(*line);
+        session.setStopToken(job.stop);
+        const OperationResult result = readModule(readRequest(job), session, observer, job.stop);
+        if (!take(report, result, false))
+            return;
+        const ModuleSettings held = settingsRead(result, job.variant);
+        report.commands = buildCommandList(held);
+        if (settings)
+            *settings = held;
+    });
+}
+
+ModuleReport writeJob(const ModuleJob &job, const Configuration &configuration, bool verify,
+                      OperationObserver &observer)
+{
+    return timed(job, [&](ModuleReport &report) {
+        report.commands = configuration.commands;
+        const std::optional<LineSettings> line = startLine(job, report, observer);
+        if (!line)
+            return;
+        ModuleSession session(*line);
+        session.setStopToken(job.stop);
+        const ConfigureRequest request{job.variant, configuration.settings, configuration.commands};
+        const OperationResult written = configureModule(request, session, observer, job.stop);
+        if (!take(report, written, true)) {
+            if (written.outcome == Outcome::Refused)
+                report.refusedCommand = refusedCommand(written.lastReply, configuration.commands);
+            return;
+        }
+        if (!written.configured) {
+            report.status = ExitStatus::Refused;
+            report.message = QStringLiteral("The module did not store the configuration.");
+            return;
+        }
+        if (!verify)
+            return;
+        // The PC side has followed the module to its new rate and format.
+        session.setLineSettings(written.line);
+        session.setEscapeCharacter(written.escapeCharacter);
+        const OperationResult read = readModule(readRequest(job), session, observer, job.stop);
+        if (!take(report, read, false)) {
+            report.message = QStringLiteral("Written, but the read-back failed: ") + report.message;
+            return;
+        }
+        compare(report, configuration.settings, settingsRead(read, job.variant), job.variant);
+    });
+}
+
+ModuleReport verifyJob(const ModuleJob &job, const Configuration &configuration, OperationObserver &observer)
+{
+    ModuleSettings held;
+    ModuleReport report = readJob(job, observer, &held);
+    if (report.status == ExitStatus::Done)
+        compare(report, configuration.settings, held, job.variant);
+    return report;
+}
+
+ModuleReport restoreJob(const ModuleJob &job, OperationObserver &observer)
+{
+    return timed(job, [&](ModuleReport &report) {
+        const std::optional<LineSettings> line = startLine(job, report, observer);
+        if (!line)
+            return;
+        ModuleSession session(*line);
+        session.setStopToken(job.stop);
+        const OperationResult result = restoreDefaults(readRequest(job), session, observer, job.stop);
+        if (take(report, result, true))
+            report.commands = buildCommandList(settingsRead(result, job.variant));
+    });
+}
+
+ModuleReport detectJob(const ModuleJob &job, OperationObserver &observer)
+{
+    return timed(job, [&](ModuleReport &report) {
+        const Search found = search(job, observer);
+        if (found.outcome == ModuleFinder::Result::Outcome::Found) {
+            report.foundAt = found.line;
+            report.identification = found.identification;
+            report.firmware = firmwareVersion(found.identification, job.variant.radioClass);
+        }
+        reportSearchFailure(report, found);
+    });
+}
+
+std::vector<ModuleReport> runSideBySide(int count, const std::function<ModuleReport(int slot)> &job)
+{
+    std::vector<ModuleReport> reports(static_cast<std::size_t>(count));
+    std::vector<std::thread> threads;
+    for (int slot = 0; slot < count; ++slot)
+        threads.emplace_back([&, slot] { reports[std::size_t(slot)] = job(slot); });
+    for (std::thread &t : threads)
+        t.join();
+    return reports;
+}
