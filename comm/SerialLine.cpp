@@ -248,6 +248,10 @@ SerialLine::WriteOutcome SerialLine::writeCommand(const QByteArray &text)
         m_layer->purgeOutput();
     if (!written && cancelRequested())
         return WriteOutcome::Cancelled;
+    // A module that went away between the look at CTS and the write: the failed write
+    // is the same missing CTS, not a module that answered wrongly.
+    if (!written && !(m_handle && m_layer->ctsOn()))
+        throw SerialLineError(QStringLiteral("CTS on modem was not detected."));
     return written ? WriteOutcome::Written : WriteOutcome::Failed;
 }
 
@@ -275,6 +279,10 @@ ExchangeResult SerialLine::collect(const ReplyRule &rule)
         if (cancelRequested())
             return cancelledWith(reply);
         if (!readOk) {
+            // The module went away after the command left, before it answered: the
+            // same missing CTS the next write would find.
+            if (m_handle && !reply.contains(expected) && !m_layer->ctsOn())
+                throw SerialLineError(QStringLiteral("CTS on modem was not detected."));
             status = ExchangeStatus::LineLost;
             break;
         }
