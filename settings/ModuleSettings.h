@@ -120,8 +120,8 @@ struct ModuleSettings {
     OperatingMode mode = OperatingMode::None;
     std::array<int, kFieldCount> values{};  // indexed by Field; flags are 0 or 1
 
-    int operator[](Field f) const { return values[static_cast<int>(f)]; }
-    int &operator[](Field f) { return values[static_cast<int>(f)]; }
+    int operator[](Field f) const { return values[static_cast<std::size_t>(f)]; }
+    int &operator[](Field f) { return values[static_cast<std::size_t>(f)]; }
     bool flag(Field f) const { return (*this)[f] != 0; }
 
     bool operator==(const ModuleSettings &) const = default;

@@ -205,8 +205,9 @@ TEST(ListingParser, ModeDerivation) {
         ParserRig rig;
         rig.parse(withItem(moduleListing(), "&L2 &M2 ", "&L" + c.l + " &M" + c.m + ' '));
         EXPECT_EQ(rig.model.mode(), c.mode) << "&L" << c.l.constData() << " &M" << c.m.constData();
-        if (c.online >= 0)
+        if (c.online >= 0) {
             EXPECT_EQ(rig.get(Field::OnLineAtStartup), c.online);
+        }
         EXPECT_EQ(rig.get(Field::FastOperation), 0);
         if (c.invalid) {
             ASSERT_EQ(rig.messages.count(), 1);

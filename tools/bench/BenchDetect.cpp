@@ -27,7 +27,7 @@ std::string formatName(const LineSettings &f)
 }
 
 // Seconds to find a module at `rateIndex` and `format` on COM(slot+1); negative when missed.
-double timeSearch(int slot, int rateIndex, const LineSettings &format)
+double timeSearch(int slot, std::size_t rateIndex, const LineSettings &format)
 {
     ModemSim sim({"--rate", std::to_string(kBaudRates[rateIndex]), "--format", formatName(format)});
     const QByteArray var = "CFG_COM" + QByteArray::number(slot + 1);
@@ -43,7 +43,7 @@ double timeSearch(int slot, int rateIndex, const LineSettings &format)
     return right ? seconds : -seconds;
 }
 
-void report(int rateIndex, const LineSettings &format, double seconds)
+void report(std::size_t rateIndex, const LineSettings &format, double seconds)
 {
     std::printf("%6d %s  %6.1f s%s\n", kBaudRates[rateIndex], formatName(format).c_str(), seconds < 0 ? -seconds : seconds,
                 seconds < 0 ? "  NOT FOUND" : "");
@@ -60,19 +60,19 @@ int main(int argc, char **argv)
     }
     const bool all = argc > 1 && std::strcmp(argv[1], "all") == 0;
     const auto formats = ModuleFinder::frameFormats();
-    const int likely[] = {3, 5, 11};
+    const std::size_t likely[] = {3, 5, 11};
 
     std::printf("Search time, start from 9600 8-N-1, guard 1 s (the module at):\n");
     double likelyWorst = 0;
-    for (int rate : likely) {
+    for (std::size_t rate : likely) {
         const double s = timeSearch(0, rate, formats[0]);
         report(rate, formats[0], s);
         likelyWorst = std::max(likelyWorst, s < 0 ? 1e9 : s);
     }
     double worst = 0;
-    for (int rate = 0; rate < 12; ++rate)
+    for (std::size_t rate = 0; rate < kBaudRates.size(); ++rate)
         for (std::size_t f = 0; f < formats.size(); ++f) {
-            if (!all && f != std::size_t(rate) % formats.size())
+            if (!all && f != rate % formats.size())
                 continue;
             const double s = timeSearch(0, rate, formats[f]);
             report(rate, formats[f], s);
@@ -82,7 +82,7 @@ int main(int argc, char **argv)
     std::printf("%s: slowest %.1f s\n", all ? "every rate and format" : "every rate, one format each", worst);
 
     // Four ports at once, each module at 57600 8-N-2, against one port alone.
-    const int rate = 9;
+    const std::size_t rate = 9;
     const LineSettings format = formats[3];
     const double one = std::abs(timeSearch(0, rate, format));
     double times[4] = {};

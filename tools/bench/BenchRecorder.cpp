@@ -77,7 +77,7 @@ Figures run(int intervalMs, qsizetype lines, double seconds, qsizetype wholeRunA
     const double cpu0 = cpuSeconds();
     QElapsedTimer clock;
     clock.start();
-    while (qsizetype(dialog.recording().samples().size()) < lines && clock.elapsed() < seconds * 1000) {
+    while (qsizetype(dialog.recording().samples().size()) < lines && double(clock.elapsed()) < seconds * 1000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         QThread::msleep(1);
         if (qsizetype(dialog.recording().samples().size()) >= wholeRunAfter && !dialog.recordingView()->wholeRunBox()->isChecked())

@@ -61,7 +61,7 @@ int main(int argc, char **argv)
     qputenv("CFG_COM1", QByteArray::fromStdString(sim.path()));
 
     std::vector<double> ends;
-    ends.reserve(count);
+    ends.reserve(static_cast<std::size_t>(count));
     int failures = 0;
     {
         ModuleChannel channel{PortSettings{}};

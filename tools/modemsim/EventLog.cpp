@@ -34,7 +34,8 @@ void EventLog::record(const char *kind, const std::string &bytes)
 std::string EventLog::escape(const std::string &bytes)
 {
     std::string out;
-    for (unsigned char c : bytes) {
+    for (const char byte : bytes) {
+        const auto c = static_cast<unsigned char>(byte);
         switch (c) {
         case '\r': out += "\\r"; break;
         case '\n': out += "\\n"; break;
