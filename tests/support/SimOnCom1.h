@@ -17,7 +17,6 @@
 
 #include <chrono>
 #include <future>
-
 #include <memory>
 #include <stdexcept>
 #include <string>
