@@ -129,7 +129,7 @@ private Q_SLOTS:
     // running and the operation ends soon after, with nothing for the module to undo.
     void cancelDuringTheRateChangeWakeEndsAtOnce()
     {
-        SimOnCom1 sim({"--start", "command", "--silent"});
+        REAL_TIME_SIM_ON_COM1(sim, {"--start", "command", "--silent"});
         TestHost host;
         host.model().set(Field::SerialBaudRate, 6);
         QElapsedTimer clock;
@@ -215,7 +215,7 @@ private Q_SLOTS:
 
     void cancelledRestoreStillResetsThePcSide()
     {
-        SimOnCom1 sim({"--start", "data"});
+        REAL_TIME_SIM_ON_COM1(sim, {"--start", "data"});
         TestHost host;
         host.ports.baudIndex = 5;
         host.ports.parity = 2;

@@ -49,7 +49,7 @@ private Q_SLOTS:
 
     void readFromTheMenu()
     {
-        SimOnCom1 sim;
+        REAL_TIME_SIM_ON_COM1(sim, {"--start", "command"});
         m_form->model().set(Field::Route0Destination, 99);
         m_form->model().set(Field::RadioSignature, 2);
         QVERIFY(m_form->commandEnabled(MainCommand::Read));
@@ -72,7 +72,7 @@ private Q_SLOTS:
 
     void configureFromTheToolBarMovesBothSides()
     {
-        SimOnCom1 sim;
+        REAL_TIME_SIM_ON_COM1(sim, {"--start", "command"});
         m_form->model().set(Field::SerialBaudRate, 6);
         m_form->commandAction(MainCommand::Configure)->trigger();
 
@@ -92,7 +92,7 @@ private Q_SLOTS:
     // The search runs behind its dialog; "Use These Settings" moves the status row.
     void findModuleSetsTheStatusRow()
     {
-        SimOnCom1 sim({"--start", "command", "--rate", "57600"});
+        REAL_TIME_SIM_ON_COM1(sim, {"--start", "command", "--rate", "57600"});
         auto *find = m_form->findChild<QAction *>(QStringLiteral("Comm_Find"));
         QVERIFY(find);
         bool clicked = false;
@@ -112,7 +112,7 @@ private Q_SLOTS:
 
     void findModuleCancelLeavesThePortClosed()
     {
-        SimOnCom1 sim({"--silent"});
+        REAL_TIME_SIM_ON_COM1(sim, {"--silent"});
         QTimer::singleShot(300, this, [&] {
             auto *dialog = m_form->findChild<FindModuleDialog *>();
             QVERIFY(dialog && dialog->searching());

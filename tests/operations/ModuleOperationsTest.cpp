@@ -7,6 +7,7 @@
 #include "settings/SettingsModel.h"
 #include "support/FakeMessages.h"
 #include "support/ModemSim.h"
+#include "support/SimulatedModule.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,8 @@ struct Product {
     SettingsModel model;
 };
 
-LineSettings lineTo(const ModemSim &sim)
+// A module on its own device path: modem-sim on a pty, or an InProcessModemSim.
+template <class Sim> LineSettings lineTo(const Sim &sim)
 {
     LineSettings line;
     line.port = QString::fromStdString(sim.path());
@@ -99,7 +101,7 @@ TEST(ModuleOperations, FailuresSayWhatWentWrong)
     Product product;
     Recorder observer;
     {
-        ModemSim silent({"--silent"});
+        InProcessModemSim silent({"--silent"});
         ModuleSession session(lineTo(silent));
         const OperationResult result = readModule({product.variant, 0}, session, observer, {});
         EXPECT_EQ(result.outcome, Outcome::NoResponse);
@@ -109,7 +111,7 @@ TEST(ModuleOperations, FailuresSayWhatWentWrong)
         EXPECT_EQ(result.notices.last().text, result.error);
     }
     {
-        ModemSim refusing({"--start", "command", "--reject", "ATS14"});
+        InProcessModemSim refusing({"--start", "command", "--reject", "ATS14"});
         ModuleSession session(lineTo(refusing));
         const OperationResult result = configureModule(product.configureRequest(), session, observer, {});
         EXPECT_EQ(result.outcome, Outcome::Refused) << qPrintable(result.error);
@@ -128,7 +130,7 @@ TEST(ModuleOperations, AStopRequestEndsTheOperationAndResetsAHalfConfiguredModul
 {
     if (!ModemSim::available())
         GTEST_SKIP() << "modem-sim is not built";
-    ModemSim sim({"--start", "command"});
+    InProcessModemSim sim({"--start", "command"});
     Product product;
     product.model.set(Field::PacketSize, 300);
     std::stop_source stop;

@@ -37,18 +37,32 @@ inline ProgressDialog *visibleProgressForm()
 }
 
 // Polls on the GUI thread while a dialog runs; once `when` holds, `act` gets the
-// visible progress dialog, once.
+// visible progress dialog, once. An in-process module runs far ahead of the poll: its
+// worker waits where `when` first holds until `act` is done.
 inline void actOnDialogWhen(std::function<bool()> when, std::function<void(ProgressDialog &)> act)
 {
+#ifdef CFG_SIM_IN_PROCESS
+    std::weak_ptr<SimulatedModule> module = SimulatedModule::active();
+    std::shared_ptr<SimulatedModule::Hold> hold;
+    if (auto m = module.lock())
+        hold = m->hold(when);
+    const auto release = [module, hold] {
+        if (auto m = module.lock(); m && hold)
+            m->release(hold);
+    };
+#else
+    const auto release = [] {};
+#endif
     auto *timer = new QTimer;
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, when, act] {
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, when, act, release] {
         ProgressDialog *form = visibleProgressForm();
         if (!form || !when())
             return;
         timer->stop();
         timer->deleteLater();
         act(*form);
+        release();
     });
     timer->start();
 }

@@ -14,6 +14,11 @@ EventLog::EventLog(const std::string &path)
         throw std::runtime_error("cannot open log " + path + ": " + std::strerror(errno));
 }
 
+EventLog::EventLog(std::function<double()> clock)
+    : m_clock(std::move(clock))
+{
+}
+
 EventLog::~EventLog()
 {
     if (m_file)
@@ -22,6 +27,12 @@ EventLog::~EventLog()
 
 void EventLog::record(const char *kind, const std::string &bytes)
 {
+    if (m_clock) {
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "%.6f ", m_clock());
+        m_text += stamp + std::string(kind) + " \"" + escape(bytes) + "\"\n";
+        return;
+    }
     if (!m_file)
         return;
     timespec ts{};

@@ -1,13 +1,9 @@
 #include "Modem.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <poll.h>
-#include <thread>
-#include <unistd.h>
 
 namespace modemsim {
 
@@ -18,15 +14,15 @@ constexpr unsigned kFramesPerReport = 64;
 
 } // namespace
 
-Modem::Modem(const Options &options, Pty &pty, EventLog &log, const Settings &stored)
+Modem::Modem(const Options &options, ModuleLine &line, EventLog &log, const Settings &stored, Clock::time_point now)
     : m_options(options)
-    , m_pty(pty)
+    , m_line(line)
     , m_log(log)
     , m_interpreter(Identity{options.model, options.firmware}, options.reject, options.omitKeys)
     , m_stored(stored)
-    , m_random(static_cast<unsigned>(Clock::now().time_since_epoch().count()))
+    , m_random(static_cast<unsigned>(now.time_since_epoch().count()))
 {
-    powerUp(Clock::now());
+    powerUp(now);
 }
 
 void Modem::powerUp(Clock::time_point now)
@@ -46,64 +42,35 @@ Modem::Clock::duration Modem::guard() const
 
 bool Modem::lineMatches() const
 {
-    return m_pty.current() == m_active;
+    return m_line.current() == m_active;
 }
 
-int Modem::run(int stopFd)
+void Modem::advance(Clock::time_point now)
 {
-    for (;;) {
-        Clock::time_point now = Clock::now();
-        sendDue(now);
-        if (m_escape.fire(guard(), now))
-            onEscape(now);
-        if (m_test > 0 && now >= m_nextReport)
-            sendReport(now);
-        if (m_hangupPending && m_pending.empty()) {
-            // A hangup discards what the user side has not read: let the last reply
-            // arrive first (a second at most), as it would have left the wire. The pty
-            // hands written bytes over asynchronously, hence the first pause.
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            for (int i = 0; i < 100 && m_pty.unreadByUser() > 0; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            m_pty.close();
-            return 0;
-        }
-
-        Clock::time_point wake = now + std::chrono::seconds(1);
-        if (!m_pending.empty())
-            wake = std::min(wake, m_pending.front().due);
-        if (auto d = m_escape.deadline(guard()))
-            wake = std::min(wake, *d);
-        if (m_test > 0)
-            wake = std::min(wake, m_nextReport);
-        auto waitMs = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count();
-        waitMs = std::clamp<long long>(waitMs + 1, 0, 1000); // +1: never wake just before a deadline
-
-        pollfd fds[3] = {{stopFd, POLLIN, 0}, {m_pty.masterFd(), POLLIN, 0}, {m_pty.watchFd(), POLLIN, 0}};
-        int r = poll(fds, 3, static_cast<int>(waitMs));
-        if (r < 0 && errno != EINTR) {
-            std::perror("modem-sim: poll");
-            return 1;
-        }
-        if (r <= 0)
-            continue;
-        if (fds[0].revents != 0)
-            return 0;
-        if (fds[2].revents & POLLIN)
-            m_pty.onUserOpenClose();
-        if (fds[1].revents & POLLIN) {
-            char buf[512];
-            ssize_t n = ::read(m_pty.masterFd(), buf, sizeof buf);
-            if (n > 0)
-                onInput(std::string(buf, static_cast<std::size_t>(n)), Clock::now());
-        } else if (fds[1].revents & (POLLHUP | POLLERR)) {
-            // Cannot last while we hold a slave descriptor; do not spin if it does.
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
+    sendDue(now);
+    if (m_escape.fire(guard(), now))
+        onEscape(now);
+    if (m_test > 0 && now >= m_nextReport)
+        sendReport(now);
 }
 
-void Modem::onInput(const std::string &bytes, Clock::time_point now)
+std::optional<Modem::Clock::time_point> Modem::nextEvent() const
+{
+    std::optional<Clock::time_point> next;
+    const auto consider = [&next](Clock::time_point t) {
+        if (!next || t < *next)
+            next = t;
+    };
+    if (!m_pending.empty())
+        consider(m_pending.front().due);
+    if (auto d = m_escape.deadline(guard()))
+        consider(*d);
+    if (m_test > 0)
+        consider(m_nextReport);
+    return next;
+}
+
+void Modem::input(const std::string &bytes, Clock::time_point now)
 {
     if (!lineMatches()) {
         // Wrong speed or stop bits: the module sees framing errors, not characters.
@@ -158,10 +125,9 @@ void Modem::finishLine(Clock::time_point now)
     if (out.stored)
         saveState();
     std::string reply = out.info + Interpreter::resultCode(m_current, out.error);
-    queueReply(std::move(reply), [this, out]() {
+    queueReply(std::move(reply), [this, out](Clock::time_point t) {
         // New rate and format take effect once the reply has gone out at the old ones.
         m_active = {m_current.rate(), m_current.twoStopBits()};
-        const auto t = Clock::now();
         if (out.reset) {
             powerUp(t);
         } else if (out.online) {
@@ -186,7 +152,7 @@ void Modem::onEscape(Clock::time_point now)
     queueReply(Interpreter::resultCode(m_current, false), nullptr, now);
 }
 
-void Modem::queueReply(std::string bytes, std::function<void()> after, Clock::time_point now)
+void Modem::queueReply(std::string bytes, std::function<void(Clock::time_point)> after, Clock::time_point now)
 {
     m_pending.push_back({now + std::chrono::milliseconds(m_options.delayMs), std::move(bytes), std::move(after)});
     sendDue(now);
@@ -199,7 +165,7 @@ void Modem::sendDue(Clock::time_point now)
         m_pending.pop_front();
         send("TX", p.bytes);
         if (p.after)
-            p.after();
+            p.after(now);
     }
 }
 
@@ -243,10 +209,7 @@ void Modem::send(const char *kind, const std::string &bytes)
             c = static_cast<char>(v < 26 ? 'a' + v : 0x80 + (v - 26) * 3);
         }
     }
-    ssize_t n;
-    do {
-        n = ::write(m_pty.masterFd(), out.data(), out.size());
-    } while (n < 0 && errno == EINTR);
+    const long n = m_line.write(out);
     if (n < 0) // nobody reads the line and its buffer is full: the bytes are gone
         m_log.record("LOST", out);
     else

@@ -1,5 +1,7 @@
 // The simulated module: command and data mode, echo, result codes, serial rate and
-// format, test-mode reports, all driven from one poll loop on the pty master.
+// format, test-mode reports. Pure logic: time comes in with every call and the bytes
+// go out through the line it is wired to, so the same module runs on a pty in real
+// time (PtyRunner) or inside a test under a virtual clock.
 #pragma once
 
 #include "EscapeDetector.h"
@@ -12,36 +14,53 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 
 namespace modemsim {
 
+// What the module's serial side is wired to.
+class ModuleLine
+{
+public:
+    virtual ~ModuleLine() = default;
+    // The rate and stop bits the PC side set on the line.
+    virtual LineSettings current() const = 0;
+    // Puts bytes on the line towards the PC; returns how many were taken, -1 when none.
+    virtual long write(const std::string &bytes) = 0;
+};
+
 class Modem
 {
 public:
-    Modem(const Options &options, Pty &pty, EventLog &log, const Settings &stored);
-
-    // Runs until `stopFd` becomes readable (returns 0) or the line is unplugged after
-    // --hangup-after lines (returns 0 after closing the pty).
-    int run(int stopFd);
-
-private:
     using Clock = std::chrono::steady_clock;
 
+    // Powers up at `now` with the stored profile.
+    Modem(const Options &options, ModuleLine &line, EventLog &log, const Settings &stored, Clock::time_point now);
+
+    // Bytes from the PC, all arrived at `now`.
+    void input(const std::string &bytes, Clock::time_point now);
+    // Does what is due by `now`: replies, a completed escape sequence, test reports.
+    void advance(Clock::time_point now);
+    // When advance() next has something to do; nothing while the module only waits for input.
+    std::optional<Clock::time_point> nextEvent() const;
+    // The --hangup-after count is reached and the last reply has gone out.
+    bool hangupDue() const { return m_hangupPending && m_pending.empty(); }
+
+private:
     struct Pending
     {
         Clock::time_point due;
         std::string bytes;
-        std::function<void()> after;
+        std::function<void(Clock::time_point)> after;
     };
 
     void powerUp(Clock::time_point now);
-    void onInput(const std::string &bytes, Clock::time_point now);
     void onCommandByte(char c, std::string &echo, Clock::time_point now);
     void finishLine(Clock::time_point now);
     void onEscape(Clock::time_point now);
-    void queueReply(std::string bytes, std::function<void()> after, Clock::time_point now);
+    void queueReply(std::string bytes, std::function<void(Clock::time_point)> after, Clock::time_point now);
     void sendDue(Clock::time_point now);
     void sendReport(Clock::time_point now);
     void send(const char *kind, const std::string &bytes);
@@ -50,7 +69,7 @@ private:
     void saveState() const;
 
     const Options &m_options;
-    Pty &m_pty;
+    ModuleLine &m_line;
     EventLog &m_log;
     Interpreter m_interpreter;
     Settings m_current;

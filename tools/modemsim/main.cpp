@@ -1,18 +1,17 @@
 // modem-sim: a simulated radio modem on a pseudo-terminal (see tools/README.md).
 #include "EventLog.h"
-#include "Modem.h"
 #include "Options.h"
 #include "Pty.h"
-#include "Settings.h"
+#include "PtyRunner.h"
+#include "StoredProfile.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <iostream>
-#include <sstream>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,21 +80,6 @@ private:
     std::string m_target;
 };
 
-Settings loadStored(const std::string &stateFile)
-{
-    Settings s = Settings::factory();
-    if (stateFile.empty())
-        return s;
-    std::ifstream in(stateFile);
-    if (!in)
-        return s; // first run: factory settings until the first AT&W
-    std::stringstream text;
-    text << in.rdbuf();
-    if (auto bad = s.deserialize(text.str()))
-        throw std::runtime_error(stateFile + ": bad line: " + *bad);
-    return s;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -112,15 +96,11 @@ int main(int argc, char **argv)
         return 1;
     }
     try {
-        Settings stored = loadStored(options->stateFile);
-        if (options->rateIndex)
-            stored.set(Setting::C, *options->rateIndex);
-        if (options->formatCode)
-            stored.set(Setting::AmpB, *options->formatCode);
+        const Settings stored = powerUpProfile(*options);
         EventLog log = options->logFile.empty() ? EventLog() : EventLog(options->logFile);
         Pty pty(LineSettings{stored.rate(), stored.twoStopBits()});
         Link link(options->link, pty.slavePath());
-        Modem modem(*options, pty, log, stored);
+        PtyRunner modem(*options, pty, log, stored);
 
         std::cout << pty.slavePath() << std::endl;
         return modem.run(g_signalPipe[0]);
