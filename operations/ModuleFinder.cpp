@@ -144,14 +144,14 @@ ModuleFinder::Result ModuleFinder::find(const LineSettings &current, std::stop_t
     int step = 0;
     // Any byte sent, at whatever rate, breaks the module's silence.
     Clock::time_point lastSent = Clock::now();
-    Result result{Outcome::NotFound};
+    Result result{Outcome::NotFound, {}, {}, {}};
 
     // One try at one setting: probe() sends and judges; true ends the search.
     auto tryAt = [&](const LineSettings &s, auto &&probe) {
         if (progress)
             progress({++step, steps, s});
         if (stop.stop_requested()) {
-            result = {Outcome::Cancelled};
+            result = {Outcome::Cancelled, {}, {}, {}};
             return true;
         }
         SerialLine line;
@@ -175,7 +175,7 @@ ModuleFinder::Result ModuleFinder::find(const LineSettings &current, std::stop_t
             }
         }
         if (attempt.stopped()) {
-            result = {Outcome::Cancelled};
+            result = {Outcome::Cancelled, {}, {}, {}};
             return true;
         }
         return false;

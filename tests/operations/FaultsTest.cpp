@@ -75,7 +75,7 @@ private Q_SLOTS:
     {
         SimOnCom1 sim;
         TestHost host;
-        int sentAtCancel = 0;
+        qsizetype sentAtCancel = 0;
         QString statusAtCancel;
         actOnDialogWhen([&] { return sim.received().size() >= 12; },
                         [&](ProgressDialog &f) {
