@@ -1,5 +1,7 @@
 #include "ui/FindModuleDialog.h"
 
+#include "ui/PostedCall.h"
+
 #include "comm/SerialLine.h"
 
 #include <QHBoxLayout>
@@ -57,13 +59,11 @@ void FindModuleDialog::showEvent(QShowEvent *event)
     // queued calls, dropped if the dialog is gone by then.
     m_search = std::thread([this] {
         m_result = m_finder.find(lineSettingsFor(m_current), m_stop.get_token(), [this](const ModuleFinder::Progress &p) {
-            QMetaObject::invokeMethod(
-                this, [this, step = p.step, steps = p.steps, trying = describeLineSettings(p.trying)] {
-                    showProgress(step, steps, trying);
-                },
-                Qt::QueuedConnection);
+            postTo(this, [this, step = p.step, steps = p.steps, trying = describeLineSettings(p.trying)] {
+                showProgress(step, steps, trying);
+            });
         });
-        QMetaObject::invokeMethod(this, [this] { showResult(); }, Qt::QueuedConnection);
+        postTo(this, [this] { showResult(); });
     });
 }
 
