@@ -68,10 +68,3 @@ void ReceivePump::run()
     }
     m_running.store(false);
 }
-
-void ReceivePump::showText(QObject *control, const QString &text, std::function<void(const QString &)> apply)
-{
-    if (!control || !apply)
-        return;
-    QMetaObject::invokeMethod(control, [apply = std::move(apply), text] { apply(text); }, Qt::QueuedConnection);
-}

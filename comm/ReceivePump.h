@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QObject>
 #include <QString>
 
 #include <atomic>
@@ -35,12 +34,6 @@ public:
     // The message of the failure that ended the pump (a listener or the line raised);
     // empty when none did. Set before `lineLost` runs.
     QString failure() const;
-
-    // Has `apply(text)` run on the thread of `control` (the GUI thread) to show text
-    // there. Posted, not waited for: the GUI thread may itself be blocked in stop()
-    // waiting for this pump, and a blocking hand-off would then never return. The
-    // text is copied; if `control` is destroyed before the call runs, it is dropped.
-    static void showText(QObject *control, const QString &text, std::function<void(const QString &)> apply);
 
 private:
     void run();

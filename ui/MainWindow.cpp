@@ -6,6 +6,7 @@
 #include "settings/ConfigFileCommands.h"
 #include "settings/FileDialogs.h"
 #include "ui/LogPane.h"
+#include "ui/PostedCall.h"
 #include "settings/ProductVariant.h"
 #include "settings/SerialParams.h"
 #include "settings/SettingsModel.h"
@@ -282,7 +283,7 @@ void MainWindow::receiveData(const QByteArray &text, quint16 /*length*/)
     if (QThread::currentThread() == thread()) {
         appendLogLine(line);
     } else {
-        QMetaObject::invokeMethod(this, [this, line] { appendLogLine(line); }, Qt::QueuedConnection);
+        postTo(this, [this, line] { appendLogLine(line); });
     }
 }
 

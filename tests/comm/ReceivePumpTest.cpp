@@ -6,7 +6,6 @@
 #include "comm/ModuleChannel.h"
 #include "comm/ReceivePump.h"
 
-#include <QCoreApplication>
 #include <QObject>
 
 #include <gtest/gtest.h>
@@ -163,55 +162,6 @@ TEST_F(PumpTest, FailureEndsThePumpAsALostLineWithItsMessage)
     EXPECT_EQ(lost.load(), 1);
     EXPECT_EQ(seen, "listener failed");
     EXPECT_EQ(pump->failure(), "listener failed");
-}
-
-class ShowTextTest : public ::testing::Test {
-protected:
-    int argc = 1;
-    char name[8] = "test";
-    char *argv[1] = {name};
-    QCoreApplication app{argc, argv};
-};
-
-TEST_F(ShowTextTest, TextIsSetOnTheTargetsThreadFromThePump)
-{
-    QObject label;
-    QString shown;
-    std::thread::id setOn;
-    auto state = std::make_shared<FakePortState>();
-    state->idleRead = 2ms;
-    ModuleChannel channel(PortSettings{}, fakePort(state));
-    std::atomic<int> calls{0};
-    channel.setReceiveHandler([&](const QByteArray &text, quint16) {
-        ReceivePump::showText(&label, QString::fromLatin1(text), [&](const QString &t) {
-            shown = t;
-            setOn = std::this_thread::get_id();
-        });
-        ++calls;
-    });
-    state->arrive("-87");
-    ReceivePump pump(channel);
-    while (calls.load() == 0)
-        std::this_thread::sleep_for(1ms);
-    // The GUI thread is blocked in stop() while the pump hands text over: no deadlock.
-    pump.stop();
-    EXPECT_TRUE(shown.isEmpty());
-    QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(shown, "-87");
-    EXPECT_EQ(setOn, std::this_thread::get_id());
-}
-
-TEST_F(ShowTextTest, TextForADestroyedTargetIsDropped)
-{
-    bool called = false;
-    auto label = std::make_unique<QObject>();
-    std::thread([&] { ReceivePump::showText(label.get(), "x", [&](const QString &) { called = true; }); }).join();
-    label.reset();
-    QCoreApplication::sendPostedEvents();
-    EXPECT_FALSE(called);
-    ReceivePump::showText(nullptr, "x", [&](const QString &) { called = true; });
-    QCoreApplication::sendPostedEvents();
-    EXPECT_FALSE(called);
 }
 
 } // namespace
