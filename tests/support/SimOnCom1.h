@@ -4,6 +4,7 @@
 // then the default (see defaultClock()).
 #pragma once
 
+#include "ui/PostedCall.h"
 #include "../operations/SimLog.h"
 #include "ModemSim.h"
 #ifdef CFG_SIM_IN_PROCESS
@@ -34,7 +35,7 @@ inline void waitForGuiEventLoop()
         return;
     auto ran = std::make_shared<std::promise<void>>();
     std::future<void> done = ran->get_future();
-    QMetaObject::invokeMethod(app, [ran] { ran->set_value(); }, Qt::QueuedConnection);
+    postTo(app, [ran] { ran->set_value(); });
     done.wait_for(std::chrono::seconds(2));
 }
 
