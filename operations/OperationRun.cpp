@@ -3,8 +3,6 @@
 #include "comm/SerialLine.h"
 #include "settings/ListingParser.h"
 
-#include <condition_variable>
-#include <mutex>
 
 OperationRun::OperationRun(ModuleSession &session, OperationObserver &observer, std::stop_token stop)
     : m_session(session), m_observer(observer), m_stop(std::move(stop))
@@ -54,10 +52,8 @@ OperationResult::Outcome OperationRun::replyFailure() const
 
 void OperationRun::pause(std::chrono::milliseconds duration)
 {
-    std::mutex mutex;
-    std::condition_variable_any woken;
-    std::unique_lock lock(mutex);
-    woken.wait_for(lock, m_stop, duration, [] { return false; });
+    // The line's own pause: a stop request ends it, and a test port can keep its time.
+    channel().line().pause(duration);
 }
 
 void OperationRun::wake()

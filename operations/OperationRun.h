@@ -50,7 +50,7 @@ public:
     // What is left of a listing the parse consumed, kept as the last reply.
     void keepAsLastReply(const QByteArray &text) { m_lastReply = text; }
 
-    // Sleeps, but no longer than until a stop request.
+    // Sleeps with the line open, but no longer than until a stop request.
     void pause(std::chrono::milliseconds duration);
     // Brings the module into command mode: "\r", then the escape sequence (twice if
     // need be) and "\r" again. Raises ModuleReplyError when nothing answers; returns

@@ -2,6 +2,7 @@
 
 #include "DiagTestSupport.h"
 
+#include "tests/support/CsvRows.h"
 #include "tests/support/FakeMessages.h"
 #include "ui/ReceiveTestDialog.h"
 
@@ -23,19 +24,6 @@ QList<QByteArray> sentReports(const SimOnCom1 &sim)
             lines << e.bytes.trimmed();
     }
     return lines;
-}
-
-// The CSV rows after the header, cut into cells (the BER lines hold no commas).
-QList<QStringList> csvRows(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QList<QStringList> rows;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    for (qsizetype i = 1; i < lines.size(); ++i)
-        rows << lines[i].split(QLatin1Char(','));
-    return rows;
 }
 
 } // namespace

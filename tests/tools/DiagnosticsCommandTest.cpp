@@ -1,6 +1,7 @@
 // modemcfg rssi and ber against the simulated module: the printed reports, the CSV,
 // the "ATZ" that ends every run, and the exit statuses.
 
+#include "tests/support/CsvRows.h"
 #include "tests/support/ModemSim.h"
 #include "tools/modemcfg/DiagnosticsCommand.h"
 
@@ -41,19 +42,6 @@ int receivedCount(const ModemSim &sim, const std::string &command)
     for (auto p = log.find(needle); p != std::string::npos; p = log.find(needle, p + 1))
         ++n;
     return n;
-}
-
-// The CSV's rows after the header; the report lines hold no commas.
-QList<QStringList> csvRows(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QList<QStringList> rows;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    for (qsizetype i = 1; i < lines.size(); ++i)
-        rows << lines[i].split(QLatin1Char(','));
-    return rows;
 }
 
 // Each printed line against its CSV row: the same seconds and the same report.

@@ -154,7 +154,6 @@ ModuleReport readJob(const ModuleJob &job, OperationObserver &observer, ModuleSe
         if (!line)
             return;
         ModuleSession session(*line);
-        session.setStopToken(job.stop);
         const OperationResult result = readModule(readRequest(job), session, observer, job.stop);
         if (!take(report, result, false))
             return;
@@ -174,7 +173,6 @@ ModuleReport writeJob(const ModuleJob &job, const Configuration &configuration, 
         if (!line)
             return;
         ModuleSession session(*line);
-        session.setStopToken(job.stop);
         const ConfigureRequest request{job.variant, configuration.settings, configuration.commands};
         const OperationResult written = configureModule(request, session, observer, job.stop);
         if (!take(report, written, true)) {
@@ -217,7 +215,6 @@ ModuleReport restoreJob(const ModuleJob &job, OperationObserver &observer)
         if (!line)
             return;
         ModuleSession session(*line);
-        session.setStopToken(job.stop);
         const OperationResult result = restoreDefaults(readRequest(job), session, observer, job.stop);
         if (take(report, result, true))
             report.commands = buildCommandList(settingsRead(result, job.variant));
