@@ -5,6 +5,7 @@
 #include "Interruption.h"
 
 #include "DiagnosticsCommand.h"
+#include "NetworkCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -26,11 +27,13 @@ const char kUsage[] =
     "  detect   [--port P ...] [--json]\n"
     "  rssi     --port P [--seconds N] [--csv FILE]\n"
     "  ber      rx|tx|txrx --port P [--seconds N] [--csv FILE]\n"
+    "  network  check FILES...|PLAN [--json] [--svg FILE] [--dot FILE]\n"
+    "  network  apply PLAN [--force] [--json]\n"
     "\n"
     "P is COM1..COM8 or a device path; --baud auto finds the module's rate and format.\n"
     "Run 'modemcfg COMMAND --help' for a command's options.\n"
     "Exit status: 0 done, 1 bad usage, 2 port unavailable, 3 no response, 4 refused,\n"
-    "5 differences, 6 bad file, 130 interrupted.\n";
+    "5 differences, 6 bad file, 8 network check found errors, 130 interrupted.\n";
 
 }  // namespace
 
@@ -60,5 +63,7 @@ int main(int argc, char *argv[])
     const Interruption interruption;
     if (command == QStringLiteral("rssi") || command == QStringLiteral("ber"))
         return int(runDiagnosticsCommand(arguments, out, err, interruption.token()));
+    if (command == QStringLiteral("network"))
+        return runNetworkCommand(arguments, out, err, interruption.token());
     return int(runModuleCommand(arguments, out, err, interruption.token()));
 }
