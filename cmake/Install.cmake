@@ -98,6 +98,11 @@ install(FILES ${CFG_PACKAGING_DIR}/copyright ${CFG_PACKAGING_OUT}/changelog.gz
 file(GLOB CFG_GUIDE_PICTURES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/docs/*.png)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/docs/user-guide.md ${CFG_GUIDE_PICTURES}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CFG_PACKAGE_NAME})
+# Networks: the plan format, the rules of the check and the example plans.
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/docs/network-plan.md ${CMAKE_CURRENT_SOURCE_DIR}/docs/network-rules.md
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CFG_PACKAGE_NAME})
+install(DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/docs/examples
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CFG_PACKAGE_NAME})
 
 # Debian package.
 set(CPACK_GENERATOR DEB)
