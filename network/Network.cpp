@@ -62,7 +62,11 @@ ProductVariant productVariantNamed(const QString &name)
 
 Network networkFromFiles(const QStringList &paths, const QString &productName)
 {
-    const ProductVariant variant = productVariantNamed(productName);
+    return networkFromFiles(paths, productVariantNamed(productName), productName);
+}
+
+Network networkFromFiles(const QStringList &paths, const ProductVariant &variant, const QString &productName)
+{
     QStringList files;
     for (const QString &path : paths) {
         const QFileInfo info(path);

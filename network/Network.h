@@ -57,6 +57,8 @@ QString modeCaption(OperatingMode mode);
 // that repeats gets the file's path instead. Throws Exception (naming the file) when
 // a file cannot be read or is not a configuration, or when no file is found.
 Network networkFromFiles(const QStringList &paths, const QString &productName = QStringLiteral("740R-B"));
+// The same for a product already chosen (the window's).
+Network networkFromFiles(const QStringList &paths, const ProductVariant &variant, const QString &productName);
 
 // The product a name selects ("740R-B", "620R", ...); throws Exception for a name
 // that selects none.

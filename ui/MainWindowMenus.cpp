@@ -3,6 +3,7 @@
 
 #include "comm/LineSettings.h"
 #include "resources/Icons.h"
+#include "ui/NetworkWindow.h"
 #include "ui/StatusRow.h"
 
 #include <QAction>
@@ -42,6 +43,7 @@ void MainWindow::buildMenus()
     action(MainCommand::Save) = item(file, QStringLiteral("&Save"), "File_Save", &MainWindow::save);
     action(MainCommand::SaveAs) = item(file, QStringLiteral("Save &As"), "File_SaveAs", &MainWindow::saveAs);
     item(file, QStringLiteral("Compare File with Window..."), "File_Compare", &MainWindow::compareFileWithWindow);
+    item(file, QStringLiteral("Open &Network..."), "File_OpenNetwork", [this] { openNetworkWindow(*this); });
     file->addSeparator();
     item(file, QStringLiteral("E&xit"), "File_Exit", &MainWindow::close);
 

@@ -414,7 +414,7 @@ private slots:
                 out << (a->isSeparator() ? QStringLiteral("-") : a->text());
             return out;
         };
-        QCOMPARE(texts(get<QMenu>("File")), QStringList({"&New", "&Open", "&Save", "Save &As", "Compare File with Window...", "-", "E&xit"}));
+        QCOMPARE(texts(get<QMenu>("File")), QStringList({"&New", "&Open", "&Save", "Save &As", "Compare File with Window...", "Open &Network...", "-", "E&xit"}));
         QCOMPARE(texts(get<QMenu>("Communication")),
                  QStringList({"&Read Module Configuration", "&Configure Module", "Compare Module with Window",
                               "Verify After Configure", "-", "&Find Module...", "Com &Port Settings"}));
