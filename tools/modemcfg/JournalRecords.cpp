@@ -1,6 +1,7 @@
 #include "JournalRecords.h"
 
 #include "journal/JournalRecorder.h"
+#include "journal/OperationRecords.h"
 
 #include <QTextStream>
 
@@ -10,16 +11,6 @@ void tell(const std::optional<QString> &notice, QTextStream &err)
 {
     if (notice)
         err << "modemcfg: " << *notice << Qt::endl;
-}
-
-QString diagnosticsOperation(int testKind)
-{
-    switch (testKind) {
-    case 0: return QStringLiteral("ber tx");
-    case 1: return QStringLiteral("ber rx");
-    case 2: return QStringLiteral("ber txrx");
-    default: return QStringLiteral("rssi");
-    }
 }
 
 // The diagnostics commands end in few ways; the names are those of the report lines.
