@@ -28,6 +28,8 @@ QString userValue(Field f, int value, RadioClass radioClass) {
 
 }  // namespace
 
+QString fieldValueText(Field f, int value, RadioClass radioClass) { return userValue(f, value, radioClass); }
+
 QString fieldLabel(Field f) {
     for (int n = 0; n < 4; ++n) {
         if (f == routeDestination(n))

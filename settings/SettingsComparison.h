@@ -28,6 +28,8 @@ std::vector<SettingDifference> compareSettings(const ModuleSettings &first, cons
 
 // The caption the window shows for a field.
 QString fieldLabel(Field f);
+// A field's value in the units the window shows ("On", "19200", a choice's text).
+QString fieldValueText(Field f, int value, RadioClass radioClass);
 
 // The settings a parsed listing gives when applied onto the defaults, with the
 // model's rules, in a record of its own (nothing of the window changes, nothing is asked).

@@ -2,7 +2,9 @@
 
 #include "diagnostics/DiagnosticMessages.h"
 #include "diagnostics/ReceiveTest.h"
+#include "journal/OperationRecords.h"
 #include "settings/MessageSink.h"
+#include "ui/JournalNotice.h"
 #include "ui/PostedCall.h"
 #include "ui/ReceiveTestDialog.h"
 
@@ -29,6 +31,7 @@ void ReceiveTestCommand::run(int testKind, const LineSettings &line)
     if (m_onDialogReady)
         m_onDialogReady(form);
     form.exec();
+    showJournalNotice(m_messages, recordReceiveRun(testKind, line.port, form.recording()));
 }
 
 TransmitTestItem::TransmitTestItem(QAction *item, MessageSink &messages, const QString &modelName,
@@ -48,6 +51,7 @@ void TransmitTestItem::toggle(const LineSettings &line)
     m_wait.emplace();
     if (m_item)
         m_item->setEnabled(false);
+    m_port = line.port;
     m_test.toggle(line);
 }
 
@@ -77,6 +81,8 @@ void TransmitTestItem::showState(TestState state)
     }
     // The box waits for the user: the hourglass is gone by then.
     m_wait.reset();
+    if (state == TestState::Idle && before != TestState::Idle)
+        showJournalNotice(m_messages, recordTransmitRun(m_port, m_failure));
     if (const std::optional<QString> failure = std::exchange(m_failure, std::nullopt)) {
         m_messages.show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, *failure);
     } else if (before == TestState::Starting && state == TestState::Running) {

@@ -72,5 +72,6 @@ private:
     std::optional<WaitCursor> m_wait;
     std::optional<QString> m_failure;  // shown once the test settles
     TestState m_shown = TestState::Idle;
+    QString m_port;   // the line of the last start or stop, for the journal
     TransmitTest m_test;  // last: its thread calls back into the members above
 };

@@ -147,6 +147,10 @@ public Q_SLOTS:
     void editPortSettings();          // MainWindowDialogs.cpp
     void editEscapeCharacter();
     void showAbout();
+    void showHistory();               // MainWindowJournal.cpp
+    void writeCommissioningReport();
+    // Opens a configuration line of the journal as File > Open opens a file, untitled.
+    bool openRecordedConfiguration(const QByteArray &fileLine);
 
 protected:
     bool event(QEvent *e) override;

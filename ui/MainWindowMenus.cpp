@@ -44,6 +44,7 @@ void MainWindow::buildMenus()
     action(MainCommand::SaveAs) = item(file, QStringLiteral("Save &As"), "File_SaveAs", &MainWindow::saveAs);
     item(file, QStringLiteral("Compare File with Window..."), "File_Compare", &MainWindow::compareFileWithWindow);
     item(file, QStringLiteral("Open &Network..."), "File_OpenNetwork", [this] { openNetworkWindow(*this); });
+    item(file, QStringLiteral("Commissioning Report..."), "File_Report", &MainWindow::writeCommissioningReport);
     file->addSeparator();
     item(file, QStringLiteral("E&xit"), "File_Exit", &MainWindow::close);
 
@@ -56,6 +57,7 @@ void MainWindow::buildMenus()
                                   &MainWindow::compareModuleWithWindow);
     // It talks to the module as a read does, so it is available when the read is.
     connect(action(MainCommand::Read), &QAction::enabledChanged, compareModule, &QAction::setEnabled);
+    item(comm, QStringLiteral("History..."), "Comm_History", &MainWindow::showHistory);
     m_verifyAfterConfigure = comm->addAction(QStringLiteral("Verify After Configure"));
     m_verifyAfterConfigure->setObjectName(QStringLiteral("Comm_Verify"));
     m_verifyAfterConfigure->setCheckable(true);

@@ -3,9 +3,11 @@
 // through MainWindowOperationHost below.
 #include "ui/MainWindow.h"
 
+#include "journal/OperationRecords.h"
 #include "settings/SettingsComparison.h"
 #include "settings/SettingsModel.h"
 #include "ui/FindModuleDialog.h"
+#include "ui/JournalNotice.h"
 #include "ui/ModuleCommands.h"
 #include "ui/OperationHost.h"
 
@@ -67,8 +69,10 @@ void MainWindow::configure()
         return;
     // The module is read back into a record of its own; only a difference is worth a dialog.
     ModuleSettings held;
-    if (moduleCommands(*this).readInto(held) &&
-        !compareSettings(m_model->settings(), held, m_variant.radioClass).empty())
+    const bool readBack = moduleCommands(*this).readInto(held);
+    if (readBack)
+        showJournalNotice(messages(), recordVerify(m_variant, lineSettingsFor(portSettings()).port, m_model->settings(), held));
+    if (readBack && !compareSettings(m_model->settings(), held, m_variant.radioClass).empty())
         showComparison(QStringLiteral("Verify After Configure"), QStringLiteral("Module"), held);
 }
 

@@ -1,11 +1,14 @@
 #include "ui/ModuleCommands.h"
 
+#include "journal/JournalRecorder.h"
+#include "journal/OperationRecords.h"
 #include "operations/ModuleOperations.h"
 #include "operations/ModuleSession.h"
 #include "settings/CommandBuilder.h"
 #include "settings/MessageSink.h"
 #include "settings/SettingsComparison.h"
 #include "settings/SettingsModel.h"
+#include "ui/JournalNotice.h"
 #include "ui/OperationHost.h"
 #include "ui/ProgressDialog.h"
 #include "ui/PostedCall.h"
@@ -110,7 +113,10 @@ void ModuleCommands::restoreFactoryDefaults()
 
 bool ModuleCommands::showProgress(OperationKind kind, ModuleSettings *target)
 {
-    return apply(kind, run(kind), target);
+    JournalRecorder record(journalOperation(kind), m_host.variant(), lineSettingsFor(m_host.portSettings()).port);
+    const OperationResult result = run(kind);
+    showJournalNotice(m_host.messages(), keepOperation(record, kind, m_host.commandList(), result));
+    return apply(kind, result, target);
 }
 
 OperationResult ModuleCommands::run(OperationKind kind)

@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "Configuration.h"
+#include "JournalRecords.h"
 #include "LineOptions.h"
 #include "ModuleJobs.h"
 #include "ProgressLine.h"
@@ -257,6 +258,7 @@ ExitStatus runRead(const Invocation &inv, QTextStream &out, QTextStream &err, st
             reports.front().message = error;
         }
     }
+    recordReports(inv.command, reports, inv.variant, {}, err);
     return print(reports, inv, out, err);
 }
 
@@ -266,18 +268,19 @@ ExitStatus runWrite(const Invocation &inv, QTextStream &out, QTextStream &err, s
     if (!configuration)
         return ExitStatus::BadFile;
     const bool writing = inv.command == QStringLiteral("write");
-    return print(onEveryPort(inv, stop,
-                             [&](const ModuleJob &job, OperationObserver &o) {
-                                 return writing ? writeJob(job, *configuration, inv.verify, o)
-                                                : verifyJob(job, *configuration, o);
-                             }),
-                 inv, out, err);
+    const std::vector<ModuleReport> reports = onEveryPort(inv, stop, [&](const ModuleJob &job, OperationObserver &o) {
+        return writing ? writeJob(job, *configuration, inv.verify, o) : verifyJob(job, *configuration, o);
+    });
+    recordReports(inv.command, reports, inv.variant, inv.operands.front(), err);
+    return print(reports, inv, out, err);
 }
 
 ExitStatus runRestore(const Invocation &inv, QTextStream &out, QTextStream &err, std::stop_token stop)
 {
-    return print(onEveryPort(inv, stop, [](const ModuleJob &job, OperationObserver &o) { return restoreJob(job, o); }),
-                 inv, out, err);
+    const std::vector<ModuleReport> reports =
+        onEveryPort(inv, stop, [](const ModuleJob &job, OperationObserver &o) { return restoreJob(job, o); });
+    recordReports(inv.command, reports, inv.variant, {}, err);
+    return print(reports, inv, out, err);
 }
 
 ExitStatus runDetect(Invocation inv, QTextStream &out, QTextStream &err, std::stop_token stop)

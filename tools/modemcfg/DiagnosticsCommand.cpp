@@ -3,6 +3,7 @@
 #include "diagnostics/DiagnosticsObserver.h"
 #include "diagnostics/ReceiveTest.h"
 #include "diagnostics/Recording.h"
+#include "JournalRecords.h"
 #include "diagnostics/TransmitTest.h"
 #include "tools/modemcfg/LineOptions.h"
 
@@ -294,6 +295,7 @@ ExitStatus runReceiveTest(const Request &request, QTextStream &out, QTextStream 
             observer.message(QStringLiteral("Saved %1.").arg(request.csvPath));
         }
     }
+    recordDiagnosticsRun(request.kind, request.line.port, &recording, status, double(recording.elapsedMs({})) / 1000.0, err);
     return status;
 }
 
@@ -315,6 +317,7 @@ ExitStatus runTransmitTest(const Request &request, QTextStream &out, QTextStream
         observer.message(QStringLiteral("Stopped."));
     if (stop.stop_requested())
         status = worse(status, ExitStatus::Interrupted);
+    recordDiagnosticsRun(0, request.line.port, nullptr, status, 0, err);
     return status;
 }
 

@@ -6,6 +6,10 @@
 
 #include "DiagnosticsCommand.h"
 #include "NetworkCommand.h"
+#include "HistoryCommand.h"
+#include "ReportCommand.h"
+
+#include "journal/JournalLocation.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -29,6 +33,11 @@ const char kUsage[] =
     "  ber      rx|tx|txrx --port P [--seconds N] [--csv FILE]\n"
     "  network  check FILES...|PLAN [--json] [--svg FILE] [--dot FILE]\n"
     "  network  apply PLAN [--force] [--json]\n"
+    "  history  [--port P] [--system N] [--unit N] [--since DATE] [--json|--csv]\n"
+    "  history  show ID [-o FILE.40B]\n"
+    "  report   [--since DATE] -o report.html\n"
+    "\n"
+    "--journal FILE, before or after the command, keeps the records in FILE.\n"
     "\n"
     "P is COM1..COM8 or a device path; --baud auto finds the module's rate and format.\n"
     "Run 'modemcfg COMMAND --help' for a command's options.\n"
@@ -45,7 +54,16 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    // --journal FILE applies to every command, wherever it stands.
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--journal")); at >= 0) {
+        if (at + 1 >= arguments.size()) {
+            err << "modemcfg: --journal needs a file name." << Qt::endl;
+            return int(ExitStatus::BadUsage);
+        }
+        setJournalPathForRun(arguments.at(at + 1));
+        arguments.remove(at, 2);
+    }
     const QString command = arguments.value(0);
     if (command == QStringLiteral("--help") || command == QStringLiteral("-h") || command == QStringLiteral("help")) {
         out << kUsage;
@@ -60,6 +78,10 @@ int main(int argc, char *argv[])
         return int(ExitStatus::BadUsage);
     }
 
+    if (command == QStringLiteral("history"))
+        return int(runHistoryCommand(arguments, out, err));
+    if (command == QStringLiteral("report"))
+        return int(runReportCommand(arguments, out, err));
     const Interruption interruption;
     if (command == QStringLiteral("rssi") || command == QStringLiteral("ber"))
         return int(runDiagnosticsCommand(arguments, out, err, interruption.token()));
