@@ -1,6 +1,7 @@
 #include "comm/PortBindings.h"
 
 #include "comm/ComPorts.h"
+#include "comm/PortAddress.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,7 +44,7 @@ void PortBindings::bind(int slot, const QString &devicePath)
         m_settings.remove(slotKey(slot));
         return;
     }
-    const QString byId = byIdName(path);
+    const QString byId = PortAddress::isNetworkName(path.toStdString()) ? QString() : byIdName(path);
     m_settings.setValue(slotKey(slot), byId.isEmpty() ? path : byId);
 }
 
@@ -62,13 +63,18 @@ QString PortBindings::describe(int slot) const
 {
     const QString path = devicePath(slot);
     const QFileInfo info(path);
-    if (path.isEmpty())
-        return {};
+    if (path.isEmpty() || PortAddress::isNetworkName(path.toStdString()))
+        return path;
     if (!info.exists())
         return QStringLiteral("%1 (not present)").arg(path);
     if (info.isSymLink())
         return QStringLiteral("%1 (now %2)").arg(path, info.canonicalFilePath());
     return path;
+}
+
+bool PortBindings::isPresent(const QString &devicePath)
+{
+    return PortAddress::isNetworkName(devicePath.toStdString()) || QFileInfo::exists(devicePath);
 }
 
 bool PortBindings::isOverridden(int slot)

@@ -3,7 +3,8 @@
 #include <QSettings>
 #include <QString>
 
-// Which device each port slot COM1..COM8 opens. A slot is bound to a device path;
+// Which device each port slot COM1..COM8 opens. A slot is bound to a device path
+// or to a port behind a device server ("rfc2217://host:port", see PortAddress);
 // a device that has a name under /dev/serial/by-id is stored by that name, so the
 // same adapter is found after a replug under another ttyUSBn. The environment
 // variable CFG_COMn overrides the binding; an unbound slot n opens /dev/ttyS(n-1).
@@ -29,6 +30,9 @@ public:
     // The slot's device for people: "/dev/serial/by-id/usb-... (now /dev/ttyUSB1)"
     // when the path is a link, "(not present)" appended when nothing is there.
     QString describe(int slot) const;
+    // Whether a port's device may be there: a device path that exists, or a network
+    // port (only connecting would tell).
+    static bool isPresent(const QString &devicePath);
     // Whether CFG_COMn decides the slot's device.
     static bool isOverridden(int slot);
     // The device a slot opens when nothing binds it.

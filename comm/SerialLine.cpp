@@ -123,11 +123,13 @@ bool SerialLine::open()
         throw PortAlreadyOpenError(name + QStringLiteral("- The port is already open."));
     if (!m_layer->open(layerTarget(name))) {
         QString message = portUnavailableText(name);
+        QString why = QString::fromStdString(m_layer->openFailureReason());
 #ifndef _WIN32
-        const QString why = explainOpenFailure(devicePathOf(name));
+        if (why.isEmpty())
+            why = explainOpenFailure(devicePathOf(name));
+#endif
         if (!why.isEmpty())
             message += QLatin1Char('\n') + why;
-#endif
         throw PortOpenError(message);
     }
     if (!m_layer->isCommDevice()) {

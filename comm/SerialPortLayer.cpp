@@ -1,5 +1,7 @@
 #include "comm/SerialPortLayer.h"
 
+#include "comm/PortLayerChoice.h"
+
 #include <mutex>
 
 namespace {
@@ -18,7 +20,7 @@ std::unique_ptr<SerialPortLayer> makePortLayer()
         std::lock_guard lock(factoryMutex);
         factory = currentFactory();
     }
-    return factory ? factory() : makeSystemPortLayer();
+    return factory ? factory() : std::make_unique<PortLayerChoice>();
 }
 
 void SerialPortLayer::interrupt()

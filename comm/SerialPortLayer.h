@@ -45,6 +45,10 @@ public:
 
     // Opens "COM1".."COM8" for reading and writing, exclusively.
     virtual bool open(const std::string &deviceName) = 0;
+    // Why the last open() failed, in words for the user, where the layer knows more
+    // than a look at the device would tell (a network port: refused, timed out);
+    // empty otherwise.
+    virtual std::string openFailureReason() const { return {}; }
     // Whether the open device is a serial port at all.
     virtual bool isCommDevice() const = 0;
     virtual void close() = 0;
@@ -94,7 +98,8 @@ using PortLayerFactory = std::function<std::unique_ptr<SerialPortLayer>()>;
 // The layer of this operating system, defined beside it (PosixSerialPort.cpp,
 // Win32SerialPort.cpp).
 std::unique_ptr<SerialPortLayer> makeSystemPortLayer();
-// What new port objects use; the system layer unless replaced.
+// What new port objects use: unless replaced, a PortLayerChoice, which opens a
+// network address on the network layer and anything else on the system layer.
 std::unique_ptr<SerialPortLayer> makePortLayer();
 // Replaces the factory (an empty one restores the system layer); returns the one
 // it replaced. Meant for tests, called before any port is created.

@@ -1,6 +1,7 @@
 #include "ui/PortSettingsDialog.h"
 
 #include "comm/ComPorts.h"
+#include "comm/PortAddress.h"
 #include "comm/SerialDevices.h"
 
 #include <QButtonGroup>
@@ -15,6 +16,8 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 constexpr int kComPorts = 8;
@@ -74,10 +77,23 @@ PortSettingsDialog::PortSettingsDialog(QWidget *parent)
     m_devicePath = new QLineEdit(this);
     m_devicePath->setObjectName(QStringLiteral("ed_DevicePath"));
     m_devicePath->setClearButtonEnabled(true);
+    m_networkPort = new QLineEdit(this);
+    m_networkPort->setObjectName(QStringLiteral("ed_NetworkPort"));
+    m_networkPort->setClearButtonEnabled(true);
+    m_networkPort->setPlaceholderText(QStringLiteral("rfc2217://host:port"));
+    m_networkPort->setToolTip(QStringLiteral("A port on a serial device server: rfc2217://host:port, or "
+                                             "tcp://host:port for a raw socket. Add ?ignore-cts where the "
+                                             "server's device has no modem lines."));
+    m_networkProblem = new QLabel(this);
+    m_networkProblem->setObjectName(QStringLiteral("lb_NetworkPortProblem"));
+    m_networkProblem->setWordWrap(true);
+    m_networkProblem->hide();
     auto *deviceBox = new QGroupBox(QStringLiteral("Device"), this);
     auto *deviceRows = new QFormLayout(deviceBox);
     deviceRows->addRow(QStringLiteral("Present"), m_deviceList);
     deviceRows->addRow(QStringLiteral("Path"), m_devicePath);
+    deviceRows->addRow(QStringLiteral("Network"), m_networkPort);
+    deviceRows->addRow(m_networkProblem);
 
     auto *lists = new QFormLayout;
     lists->addRow(QStringLiteral("Data Rate"), m_baudRateList);
@@ -112,6 +128,7 @@ PortSettingsDialog::PortSettingsDialog(QWidget *parent)
     });
     connect(m_deviceList, &QComboBox::activated, this, &PortSettingsDialog::takeListedDevice);
     connect(m_devicePath, &QLineEdit::textEdited, this, &PortSettingsDialog::keepTypedPath);
+    connect(m_networkPort, &QLineEdit::textEdited, this, &PortSettingsDialog::keepTypedNetworkPort);
 }
 
 void PortSettingsDialog::edit(PortSettings &settings)
@@ -128,9 +145,14 @@ void PortSettingsDialog::edit(PortSettings &settings)
 void PortSettingsDialog::showBinding(int slot)
 {
     const bool overridden = PortBindings::isOverridden(slot);
-    m_devicePath->setText(overridden ? m_bindings.devicePath(slot) : m_pendingBindings[std::size_t(slot)]);
+    const QString bound = overridden ? m_bindings.devicePath(slot) : m_pendingBindings[std::size_t(slot)];
+    const bool network = PortAddress::isNetworkName(bound.toStdString());
+    m_devicePath->setText(network ? QString() : bound);
+    m_networkPort->setText(network ? bound : QString());
+    showNetworkProblem(m_networkPort->text());
     m_devicePath->setPlaceholderText(PortBindings::defaultDevicePath(slot));
     m_devicePath->setEnabled(!overridden);
+    m_networkPort->setEnabled(!overridden);
     m_deviceList->setEnabled(!overridden);
     m_devicePath->setToolTip(overridden ? QStringLiteral("Set by the environment variable CFG_COM%1").arg(slot + 1)
                                         : QStringLiteral("Empty: %1").arg(PortBindings::defaultDevicePath(slot)));
@@ -150,6 +172,35 @@ void PortSettingsDialog::keepTypedPath(const QString &path)
     const int slot = m_comPortButtons->checkedId();
     if (slot >= 0 && slot < int(m_pendingBindings.size()))
         m_pendingBindings[std::size_t(slot)] = path.trimmed();
+    // A slot opens one thing: a device path replaces a network port.
+    if (!m_networkPort->text().isEmpty()) {
+        m_networkPort->clear();
+        showNetworkProblem({});
+    }
+}
+
+void PortSettingsDialog::keepTypedNetworkPort(const QString &address)
+{
+    const int slot = m_comPortButtons->checkedId();
+    if (slot >= 0 && slot < int(m_pendingBindings.size()))
+        m_pendingBindings[std::size_t(slot)] = address.trimmed();
+    m_devicePath->clear();
+    showNetworkProblem(address);
+}
+
+void PortSettingsDialog::showNetworkProblem(const QString &address)
+{
+    const QString typed = address.trimmed();
+    std::string why;
+    const bool usable = typed.isEmpty() || PortAddress::parse(typed.toStdString(), &why).has_value();
+    m_networkProblem->setText(usable ? QString() : QString::fromStdString(why) + QLatin1Char('.'));
+    m_networkProblem->setVisible(!usable);
+    // Nor may another slot keep an address typed wrong before switching to this one.
+    const bool othersUsable = std::all_of(m_pendingBindings.begin(), m_pendingBindings.end(), [](const QString &b) {
+        const std::string name = b.toStdString();
+        return !PortAddress::isNetworkName(name) || PortAddress::parse(name).has_value();
+    });
+    m_okButton->setEnabled(usable && othersUsable);
 }
 
 void PortSettingsDialog::storeChoices()

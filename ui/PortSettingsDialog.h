@@ -11,11 +11,13 @@
 class QButtonGroup;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
 // Edits the PC-side serial settings in place, and binds the checked COM slot to a
-// serial device (kept in PortBindings when OK is pressed). Created anew each time it
+// serial device or to a port behind a device server (rfc2217://host:port), kept in
+// PortBindings when OK is pressed. Created anew each time it
 // is opened.
 class PortSettingsDialog : public QDialog {
     Q_OBJECT
@@ -36,6 +38,10 @@ public:
     QComboBox *deviceList() const { return m_deviceList; }
     // The device the checked slot is bound to; empty for the slot's default device.
     QLineEdit *devicePathField() const { return m_devicePath; }
+    // The network port the checked slot is bound to; empty when it opens a device.
+    QLineEdit *networkPortField() const { return m_networkPort; }
+    // Why the typed network port cannot be used; hidden while it can.
+    QLabel *networkPortProblem() const { return m_networkProblem; }
     QPushButton *okButton() const { return m_okButton; }
     QPushButton *cancelButton() const { return m_cancelButton; }
 
@@ -47,8 +53,13 @@ private slots:
     void showBinding(int slot);
     void takeListedDevice(int item);
     void keepTypedPath(const QString &path);
+    void keepTypedNetworkPort(const QString &address);
 
 private:
+    // Shows why `address` is no network port (and keeps OK from taking it); hides
+    // the reason for a usable or empty one.
+    void showNetworkProblem(const QString &address);
+
     PortSettings *m_settings = nullptr;
     QGroupBox *m_comPortBox = nullptr;
     QButtonGroup *m_comPortButtons = nullptr;
@@ -58,6 +69,8 @@ private:
     QComboBox *m_parityList = nullptr;
     QComboBox *m_deviceList = nullptr;
     QLineEdit *m_devicePath = nullptr;
+    QLineEdit *m_networkPort = nullptr;
+    QLabel *m_networkProblem = nullptr;
     PortBindings m_bindings;
     std::array<QString, 8> m_pendingBindings;   // as typed, per slot; stored on OK
     QPushButton *m_okButton = nullptr;

@@ -41,7 +41,7 @@ PortSettings RememberedSettings::portSettings() const
     PortSettings ps;
     const int port = m_settings.value(QStringLiteral("port/com"), 0).toInt();
     const QString device = PortBindings().devicePath(port);
-    if (!device.isEmpty() && QFileInfo::exists(device))
+    if (!device.isEmpty() && PortBindings::isPresent(device))
         ps.comPort = static_cast<std::uint8_t>(port);
     readIndex(m_settings, "port/baud", int(kBaudRates.size()), ps.baudIndex);
     readIndex(m_settings, "port/parity", 3, ps.parity);

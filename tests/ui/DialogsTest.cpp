@@ -231,6 +231,43 @@ private slots:
         PortBindings().bind(4, {});
     }
 
+    void serialDialogBindsASlotToANetworkPort()
+    {
+        PortSettings ps;
+        {
+            PortSettingsDialog form;
+            form.edit(ps);
+            QTest::mouseClick(form.comPortButtons()->button(5), Qt::LeftButton);
+            QTest::keyClicks(form.networkPortField(), QStringLiteral("rfc2217://bench-2"));
+            QVERIFY(!form.networkPortProblem()->isHidden());   // no TCP port yet
+            QVERIFY(!form.okButton()->isEnabled());
+            // Another slot does not make the wrong address acceptable.
+            QTest::mouseClick(form.comPortButtons()->button(1), Qt::LeftButton);
+            QVERIFY(!form.okButton()->isEnabled());
+            QTest::mouseClick(form.comPortButtons()->button(5), Qt::LeftButton);
+            QCOMPARE(form.networkPortField()->text(), QStringLiteral("rfc2217://bench-2"));
+            QTest::keyClicks(form.networkPortField(), QStringLiteral(":4001?ignore-cts"));
+            QVERIFY(form.networkPortProblem()->isHidden());
+            QVERIFY(form.okButton()->isEnabled());
+            QTest::mouseClick(form.okButton(), Qt::LeftButton);
+        }
+        QCOMPARE(PortBindings().devicePath(5), QStringLiteral("rfc2217://bench-2:4001?ignore-cts"));
+        QCOMPARE(PortBindings().describe(5), QStringLiteral("rfc2217://bench-2:4001?ignore-cts"));
+        {
+            // Shown in its own field; a device path typed for the slot replaces it.
+            PortSettingsDialog form;
+            form.edit(ps);
+            QTest::mouseClick(form.comPortButtons()->button(5), Qt::LeftButton);
+            QCOMPARE(form.networkPortField()->text(), QStringLiteral("rfc2217://bench-2:4001?ignore-cts"));
+            QCOMPARE(form.devicePathField()->text(), QString());
+            QTest::keyClicks(form.devicePathField(), QStringLiteral("/dev/ttyUSB3"));
+            QCOMPARE(form.networkPortField()->text(), QString());
+            QTest::mouseClick(form.okButton(), Qt::LeftButton);
+        }
+        QCOMPARE(PortBindings().devicePath(5), QStringLiteral("/dev/ttyUSB3"));
+        PortBindings().bind(5, {});
+    }
+
     // --- escape character dialog ---
     void escapeDialogShowsCurrentCharacter()
     {

@@ -6,8 +6,9 @@
 #include "ModuleJobs.h"
 #include "ProgressLine.h"
 
+#include "comm/PortBindings.h"
+
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -95,7 +96,8 @@ Invocation parse(const CommandInfo &info, const QStringList &arguments, QTextStr
         parser.addPositionalArgument(info.positional[i], info.positional[i + 1], info.positional[i + 2]);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."));
     const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("COM1..COM8 or a device path; repeat it for several modules."),
+                                  QStringLiteral("COM1..COM8, a device path or rfc2217://host:port; repeat it for several "
+                                                 "modules."),
                                   QStringLiteral("P"));
     const QCommandLineOption baud(QStringLiteral("baud"),
                                   QStringLiteral("The PC side's starting rate (default 9600), or auto to find it."),
@@ -289,7 +291,7 @@ ExitStatus runDetect(Invocation inv, QTextStream &out, QTextStream &err, std::st
     if (everyPort) {
         for (int slot = 0; slot < 8; ++slot) {
             const QString name = QStringLiteral("COM%1").arg(slot + 1);
-            if (QFileInfo::exists(devicePathOf(name))) {
+            if (PortBindings::isPresent(devicePathOf(name))) {
                 inv.ports << name;
                 inv.lines.push_back(LineSettings{name});
             }

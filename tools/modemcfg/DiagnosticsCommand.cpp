@@ -92,7 +92,7 @@ std::optional<Request> parse(const QStringList &arguments, QString *error, bool 
     }
 
     if (!parser.isSet(port))
-        return fail(QStringLiteral("--port is needed: COM1..COM8 or a device path."));
+        return fail(QStringLiteral("--port is needed: COM1..COM8, a device path or rfc2217://host:port."));
     const std::optional<LineSettings> line =
         lineSettingsFromOptions(parser.value(port), parser.value(baud), parser.value(format), error);
     if (!line)

@@ -1,5 +1,7 @@
 #include "tools/modemcfg/LineOptions.h"
 
+#include "comm/PortAddress.h"
+
 #include <QStringList>
 
 QStringList lineFormatNames()
@@ -19,13 +21,18 @@ std::optional<LineSettings> lineSettingsFromOptions(const QString &port, const Q
     LineSettings line;
     const QString name = port.trimmed();
     if (name.isEmpty())
-        return fail(QStringLiteral("--port needs a port: COM1..COM8 or a device path."));
+        return fail(QStringLiteral("--port needs a port: COM1..COM8, a device path or rfc2217://host:port."));
+    std::string networkError;
     if (comSlotOf(name.toUpper()) >= 0)
         line.port = name.toUpper();
     else if (name.startsWith(QLatin1Char('/')))
         line.port = name;
+    else if (!PortAddress::isNetworkName(name.toStdString()))
+        return fail(QStringLiteral("--port %1: not COM1..COM8, a device path nor rfc2217://host:port.").arg(port));
+    else if (PortAddress::parse(name.toStdString(), &networkError))
+        line.port = name;
     else
-        return fail(QStringLiteral("--port %1: not COM1..COM8 nor a device path.").arg(port));
+        return fail(QStringLiteral("--port %1: %2.").arg(port, QString::fromStdString(networkError)));
 
     if (!baud.isEmpty()) {
         bool ok = false;

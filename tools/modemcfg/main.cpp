@@ -39,7 +39,8 @@ const char kUsage[] =
     "\n"
     "--journal FILE, before or after the command, keeps the records in FILE.\n"
     "\n"
-    "P is COM1..COM8 or a device path; --baud auto finds the module's rate and format.\n"
+    "P is COM1..COM8, a device path or a port behind a device server (rfc2217://host:port,\n"
+    "tcp://host:port); --baud auto finds the module's rate and format.\n"
     "Run 'modemcfg COMMAND --help' for a command's options.\n"
     "Exit status: 0 done, 1 bad usage, 2 port unavailable, 3 no response, 4 refused,\n"
     "5 differences, 6 bad file, 8 network check found errors, 130 interrupted.\n";
