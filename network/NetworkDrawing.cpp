@@ -87,6 +87,18 @@ NetworkDrawing drawNetwork(const Network &network, const std::vector<NetworkFind
         if (m.settings.mode == OperatingMode::TransparentRepeater)
             repeaters.insert(i);
     }
+    for (int r : repeaters) {
+        if (r >= memberCount || drawing.nodes[std::size_t(r)].mode != OperatingMode::TransparentRepeater)
+            continue;
+        for (int i = 0; i < memberCount; ++i) {
+            const DrawingNode &n = drawing.nodes[std::size_t(i)];
+            // Each pair of transparent repeaters once.
+            if (i == r || !isTransparentMode(n.mode) || n.systemAddress != drawing.nodes[std::size_t(r)].systemAddress ||
+                (n.mode == OperatingMode::TransparentRepeater && i > r))
+                continue;
+            drawing.edges.push_back(DrawingEdge{{i, r}, -1});
+        }
+    }
 
     // Marks: a finding marks every member it names.
     for (int f = 0; f < int(findings.size()); ++f) {

@@ -53,9 +53,12 @@ void edge(QXmlStreamWriter &xml, const NetworkDrawing &drawing, const DrawingEdg
     xml.writeStartElement(QStringLiteral("g"));
     xml.writeAttribute(QStringLiteral("class"), QStringLiteral("route"));
     xml.writeTextElement(QStringLiteral("title"),
-                         QStringLiteral("%1: destination %2")
-                             .arg(drawing.nodes[std::size_t(e.hops.front())].label())
-                             .arg(e.routeIndex + 1));
+                         e.relay() ? QStringLiteral("%1 relayed by %2")
+                                         .arg(drawing.nodes[std::size_t(e.hops.front())].label(),
+                                              drawing.nodes[std::size_t(e.hops.back())].label())
+                                   : QStringLiteral("%1: destination %2")
+                                         .arg(drawing.nodes[std::size_t(e.hops.front())].label())
+                                         .arg(e.routeIndex + 1));
     for (std::size_t h = 0; h + 1 < e.hops.size(); ++h) {
         const QRectF from = drawing.nodes[std::size_t(e.hops[h])].box;
         const QRectF to = drawing.nodes[std::size_t(e.hops[h + 1])].box;
@@ -68,7 +71,10 @@ void edge(QXmlStreamWriter &xml, const NetworkDrawing &drawing, const DrawingEdg
         xml.writeAttribute(QStringLiteral("y2"), number(b.y()));
         xml.writeAttribute(QStringLiteral("stroke"), QStringLiteral("#455a64"));
         xml.writeAttribute(QStringLiteral("stroke-width"), QStringLiteral("2"));
-        xml.writeAttribute(QStringLiteral("marker-end"), QStringLiteral("url(#arrow)"));
+        if (e.relay())
+            xml.writeAttribute(QStringLiteral("stroke-dasharray"), QStringLiteral("6 4"));
+        else
+            xml.writeAttribute(QStringLiteral("marker-end"), QStringLiteral("url(#arrow)"));
     }
     xml.writeEndElement();
 }
@@ -183,7 +189,10 @@ QByteArray networkDot(const NetworkDrawing &drawing)
         QStringList hops;
         for (int h : e.hops)
             hops << QStringLiteral("n%1").arg(h);
-        dot += QStringLiteral("  %1 [label=\"Z%2\"];\n").arg(hops.join(QStringLiteral(" -> "))).arg(e.routeIndex);
+        if (e.relay())
+            dot += QStringLiteral("  %1 [dir=none, style=dashed];\n").arg(hops.join(QStringLiteral(" -> ")));
+        else
+            dot += QStringLiteral("  %1 [label=\"Z%2\"];\n").arg(hops.join(QStringLiteral(" -> "))).arg(e.routeIndex);
     }
     dot += QStringLiteral("}\n");
     return dot.toUtf8();

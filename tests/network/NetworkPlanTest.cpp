@@ -153,6 +153,28 @@ TEST(NetworkDrawing, NodesAndRoutesOfTheExample)
     }
 }
 
+TEST(NetworkDrawing, TransparentMembersAreLinkedToTheirRepeaters)
+{
+    const Network n = loadNetworkPlan(kTransparentPlan).network;
+    const NetworkDrawing d = drawNetwork(n, checkNetwork(n));
+    ASSERT_EQ(d.nodes.size(), 3u);
+    EXPECT_FALSE(d.nodes[0].unitAddress);
+    EXPECT_EQ(d.nodes[1].details(), QStringLiteral("Transparent Repeater"));
+    // Base and Remote, each with the repeater; no directions.
+    ASSERT_EQ(d.edges.size(), 2u);
+    EXPECT_TRUE(d.edges[0].relay());
+    EXPECT_EQ(d.edges[0].hops, (std::vector<int>{0, 1}));
+    EXPECT_EQ(d.edges[1].hops, (std::vector<int>{2, 1}));
+    EXPECT_LT(d.nodes[1].box.bottom(), d.nodes[0].box.top());
+    EXPECT_TRUE(networkDot(d).contains("n0 -> n1 [dir=none, style=dashed]"));
+    // Under another system address the repeater relays nothing of theirs.
+    Network apart = n;
+    apart.members[1].settings[Field::SystemAddress] = 43;
+    EXPECT_TRUE(drawNetwork(apart, {}).edges.empty());
+    // Controlled members get no relays.
+    EXPECT_TRUE(drawNetwork(network({slave(2), slave(3)}), {}).edges.empty());
+}
+
 TEST(NetworkDrawing, UnknownAddressesAndFindingsAreMarked)
 {
     NetworkMember m = master();
