@@ -26,8 +26,8 @@ struct DrawingNode {
     std::optional<Severity> worst;   // the most serious of them
     QRectF box;                      // where it is drawn
 
-    QString label() const;           // "Master", "unit 7 (not in the network)"
-    QString details() const;         // "unit 1, Auto-Connect Master", "Transparent Mode"
+    QString label() const;           // "Master", "unit 7" (an address outside the network)
+    QString details() const;         // "unit 1, Auto-Connect Master", "Transparent Mode", "not in the network"
 };
 
 // A route: from the member that stores it, through its repeaters, to its destination.

@@ -146,6 +146,10 @@ TEST(NetworkDrawing, NodesAndRoutesOfTheExample)
     const DrawingNode &slave = d.nodes[std::size_t(nodeNamed(d, QStringLiteral("Slave 4")))];
     EXPECT_LT(master.box.bottom(), repeater.box.top());
     EXPECT_LT(repeater.box.bottom(), slave.box.top());
+    // The direct route to Slave 3 passes beside the repeater, not behind it.
+    const QRectF slave3 = d.nodes[std::size_t(nodeNamed(d, QStringLiteral("Slave 3")))].box;
+    for (double t = 0; t <= 1; t += 0.01)
+        EXPECT_FALSE(repeater.box.contains(master.box.center() * (1 - t) + slave3.center() * t)) << t;
     for (std::size_t i = 0; i < d.nodes.size(); ++i) {
         EXPECT_TRUE(d.bounds.contains(d.nodes[i].box));
         for (std::size_t j = i + 1; j < d.nodes.size(); ++j)
@@ -185,9 +189,10 @@ TEST(NetworkDrawing, UnknownAddressesAndFindingsAreMarked)
     const std::vector<NetworkFinding> findings = checkNetwork(n);
     const NetworkDrawing d = drawNetwork(n, findings);
     ASSERT_EQ(d.nodes.size(), 3u);
-    const int outside = nodeNamed(d, QStringLiteral("unit 7 (not in the network)"));
+    const int outside = nodeNamed(d, QStringLiteral("unit 7"));
     ASSERT_GE(outside, 0);
     EXPECT_FALSE(d.nodes[std::size_t(outside)].member);
+    EXPECT_EQ(d.nodes[std::size_t(outside)].details(), QStringLiteral("not in the network"));
     ASSERT_EQ(d.edges.size(), 1u);
     EXPECT_EQ(d.edges[0].hops, (std::vector<int>{0, outside, 1}));
     // The data rate error marks the slave; the master's unknown repeater is a warning on it.
@@ -205,7 +210,7 @@ TEST(NetworkDrawing, TheSvgAndDotDrawTheModel)
     const Network n = network({m, slave(2)});
     const std::vector<NetworkFinding> findings = checkNetwork(n);
     QXmlStreamReader xml(networkSvg(n, findings));
-    int boxes = 0, lines = 0, findingTexts = 0;
+    int boxes = 0, lines = 0, arrowheads = 0, findingTexts = 0;
     QStringList texts;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
@@ -214,6 +219,8 @@ TEST(NetworkDrawing, TheSvgAndDotDrawTheModel)
             ++boxes;
         if (xml.name() == QStringLiteral("line"))
             ++lines;
+        if (xml.name() == QStringLiteral("polygon"))
+            ++arrowheads;
         if (xml.name() == QStringLiteral("text"))
             texts << xml.readElementText();
     }
@@ -222,6 +229,7 @@ TEST(NetworkDrawing, TheSvgAndDotDrawTheModel)
         findingTexts += t.startsWith(QStringLiteral("1. warning (repeater-unknown)")) ? 1 : 0;
     EXPECT_EQ(boxes, 3);
     EXPECT_EQ(lines, 2);  // master to repeater 7, repeater 7 to the slave
+    EXPECT_EQ(arrowheads, 2);
     EXPECT_TRUE(texts.contains(QStringLiteral("Master")));
     EXPECT_TRUE(texts.contains(QStringLiteral("unit 2, Auto-Connect Slave")));
     EXPECT_EQ(findingTexts, 1);
