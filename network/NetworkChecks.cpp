@@ -164,9 +164,8 @@ private:
             const QStringList names = namesOf(same);
             add(Severity::Error, QStringLiteral("unit-address-unique"), names,
                 QStringLiteral("%1 %2 have unit address %3 under system address %4.")
-                    .arg(listed(names), names.size() == 2 ? QStringLiteral("both") : QStringLiteral("all"))
-                    .arg(address)
-                    .arg(same.front()->settings[Field::SystemAddress]));
+                    .arg(listed(names), names.size() == 2 ? QStringLiteral("both") : QStringLiteral("all"),
+                         QString::number(address), QString::number(same.front()->settings[Field::SystemAddress])));
         }
     }
 
@@ -180,17 +179,13 @@ private:
                 if (!known.contains(route.destination))
                     add(Severity::Warning, QStringLiteral("destination-unknown"), {m->name},
                         QStringLiteral("Destination %1 of %2 is unit address %3, which no member of the network has.")
-                            .arg(route.index + 1)
-                            .arg(m->name)
-                            .arg(route.destination));
+                            .arg(QString::number(route.index + 1), m->name, QString::number(route.destination)));
                 for (int repeater : route.repeaters)
                     if (!known.contains(repeater))
                         add(Severity::Warning, QStringLiteral("repeater-unknown"), {m->name},
                             QStringLiteral("The route of %1 to unit address %2 goes through repeater %3, which no "
                                            "member of the network has.")
-                                .arg(m->name)
-                                .arg(route.destination)
-                                .arg(repeater));
+                                .arg(m->name, QString::number(route.destination), QString::number(repeater)));
             }
         }
     }
@@ -205,22 +200,18 @@ private:
                     add(Severity::Error, QStringLiteral("fast-operation-repeaters"), {m->name},
                         QStringLiteral("%1 has Fast Operation on, which works without repeaters, but its route to unit "
                                        "address %2 goes through repeaters.")
-                            .arg(m->name)
-                            .arg(route.destination));
+                            .arg(m->name, QString::number(route.destination)));
             const int unit = m->settings[Field::UnitAddress];
             if (unit > kFastUnitAddressLimit)
                 add(Severity::Error, QStringLiteral("fast-operation-unit-address"), {m->name},
                     QStringLiteral("%1 has Fast Operation on and unit address %2, above the 15 Fast Operation allows.")
-                        .arg(m->name)
-                        .arg(unit));
+                        .arg(m->name, QString::number(unit)));
             for (const Route &route : routesOf(m->settings))
                 if (route.destination > kFastUnitAddressLimit)
                     add(Severity::Error, QStringLiteral("fast-operation-unit-address"), {m->name},
                         QStringLiteral("%1 has Fast Operation on and destination %2 at unit address %3, above the 15 "
                                        "Fast Operation allows.")
-                            .arg(m->name)
-                            .arg(route.index + 1)
-                            .arg(route.destination));
+                            .arg(m->name, QString::number(route.index + 1), QString::number(route.destination)));
         }
         sameValue(controlled, Severity::Warning, QStringLiteral("fast-operation-mixed"),
                   [](const NetworkMember &m) { return m.settings[Field::FastOperation]; },
@@ -239,8 +230,7 @@ private:
             return;
         add(Severity::Warning, QStringLiteral("mode-mix"), namesOf(group),
             QStringLiteral("Under system address %1, %2 %3 in a transparent mode and %4 in a controlled mode.")
-                .arg(group.front()->settings[Field::SystemAddress])
-                .arg(listed(namesOf(transparent)),
+                .arg(QString::number(group.front()->settings[Field::SystemAddress]), listed(namesOf(transparent)),
                      transparent.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"),
                      listed(namesOf(controlled))));
     }

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double kBoxWidth = 180;
+constexpr double kBoxWidth = 200;
 constexpr double kBoxHeight = 64;
 constexpr double kColumnGap = 40;
 constexpr double kRowGap = 80;
@@ -20,13 +20,13 @@ enum class Row { Origin, Repeater, Other };
 
 QString DrawingNode::label() const
 {
-    return member ? name : QStringLiteral("unit %1 (not in the network)").arg(unitAddress.value_or(0));
+    return member ? name : QStringLiteral("unit %1").arg(unitAddress.value_or(0));
 }
 
 QString DrawingNode::details() const
 {
     if (!member)
-        return QStringLiteral("named by a route");
+        return QStringLiteral("not in the network");
     const QString modeText = modeCaption(mode);
     return unitAddress ? QStringLiteral("unit %1, %2").arg(*unitAddress).arg(modeText) : modeText;
 }
@@ -87,6 +87,18 @@ NetworkDrawing drawNetwork(const Network &network, const std::vector<NetworkFind
         if (m.settings.mode == OperatingMode::TransparentRepeater)
             repeaters.insert(i);
     }
+    for (int r : repeaters) {
+        if (r >= memberCount || drawing.nodes[std::size_t(r)].mode != OperatingMode::TransparentRepeater)
+            continue;
+        for (int i = 0; i < memberCount; ++i) {
+            const DrawingNode &n = drawing.nodes[std::size_t(i)];
+            // Each pair of transparent repeaters once.
+            if (i == r || !isTransparentMode(n.mode) || n.systemAddress != drawing.nodes[std::size_t(r)].systemAddress ||
+                (n.mode == OperatingMode::TransparentRepeater && i > r))
+                continue;
+            drawing.edges.push_back(DrawingEdge{{i, r}, -1});
+        }
+    }
 
     // Marks: a finding marks every member it names.
     for (int f = 0; f < int(findings.size()); ++f) {
@@ -112,23 +124,51 @@ NetworkDrawing drawNetwork(const Network &network, const std::vector<NetworkFind
     std::vector<std::vector<int>> rows(3);
     for (int i = 0; i < int(drawing.nodes.size()); ++i)
         rows[std::size_t(rowOf(i))].push_back(i);
-    rows.erase(std::remove_if(rows.begin(), rows.end(), [](const std::vector<int> &r) { return r.empty(); }),
-               rows.end());
     std::size_t widest = 0;
     for (const std::vector<int> &row : rows)
         widest = std::max(widest, row.size());
     const double fullWidth = double(widest) * kBoxWidth + double(widest > 0 ? widest - 1 : 0) * kColumnGap;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        const double width = double(rows[r].size()) * kBoxWidth + double(rows[r].size() - 1) * kColumnGap;
+    double y = kMargin;
+    for (const std::vector<int> &row : rows) {
+        if (row.empty())
+            continue;
+        const double width = double(row.size()) * kBoxWidth + double(row.size() - 1) * kColumnGap;
         double x = kMargin + (fullWidth - width) / 2;
-        const double y = kMargin + double(r) * (kBoxHeight + kRowGap);
-        for (int i : rows[r]) {
+        for (int i : row) {
             drawing.nodes[std::size_t(i)].box = QRectF(x, y, kBoxWidth, kBoxHeight);
             x += kBoxWidth + kColumnGap;
         }
+        y += kBoxHeight + kRowGap;
     }
-    const double height = rows.empty() ? 0 : double(rows.size()) * kBoxHeight + double(rows.size() - 1) * kRowGap;
-    drawing.bounds = QRectF(0, 0, fullWidth + 2 * kMargin, height + 2 * kMargin);
+
+    // A repeater moves above the nodes its routes go on to, so that the direct
+    // routes from the row above pass beside it rather than behind it.
+    std::vector<int> &middle = rows[std::size_t(Row::Repeater)];
+    if (!middle.empty() && !rows[std::size_t(Row::Other)].empty()) {
+        QMap<int, double> wanted;
+        for (int r : middle) {
+            double sum = 0;
+            int count = 0;
+            for (const DrawingEdge &edge : drawing.edges)
+                for (std::size_t h = 0; h + 1 < edge.hops.size(); ++h)
+                    if (edge.hops[h] == r && rowOf(edge.hops[h + 1]) == Row::Other) {
+                        sum += drawing.nodes[std::size_t(edge.hops[h + 1])].box.center().x();
+                        ++count;
+                    }
+            wanted.insert(r, count > 0 ? sum / count : drawing.nodes[std::size_t(r)].box.center().x());
+        }
+        std::stable_sort(middle.begin(), middle.end(), [&](int a, int b) { return wanted.value(a) < wanted.value(b); });
+        double left = kMargin;
+        for (int r : middle) {
+            QRectF &box = drawing.nodes[std::size_t(r)].box;
+            box.moveLeft(std::max(wanted.value(r) - kBoxWidth / 2, left));
+            left = box.right() + kColumnGap;
+        }
+    }
+    QRectF used;
+    for (const DrawingNode &node : drawing.nodes)
+        used = used.united(node.box);
+    drawing.bounds = QRectF(0, 0, used.right() + kMargin, used.bottom() + kMargin);
     return drawing;
 }
 

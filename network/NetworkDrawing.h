@@ -26,14 +26,18 @@ struct DrawingNode {
     std::optional<Severity> worst;   // the most serious of them
     QRectF box;                      // where it is drawn
 
-    QString label() const;           // "Master", "unit 7 (not in the network)"
-    QString details() const;         // "unit 1, Auto-Connect Master", "Transparent Mode"
+    QString label() const;           // "Master", "unit 7" (an address outside the network)
+    QString details() const;         // "unit 1, Auto-Connect Master", "Transparent Mode", "not in the network"
 };
 
 // A route: from the member that stores it, through its repeaters, to its destination.
+// In the transparent modes, where there are no routes, a relay: a member and a
+// Transparent Repeater under its system address, which passes its packets on
+// (drawn dashed, without a direction).
 struct DrawingEdge {
     std::vector<int> hops;  // node indexes: the member, its repeaters, the destination
-    int routeIndex = 0;     // 0..3: stored destination 1..4
+    int routeIndex = 0;     // 0..3: stored destination 1..4; -1 for a relay
+    bool relay() const { return routeIndex < 0; }
 };
 
 struct NetworkDrawing {

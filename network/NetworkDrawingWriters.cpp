@@ -3,10 +3,14 @@
 
 #include <QXmlStreamWriter>
 
+#include <cmath>
+
 namespace {
 
 constexpr double kFindingLineHeight = 18;
 constexpr double kBadgeRadius = 10;
+constexpr double kArrowSize = 10;
+constexpr double kCharacterWidth = 7.5;  // a generous average at the findings' 13 px
 
 QString number(double v) { return QString::number(v, 'f', 1); }
 
@@ -30,22 +34,20 @@ void text(QXmlStreamWriter &xml, double x, double y, const QString &content, con
     xml.writeEndElement();
 }
 
-void arrowMarker(QXmlStreamWriter &xml)
+// An arrowhead as a polygon of its own: renderers of SVG Tiny (Qt's among them) draw
+// no markers.
+void arrowhead(QXmlStreamWriter &xml, const QPointF &from, const QPointF &tip)
 {
-    xml.writeStartElement(QStringLiteral("defs"));
-    xml.writeStartElement(QStringLiteral("marker"));
-    xml.writeAttribute(QStringLiteral("id"), QStringLiteral("arrow"));
-    xml.writeAttribute(QStringLiteral("viewBox"), QStringLiteral("0 0 10 10"));
-    xml.writeAttribute(QStringLiteral("refX"), QStringLiteral("10"));
-    xml.writeAttribute(QStringLiteral("refY"), QStringLiteral("5"));
-    xml.writeAttribute(QStringLiteral("markerWidth"), QStringLiteral("8"));
-    xml.writeAttribute(QStringLiteral("markerHeight"), QStringLiteral("8"));
-    xml.writeAttribute(QStringLiteral("orient"), QStringLiteral("auto"));
-    xml.writeEmptyElement(QStringLiteral("path"));
-    xml.writeAttribute(QStringLiteral("d"), QStringLiteral("M 0 0 L 10 5 L 0 10 z"));
+    const double angle = std::atan2(tip.y() - from.y(), tip.x() - from.x());
+    const auto corner = [&](double turn) {
+        return tip - QPointF(std::cos(angle + turn) * kArrowSize, std::sin(angle + turn) * kArrowSize);
+    };
+    const QPointF a = corner(0.45), b = corner(-0.45);
+    xml.writeEmptyElement(QStringLiteral("polygon"));
+    xml.writeAttribute(QStringLiteral("points"), QStringLiteral("%1,%2 %3,%4 %5,%6")
+                                                     .arg(number(tip.x()), number(tip.y()), number(a.x()),
+                                                          number(a.y()), number(b.x()), number(b.y())));
     xml.writeAttribute(QStringLiteral("fill"), QStringLiteral("#455a64"));
-    xml.writeEndElement();
-    xml.writeEndElement();
 }
 
 void edge(QXmlStreamWriter &xml, const NetworkDrawing &drawing, const DrawingEdge &e)
@@ -53,9 +55,12 @@ void edge(QXmlStreamWriter &xml, const NetworkDrawing &drawing, const DrawingEdg
     xml.writeStartElement(QStringLiteral("g"));
     xml.writeAttribute(QStringLiteral("class"), QStringLiteral("route"));
     xml.writeTextElement(QStringLiteral("title"),
-                         QStringLiteral("%1: destination %2")
-                             .arg(drawing.nodes[std::size_t(e.hops.front())].label())
-                             .arg(e.routeIndex + 1));
+                         e.relay() ? QStringLiteral("%1 relayed by %2")
+                                         .arg(drawing.nodes[std::size_t(e.hops.front())].label(),
+                                              drawing.nodes[std::size_t(e.hops.back())].label())
+                                   : QStringLiteral("%1: destination %2")
+                                         .arg(drawing.nodes[std::size_t(e.hops.front())].label())
+                                         .arg(e.routeIndex + 1));
     for (std::size_t h = 0; h + 1 < e.hops.size(); ++h) {
         const QRectF from = drawing.nodes[std::size_t(e.hops[h])].box;
         const QRectF to = drawing.nodes[std::size_t(e.hops[h + 1])].box;
@@ -68,7 +73,10 @@ void edge(QXmlStreamWriter &xml, const NetworkDrawing &drawing, const DrawingEdg
         xml.writeAttribute(QStringLiteral("y2"), number(b.y()));
         xml.writeAttribute(QStringLiteral("stroke"), QStringLiteral("#455a64"));
         xml.writeAttribute(QStringLiteral("stroke-width"), QStringLiteral("2"));
-        xml.writeAttribute(QStringLiteral("marker-end"), QStringLiteral("url(#arrow)"));
+        if (e.relay())
+            xml.writeAttribute(QStringLiteral("stroke-dasharray"), QStringLiteral("6 4"));
+        else
+            arrowhead(xml, a, b);
     }
     xml.writeEndElement();
 }
@@ -119,7 +127,10 @@ QByteArray networkSvg(const NetworkDrawing &drawing)
 {
     const double findingsHeight =
         drawing.findings.empty() ? 0 : kFindingLineHeight * double(drawing.findings.size() + 1);
-    const double width = std::max(drawing.bounds.width(), 480.0);
+    double width = std::max(drawing.bounds.width(), 480.0);
+    for (std::size_t f = 0; f < drawing.findings.size(); ++f)
+        width = std::max(width, 48 + kCharacterWidth * double(drawing.findings[f].message.size() +
+                                                             drawing.findings[f].rule.size() + 20));
     const double height = drawing.bounds.height() + findingsHeight;
     QByteArray svg;
     QXmlStreamWriter xml(&svg);
@@ -135,10 +146,9 @@ QByteArray networkSvg(const NetworkDrawing &drawing)
     xml.writeAttribute(QStringLiteral("font-size"), QStringLiteral("13"));
     xml.writeAttribute(QStringLiteral("text-anchor"), QStringLiteral("middle"));
     xml.writeTextElement(QStringLiteral("title"), QStringLiteral("Radio network"));
-    arrowMarker(xml);
     xml.writeEmptyElement(QStringLiteral("rect"));
-    xml.writeAttribute(QStringLiteral("width"), QStringLiteral("100%"));
-    xml.writeAttribute(QStringLiteral("height"), QStringLiteral("100%"));
+    xml.writeAttribute(QStringLiteral("width"), number(width));
+    xml.writeAttribute(QStringLiteral("height"), number(height));
     xml.writeAttribute(QStringLiteral("fill"), QStringLiteral("#fafafa"));
     for (const DrawingEdge &e : drawing.edges)
         edge(xml, drawing, e);
@@ -183,7 +193,10 @@ QByteArray networkDot(const NetworkDrawing &drawing)
         QStringList hops;
         for (int h : e.hops)
             hops << QStringLiteral("n%1").arg(h);
-        dot += QStringLiteral("  %1 [label=\"Z%2\"];\n").arg(hops.join(QStringLiteral(" -> "))).arg(e.routeIndex);
+        if (e.relay())
+            dot += QStringLiteral("  %1 [dir=none, style=dashed];\n").arg(hops.join(QStringLiteral(" -> ")));
+        else
+            dot += QStringLiteral("  %1 [label=\"Z%2\"];\n").arg(hops.join(QStringLiteral(" -> "))).arg(e.routeIndex);
     }
     dot += QStringLiteral("}\n");
     return dot.toUtf8();

@@ -29,10 +29,15 @@ QGraphicsSimpleTextItem *centredText(QGraphicsScene &scene, const QString &text,
     return item;
 }
 
-void drawHop(QGraphicsScene &scene, const QRectF &from, const QRectF &to, const QPen &pen)
+void drawHop(QGraphicsScene &scene, const QRectF &from, const QRectF &to, QPen pen, bool relay)
 {
     const QPointF a = boxEdgePoint(from, to.center());
     const QPointF b = boxEdgePoint(to, from.center());
+    if (relay) {
+        pen.setStyle(Qt::DashLine);
+        scene.addLine(QLineF(a, b), pen);
+        return;
+    }
     scene.addLine(QLineF(a, b), pen);
     const double angle = std::atan2(b.y() - a.y(), b.x() - a.x());
     const auto corner = [&](double turn) {
@@ -57,7 +62,7 @@ void drawNetworkScene(QGraphicsScene &scene, const NetworkDrawing &drawing)
     for (const DrawingEdge &edge : drawing.edges)
         for (std::size_t h = 0; h + 1 < edge.hops.size(); ++h)
             drawHop(scene, drawing.nodes[std::size_t(edge.hops[h])].box,
-                    drawing.nodes[std::size_t(edge.hops[h + 1])].box, routePen);
+                    drawing.nodes[std::size_t(edge.hops[h + 1])].box, routePen, edge.relay());
     for (const DrawingNode &node : drawing.nodes) {
         const QColor colour(severityColour(node.worst));
         QPen pen(colour, node.worst ? 3 : 1.5);

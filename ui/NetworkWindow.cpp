@@ -112,6 +112,7 @@ NetworkWindow::NetworkWindow(Network network, bool fromPlan, MessageSink &messag
 
     m_findingsList = new QListWidget;
     m_findingsList->setObjectName(QStringLiteral("NetworkFindings"));
+    m_findingsList->setWordWrap(true);
     for (std::size_t f = 0; f < m_findings.size(); ++f) {
         const NetworkFinding &finding = m_findings[f];
         auto *item = new QListWidgetItem(QStringLiteral("%1. %2 (%3): %4")
@@ -129,8 +130,8 @@ NetworkWindow::NetworkWindow(Network network, bool fromPlan, MessageSink &messag
     auto *split = new QSplitter(Qt::Horizontal);
     split->addWidget(m_view);
     split->addWidget(side);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
     setCentralWidget(split);
     buildActions();
     statusBar()->showMessage(QStringLiteral("%1 members. Double-click a member to open it in the main window.")

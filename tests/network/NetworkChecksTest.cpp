@@ -180,6 +180,16 @@ TEST(NetworkChecks, PacketSizesAndHoldOffsAreInformation)
     EXPECT_TRUE(hold[0].message.contains(QStringLiteral("5 ms (receive)"))) << hold[0].message.toStdString();
 }
 
+TEST(NetworkChecks, NamesAreTakenLiterallyInMessages)
+{
+    Network n = sound();
+    n.members[0].name = QStringLiteral("Tank %2");
+    route(n.members[0], 3, 9, {7});
+    for (const NetworkFinding &f : checkNetwork(n))
+        EXPECT_TRUE(f.message.contains(QStringLiteral("Tank %2"))) << f.message.toStdString();
+    EXPECT_EQ(checkNetwork(n).size(), 2u);
+}
+
 TEST(NetworkChecks, ErrorsComeFirstAndEveryRuleIdIsListed)
 {
     Network n = sound();

@@ -146,11 +146,37 @@ TEST(NetworkDrawing, NodesAndRoutesOfTheExample)
     const DrawingNode &slave = d.nodes[std::size_t(nodeNamed(d, QStringLiteral("Slave 4")))];
     EXPECT_LT(master.box.bottom(), repeater.box.top());
     EXPECT_LT(repeater.box.bottom(), slave.box.top());
+    // The direct route to Slave 3 passes beside the repeater, not behind it.
+    const QRectF slave3 = d.nodes[std::size_t(nodeNamed(d, QStringLiteral("Slave 3")))].box;
+    for (double t = 0; t <= 1; t += 0.01)
+        EXPECT_FALSE(repeater.box.contains(master.box.center() * (1 - t) + slave3.center() * t)) << t;
     for (std::size_t i = 0; i < d.nodes.size(); ++i) {
         EXPECT_TRUE(d.bounds.contains(d.nodes[i].box));
         for (std::size_t j = i + 1; j < d.nodes.size(); ++j)
             EXPECT_FALSE(d.nodes[i].box.intersects(d.nodes[j].box)) << i << " " << j;
     }
+}
+
+TEST(NetworkDrawing, TransparentMembersAreLinkedToTheirRepeaters)
+{
+    const Network n = loadNetworkPlan(kTransparentPlan).network;
+    const NetworkDrawing d = drawNetwork(n, checkNetwork(n));
+    ASSERT_EQ(d.nodes.size(), 3u);
+    EXPECT_FALSE(d.nodes[0].unitAddress);
+    EXPECT_EQ(d.nodes[1].details(), QStringLiteral("Transparent Repeater"));
+    // Base and Remote, each with the repeater; no directions.
+    ASSERT_EQ(d.edges.size(), 2u);
+    EXPECT_TRUE(d.edges[0].relay());
+    EXPECT_EQ(d.edges[0].hops, (std::vector<int>{0, 1}));
+    EXPECT_EQ(d.edges[1].hops, (std::vector<int>{2, 1}));
+    EXPECT_LT(d.nodes[1].box.bottom(), d.nodes[0].box.top());
+    EXPECT_TRUE(networkDot(d).contains("n0 -> n1 [dir=none, style=dashed]"));
+    // Under another system address the repeater relays nothing of theirs.
+    Network apart = n;
+    apart.members[1].settings[Field::SystemAddress] = 43;
+    EXPECT_TRUE(drawNetwork(apart, {}).edges.empty());
+    // Controlled members get no relays.
+    EXPECT_TRUE(drawNetwork(network({slave(2), slave(3)}), {}).edges.empty());
 }
 
 TEST(NetworkDrawing, UnknownAddressesAndFindingsAreMarked)
@@ -163,9 +189,10 @@ TEST(NetworkDrawing, UnknownAddressesAndFindingsAreMarked)
     const std::vector<NetworkFinding> findings = checkNetwork(n);
     const NetworkDrawing d = drawNetwork(n, findings);
     ASSERT_EQ(d.nodes.size(), 3u);
-    const int outside = nodeNamed(d, QStringLiteral("unit 7 (not in the network)"));
+    const int outside = nodeNamed(d, QStringLiteral("unit 7"));
     ASSERT_GE(outside, 0);
     EXPECT_FALSE(d.nodes[std::size_t(outside)].member);
+    EXPECT_EQ(d.nodes[std::size_t(outside)].details(), QStringLiteral("not in the network"));
     ASSERT_EQ(d.edges.size(), 1u);
     EXPECT_EQ(d.edges[0].hops, (std::vector<int>{0, outside, 1}));
     // The data rate error marks the slave; the master's unknown repeater is a warning on it.
@@ -183,7 +210,7 @@ TEST(NetworkDrawing, TheSvgAndDotDrawTheModel)
     const Network n = network({m, slave(2)});
     const std::vector<NetworkFinding> findings = checkNetwork(n);
     QXmlStreamReader xml(networkSvg(n, findings));
-    int boxes = 0, lines = 0, findingTexts = 0;
+    int boxes = 0, lines = 0, arrowheads = 0, findingTexts = 0;
     QStringList texts;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
@@ -192,6 +219,8 @@ TEST(NetworkDrawing, TheSvgAndDotDrawTheModel)
             ++boxes;
         if (xml.name() == QStringLiteral("line"))
             ++lines;
+        if (xml.name() == QStringLiteral("polygon"))
+            ++arrowheads;
         if (xml.name() == QStringLiteral("text"))
             texts << xml.readElementText();
     }
@@ -200,6 +229,7 @@ TEST(NetworkDrawing, TheSvgAndDotDrawTheModel)
         findingTexts += t.startsWith(QStringLiteral("1. warning (repeater-unknown)")) ? 1 : 0;
     EXPECT_EQ(boxes, 3);
     EXPECT_EQ(lines, 2);  // master to repeater 7, repeater 7 to the slave
+    EXPECT_EQ(arrowheads, 2);
     EXPECT_TRUE(texts.contains(QStringLiteral("Master")));
     EXPECT_TRUE(texts.contains(QStringLiteral("unit 2, Auto-Connect Slave")));
     EXPECT_EQ(findingTexts, 1);

@@ -212,4 +212,23 @@ TEST(NetworkCommandSim, APlanWithErrorsIsRefusedUnlessForced)
     EXPECT_TRUE(simReceived(modules[1]->logText()).join().contains("AT&U2"));
 }
 
+TEST(NetworkCommandSim, ModulesReadLiveJoinTheFiles)
+{
+    if (!ModemSim::available())
+        GTEST_SKIP() << "modem-sim is not built";
+    ModemSim module;  // factory settings: transparent, system address 0
+    const Outcome r = modemcfg({QStringLiteral("check"), QStringLiteral("--json"),
+                                kExamples + QStringLiteral("/transparent/base.40B"), QStringLiteral("port:") + pty(module)});
+    EXPECT_EQ(r.status, 8) << r.err.toStdString();
+    EXPECT_EQ(r.json()[QStringLiteral("members")].toArray(), QJsonArray({QStringLiteral("base"), pty(module)}));
+    EXPECT_TRUE(rules(r.json()).contains(QStringLiteral("system-address")));
+    // A module that cannot be read stops the check: nothing half-checked.
+    QTemporaryDir dir;
+    const Outcome gone = modemcfg({QStringLiteral("check"), kExamples + QStringLiteral("/transparent/base.40B"),
+                                   QStringLiteral("port:") + dir.filePath(QStringLiteral("no-such-device"))});
+    EXPECT_EQ(gone.status, 2) << gone.err.toStdString();
+    EXPECT_TRUE(gone.out.isEmpty());
+    EXPECT_TRUE(gone.err.contains("no-such-device"));
+}
+
 }  // namespace
