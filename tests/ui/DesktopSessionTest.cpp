@@ -279,6 +279,7 @@ private slots:
                                                  standard(QKeySequence::Save, "Ctrl+S"),
                                                  standard(QKeySequence::SaveAs, "Ctrl+Shift+S"),
                                                  QKeySequence(),  // Compare File with Window...
+                                                 QKeySequence(),  // Commissioning Report...
                                                  standard(QKeySequence::Quit, "Ctrl+Q")}));
         // And the keys work while the menus are closed.
         QApplication::setActiveWindow(form.get());
