@@ -23,7 +23,8 @@ ModuleSummary summarize(const QString &name, const QString &port, const std::vec
     s.port = port;
     for (const JournalEntry *e : records) {   // oldest first: later records win
         s.device = e->device;
-        s.product = e->product;
+        if (!e->product.isEmpty())   // the console's diagnostics know no product
+            s.product = e->product;
         if (!e->identification.isEmpty()) {
             s.identification = e->identification;
             s.firmware = e->firmware;
