@@ -87,6 +87,8 @@ QString moduleSection(const ModuleSummary &m)
     line(QStringLiteral("Port"), esc(m.port));
     if (!m.device.isEmpty() && m.device != m.port)
         line(QStringLiteral("Device"), esc(m.device));
+    if (!m.product.isEmpty())
+        line(QStringLiteral("Product"), esc(m.product));
     line(QStringLiteral("Identification"), esc(m.identification.isEmpty() ? QStringLiteral("unknown") : m.identification));
     line(QStringLiteral("Firmware"), esc(m.firmware.isEmpty() ? QStringLiteral("unknown") : m.firmware));
     const auto outcome = [](const std::optional<JournalEntry> &e) {
