@@ -23,7 +23,8 @@ ModuleSummary summarize(const QString &name, const QString &port, const std::vec
     s.port = port;
     for (const JournalEntry *e : records) {   // oldest first: later records win
         s.device = e->device;
-        s.product = e->product;
+        if (!e->product.isEmpty())   // the console's diagnostics know no product
+            s.product = e->product;
         if (!e->identification.isEmpty()) {
             s.identification = e->identification;
             s.firmware = e->firmware;
@@ -86,6 +87,8 @@ QString moduleSection(const ModuleSummary &m)
     line(QStringLiteral("Port"), esc(m.port));
     if (!m.device.isEmpty() && m.device != m.port)
         line(QStringLiteral("Device"), esc(m.device));
+    if (!m.product.isEmpty())
+        line(QStringLiteral("Product"), esc(m.product));
     line(QStringLiteral("Identification"), esc(m.identification.isEmpty() ? QStringLiteral("unknown") : m.identification));
     line(QStringLiteral("Firmware"), esc(m.firmware.isEmpty() ? QStringLiteral("unknown") : m.firmware));
     const auto outcome = [](const std::optional<JournalEntry> &e) {

@@ -172,7 +172,10 @@ qint64 Journal::append(const JournalEntry &e)
     try {
         QByteArray before = e.lineBefore;
         const QString device = e.device.isEmpty() ? e.port : e.device;
-        if (before.isEmpty()) {
+        // Only what touches the configuration has one before it; a diagnostics run does not.
+        static const QStringList configurationOperations{QStringLiteral("read"), QStringLiteral("write"),
+                                                         QStringLiteral("verify"), QStringLiteral("restore")};
+        if (before.isEmpty() && configurationOperations.contains(e.operation)) {
             QSqlQuery last(db);
             last.prepare(QStringLiteral("SELECT line_after FROM records WHERE device = ? AND line_after IS NOT NULL "
                                         "ORDER BY id DESC LIMIT 1"));

@@ -36,8 +36,9 @@ public:
     const QString &path() const { return m_path; }
     int schemaVersion() const;
 
-    // Keeps `entry` and gives its id. An entry without `lineBefore` takes the line last
-    // recorded for the same device. Throws JournalError; nothing is kept then.
+    // Keeps `entry` and gives its id. A read, write, verify or restore without
+    // `lineBefore` takes the line last recorded for the same device. Throws
+    // JournalError; nothing is kept then.
     qint64 append(const JournalEntry &entry);
 
     // Records matching `filter`, oldest first.

@@ -100,6 +100,8 @@ TEST_F(JournalTest, ALineBeforeIsTheLastOneRecordedForTheDevice)
     write.lineAfter = "second";
     const qint64 id = journal.append(write);
     EXPECT_EQ(journal.entry(id)->lineBefore, QByteArray("first"));
+    const qint64 rssi = journal.append(sampleEntry(QStringLiteral("rssi"), QStringLiteral("COM1"), kTime));
+    EXPECT_TRUE(journal.entry(rssi)->lineBefore.isEmpty());
 }
 
 TEST_F(JournalTest, FiltersByPortAddressesAndTime)

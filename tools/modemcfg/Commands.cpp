@@ -342,6 +342,7 @@ Side resolve(const Invocation &inv, const QString &operand, QTextStream &err, st
     const ModuleReport report =
         onEveryPort(one, stop, [&](const ModuleJob &job, OperationObserver &o) { return readJob(job, o, &held); })
             .front();
+    recordReports(QStringLiteral("read"), {report}, inv.variant, {}, err);
     side.status = report.status;
     if (report.status == ExitStatus::Done)
         side.settings = held;
