@@ -54,6 +54,13 @@ std::optional<QString> recordReceiveRun(int testKind, const QString &port, const
     return record.keep();
 }
 
+std::optional<QString> recordReceiveFailure(int testKind, const QString &port, const QString &failure)
+{
+    JournalRecorder record(diagnosticsOperation(testKind), ProductVariant{}, port);
+    record.takeOutcome(QStringLiteral("failed"), failure);
+    return record.keep();
+}
+
 std::optional<QString> recordTransmitRun(const QString &port, const std::optional<QString> &failure)
 {
     JournalRecorder record(diagnosticsOperation(0), ProductVariant{}, port);

@@ -31,5 +31,7 @@ std::optional<QString> recordVerify(const ProductVariant &variant, const QString
 // A receive test's or the RSSI measurement's last run; nothing is recorded for a
 // dialog that never started one.
 std::optional<QString> recordReceiveRun(int testKind, const QString &port, const Recording &recording);
+// A receive test that could not begin.
+std::optional<QString> recordReceiveFailure(int testKind, const QString &port, const QString &failure);
 // The transmit test, ended with `failure` if it failed.
 std::optional<QString> recordTransmitRun(const QString &port, const std::optional<QString> &failure);

@@ -24,6 +24,7 @@ void ReceiveTestCommand::run(int testKind, const LineSettings &line)
         test = ReceiveTest::open(testKind, line, m_makeChannel);
     } catch (const Exception &e) {
         m_messages.show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, e.message());
+        showJournalNotice(m_messages, recordReceiveFailure(testKind, line.port, e.message()));
         return;
     }
     ReceiveTestDialog form(m_messages, m_parent);

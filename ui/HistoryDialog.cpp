@@ -87,6 +87,7 @@ HistoryDialog::HistoryDialog(const QString &journalPath, QWidget *parent) : QDia
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_status = new QLabel;
 

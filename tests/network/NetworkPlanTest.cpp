@@ -2,6 +2,7 @@
 #include "tests/network/NetworkFixture.h"
 
 #include "comm/Exception.h"
+#include "network/MemberProvisioning.h"
 #include "network/NetworkDrawing.h"
 #include "network/NetworkPlan.h"
 
@@ -125,6 +126,36 @@ TEST(NetworkPlan, AFolderGivesItsFilesByBaseName)
     EXPECT_EQ(names, (QStringList{QStringLiteral("master"), QStringLiteral("repeater-5"), QStringLiteral("slave-2"),
                                   QStringLiteral("slave-3"), QStringLiteral("slave-4")}));
     EXPECT_EQ(loadNetwork({kAutoConnectPlan}).members.front().name, QStringLiteral("Master"));
+}
+
+TEST(NetworkPlan, AMembersPortRateAndFormatGiveItsLine)
+{
+    NetworkMember m = master();
+    m.port = QStringLiteral("com3");
+    bool search = true;
+    LineSettings line = memberLineSettings(m, &search);
+    EXPECT_FALSE(search);
+    EXPECT_EQ(line, (LineSettings{QStringLiteral("COM3"), 9600, 8, Parity::None, 1}));
+    m.port = QStringLiteral("/dev/ttyUSB1");
+    m.baud = QStringLiteral("19200");
+    m.format = QStringLiteral("e-7-2");
+    line = memberLineSettings(m);
+    EXPECT_EQ(line, (LineSettings{QStringLiteral("/dev/ttyUSB1"), 19200, 7, Parity::Even, 2}));
+    m.baud = QStringLiteral("auto");
+    m.format.clear();
+    memberLineSettings(m, &search);
+    EXPECT_TRUE(search);
+    const std::pair<QString, QString> bad[] = {{QStringLiteral("ttyUSB0"), {}}, {QString(), {}},
+                                              {QStringLiteral("COM1"), QStringLiteral("9601")}};
+    for (const auto &[port, baud] : bad) {
+        m.port = port;
+        m.baud = baud;
+        EXPECT_THROW(memberLineSettings(m), Exception) << port.toStdString() << " " << baud.toStdString();
+    }
+    m.port = QStringLiteral("COM1");
+    m.baud = QStringLiteral("auto");
+    m.format = QStringLiteral("N-8-1");  // a search finds the format itself
+    EXPECT_THROW(memberLineSettings(m), Exception);
 }
 
 TEST(NetworkDrawing, NodesAndRoutesOfTheExample)

@@ -8,6 +8,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -158,6 +159,42 @@ TEST_F(HistoryCommand, ReportWritesOnePageOfTheModules)
                                                 QStringLiteral("2026-03-05"), QStringLiteral("-o"), page}));
     ASSERT_EQ(later.status, 0);
     EXPECT_FALSE(contents(page).contains("<h2>COM1</h2>"));
+}
+
+TEST_F(HistoryCommand, ADiagnosticsRunThatCouldNotBeginIsRecorded)
+{
+    const Outcome r = modemcfg(withJournal({QStringLiteral("rssi"), QStringLiteral("--port"),
+                                            QStringLiteral("/dev/ttyNoSuchPort7"), QStringLiteral("--seconds"),
+                                            QStringLiteral("1")}));
+    EXPECT_EQ(r.status, 2);
+    const JournalEntries entries = Journal(journal, Journal::Mode::Read).entries();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries.back().operation, QStringLiteral("rssi"));
+    EXPECT_EQ(entries.back().outcome, QStringLiteral("port unavailable"));
+    EXPECT_EQ(entries.back().port, QStringLiteral("/dev/ttyNoSuchPort7"));
+}
+
+TEST(HistoryCommandSim, AnRssiRunKeepsItsFigures)
+{
+    if (!ModemSim::available())
+        GTEST_SKIP() << "modem-sim is not built";
+    ModemSim sim({"--start", "command", "--report-interval", "50"});
+    QTemporaryDir dir;
+    const QString journal = dir.filePath(QStringLiteral("journal.sqlite"));
+    const Outcome r = modemcfg({QStringLiteral("--journal"), journal, QStringLiteral("rssi"), QStringLiteral("--port"),
+                                QString::fromStdString(sim.path()), QStringLiteral("--seconds"), QStringLiteral("1")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const JournalEntries entries = Journal(journal, Journal::Mode::Read).entries();
+    ASSERT_EQ(entries.size(), 1u);
+    const JournalEntry &e = entries.front();
+    EXPECT_EQ(e.operation, QStringLiteral("rssi"));
+    EXPECT_EQ(e.outcome, QStringLiteral("done"));
+    const int reports = e.figures.value(QStringLiteral("reports")).toInt();
+    EXPECT_GT(reports, 5);
+    const QJsonObject level = e.figures.value(QStringLiteral("level")).toObject();
+    EXPECT_EQ(level.value(QStringLiteral("count")).toInt(), reports);
+    EXPECT_LT(level.value(QStringLiteral("maximum")).toDouble(), 0);   // dBm
+    EXPECT_GT(e.seconds, 0.5);
 }
 
 TEST(HistoryCommandSim, ReadThenShowGivesTheSavedFileBack)

@@ -13,6 +13,7 @@
 #include "ui/CommissioningReportFile.h"
 #include "ui/HistoryDialog.h"
 #include "ui/MainWindow.h"
+#include "ui/ReceiveTestDialog.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,6 +21,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -107,6 +110,41 @@ private Q_SLOTS:
         QCOMPARE(m_fake->count(), 1);
         QVERIFY2(m_fake->texts().front().contains(QStringLiteral("record was not kept")),
                  qPrintable(m_fake->texts().front()));
+    }
+
+    void theTransmitTestIsRecordedWhenItStops()
+    {
+        SimOnCom1 sim;
+        QAction *item = m_form->commandAction(MainCommand::TxBerTest);
+        for (int i = 0; i < 2; ++i) {
+            item->trigger();
+            QVERIFY(QTest::qWaitFor([item] { return item->isEnabled(); }, 10000));
+        }
+        const JournalEntries list = records();
+        QCOMPARE(list.size(), std::size_t(1));   // one run: started, then stopped
+        QCOMPARE(list.front().operation, QStringLiteral("ber tx"));
+        QCOMPARE(list.front().outcome, QStringLiteral("done"));
+        QCOMPARE(list.front().port, QStringLiteral("COM1"));
+    }
+
+    void anRssiRunIsRecordedWithItsFigures()
+    {
+        SimOnCom1 sim;
+        QTimer::singleShot(0, m_form.get(), [] {
+            auto *dialog = qobject_cast<ReceiveTestDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto closeBox = qScopeGuard([dialog] { dialog->close(); });
+            dialog->startStopButton()->click();
+            QTRY_VERIFY_WITH_TIMEOUT(dialog->levelField()->text().contains("dBm"), 10000);
+            dialog->startStopButton()->click();
+            QTRY_VERIFY_WITH_TIMEOUT(dialog->startStopButton()->isEnabled() && !dialog->recording().isRunning(), 10000);
+        });
+        m_form->commandAction(MainCommand::RssiMeasurement)->trigger();
+        const JournalEntries list = records();
+        QCOMPARE(list.size(), std::size_t(1));
+        QCOMPARE(list.front().operation, QStringLiteral("rssi"));
+        QVERIFY(list.front().figures.value(QStringLiteral("reports")).toInt() > 0);
+        QVERIFY(list.front().figures.contains(QStringLiteral("level")));
     }
 
     void theHistoryFiltersAndOpensARecordedConfiguration()

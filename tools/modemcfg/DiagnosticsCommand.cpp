@@ -262,6 +262,7 @@ ExitStatus runReceiveTest(const Request &request, QTextStream &out, QTextStream 
         test = ReceiveTest::open(request.kind, request.line);
     } catch (const Exception &e) {
         observer.message(consoleText(e.message()));
+        recordDiagnosticsRun(request.kind, request.line.port, nullptr, ExitStatus::PortUnavailable, 0, err);
         return ExitStatus::PortUnavailable;
     }
     test->setObserver(&observer);
@@ -269,8 +270,10 @@ ExitStatus runReceiveTest(const Request &request, QTextStream &out, QTextStream 
                                                          request.line.formatText()));
     // Ctrl-C while starting: the start gives up, resetting the module if need be.
     const auto started = observer.command([&] { test->start(); }, stop, [&] { test->stop(); });
-    if (started.state != TestState::Running)
+    if (started.state != TestState::Running) {
+        recordDiagnosticsRun(request.kind, request.line.port, nullptr, started.failure.value_or(ExitStatus::Interrupted), 0, err);
         return started.failure.value_or(ExitStatus::Interrupted);
+    }
     observer.message(QStringLiteral("Started; ") + untilText(request));
 
     ExitStatus status = ExitStatus::Done;
@@ -305,8 +308,10 @@ ExitStatus runTransmitTest(const Request &request, QTextStream &out, QTextStream
     TransmitTest test(kModuleName);
     test.setObserver(&observer);
     observer.message(QStringLiteral("%1 on %2 (%3)").arg(testTitle(0), request.line.port, request.line.formatText()));
-    if (const std::optional<ExitStatus> failure = observer.command([&] { test.start(request.line); }).failure)
+    if (const std::optional<ExitStatus> failure = observer.command([&] { test.start(request.line); }).failure) {
+        recordDiagnosticsRun(0, request.line.port, nullptr, *failure, 0, err);
         return *failure;
+    }
     observer.message(QStringLiteral("Started; ") + untilText(request));
     // The module transmits on its own: the port is closed until the stop.
     observer.waitWhileRunning(stop, deadlineOf(request));
