@@ -161,6 +161,28 @@ TEST_F(HistoryCommand, ReportWritesOnePageOfTheModules)
     EXPECT_FALSE(contents(page).contains("<h2>COM1</h2>"));
 }
 
+TEST_F(HistoryCommand, ReportOfAPlanNamesItsMembersAndDrawsTheNetwork)
+{
+    const QString plan = dir.filePath(QStringLiteral("plan.json"));
+    QFile f(plan);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral(R"({"name": "Yard", "members": [
+        {"name": "Base", "file": "%1", "port": "COM1"},
+        {"name": "Spare", "file": "%1", "port": "COM3"}]})").arg(kGolden).toUtf8());
+    f.close();
+    const Outcome r = modemcfg(withJournal({QStringLiteral("report"), QStringLiteral("--network"), plan,
+                                            QStringLiteral("-o"), QStringLiteral("-")}));
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("<h2>Base</h2>"));
+    EXPECT_TRUE(r.out.contains("<h2>Spare</h2>"));
+    EXPECT_FALSE(r.out.contains("<h2>COM2</h2>"));  // not a member of the plan
+    EXPECT_TRUE(r.out.contains("<svg"));
+    const Outcome missing = modemcfg(withJournal({QStringLiteral("report"), QStringLiteral("--network"),
+                                                  dir.filePath(QStringLiteral("none.json")), QStringLiteral("-o"),
+                                                  QStringLiteral("-")}));
+    EXPECT_EQ(missing.status, 6);
+}
+
 TEST_F(HistoryCommand, ADiagnosticsRunThatCouldNotBeginIsRecorded)
 {
     const Outcome r = modemcfg(withJournal({QStringLiteral("rssi"), QStringLiteral("--port"),

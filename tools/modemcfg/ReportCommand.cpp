@@ -5,6 +5,9 @@
 #include "journal/CommissioningReport.h"
 #include "journal/Journal.h"
 #include "journal/JournalLocation.h"
+#include "network/NetworkChecks.h"
+#include "network/NetworkDrawing.h"
+#include "network/NetworkPlan.h"
 
 #include <QCommandLineParser>
 #include <QSaveFile>
@@ -38,7 +41,11 @@ ExitStatus runReportCommand(const QStringList &arguments, QTextStream &out, QTex
                                    QStringLiteral("DATE"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("The HTML file to write; - for stdout."), QStringLiteral("FILE"));
-    parser.addOptions({help, since, output});
+    const QCommandLineOption network(QStringLiteral("network"),
+                                     QStringLiteral("Reports the members of this network plan, under their names, "
+                                                    "with the network's drawing."),
+                                     QStringLiteral("PLAN"));
+    parser.addOptions({help, since, output, network});
     const auto usage = [&](const QString &text) {
         err << "modemcfg report: " << text << Qt::endl << "Try 'modemcfg report --help'." << Qt::endl;
         return ExitStatus::BadUsage;
@@ -61,6 +68,17 @@ ExitStatus runReportCommand(const QStringList &arguments, QTextStream &out, QTex
         if (!from)
             return usage(QStringLiteral("--since %1: not a date (YYYY-MM-DD) or time.").arg(parser.value(since)));
         input.since = *from;
+    }
+    if (parser.isSet(network)) {
+        try {
+            const NetworkPlan plan = loadNetworkPlan(parser.value(network));
+            for (const NetworkMember &member : plan.network.members)
+                input.members.append(ReportMember{member.name, member.port});
+            input.svg = QString::fromUtf8(networkSvg(plan.network, checkNetwork(plan.network)));
+        } catch (const Exception &e) {
+            err << "modemcfg report: " << e.message() << Qt::endl;
+            return ExitStatus::BadFile;
+        }
     }
     try {
         const Journal journal(journalPath(), Journal::Mode::Read);

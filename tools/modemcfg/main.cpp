@@ -35,7 +35,7 @@ const char kUsage[] =
     "  network  apply PLAN [--force] [--json]\n"
     "  history  [--port P] [--system N] [--unit N] [--since DATE] [--json|--csv]\n"
     "  history  show ID [-o FILE.40B]\n"
-    "  report   [--since DATE] -o report.html\n"
+    "  report   [--network PLAN] [--since DATE] -o report.html\n"
     "\n"
     "--journal FILE, before or after the command, keeps the records in FILE.\n"
     "\n"
