@@ -3,6 +3,7 @@
 #include "ExitStatus.h"
 
 #include "comm/LineSettings.h"
+#include "operations/OperationEnding.h"
 #include "settings/CommandBuilder.h"
 #include "settings/SettingsComparison.h"
 
@@ -32,6 +33,11 @@ struct ModuleReport {
     QString savedTo;
     // Detect: the rate and format the module answered at.
     std::optional<LineSettings> foundAt;
+    // Write and restore: what reached the module and how it was left.
+    bool changed = false;
+    ModuleChanges changes;
+    // Write: the escape character the module answers to now, when it is no longer the one used.
+    std::optional<QChar> escape;
 };
 
 // "done", "differences", "no response", ...

@@ -30,7 +30,8 @@ const char kUsage[] =
     "P is COM1..COM8 or a device path; --baud auto finds the module's rate and format.\n"
     "Run 'modemcfg COMMAND --help' for a command's options.\n"
     "Exit status: 0 done, 1 bad usage, 2 port unavailable, 3 no response, 4 refused,\n"
-    "5 differences, 6 bad file, 130 interrupted.\n";
+    "5 differences, 6 bad file; ended by a signal: 128 + its number (130 SIGINT,\n"
+    "129 SIGHUP, 143 SIGTERM), after every module was left reset.\n";
 
 }  // namespace
 
@@ -58,7 +59,13 @@ int main(int argc, char *argv[])
     }
 
     const Interruption interruption;
+    ExitStatus status = ExitStatus::Done;
     if (command == QStringLiteral("rssi") || command == QStringLiteral("ber"))
-        return int(runDiagnosticsCommand(arguments, out, err, interruption.token()));
-    return int(runModuleCommand(arguments, out, err, interruption.token()));
+        status = runDiagnosticsCommand(arguments, out, err, interruption.token());
+    else
+        status = runModuleCommand(arguments, out, err, interruption.token());
+    // A signal ends the program as the shell expects of it: 128 + its number.
+    if (status == ExitStatus::Interrupted && interruption.signal() != 0)
+        return interruption.exitStatus();
+    return int(status);
 }

@@ -124,15 +124,18 @@ void Modem::finishLine(Clock::time_point now)
         out = m_interpreter.execute(line, m_current, m_stored);
     if (out.stored)
         saveState();
+    saveActive();
     std::string reply = out.info + Interpreter::resultCode(m_current, out.error);
     queueReply(std::move(reply), [this, out](Clock::time_point t) {
         // New rate and format take effect once the reply has gone out at the old ones.
         m_active = {m_current.rate(), m_current.twoStopBits()};
         if (out.reset) {
             powerUp(t);
+            saveActive();
         } else if (out.online) {
             m_dataMode = true;
             m_escape.reset(t);
+            saveActive();
         } else if (out.test) {
             m_test = *out.test;
             m_reportCount = 0;
@@ -149,6 +152,7 @@ void Modem::onEscape(Clock::time_point now)
         m_lineBuffer.erase(m_lineBuffer.size() - 3);
     m_log.record("RX", seq);
     m_dataMode = false;
+    saveActive();
     queueReply(Interpreter::resultCode(m_current, false), nullptr, now);
 }
 
@@ -231,6 +235,22 @@ void Modem::saveState() const
     }
     if (std::rename(tmp.c_str(), m_options.stateFile.c_str()) != 0)
         std::perror("modem-sim: rename state file");
+}
+
+void Modem::saveActive() const
+{
+    if (m_options.activeFile.empty())
+        return;
+    // The settings in force, then whether the module passes data: what a look from
+    // outside needs to tell a module left half-configured or in command mode.
+    const std::string tmp = m_options.activeFile + ".tmp";
+    {
+        std::ofstream f(tmp, std::ios::trunc);
+        f << m_current.serialize() << "ONLINE=" << (m_dataMode ? 1 : 0) << "\n";
+        if (!f)
+            return;
+    }
+    std::rename(tmp.c_str(), m_options.activeFile.c_str());
 }
 
 } // namespace modemsim

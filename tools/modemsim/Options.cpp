@@ -52,7 +52,7 @@ std::optional<int> formatCodeOf(const std::string &format)
 std::string usage()
 {
     return "usage: modem-sim [--start data|command] [--guard MS] [--delay MS] [--link PATH]\n"
-           "                 [--log FILE] [--state FILE] [--model NAME] [--firmware X.YY]\n"
+           "                 [--log FILE] [--state FILE] [--active FILE] [--model NAME] [--firmware X.YY]\n"
            "                 [--reject PREFIX]... [--omit-key KEY]... [--hangup-after N]\n"
            "                 [--report-interval MS] [--silent] [--garbage] [--rate BAUD] [--format 8N1]\n"
            "Prints the pty slave path on the first line of stdout; see tools/README.md.\n";
@@ -140,6 +140,9 @@ std::optional<Options> parseOptions(int argc, char **argv, std::string &message)
                 return std::nullopt;
         } else if (arg == "--state") {
             if (!value(o.stateFile))
+                return std::nullopt;
+        } else if (arg == "--active") {
+            if (!value(o.activeFile))
                 return std::nullopt;
         } else if (arg == "--log") {
             if (!value(o.logFile))

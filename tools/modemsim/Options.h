@@ -22,6 +22,7 @@ struct Options
     std::string model = "740R-B";
     std::optional<long> hangupAfter; // command lines answered before the line goes away
     std::string stateFile;
+    std::string activeFile;         // the settings in force and the on-line state, after every change
     std::string logFile;
     std::string link;
     std::optional<int> rateIndex;   // "ATC" index of --rate, over the stored one
