@@ -1,11 +1,17 @@
 #include "tools/modemcfg/LineOptions.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 QStringList lineFormatNames()
 {
-    return {QStringLiteral("N-8-1"), QStringLiteral("E-7-1"), QStringLiteral("O-7-1"), QStringLiteral("E-7-2"),
-            QStringLiteral("O-7-2")};
+    // Parity, data bits, stop bits: as detect reports what it found.
+    QStringList names;
+    for (const int dataBits : {8, 7})
+        for (const int stopBits : {1, 2})
+            for (const char *parity : {"N", "E", "O"})
+                names << QStringLiteral("%1-%2-%3").arg(QLatin1String(parity)).arg(dataBits).arg(stopBits);
+    return names;
 }
 
 std::optional<LineSettings> lineSettingsFromOptions(const QString &port, const QString &baud, const QString &format,
@@ -24,6 +30,8 @@ std::optional<LineSettings> lineSettingsFromOptions(const QString &port, const Q
         line.port = name.toUpper();
     else if (name.startsWith(QLatin1Char('/')))
         line.port = name;
+    else if (name.contains(QLatin1Char('/')) || QFileInfo::exists(name))
+        line.port = QFileInfo(name).absoluteFilePath();  // relative to where the program runs
     else
         return fail(QStringLiteral("--port %1: not COM1..COM8 nor a device path.").arg(port));
 
