@@ -23,6 +23,7 @@ Modem::Modem(const Options &options, ModuleLine &line, EventLog &log, const Sett
     , m_random(static_cast<unsigned>(now.time_since_epoch().count()))
 {
     powerUp(now);
+    saveActive();
 }
 
 void Modem::powerUp(Clock::time_point now)
@@ -90,7 +91,7 @@ void Modem::input(const std::string &bytes, Clock::time_point now)
 
 void Modem::onCommandByte(char c, std::string &echo, Clock::time_point now)
 {
-    if (m_current.get(Setting::E) != 0 && !m_options.silent && !m_options.garbage)
+    if (m_current.get(Setting::E) != 0 && !silentNow() && !garbageNow())
         echo += c;
     if (c == static_cast<char>(m_current.get(Setting::S3))) {
         if (!echo.empty()) {
@@ -158,7 +159,8 @@ void Modem::onEscape(Clock::time_point now)
 
 void Modem::queueReply(std::string bytes, std::function<void(Clock::time_point)> after, Clock::time_point now)
 {
-    m_pending.push_back({now + std::chrono::milliseconds(m_options.delayMs), std::move(bytes), std::move(after)});
+    const int delayMs = faultActive() ? m_options.delayMs : 0;
+    m_pending.push_back({now + std::chrono::milliseconds(delayMs), std::move(bytes), std::move(after)});
     sendDue(now);
 }
 
@@ -198,14 +200,14 @@ void Modem::sendReport(Clock::time_point now)
 
 void Modem::send(const char *kind, const std::string &bytes)
 {
-    if (bytes.empty() || m_options.silent)
+    if (bytes.empty() || silentNow())
         return;
     if (!lineMatches()) {
         m_log.record("LOST", bytes);
         return;
     }
     std::string out = bytes;
-    if (m_options.garbage) {
+    if (garbageNow()) {
         // Line noise: nothing in it can read as "OK", "0\r" or any other expected text.
         std::uniform_int_distribution<int> pick(0, 59);
         for (char &c : out) {
@@ -218,6 +220,11 @@ void Modem::send(const char *kind, const std::string &bytes)
         m_log.record("LOST", out);
     else
         m_log.record(kind, out.substr(0, static_cast<std::size_t>(n)));
+}
+
+bool Modem::faultActive() const
+{
+    return !m_options.faultAfter || m_linesReceived >= *m_options.faultAfter;
 }
 
 void Modem::saveState() const

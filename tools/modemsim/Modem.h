@@ -72,6 +72,10 @@ private:
     Clock::duration guard() const;
     void saveState() const;
     void saveActive() const;
+    // --silent, --garbage and --delay apply from the --fault-after line on.
+    bool faultActive() const;
+    bool silentNow() const { return m_options.silent && faultActive(); }
+    bool garbageNow() const { return m_options.garbage && faultActive(); }
 
     const Options &m_options;
     ModuleLine &m_line;
