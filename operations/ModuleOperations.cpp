@@ -7,6 +7,7 @@ OperationResult configureModule(const ConfigureRequest &request, ModuleSession &
                                 std::stop_token stop)
 {
     OperationRun run(session, observer, std::move(stop));
+    run.setProductName(request.variant.modelName);
     return run.frame([&] { configureSteps(run, request); });
 }
 
@@ -14,6 +15,7 @@ OperationResult readModule(const ReadRequest &request, ModuleSession &session, O
                            std::stop_token stop)
 {
     OperationRun run(session, observer, std::move(stop));
+    run.setProductName(request.variant.modelName);
     return run.frame([&] { readSteps(run, request); });
 }
 
@@ -21,6 +23,7 @@ OperationResult restoreDefaults(const ReadRequest &request, ModuleSession &sessi
                                 std::stop_token stop)
 {
     OperationRun run(session, observer, std::move(stop));
+    run.setProductName(request.variant.modelName);
     return run.frame([&] {
         const LineSettings start = session.lineSettings();
         // The module talks 9600 8-N-1 once its factory defaults are active; the PC follows on the same port.

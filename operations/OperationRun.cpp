@@ -119,7 +119,10 @@ void OperationRun::recordFailure(std::exception_ptr failure)
         // that answered before is a line that was lost.
         fail(!m_opened ? Outcome::PortError : m_heard ? Outcome::LineLost : Outcome::NoResponse, e.message());
     } catch (const ModuleReplyError &e) {
-        fail(replyFailure(), e.message());
+        QString text = e.message();
+        if (!m_productName.isEmpty())
+            text.replace(QStringLiteral("with 740R-B."), QStringLiteral("with %1.").arg(m_productName));
+        fail(replyFailure(), text);
     } catch (const ConversionError &e) {
         fail(Outcome::BadListing, e.message());
     } catch (const Exception &e) {

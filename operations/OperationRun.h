@@ -28,6 +28,8 @@ public:
     }
 
     bool stopped() const { return m_stop.stop_requested(); }
+    // The product the messages name ("620R", ...); the channel's own texts name the 740R-B.
+    void setProductName(const QString &name) { m_productName = name; }
     ModuleSession &session() { return m_session; }
     ModuleChannel &channel() { return m_session.channel(); }
     OperationResult &result() { return m_result; }
@@ -80,6 +82,7 @@ private:
     std::optional<QByteArray> m_lastReply;
     bool m_opened = false;
     bool m_heard = false;  // the module answered something in this operation
+    QString m_productName;
     int m_progress = 0;
     int m_maximum = 100;
 };

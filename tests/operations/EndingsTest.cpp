@@ -214,6 +214,22 @@ TEST(Endings, EqualRoutesAreNoDifference)
         EXPECT_NE(d.first, d.second) << qPrintable(d.key);
 }
 
+TEST(Endings, MessagesNameTheProductThatRuns)
+{
+    InProcessModemSim sim({"--start", "command", "--silent", "--fault-after", "3"});
+    const ProductVariant variant = *selectProductVariant(QStringLiteral("620R"));
+    FakeMessages messages;
+    SettingsModel model(variant, messages);
+    model.applyDefaults();
+    const ConfigureRequest request{variant, model.settings(), buildCommandList(model.settings())};
+    ModuleSession session(lineTo(sim));
+    OperationObserver quiet;
+    const OperationResult result = configureModule(request, session, quiet, {});
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_TRUE(result.error.contains(QStringLiteral("620R"))) << qPrintable(result.error);
+    EXPECT_FALSE(result.error.contains(QStringLiteral("740R-B"))) << qPrintable(result.error);
+}
+
 TEST(Endings, WordsFollowWhatWasStored)
 {
     OperationResult r;
