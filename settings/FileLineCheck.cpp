@@ -168,6 +168,16 @@ QHash<QString, std::pair<Token, QByteArray>> valuesOf(const QByteArray &line)
     return values;
 }
 
+// A route's disabled destination after five repeaters is written ",0" and read back
+// without it: the same route.
+QByteArray comparable(const QString &key, QByteArray value)
+{
+    if (key.startsWith(QStringLiteral("&Z")))
+        while (value.endsWith(",0"))
+            value.chop(2);
+    return value;
+}
+
 }  // namespace
 
 QString FileLineProblem::text() const
@@ -222,7 +232,7 @@ std::vector<FileLineProblem> changesOnReading(const QByteArray &line, const QByt
         QString detail;
         if (now == kept.end())
             detail = QStringLiteral("is ignored");
-        else if (now->second != value)
+        else if (comparable(it.key(), now->second) != comparable(it.key(), value))
             detail = QStringLiteral("%1 is read as %2").arg(QString::fromLatin1(value), QString::fromLatin1(now->second));
         if (!detail.isEmpty())
             changes.push_back(problem(FileLineProblem::Kind::Changed, t, it.key(), detail));
@@ -230,4 +240,31 @@ std::vector<FileLineProblem> changesOnReading(const QByteArray &line, const QByt
     std::sort(changes.begin(), changes.end(),
               [](const FileLineProblem &a, const FileLineProblem &b) { return a.position < b.position; });
     return changes;
+}
+
+std::vector<FileLineProblem> lenientReadingProblems(const QByteArray &line, const QByteArray &rewritten)
+{
+    std::vector<FileLineProblem> all = checkFileLine(line);
+    QSet<int> told;
+    for (const FileLineProblem &p : all)
+        told.insert(p.position);
+    for (const FileLineProblem &p : changesOnReading(line, rewritten))
+        if (!told.contains(p.position))
+            all.push_back(p);
+    std::stable_sort(all.begin(), all.end(),
+                     [](const FileLineProblem &a, const FileLineProblem &b) { return a.position < b.position; });
+    return all;
+}
+
+QString lenientReadingNotice(const QByteArray &line, const QByteArray &rewritten, const QStringList &explained)
+{
+    QStringList lines;
+    for (const FileLineProblem &p : lenientReadingProblems(line, rewritten))
+        if (!explained.contains(p.key))
+            lines << p.text();
+    if (lines.isEmpty())
+        return {};
+    lines.prepend(QStringLiteral("The file was read, but not every value as written:"));
+    lines << QStringLiteral("A configure writes the values the window shows.");
+    return lines.join(QLatin1Char('\n'));
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -35,3 +36,11 @@ std::vector<FileLineProblem> checkFileLine(const QByteArray &line);
 // write back (File > Save's line): what the reading changed. Keys the rewrite lacks
 // were ignored.
 std::vector<FileLineProblem> changesOnReading(const QByteArray &line, const QByteArray &rewritten);
+
+// Everything the lenient reading of `line` did not take as written, each token once,
+// in line order: checkFileLine's problems, then the changes the rewrite shows.
+std::vector<FileLineProblem> lenientReadingProblems(const QByteArray &line, const QByteArray &rewritten);
+
+// The one notice the window shows after reading such a file; empty when nothing was
+// changed. Keys in `explained` are left out: the reading told of them already.
+QString lenientReadingNotice(const QByteArray &line, const QByteArray &rewritten, const QStringList &explained = {});

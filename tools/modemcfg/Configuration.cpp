@@ -7,7 +7,6 @@
 #include "settings/SettingsComparison.h"
 
 #include <QFile>
-#include <QSet>
 
 #include <cstdio>
 
@@ -73,6 +72,7 @@ std::optional<Configuration> loadConfiguration(const QString &path, const Produc
     const std::vector<FileLineProblem> problems = checkFileLine(line);
     if (!lenient && !problems.empty())
         return fail(problemList(problems));
+    const QByteArray original = line;  // the parse consumes the text
     ListingParser parser(line, variant.radioClass);
     ParsedListing parsed;
     try {
@@ -90,21 +90,15 @@ std::optional<Configuration> loadConfiguration(const QString &path, const Produc
     c.notices = noticeTexts(parsed.notices);
     std::vector<FileLineProblem> changed;
     try {
-        changed = changesOnReading(line, fileLineFromJoined(joinCommandList(c.commands)));
+        changed = changesOnReading(original, fileLineFromJoined(joinCommandList(c.commands)));
     } catch (const Exception &e) {
         return fail(e.message());
     }
     if (!lenient && !changed.empty())
         return fail(problemList(changed));
     // Lenient: one notice per value changed or ignored, each token once.
-    QSet<int> told;
-    for (const FileLineProblem &p : problems) {
+    for (const FileLineProblem &p : lenientReadingProblems(original, fileLineFromJoined(joinCommandList(c.commands))))
         c.notices << p.text();
-        told.insert(p.position);
-    }
-    for (const FileLineProblem &p : changed)
-        if (!told.contains(p.position))
-            c.notices << p.text();
     return c;
 }
 

@@ -272,6 +272,10 @@ ModuleReport writeJob(const ModuleJob &job, const Configuration &configuration, 
                 report.refusedCommand = refusedCommand(written.lastReply, configuration.commands);
             if (written.changes.store == ModuleChanges::Store::Unanswered)
                 findOutWhatWasStored(report, job, configuration, written, *line, observer);
+            // The file is stored: what failed after it is the read-back's kind of failure.
+            if (report.changes.store == ModuleChanges::Store::Acknowledged && report.status == ExitStatus::Refused &&
+                written.outcome != Outcome::Refused)
+                report.status = ExitStatus::NoResponse;
             if (report.changes.store != ModuleChanges::Store::NotSent)
                 noteEscapeChange(report, job, configuration);
             return;

@@ -18,20 +18,23 @@ const char kUsage[] =
     "Configures serial radio modems from the console.\n"
     "\n"
     "Commands:\n"
-    "  read     --port P [--baud R] [--format F] [--product NAME] [-o FILE.40B] [--json]\n"
-    "  write    --port P [--port P2 ...] FILE.40B [--no-verify] [--json]\n"
-    "  verify   --port P FILE.40B [--json]\n"
-    "  diff     A B    (each a .40B file or port:P)\n"
-    "  restore  --port P --yes\n"
+    "  read     --port P [--baud R|auto] [--format F] [--product NAME] [-o FILE.40B|-] [--json]\n"
+    "  write    --port P [--port P2 ...] [--baud R|auto] [--format F] [--product NAME] [--lenient]\n"
+    "           [--no-verify] [--json] FILE.40B|-\n"
+    "  verify   --port P [--baud R|auto] [--format F] [--product NAME] [--lenient] [--json] FILE.40B|-\n"
+    "  diff     [--baud R] [--format F] [--product NAME] [--lenient] [--json] A B\n"
+    "           (each a .40B file, - or port:P)\n"
+    "  restore  --port P --yes [--baud R|auto] [--format F] [--product NAME] [--json]\n"
     "  detect   [--port P ...] [--json]\n"
-    "  rssi     --port P [--seconds N] [--csv FILE]\n"
-    "  ber      rx|tx|txrx --port P [--seconds N] [--csv FILE]\n"
+    "  rssi     --port P [--baud R] [--format F] [--seconds N] [--csv FILE]\n"
+    "  ber      rx|tx|txrx --port P [--baud R] [--format F] [--seconds N] [--csv FILE]\n"
+    "Every command that talks to a module also takes --escape C and --timeout SECONDS.\n"
     "\n"
     "P is COM1..COM8 or a device path; --baud auto finds the module's rate and format.\n"
     "Run 'modemcfg COMMAND --help' for a command's options.\n"
-    "Exit status: 0 done, 1 bad usage, 2 port unavailable, 3 no response, 4 refused,\n"
-    "5 differences, 6 bad file; ended by a signal: 128 + its number (130 SIGINT,\n"
-    "129 SIGHUP, 143 SIGTERM), after every module was left reset.\n";
+    "Exit status: 0 done, 1 bad usage, 2 port unavailable, 3 no response, 4 refused or\n"
+    "a failed write, 5 differences, 6 bad file; ended by a signal: 128 + its number\n"
+    "(130 SIGINT, 129 SIGHUP, 143 SIGTERM), after every module was left reset.\n";
 
 }  // namespace
 
