@@ -323,6 +323,28 @@ TEST(ModemcfgSim, HangupDuringWriteResetsTheModuleAndExits129)
     EXPECT_EQ(modemcfg({QStringLiteral("read"), QStringLiteral("--port"), pty(sim)}).status, 0);
 }
 
+// A file that changes the escape character: the write says which one the module
+// answers to, and --escape reaches it afterwards.
+TEST(ModemcfgSim, WriteThatChangesTheEscapeCharacterSaysWhichAndEscapeReachesIt)
+{
+    if (!ModemSim::available())
+        GTEST_SKIP() << "modem-sim is not built";
+    QTemporaryDir dir;
+    ModemSim sim({"--state", dir.filePath(QStringLiteral("profile")).toStdString()});
+    QByteArray line = ConfigFile().readLine(kGolden);
+    line.replace("ATS2:43", "ATS2:42");
+    const QString file = dir.filePath(QStringLiteral("star.40B"));
+    ConfigFile().writeLine(line, file);
+    const Outcome written = modemcfg({QStringLiteral("write"), QStringLiteral("--json"), QStringLiteral("--port"),
+                                      pty(sim), file});
+    ASSERT_EQ(written.status, 0) << written.out.toStdString() << written.err.toStdString();
+    EXPECT_EQ(written.json()[QStringLiteral("escape")].toString(), QStringLiteral("*"));
+    EXPECT_TRUE(written.err.contains("--escape '*'")) << written.err.toStdString();
+    const QStringList read = {QStringLiteral("read"), QStringLiteral("--baud"), QStringLiteral("19200"),
+                              QStringLiteral("--port"), pty(sim)};
+    EXPECT_EQ(modemcfg(read + QStringList{QStringLiteral("--escape"), QStringLiteral("*")}).status, 0);
+}
+
 // The search leaves a module it found on-line on-line.
 TEST(ModemcfgSim, DetectLeavesAnOnLineModuleOnLine)
 {
