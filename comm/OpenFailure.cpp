@@ -84,18 +84,21 @@ QString usbMatch(const QString &devicePath)
 QString explainPermission(const QString &path)
 {
     struct stat st{};
-    QString groupName;
-    if (::stat(local(path).constData(), &st) == 0) {
-        if (const struct group *entry = getgrgid(st.st_gid))
-            groupName = QString::fromLocal8Bit(entry->gr_name);
-        else
-            groupName = QString::number(st.st_gid);
-    }
-    if (groupName.isEmpty())
+    if (::stat(local(path).constData(), &st) != 0)
         return QStringLiteral("Permission to open %1 was denied.").arg(path);
-    return QStringLiteral("Permission to open %1 was denied: the device belongs to the group %2. "
-                          "Join that group with\n    sudo usermod -aG %2 $USER\nthen log out and log in again.")
-        .arg(path, groupName);
+    // Joining the device's group helps only when that group may read and write it;
+    // root's group is no group to join.
+    const bool groupMayOpen = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+    const struct group *entry = getgrgid(st.st_gid);
+    if (groupMayOpen && st.st_gid != 0 && entry)
+        return QStringLiteral("Permission to open %1 was denied: the device belongs to the group %2. "
+                              "Join that group with\n    sudo usermod -aG %2 $USER\nthen log out and log in again.")
+            .arg(path, QString::fromLocal8Bit(entry->gr_name));
+    return QStringLiteral("Permission to open %1 was denied, and no group but its owner's may open it. Give it to "
+                          "a group of yours with a udev rule such as\n    SUBSYSTEM==\"tty\", %2GROUP=\"dialout\", "
+                          "MODE=\"0660\"\nin a file in /etc/udev/rules.d/, then run sudo udevadm control "
+                          "--reload-rules, replug the adapter and join the group dialout.")
+        .arg(path, usbMatch(path));
 }
 
 // Processes that hold an flock() on the device, from /proc/locks ("1: FLOCK ADVISORY

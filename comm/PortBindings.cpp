@@ -87,7 +87,7 @@ QString PortBindings::defaultDevicePath(int slot)
     if (!inRange(slot))
         return {};
 #ifdef _WIN32
-    return QStringLiteral("\\\\.\\") + comDeviceName(slot);
+    return QStringLiteral("\\\\.\\") + QString::fromStdString(comDeviceName(slot));
 #else
     return QStringLiteral("/dev/ttyS%1").arg(slot);
 #endif

@@ -134,7 +134,11 @@ bool SerialLine::open()
     }
     if (!m_layer->isCommDevice()) {
         m_layer->close();
+#ifdef _WIN32
         throw SerialLineError(name + QStringLiteral("- Handle is not a communications port handle."));
+#else
+        throw SerialLineError(name + QStringLiteral("- %1 is not a serial port.").arg(devicePathOf(name)));
+#endif
     }
     m_handle = m_layer.get();
 

@@ -57,14 +57,24 @@ public:
     {
         m_startLine = m_run.session().lineSettings();
         m_moduleLine = m_startLine;
+        std::exception_ptr failure;
         try {
             checkSerialParameters();
             if (!m_run.stopped())
                 configureModule();
         } catch (const ExchangeCancelled &) {
+        } catch (...) {
+            failure = std::current_exception();
         }
-        if (m_run.stopped() && m_configSent && !m_configDone)
-            resetAfterCancel();
+        const bool unfinished = failure || m_run.stopped() || !m_run.result().succeeded();
+        if (m_changes.sent && !m_configDone && unfinished) {
+            // The reply that ended the write stays the last one, not the reset's.
+            m_run.keepAsLastReply(m_run.session().lastReply());
+            resetAfterEnding();
+        }
+        m_run.result().changes = m_changes;
+        if (failure)
+            std::rethrow_exception(failure);
     }
 
 private:
@@ -93,7 +103,7 @@ private:
             if (m_run.stopped())
                 return;
             m_run.status(QStringLiteral("Changing Serial Parameters..."));
-            m_configSent = true;
+            m_changes.sent = true;
             PortSettings next = portSettingsFor(m_run.session().lineSettings());
             next.baudIndex = pcBaudIndex(baudItem);
             m_moduleLine = onSamePort(m_moduleLine, next);
@@ -112,7 +122,7 @@ private:
             if (m_run.stopped())
                 return;
             m_run.status(QStringLiteral("Changing Serial Parameters..."));
-            m_configSent = true;
+            m_changes.sent = true;
             m_moduleLine = onSamePort(m_moduleLine, portSettingsFor(m_request.settings, portSettingsFor(m_moduleLine)));
             channel().send(commandPrefix(Field::SerialDataBits) + QByteArray::number(code) + "\r", QByteArray(), 5);
             m_run.status(QStringLiteral("Updating Serial Parameters..."));
@@ -168,7 +178,7 @@ private:
             } else if (entry.contains("ATQ")) {
                 responseEntry = entry;
             } else {
-                m_configSent = true;
+                m_changes.sent = true;
                 try {
                     channel().sendCommand(entry + "\r", "OK", 100);
                 } catch (const ModuleReplyError &) {
@@ -186,7 +196,12 @@ private:
         try {
             channel().sendCommand(commands[n - 1] + "\r", "OK", 100);
             m_run.step();
+        } catch (const ExchangeCancelled &) {
+            throw;
         } catch (const Exception &) {
+            // A refusal ends the write like any other; a module that only went quiet is woken.
+            if (OperationRun::isRefusal(m_run.session().lastReply()))
+                throw;
             m_run.wake();
         }
 
@@ -204,6 +219,9 @@ private:
             // From here on the module sends no result codes: nothing can be judged.
             channel().send("ATQ1\r", "OK", 100);
             m_run.step();
+            // The store and its reset are not cut short by a stop request.
+            m_run.holdStops();
+            m_changes.store = ModuleChanges::Store::Unanswered;
             if (m_nonStandardRate) {
                 channel().send(finalLine, "CR", 100);
             } else {
@@ -215,10 +233,14 @@ private:
         } else {
             channel().sendCommand(responseEntry + "\r", "OK", 100);
             checkFirmware();
+            if (m_run.stopped())
+                return;
+            m_run.holdStops();
+            m_changes.store = ModuleChanges::Store::Unanswered;
             if (m_nonStandardRate) {
                 channel().send(finalLine, "CR", 100);
             } else {
-                channel().sendCommand("AT&W\r", "OK", 100);
+                store();
                 channel().send("ATZ\r", "\r", 100);
             }
         }
@@ -239,20 +261,30 @@ private:
             m_run.notice(Level::Warning, *warning);
     }
 
-    // After a cancel that came once the module had configuration commands: "ATZ" at
-    // the module's present line settings, then the PC port as it was at the start.
-    void resetAfterCancel()
+    // "AT&W": acknowledged, refused (nothing stored) or unanswered (unknown).
+    void store()
     {
         try {
-            m_run.session().setStopToken({});
-            m_run.session().reopen(m_moduleLine);
-            // Nothing was stored: the module goes back to its stored profile.
-            channel().send("ATZ\r", "\r", 100);
-        } catch (const Exception &) {
-            // a module or port that is gone cannot be reset; the cancel stays silent
+            channel().sendCommand("AT&W\r", "OK", 100);
+        } catch (const ModuleReplyError &) {
+            if (OperationRun::isRefusal(m_run.session().lastReply()))
+                m_changes.store = ModuleChanges::Store::NotSent;
+            throw;
         }
-        m_run.session().close();
-        m_run.session().setLineSettings(m_startLine);
+        m_changes.store = ModuleChanges::Store::Acknowledged;
+    }
+
+    // Any ending other than done, once the module had configuration commands: "ATZ" at
+    // the module's present line settings, and the PC side where the module then talks:
+    // at its stored rate and format, the new ones once they were stored.
+    void resetAfterEnding()
+    {
+        const bool newStored = m_changes.store != ModuleChanges::Store::NotSent;
+        QList<LineSettings> candidates{m_moduleLine};
+        if (!(m_moduleLine == m_startLine))
+            candidates << m_startLine;
+        m_changes.reset = m_run.resetModule(candidates) ? ModuleChanges::Reset::Done : ModuleChanges::Reset::Failed;
+        m_run.session().setLineSettings(newStored ? m_moduleLine : m_startLine);
     }
 
     const ConfigureRequest &m_request;
@@ -260,7 +292,7 @@ private:
     LineSettings m_startLine;
     LineSettings m_moduleLine;  // where the module talks now
     bool m_nonStandardRate = false;
-    bool m_configSent = false;
+    ModuleChanges m_changes;
     bool m_configDone = false;
 };
 

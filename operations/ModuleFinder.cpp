@@ -147,7 +147,7 @@ ModuleFinder::Result ModuleFinder::find(const LineSettings &current, std::stop_t
     Result result{Outcome::NotFound, {}, {}, {}};
 
     // One try at one setting: probe() sends and judges; true ends the search.
-    auto tryAt = [&](const LineSettings &s, auto &&probe) {
+    auto tryAt = [&](const LineSettings &s, bool escaping, auto &&probe) {
         if (progress)
             progress({++step, steps, s});
         if (stop.stop_requested()) {
@@ -171,6 +171,12 @@ ModuleFinder::Result ModuleFinder::find(const LineSettings &current, std::stop_t
             const QString identification = identificationIn(reply);
             if (!identification.isEmpty()) {
                 result = {Outcome::Found, s, identification, {}};
+                if (escaping) {
+                    // Back on-line, as it was found.
+                    attempt.exchange("ATO\r", Clock::now() + charTime(s, 12) + slack, isOk);
+                    lastSent = Clock::now();
+                    result.wasOnLine = true;
+                }
                 return true;
             }
         }
@@ -189,14 +195,14 @@ ModuleFinder::Result ModuleFinder::find(const LineSettings &current, std::stop_t
     for (std::size_t begin = 0; begin < order.size();) {
         const std::size_t end = std::min(order.size(), begin == 0 ? firstGroup : begin + 12);
         for (std::size_t i = begin; i < end; ++i)
-            if (tryAt(order[i], [&](Attempt &attempt, Clock::duration slack) {
+            if (tryAt(order[i], false, [&](Attempt &attempt, Clock::duration slack) {
                     const QByteArray reply = attempt.exchange("\rAT\r", Clock::now() + slack, isOk);
                     lastSent = Clock::now();
                     return isOk(reply);
                 }))
                 return result;
         for (std::size_t i = begin; i < end; ++i)
-            if (tryAt(order[i], [&](Attempt &attempt, Clock::duration slack) {
+            if (tryAt(order[i], true, [&](Attempt &attempt, Clock::duration slack) {
                     if (!attempt.waitUntil(lastSent + m_guard))
                         return false;
                     // The wait for the answer is the silence before the next escape.

@@ -14,7 +14,8 @@
 // setting in turn, most likely first, until "ATI" answers with an identification.
 // At each setting it asks a plain "AT" (a module already in command mode answers),
 // then sends the escape sequence between two guard times of silence. Blocks; meant
-// for a worker thread or a console program. Qt Core only.
+// for a worker thread or a console program. Qt Core only. A module found on-line
+// is sent back on-line, so the search leaves its data path as it found it.
 class ModuleFinder {
 public:
     // One step of the search, reported before it is tried.
@@ -31,6 +32,9 @@ public:
         LineSettings settings;     // the setting that answered (Found)
         QString identification;    // what "ATI" answered, echo and result code removed
         QString error;             // why the port would not open (PortError)
+        // The module answered only to the escape sequence: it was on-line, and was sent
+        // back there ("ATO") once identified, so its data path is as it was found.
+        bool wasOnLine = false;
     };
 
     // The five frame formats tried (the rate and port of each are left at their defaults).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comm/LineSettings.h"
+#include "operations/OperationEnding.h"
 #include "settings/CommandBuilder.h"
 #include "settings/ListingParser.h"
 #include "settings/ModuleSettings.h"
@@ -64,6 +65,8 @@ struct OperationResult {
     char escapeCharacter = '+';
     // Configure: every command went out and was stored.
     bool configured = false;
+    // Configure and restore: what reached the module and how the operation left it.
+    ModuleChanges changes;
 
     bool succeeded() const { return outcome == Outcome::Done; }
 };

@@ -8,7 +8,11 @@ OperationRun::OperationRun(ModuleSession &session, OperationObserver &observer, 
     : m_session(session), m_observer(observer), m_stop(std::move(stop))
 {
     m_session.setStopToken(m_stop);
-    m_session.setReplyListener([this](const QByteArray &reply) { m_observer.reply(reply); });
+    m_session.setReplyListener([this](const QByteArray &reply) {
+        if (!reply.isEmpty())
+            m_heard = true;
+        m_observer.reply(reply);
+    });
 }
 
 ModuleChannel &OperationRun::open()
@@ -70,6 +74,35 @@ void OperationRun::wake()
     }
 }
 
+bool OperationRun::resetModule(const QList<LineSettings> &candidates)
+{
+    holdStops();
+    for (const LineSettings &line : candidates) {
+        try {
+            ModuleChannel &channel = m_session.reopen(line);
+            const ExchangeResult answer = channel.exchange("ATZ\r", ReplyRule::shortReply("OK", 100));
+            if (answer.ok() || !answer.reply.trimmed().isEmpty()) {
+                m_session.close();
+                return true;
+            }
+        } catch (const Exception &) {
+            // a port that is gone cannot be reset; the next candidate may still be there
+        }
+    }
+    m_session.close();
+    return false;
+}
+
+bool OperationRun::isRefusal(const QByteArray &reply)
+{
+    for (const QByteArray &line : reply.split('\r')) {
+        const QByteArray text = line.trimmed();
+        if (text == "ERROR" || text == "4")
+            return true;
+    }
+    return false;
+}
+
 void OperationRun::recordFailure(std::exception_ptr failure)
 {
     using Outcome = OperationResult::Outcome;
@@ -82,10 +115,14 @@ void OperationRun::recordFailure(std::exception_ptr failure)
     } catch (const PortAlreadyOpenError &e) {
         fail(Outcome::PortError, e.message());
     } catch (const SerialLineError &e) {
-        // Not a serial port at all, or no CTS from the module.
-        fail(m_opened ? Outcome::NoResponse : Outcome::PortError, e.message());
+        // Not a serial port at all, or no CTS from the module; CTS gone from a module
+        // that answered before is a line that was lost.
+        fail(!m_opened ? Outcome::PortError : m_heard ? Outcome::LineLost : Outcome::NoResponse, e.message());
     } catch (const ModuleReplyError &e) {
-        fail(replyFailure(), e.message());
+        QString text = e.message();
+        if (!m_productName.isEmpty())
+            text.replace(QStringLiteral("with 740R-B."), QStringLiteral("with %1.").arg(m_productName));
+        fail(replyFailure(), text);
     } catch (const ConversionError &e) {
         fail(Outcome::BadListing, e.message());
     } catch (const Exception &e) {

@@ -28,6 +28,8 @@ public:
     }
 
     bool stopped() const { return m_stop.stop_requested(); }
+    // The product the messages name ("620R", ...); the channel's own texts name the 740R-B.
+    void setProductName(const QString &name) { m_productName = name; }
     ModuleSession &session() { return m_session; }
     ModuleChannel &channel() { return m_session.channel(); }
     OperationResult &result() { return m_result; }
@@ -57,6 +59,18 @@ public:
     // early, without an error, on a stop request.
     void wake();
 
+    // From here on a stop request no longer ends an exchange: the steps that must
+    // not be cut short (a store and the reset after it) run to their end. The
+    // request itself stays visible through stopped().
+    void holdStops() { m_session.setStopToken({}); }
+    void allowStops() { m_session.setStopToken(m_stop); }
+    // "ATZ" at each of `candidates` in turn, where the module may be talking now, until
+    // one answers; stop requests are held meanwhile. The line stays closed afterwards.
+    // Gives whether the module answered.
+    bool resetModule(const QList<LineSettings> &candidates);
+    // Whether `reply` is the module's refusal ("ERROR", or "4" with numeric codes).
+    static bool isRefusal(const QByteArray &reply);
+
 private:
     void recordFailure(std::exception_ptr failure);
     OperationResult finish();
@@ -67,6 +81,8 @@ private:
     OperationResult m_result;
     std::optional<QByteArray> m_lastReply;
     bool m_opened = false;
+    bool m_heard = false;  // the module answered something in this operation
+    QString m_productName;
     int m_progress = 0;
     int m_maximum = 100;
 };

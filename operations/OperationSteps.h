@@ -7,5 +7,6 @@
 // line open. Internal to the operations.
 void configureSteps(OperationRun &run, const ConfigureRequest &request);
 void readSteps(OperationRun &run, const ReadRequest &request);
-// "AT&F&W" after a wake; the read that follows is the caller's.
-void restoreSteps(OperationRun &run);
+// "AT&F&W" after a wake, noting in `changes` how far it got; the read that follows
+// is the caller's.
+void restoreSteps(OperationRun &run, ModuleChanges &changes);

@@ -49,7 +49,7 @@ void identify(OperationRun &run, const ReadRequest &request)
 
 // The end of a read: parse the listing, identify the module, reset it ("ATZ").
 // Failures become the result's error with the read's own texts.
-void completeRead(OperationRun &run, const ReadRequest &request)
+void completeRead(OperationRun &run, const ReadRequest &request, bool &awake)
 {
     const QString &model = request.variant.modelName;
     try {
@@ -72,6 +72,7 @@ void completeRead(OperationRun &run, const ReadRequest &request)
         // The field is "Echo Off"; it is the module's own setting that counts.
         const bool echoOn = !settingsFromListing(parsed, request.variant).flag(Field::EchoOff);
         try {
+            awake = false;
             run.channel().sendCommand("ATZ\r", "\r", 100);
         } catch (const ExchangeCancelled &) {
             throw;
@@ -95,7 +96,9 @@ void completeRead(OperationRun &run, const ReadRequest &request)
 
 }  // namespace
 
-void readSteps(OperationRun &run, const ReadRequest &request)
+namespace {
+
+void readBody(OperationRun &run, const ReadRequest &request, bool &awake)
 {
     beginShortOperation(run, QStringLiteral("Reading Module..."));
     if (run.stopped())
@@ -103,6 +106,7 @@ void readSteps(OperationRun &run, const ReadRequest &request)
     run.setProgress(10);
     try {
         run.wake();
+        awake = !run.stopped();
     } catch (const Exception &) {
         // the listing request below fails with its own error if the module sleeps
     }
@@ -114,10 +118,27 @@ void readSteps(OperationRun &run, const ReadRequest &request)
     run.channel().sendCommand("AT&V\r", moduleKey(Field::Route3Destination) + '=', 100);
     run.progressToMaximum();
     run.status(QStringLiteral("Updating Main Form..."));
-    completeRead(run, request);
+    completeRead(run, request, awake);
 }
 
-void restoreSteps(OperationRun &run)
+}  // namespace
+
+void readSteps(OperationRun &run, const ReadRequest &request)
+{
+    // A read stopped after the wake leaves the module as a finished one does: reset.
+    bool awake = false;
+    try {
+        readBody(run, request, awake);
+    } catch (const ExchangeCancelled &) {
+        if (awake)
+            run.resetModule({run.session().lineSettings()});
+        throw;
+    }
+    if (awake && run.stopped())
+        run.resetModule({run.session().lineSettings()});
+}
+
+void restoreSteps(OperationRun &run, ModuleChanges &changes)
 {
     beginShortOperation(run, QStringLiteral("Restoring Defaults..."));
     if (run.stopped())
@@ -131,7 +152,20 @@ void restoreSteps(OperationRun &run)
     if (run.stopped())
         return;
     run.setProgress(10);
-    run.channel().send("AT&F&W\r", "\r", 100);
+    // Once it goes out, the store runs to its answer whatever is asked meanwhile.
+    run.holdStops();
+    changes.sent = true;
+    changes.store = ModuleChanges::Store::Unanswered;
+    const ExchangeResult answer = run.channel().exchange("AT&F&W\r", ReplyRule::shortReply("OK", 100));
+    run.allowStops();
+    if (answer.status == ExchangeStatus::Ok) {
+        changes.store = ModuleChanges::Store::Acknowledged;
+    } else if (answer.status == ExchangeStatus::Error) {
+        changes.store = ModuleChanges::Store::NotSent;
+        throw ModuleReplyError::badReply();
+    } else if (answer.status == ExchangeStatus::LineLost) {
+        throw ModuleReplyError::badReply();
+    }
     if (!run.stopped())
         run.progressToMaximum();
 }

@@ -1,5 +1,8 @@
 #include "settings/ConfigFileCommands.h"
 
+#include "settings/CommandBuilder.h"
+#include "settings/FileLineCheck.h"
+
 #include "settings/ConfigFile.h"
 #include "settings/FileDialogs.h"
 #include "settings/ListingParser.h"
@@ -91,11 +94,25 @@ ParsedListing ConfigFileCommands::parseFileLine(QByteArray &line) {
 bool ConfigFileCommands::loadFile(const QString &path) {
     try {
         m_state.listingText = ConfigFile().readLine(path);
+        const QByteArray line = m_state.listingText;  // the parse consumes the text
         const ParsedListing parsed = parseFileLine(m_state.listingText);
         m_model.applyDefaults();
         if (const std::optional<int> prior = m_model.applyListing(parsed))
             m_state.priorS21 = *prior;
         showNotices(m_model.messages(), parsed.notices);
+        // Files people have keep opening; what the reading changed is listed in one
+        // notice, beyond what the parse told of itself (a refused file, the flow control).
+        QStringList explained;
+        for (const ListingNotice &n : parsed.notices)
+            if (n.text.contains(QStringLiteral("&K")))
+                explained << QStringLiteral("&K");
+        const QString changed =
+            parsed.refused ? QString()
+                           : lenientReadingNotice(line,
+                                                  fileLineFromJoined(joinCommandList(buildCommandList(m_model.settings()))),
+                                                  explained);
+        if (!changed.isEmpty())
+            m_model.messages().show(MessageSink::Icon::Information, MessageSink::Buttons::Ok, changed);
         Q_EMIT repaintRequested();
         setCurrentFile(path);
         m_state.portSettings = portSettingsFor(m_model.settings(), m_state.portSettings);

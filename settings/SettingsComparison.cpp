@@ -107,6 +107,9 @@ std::vector<SettingDifference> compareSettings(const ModuleSettings &first, cons
             d.label = QStringLiteral("Destination Address %1").arg(n + 1);
             d.first = QString::fromLatin1(routeText(first, n));
             d.second = QString::fromLatin1(routeText(second, n));
+            // Only the mode decides whether the route goes out; the mode's own line says so.
+            if (d.first == d.second)
+                continue;
         } else {
             QStringList labels, firstValues, secondValues;
             for (int f = 0; f < kFieldCount; ++f) {

@@ -140,6 +140,10 @@ public Q_SLOTS:
     void configure();
     void compareModuleWithWindow();
     void restoreFactoryDefaults();
+    // True, after saying so, while a Tx BER test holds the module in test mode:
+    // a read, configure, restore or compare would take the test's settings for the
+    // module's own, and its "ATZ" would end the test behind the menu's back.
+    bool refusedWhileTestRuns();  // MainWindowDiagnostics.cpp
     void findModule();
     void toggleTransmitTest();        // MainWindowDiagnostics.cpp
     // Receive test kind 1 (Rx BER), 2 (Tx & Rx BER) or 3 (RSSI measurement).

@@ -19,6 +19,17 @@ ChannelFactory channelsEscapingWith(std::shared_ptr<std::atomic<char>> escape)
 }
 }  // namespace
 
+bool MainWindow::refusedWhileTestRuns()
+{
+    if (!m_transmitTest || m_transmitTest->test().state() == TestState::Idle)
+        return false;
+    m_messages.show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok,
+                    QStringLiteral("The Tx BER Test is running: the module holds the test's settings. Stop the test "
+                                   "(Advanced > Diagnostics > Stop Tx BER Test) before reading, configuring, "
+                                   "restoring or comparing the module."));
+    return true;
+}
+
 void MainWindow::runReceiveTest(int kind)
 {
     ReceiveTestCommand test(m_messages, this,

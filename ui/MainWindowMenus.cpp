@@ -183,7 +183,11 @@ void MainWindow::buildStatusMenus()
             pcRates->addAction(a);
         }
         if (text == QLatin1String("31250")) {
+#ifdef _WIN32
             a->setToolTip(QStringLiteral("Data Rate not Supported by Windows"));
+#else
+            a->setToolTip(QStringLiteral("The PC side does not talk at this rate; the module can be set to it."));
+#endif
             a->setStatusTip(a->toolTip());
         }
     }

@@ -59,12 +59,16 @@ ModuleCommands moduleCommands(MainWindow &w)
 void MainWindow::read()
 {
     commitEdit();
+    if (refusedWhileTestRuns())
+        return;
     moduleCommands(*this).read();
 }
 
 void MainWindow::configure()
 {
     commitEdit();
+    if (refusedWhileTestRuns())
+        return;
     if (!moduleCommands(*this).configure() || !m_verifyAfterConfigure->isChecked())
         return;
     // The module is read back into a record of its own; only a difference is worth a dialog.
@@ -79,6 +83,8 @@ void MainWindow::configure()
 void MainWindow::compareModuleWithWindow()
 {
     commitEdit();
+    if (refusedWhileTestRuns())
+        return;
     ModuleSettings held;
     if (moduleCommands(*this).readInto(held))
         showComparison(QStringLiteral("Compare Module with Window"), QStringLiteral("Module"), held);
@@ -96,4 +102,9 @@ void MainWindow::findModule()
     }
 }
 
-void MainWindow::restoreFactoryDefaults() { moduleCommands(*this).restoreFactoryDefaults(); }
+void MainWindow::restoreFactoryDefaults()
+{
+    if (refusedWhileTestRuns())
+        return;
+    moduleCommands(*this).restoreFactoryDefaults();
+}

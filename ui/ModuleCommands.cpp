@@ -146,6 +146,23 @@ OperationResult ModuleCommands::run(OperationKind kind)
     return result;
 }
 
+void ModuleCommands::showWhatWasStored(OperationKind kind, const OperationResult &result)
+{
+    if (kind == OperationKind::Read || result.succeeded())
+        return;
+    // A cancel that stored nothing and reset the module is what the user asked for: no box.
+    const ModuleChanges &changes = result.changes;
+    if (result.outcome == OperationResult::Outcome::Cancelled && changes.store == ModuleChanges::Store::NotSent &&
+        changes.reset != ModuleChanges::Reset::Failed)
+        return;
+    QString sentence = changesSentence(
+        changes, kind == OperationKind::RestoreDefaults ? StoredThing::FactoryDefaults : StoredThing::Configuration);
+    if (sentence.isEmpty())
+        return;
+    sentence[0] = sentence[0].toUpper();
+    m_host.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok, sentence + QLatin1Char('.'));
+}
+
 bool ModuleCommands::apply(OperationKind kind, const OperationResult &result, ModuleSettings *target)
 {
     m_host.escapeCharacter() = result.escapeCharacter;
@@ -169,6 +186,7 @@ bool ModuleCommands::apply(OperationKind kind, const OperationResult &result, Mo
         m_host.setStatusText(result.identification);
     for (const OperationNotice &notice : result.notices)
         m_host.messages().show(iconOf(notice.level), MessageSink::Buttons::Ok, notice.text);
+    showWhatWasStored(kind, result);
     m_host.repaintWindow();
     return kind == OperationKind::Configure ? result.configured : listingApplied;
 }

@@ -39,6 +39,8 @@ public:
 private:
     OperationResult run(OperationKind kind);
     bool apply(OperationKind kind, const OperationResult &result, ModuleSettings *target);
+    // After a configure or restore that did not finish: what the module holds now.
+    void showWhatWasStored(OperationKind kind, const OperationResult &result);
 
     OperationHost &m_host;
 };

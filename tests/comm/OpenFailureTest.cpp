@@ -96,6 +96,48 @@ TEST(OpenFailure, BusyPortNamesTheProcessThatHoldsIt)
         << qPrintable(message);
 }
 
+// What an unprivileged user is told when COM1 stands for `path`.
+QString openFailureAsNobody(const QByteArray &path)
+{
+    int report[2];
+    if (pipe(report) != 0)
+        return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        ::close(report[0]);
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(3);
+        Com1 com1(path);
+        const QByteArray message = openFailure().toUtf8();
+        (void)!::write(report[1], message.constData(), message.size());
+        _exit(0);
+    }
+    ::close(report[1]);
+    QByteArray message;
+    char buf[512];
+    for (ssize_t n; (n = ::read(report[0], buf, sizeof buf)) > 0;)
+        message.append(buf, n);
+    ::close(report[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return QString::fromUtf8(message);
+}
+
+// No group may open the device: joining its group would not help, a udev rule does.
+TEST(OpenFailure, RefusedUserOfAnOwnerOnlyDeviceIsToldOfAUdevRule)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to hand the device over and drop to an unprivileged user";
+    Pty pty;
+    ASSERT_FALSE(pty.path.isEmpty());
+    ASSERT_EQ(chmod(pty.path.constData(), 0600), 0);
+    const QString text = openFailureAsNobody(pty.path);
+    EXPECT_TRUE(text.startsWith("COM1- This port may be already in use or not present.\n")) << qPrintable(text);
+    EXPECT_FALSE(text.contains(QStringLiteral("usermod"))) << qPrintable(text);
+    EXPECT_FALSE(text.contains(QStringLiteral("group root"))) << qPrintable(text);
+    EXPECT_TRUE(text.contains(QStringLiteral("udev rule"))) << qPrintable(text);
+}
+
 TEST(OpenFailure, RefusedUserIsToldWhichGroupToJoin)
 {
     if (geteuid() != 0)
@@ -103,6 +145,9 @@ TEST(OpenFailure, RefusedUserIsToldWhichGroupToJoin)
     Pty pty;
     ASSERT_FALSE(pty.path.isEmpty());
     ASSERT_EQ(chmod(pty.path.constData(), 0660), 0);
+    // A group of users, as an adapter's; root's group is never one to join.
+    const group *dialout = getgrnam("dialout");
+    ASSERT_EQ(chown(pty.path.constData(), uid_t(-1), dialout ? dialout->gr_gid : 20), 0);
     struct stat st{};
     ASSERT_EQ(stat(pty.path.constData(), &st), 0);
     const group *owner = getgrgid(st.st_gid);

@@ -125,11 +125,12 @@ TEST(PtyPort, RegularFileIsNoCommunicationsPort)
     Com1 com1(file.fileName().toLocal8Bit());
     const int before = openDescriptors();
     SerialLine port;
-    EXPECT_EQ(errorOfOpen<SerialLineError>(port), "COM1- Handle is not a communications port handle.");
+    const QString notSerialText = QStringLiteral("COM1- %1 is not a serial port.").arg(file.fileName());
+    EXPECT_EQ(errorOfOpen<SerialLineError>(port), notSerialText);
     EXPECT_EQ(port.port(), nullptr);
     EXPECT_EQ(openDescriptors(), before);
     // Nothing stays locked either: the same file gives the same answer again.
-    EXPECT_EQ(errorOfOpen<SerialLineError>(port), "COM1- Handle is not a communications port handle.");
+    EXPECT_EQ(errorOfOpen<SerialLineError>(port), notSerialText);
 }
 
 TEST(PtyPort, MissingDeviceCannotBeOpened)

@@ -118,7 +118,9 @@ TEST_F(SerialLineTest, DeviceThatCannotBeOpened)
 TEST_F(SerialLineTest, DeviceThatIsNoSerialPortIsClosedAgain)
 {
     state->commDevice = false;
-    EXPECT_EQ(messageOf<SerialLineError>([&] { port.open(); }), "COM1- Handle is not a communications port handle.");
+    // What the device is, not a Windows handle's words.
+    const QString notSerialText = QStringLiteral("COM1- %1 is not a serial port.").arg(devicePathOf(QStringLiteral("COM1")));
+    EXPECT_EQ(messageOf<SerialLineError>([&] { port.open(); }), notSerialText);
     EXPECT_EQ(port.port(), nullptr);
     EXPECT_FALSE(state->open);
     EXPECT_EQ(state->events, QStringList({"open COM1", "close"}));

@@ -3,6 +3,7 @@
 #include "DiagTestSupport.h"
 
 #include "settings/ProductVariant.h"
+#include "settings/SettingsModel.h"
 #include "tests/support/FakeMessages.h"
 #include "ui/MainWindow.h"
 #include "ui/ReceiveTestDialog.h"
@@ -59,6 +60,31 @@ private Q_SLOTS:
         QCOMPARE(messages.last().text, QString("Transmit Bit Error Rate Test stopped."));
         QCOMPARE(item->text(), QString("Start Tx BER Test"));
         QCOMPARE(sim.receivedCount("ATZ\\r"), 1);
+    }
+
+    // While the transmit test runs, the module holds the test's settings: reading them
+    // into the window (and storing them by a later Configure) is refused, and no
+    // "ATZ" ends the test behind the menu.
+    void moduleCommandsWaitForTheTxTest()
+    {
+        SimOnCom1 sim;
+        FakeMessages messages;
+        const auto form = makeForm(messages);
+        QAction *item = form->commandAction(MainCommand::TxBerTest);
+        QVERIFY(triggerAndSettle(item));
+        const ModuleSettings before = form->model().settings();
+        for (MainCommand c : {MainCommand::Read, MainCommand::Configure, MainCommand::RestoreDefaults}) {
+            const qsizetype shown = messages.count();
+            form->commandAction(c)->trigger();
+            QCOMPARE(messages.count(), shown + 1);
+            QVERIFY(messages.last().text.startsWith(QStringLiteral("The Tx BER Test is running")));
+        }
+        QCOMPARE(sim.receivedCount("AT&V\\r"), 0);
+        QCOMPARE(sim.receivedCount("ATZ\\r"), 0);
+        QCOMPARE(form->model().settings(), before);
+        QCOMPARE(item->text(), QString("Stop Tx BER Test"));
+        QVERIFY(triggerAndSettle(item));
+        QCOMPARE(item->text(), QString("Start Tx BER Test"));
     }
 
     void txFailureNamesTheModel()

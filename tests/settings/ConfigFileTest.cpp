@@ -446,3 +446,21 @@ TEST(ConfigFileCommands, CommandLineFile) {
 }
 
 }  // namespace
+
+// The window keeps opening files with values it must change, and lists them in one notice.
+TEST(ConfigFileCommands, LoadListsWhatTheReadingChangedInOneNotice) {
+    QTemporaryDir dir;
+    FileRig rig;
+    const QString path = dir.filePath("odd.40B");
+    QByteArray line = ConfigFile().readLine(QStringLiteral(CFG_TEST_DATA_DIR "/golden/transparent_example.40B"));
+    line.replace("ATS14:255", "ATS14:999").replace("ATS1:50", "ATS1:2 ATS1:9");
+    ConfigFile().writeLine(line, path);
+
+    EXPECT_TRUE(rig.files.loadFile(path));
+    ASSERT_EQ(rig.messages.count(), 1) << rig.messages.texts().join('|').toStdString();
+    const QString notice = rig.messages.last().text;
+    EXPECT_EQ(rig.messages.last().icon, MessageSink::Icon::Information);
+    EXPECT_TRUE(notice.contains("\"ATS14:999\": S14 999 is out of range 0..255")) << notice.toStdString();
+    EXPECT_TRUE(notice.contains("\"ATS1:2\": S1 2 is out of range 3..255")) << notice.toStdString();
+    EXPECT_TRUE(notice.contains("\"ATS1:9\": S1 is given before")) << notice.toStdString();
+}

@@ -55,6 +55,19 @@ public:
         return m_log.text();
     }
 
+    // The module's settings in force and its stored profile (modem-sim's state-file
+    // lines), and whether it is on-line.
+    struct Profiles {
+        std::string active;
+        std::string stored;
+        bool onLine = false;
+    };
+    Profiles profiles() const
+    {
+        std::lock_guard lock(m_mutex);
+        return {m_modem->activeSettings().serialize(), m_modem->storedSettings().serialize(), m_modem->onLine()};
+    }
+
     // Called, unlocked, before every open of the module's port.
     void setOpenGate(std::function<void()> gate) { m_openGate = std::move(gate); }
 
@@ -411,6 +424,7 @@ public:
 
     const std::string &path() const { return m_path; }
     std::string logText() const { return m_module->logText(); }
+    SimulatedModule &module() const { return *m_module; }
 
 private:
     std::shared_ptr<SimulatedModule> m_module;

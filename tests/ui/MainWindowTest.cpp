@@ -136,7 +136,12 @@ private slots:
         QCOMPARE(rates, QStringList({"1200", "2400", "4800", "9600", "14400", "19200", "28800", "31250", "38400",
                                      "57600", "76800", "115200", "93750"}));
         QCOMPARE(disabled, QStringList({"31250", "76800", "93750"}));
+#ifdef _WIN32
         QCOMPARE(action("br31250")->toolTip(), QStringLiteral("Data Rate not Supported by Windows"));
+#else
+        // Only Windows is to blame on Windows.
+        QVERIFY(!action("br31250")->toolTip().contains(QStringLiteral("Windows")));
+#endif
         action("br115200")->trigger();
         QCOMPARE(baud->text(), QStringLiteral("115200"));
         QCOMPARE(form->portSettings().baudIndex, 11);

@@ -27,7 +27,13 @@ enum Option : unsigned {
     Output = 16,    // -o
     NoVerify = 32,  // --no-verify
     Yes = 64,       // --yes
+    Escape = 128,   // --escape
+    Timeout = 256,  // --timeout
+    Lenient = 512,  // --lenient
 };
+
+// What every command that talks to a module takes.
+constexpr unsigned kModuleOptions = Escape | Timeout;
 
 struct CommandInfo {
     QString name;
@@ -40,28 +46,28 @@ const QList<CommandInfo> &commands()
 {
     static const QList<CommandInfo> list{
         {QStringLiteral("read"), QStringLiteral("Reads the configuration of the module on each port."),
-         Port | Line | Product | Json | Output, {}},
+         Port | Line | Product | Json | Output | kModuleOptions, {}},
         {QStringLiteral("write"),
          QStringLiteral("Configures the module on each port from a .40B file, then reads it back and compares."),
-         Port | Line | Product | Json | NoVerify,
+         Port | Line | Product | Json | NoVerify | Lenient | kModuleOptions,
          {QStringLiteral("file"), QStringLiteral("The configuration file."), QStringLiteral("FILE.40B")}},
         {QStringLiteral("verify"),
          QStringLiteral("Reads the module on each port and compares it with a .40B file."),
-         Port | Line | Product | Json,
+         Port | Line | Product | Json | Lenient | kModuleOptions,
          {QStringLiteral("file"), QStringLiteral("The configuration file."), QStringLiteral("FILE.40B")}},
         {QStringLiteral("diff"),
          QStringLiteral("Prints the settings two configurations differ in; each is a .40B file or port:P, "
                         "a module read at port P."),
-         Line | Product | Json,
+         Line | Product | Json | Lenient | kModuleOptions,
          {QStringLiteral("first"), QStringLiteral("A .40B file or port:P."), QStringLiteral("A"),
           QStringLiteral("second"), QStringLiteral("A .40B file or port:P."), QStringLiteral("B")}},
         {QStringLiteral("restore"),
          QStringLiteral("Restores the factory defaults of the module on each port, then reads it."),
-         Port | Line | Product | Json | Yes, {}},
+         Port | Line | Product | Json | Yes | kModuleOptions, {}},
         {QStringLiteral("detect"),
          QStringLiteral("Finds the rate and frame format of the module on each port (without --port: on "
                         "every COM1..COM8 present)."),
-         Port | Json, {}},
+         Port | Json | kModuleOptions, {}},
     };
     return list;
 }
@@ -79,6 +85,9 @@ struct Invocation {
     QString baud;
     QString format;
     QStringList operands;
+    char escape = '+';
+    int timeoutSeconds = 0;
+    bool lenient = false;
 };
 
 class UsageError {
@@ -118,10 +127,22 @@ Invocation parse(const CommandInfo &info, const QStringList &arguments, QTextStr
     const QCommandLineOption noVerify(QStringLiteral("no-verify"), QStringLiteral("Skips the read-back."));
     const QCommandLineOption yes(QStringLiteral("yes"),
                                  QStringLiteral("Confirms that the module's settings are to be replaced."));
+    const QCommandLineOption escape(QStringLiteral("escape"),
+                                    QStringLiteral("The character of the module's escape sequence (default +), "
+                                                   "as set in the window's Escape Character dialog."),
+                                    QStringLiteral("CHAR"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"),
+                                     QStringLiteral("The longest a module's share may take, in seconds; then it "
+                                                    "ends as an interruption would (status 3). Default: no limit."),
+                                     QStringLiteral("SECONDS"));
+    const QCommandLineOption lenient(QStringLiteral("lenient"),
+                                     QStringLiteral("Reads a file as the window does: values out of range are "
+                                                    "clamped, unknown or repeated keys ignored, each with a notice."));
     parser.addOption(help);
     const std::pair<Option, const QCommandLineOption *> table[] = {
         {Port, &port}, {Line, &baud}, {Line, &format}, {Product, &product}, {Json, &json},
-        {Output, &output}, {NoVerify, &noVerify}, {Yes, &yes}};
+        {Output, &output}, {NoVerify, &noVerify}, {Yes, &yes}, {Escape, &escape}, {Timeout, &timeout},
+        {Lenient, &lenient}};
     for (const auto &[flag, option] : table)
         if (info.options & flag)
             parser.addOption(*option);
@@ -161,6 +182,20 @@ Invocation parse(const CommandInfo &info, const QStringList &arguments, QTextStr
     inv.verify = !isSet(NoVerify, noVerify);
     inv.baud = value(Line, baud);
     inv.format = value(Line, format);
+    inv.lenient = isSet(Lenient, lenient);
+    if (isSet(Escape, escape)) {
+        const QString c = parser.value(escape);
+        if (c.size() != 1 || c[0].unicode() < 1 || c[0].unicode() > 255 || c[0] == QLatin1Char('\r'))
+            throw UsageError{QStringLiteral("--escape %1: give one character, for example --escape '+'.").arg(c)};
+        inv.escape = char(c[0].unicode());
+    }
+    if (isSet(Timeout, timeout)) {
+        bool ok = false;
+        inv.timeoutSeconds = parser.value(timeout).toInt(&ok);
+        if (!ok || inv.timeoutSeconds < 1)
+            throw UsageError{QStringLiteral("--timeout %1: give a whole number of seconds, 1 or more.")
+                                 .arg(parser.value(timeout))};
+    }
     inv.variant = *productNamed(productNames().front());
     if (info.options & Product) {
         const std::optional<ProductVariant> variant = productNamed(parser.value(product));
@@ -202,7 +237,9 @@ std::vector<ModuleReport> onEveryPort(const Invocation &inv, std::stop_token sto
     ProgressLine progress(inv.ports);
     std::vector<ModuleReport> reports = runSideBySide(int(inv.ports.size()), [&](int slot) {
         ConsoleObserver observer(progress, slot);
-        return job(ModuleJob{inv.lines[std::size_t(slot)], inv.searchFirst, inv.variant, stop}, observer);
+        return job(ModuleJob{inv.lines[std::size_t(slot)], inv.searchFirst, inv.variant, stop, inv.escape,
+                             inv.timeoutSeconds},
+                   observer);
     });
     progress.clear();
     return reports;
@@ -223,21 +260,29 @@ ExitStatus print(const std::vector<ModuleReport> &reports, const Invocation &inv
     for (const ModuleReport &r : reports) {
         for (const QString &notice : r.notices)
             err << r.port << ": " << oneParagraph(notice) << Qt::endl;
+        // With "-o -" the configuration is the data on stdout; the report goes to stderr.
+        QTextStream &report = inv.output == QStringLiteral("-") ? err : out;
         if (inv.json)
-            out << QString::fromUtf8(reportJson(r)) << Qt::endl;
+            report << QString::fromUtf8(reportJson(r, inv.command)) << Qt::endl;
         else
-            out << reportText(r) << Qt::flush;
+            report << reportText(r) << Qt::flush;
         status = worse(status, r.status);
     }
     return status;
 }
 
-std::optional<Configuration> loadFile(const Invocation &inv, const QString &path, QTextStream &err)
+std::optional<Configuration> loadFile(const Invocation &inv, const QString &path, QTextStream &out, QTextStream &err)
 {
     QString error;
-    std::optional<Configuration> configuration = loadConfiguration(path, inv.variant, &error);
+    std::optional<Configuration> configuration = loadConfiguration(path, inv.variant, &error, inv.lenient);
     if (!configuration) {
-        err << "modemcfg: " << oneParagraph(error) << Qt::endl;
+        // The list of values not taken stays one per line.
+        QStringList lines = error.split(QLatin1Char('\n'));
+        for (QString &line : lines)
+            line = oneParagraph(line);
+        err << "modemcfg: " << lines.join(QStringLiteral("\n  ")) << Qt::endl;
+        if (inv.json)
+            out << QString::fromUtf8(failureJson(inv.command, ExitStatus::BadFile, error)) << Qt::endl;
         return std::nullopt;
     }
     for (const QString &notice : configuration->notices)
@@ -266,7 +311,7 @@ ExitStatus runRead(const Invocation &inv, QTextStream &out, QTextStream &err, st
 
 ExitStatus runWrite(const Invocation &inv, QTextStream &out, QTextStream &err, std::stop_token stop)
 {
-    const std::optional<Configuration> configuration = loadFile(inv, inv.operands.front(), err);
+    const std::optional<Configuration> configuration = loadFile(inv, inv.operands.front(), out, err);
     if (!configuration)
         return ExitStatus::BadFile;
     const bool writing = inv.command == QStringLiteral("write");
@@ -320,12 +365,12 @@ struct Side {
     ExitStatus status = ExitStatus::Done;
 };
 
-Side resolve(const Invocation &inv, const QString &operand, QTextStream &err, std::stop_token stop)
+Side resolve(const Invocation &inv, const QString &operand, QTextStream &out, QTextStream &err, std::stop_token stop)
 {
     Side side;
     side.name = operand;
     if (!operand.startsWith(QStringLiteral("port:"))) {
-        if (const std::optional<Configuration> c = loadFile(inv, operand, err))
+        if (const std::optional<Configuration> c = loadFile(inv, operand, out, err))
             side.settings = c->settings;
         else
             side.status = ExitStatus::BadFile;
@@ -346,42 +391,38 @@ Side resolve(const Invocation &inv, const QString &operand, QTextStream &err, st
     side.status = report.status;
     if (report.status == ExitStatus::Done)
         side.settings = held;
-    else
+    else {
         err << "modemcfg: " << operand << ": " << resultName(report.status) << ". " << oneParagraph(report.message)
             << Qt::endl;
+        if (inv.json)
+            out << QString::fromUtf8(reportJson(report, inv.command)) << Qt::endl;
+    }
     return side;
 }
 
 ExitStatus runDiff(const Invocation &inv, QTextStream &out, QTextStream &err, std::stop_token stop)
 {
-    const Side first = resolve(inv, inv.operands[0], err, stop);
+    const Side first = resolve(inv, inv.operands[0], out, err, stop);
     if (!first.settings)
         return first.status;
-    const Side second = resolve(inv, inv.operands[1], err, stop);
+    const Side second = resolve(inv, inv.operands[1], out, err, stop);
     if (!second.settings)
         return second.status;
-    const std::vector<SettingDifference> differences =
-        compareSettings(*first.settings, *second.settings, inv.variant.radioClass);
-    const ExitStatus status = differences.empty() ? ExitStatus::Done : ExitStatus::Differences;
+    ModuleReport report;
+    report.first = first.name;
+    report.second = second.name;
+    report.differences = compareSettings(*first.settings, *second.settings, inv.variant.radioClass);
+    report.compared = true;
+    report.status = report.differences.empty() ? ExitStatus::Done : ExitStatus::Differences;
     if (inv.json) {
-        QJsonArray list;
-        for (const SettingDifference &d : differences)
-            list.append(QJsonObject{{QStringLiteral("key"), d.key},
-                                    {QStringLiteral("setting"), d.label},
-                                    {QStringLiteral("first"), d.first},
-                                    {QStringLiteral("second"), d.second}});
-        const QJsonObject o{{QStringLiteral("first"), first.name},
-                            {QStringLiteral("second"), second.name},
-                            {QStringLiteral("result"), resultName(status)},
-                            {QStringLiteral("differences"), list}};
-        out << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) << Qt::endl;
-        return status;
+        out << QString::fromUtf8(reportJson(report, inv.command)) << Qt::endl;
+        return report.status;
     }
-    if (differences.empty())
+    if (report.differences.empty())
         out << "No differences" << Qt::endl;
-    for (const SettingDifference &d : differences)
+    for (const SettingDifference &d : report.differences)
         out << d.key << ' ' << d.label << ": " << d.first << " | " << d.second << Qt::endl;
-    return status;
+    return report.status;
 }
 
 }  // namespace
@@ -417,9 +458,14 @@ ExitStatus runModuleCommand(const QStringList &arguments, QTextStream &out, QTex
         } catch (const UsageError &e) {
             err << "modemcfg " << name << ": " << e.text << Qt::endl
                 << "Try 'modemcfg " << name << " --help'." << Qt::endl;
+            if (arguments.contains(QStringLiteral("--json")))
+                out << QString::fromUtf8(failureJson(name, ExitStatus::BadUsage, e.text)) << Qt::endl;
             return ExitStatus::BadUsage;
         }
     }
     err << "modemcfg: unknown command " << name << Qt::endl << "Try 'modemcfg --help'." << Qt::endl;
+    if (arguments.contains(QStringLiteral("--json")))
+        out << QString::fromUtf8(failureJson(name, ExitStatus::BadUsage, QStringLiteral("unknown command ") + name))
+            << Qt::endl;
     return ExitStatus::BadUsage;
 }

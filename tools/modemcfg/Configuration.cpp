@@ -1,14 +1,32 @@
 #include "Configuration.h"
 
 #include "settings/ConfigFile.h"
+#include "settings/FileLineCheck.h"
 #include "settings/ListingParser.h"
 #include "settings/ProductVariant.h"
 #include "settings/SettingsComparison.h"
+
+#include <QFile>
+
+#include <cstdio>
 
 namespace {
 // The window's texts for the same failures.
 const QString kLoadFailedText = QStringLiteral("Unable to load file. The file may be corrupt, or incorrect.");
 const QString kNoModeText = QStringLiteral("An operating mode must be selected!");
+
+// Every problem on a line of its own, after a count.
+QString problemList(const std::vector<FileLineProblem> &problems)
+{
+    QStringList lines{problems.size() == 1 ? QStringLiteral("1 value is not taken as written (--lenient reads "
+                                                            "it as the window does):")
+                                           : QStringLiteral("%1 values are not taken as written (--lenient reads "
+                                                            "them as the window does):")
+                                                 .arg(problems.size())};
+    for (const FileLineProblem &p : problems)
+        lines << QStringLiteral("  ") + p.text();
+    return lines.join(QLatin1Char('\n'));
+}
 
 QStringList noticeTexts(const std::vector<ListingNotice> &notices)
 {
@@ -30,7 +48,8 @@ std::optional<ProductVariant> productNamed(const QString &name)
     return selectProductVariant(name);
 }
 
-std::optional<Configuration> loadConfiguration(const QString &path, const ProductVariant &variant, QString *error)
+std::optional<Configuration> loadConfiguration(const QString &path, const ProductVariant &variant, QString *error,
+                                               bool lenient)
 {
     const auto fail = [&](const QString &why) {
         *error = path + QStringLiteral(": ") + why;
@@ -38,11 +57,22 @@ std::optional<Configuration> loadConfiguration(const QString &path, const Produc
     };
     QByteArray line;
     try {
-        line = ConfigFile().readLine(path);
+        if (path == QStringLiteral("-")) {
+            QFile input;
+            if (!input.open(stdin, QIODevice::ReadOnly))
+                return fail(QStringLiteral("standard input cannot be read."));
+            line = ConfigFile::readFirstLine(input, QStringLiteral("standard input"));
+        } else {
+            line = ConfigFile().readLine(path);
+        }
     } catch (const FileError &e) {
         *error = e.message();
         return std::nullopt;
     }
+    const std::vector<FileLineProblem> problems = checkFileLine(line);
+    if (!lenient && !problems.empty())
+        return fail(problemList(problems));
+    const QByteArray original = line;  // the parse consumes the text
     ListingParser parser(line, variant.radioClass);
     ParsedListing parsed;
     try {
@@ -58,6 +88,17 @@ std::optional<Configuration> loadConfiguration(const QString &path, const Produc
         return fail(kNoModeText);
     c.commands = buildCommandList(c.settings);
     c.notices = noticeTexts(parsed.notices);
+    std::vector<FileLineProblem> changed;
+    try {
+        changed = changesOnReading(original, fileLineFromJoined(joinCommandList(c.commands)));
+    } catch (const Exception &e) {
+        return fail(e.message());
+    }
+    if (!lenient && !changed.empty())
+        return fail(problemList(changed));
+    // Lenient: one notice per value changed or ignored, each token once.
+    for (const FileLineProblem &p : lenientReadingProblems(original, fileLineFromJoined(joinCommandList(c.commands))))
+        c.notices << p.text();
     return c;
 }
 
@@ -71,7 +112,14 @@ QString saveConfiguration(const Configuration &configuration, const QString &pat
     if (configuration.settings.mode == OperatingMode::None)
         return kNoModeText;
     try {
-        saveToFile(joinCommandList(configuration.commands), path);
+        if (path == QStringLiteral("-")) {
+            QFile output;
+            if (!output.open(stdout, QIODevice::WriteOnly) ||
+                output.write(fileLineFromJoined(joinCommandList(configuration.commands)) + "\r\n") < 0)
+                return QStringLiteral("standard output cannot be written.");
+        } else {
+            saveToFile(joinCommandList(configuration.commands), path);
+        }
     } catch (const Exception &e) {
         return e.message();
     }

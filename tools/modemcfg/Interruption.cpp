@@ -11,10 +11,13 @@
 namespace {
 
 int signalFd = -1;
+volatile std::sig_atomic_t firstSignal = 0;
 
-extern "C" void onSignal(int)
+extern "C" void onSignal(int number)
 {
     const int saved = errno;
+    if (firstSignal == 0)
+        firstSignal = number;
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = ::write(signalFd, &one, sizeof one);
     errno = saved;
@@ -35,15 +38,17 @@ Interruption::Interruption()
 {
     signalFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     m_quit = eventfd(0, EFD_CLOEXEC);
-    setHandler(SIGINT, onSignal, SA_RESETHAND | SA_RESTART);
-    setHandler(SIGTERM, onSignal, SA_RESETHAND | SA_RESTART);
+    firstSignal = 0;
+    for (const int number : {SIGINT, SIGTERM, SIGHUP})
+        setHandler(number, onSignal, SA_RESTART);
+    setHandler(SIGPIPE, SIG_IGN, 0u);
     m_watcher = std::thread([this] { watch(); });
 }
 
 Interruption::~Interruption()
 {
-    setHandler(SIGINT, SIG_DFL, 0u);
-    setHandler(SIGTERM, SIG_DFL, 0u);
+    for (const int number : {SIGINT, SIGTERM, SIGHUP})
+        setHandler(number, SIG_DFL, 0u);
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = ::write(m_quit, &one, sizeof one);
     m_watcher.join();
@@ -51,6 +56,8 @@ Interruption::~Interruption()
     ::close(signalFd);
     signalFd = -1;
 }
+
+int Interruption::signal() const { return firstSignal; }
 
 void Interruption::watch()
 {

@@ -2,12 +2,18 @@
 
 #include "comm/PortAddress.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 QStringList lineFormatNames()
 {
-    return {QStringLiteral("N-8-1"), QStringLiteral("E-7-1"), QStringLiteral("O-7-1"), QStringLiteral("E-7-2"),
-            QStringLiteral("O-7-2")};
+    // Parity, data bits, stop bits: as detect reports what it found.
+    QStringList names;
+    for (const int dataBits : {8, 7})
+        for (const int stopBits : {1, 2})
+            for (const char *parity : {"N", "E", "O"})
+                names << QStringLiteral("%1-%2-%3").arg(QLatin1String(parity)).arg(dataBits).arg(stopBits);
+    return names;
 }
 
 std::optional<LineSettings> lineSettingsFromOptions(const QString &port, const QString &baud, const QString &format,
@@ -27,12 +33,15 @@ std::optional<LineSettings> lineSettingsFromOptions(const QString &port, const Q
         line.port = name.toUpper();
     else if (name.startsWith(QLatin1Char('/')))
         line.port = name;
-    else if (!PortAddress::isNetworkName(name.toStdString()))
-        return fail(QStringLiteral("--port %1: not COM1..COM8, a device path nor rfc2217://host:port.").arg(port));
-    else if (PortAddress::parse(name.toStdString(), &networkError))
+    else if (PortAddress::isNetworkName(name.toStdString())) {
+        if (!PortAddress::parse(name.toStdString(), &networkError))
+            return fail(QStringLiteral("--port %1: %2.").arg(port, QString::fromStdString(networkError)));
         line.port = name;
+    } else if (name.contains(QLatin1Char('/')) || QFileInfo::exists(name))
+        line.port = QFileInfo(name).absoluteFilePath();  // relative to where the program runs
     else
-        return fail(QStringLiteral("--port %1: %2.").arg(port, QString::fromStdString(networkError)));
+        return fail(QStringLiteral("--port %1: not COM1..COM8, a device path nor rfc2217://host:port or "
+                                   "tcp://host:port.").arg(port));
 
     if (!baud.isEmpty()) {
         bool ok = false;

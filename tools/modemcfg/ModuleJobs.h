@@ -19,6 +19,8 @@ struct ModuleJob {
     bool searchFirst = false;   // --baud auto: find the module's rate and format first
     ProductVariant variant;
     std::stop_token stop;
+    char escape = '+';          // --escape: the character the module's escape sequence uses
+    int timeoutSeconds = 0;     // --timeout: the longest the module's share may take; 0 none
 };
 
 // Reads the module; `settings` receives what it holds when the read succeeds.

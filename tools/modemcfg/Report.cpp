@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -73,17 +74,67 @@ QString reportText(const ModuleReport &r)
     return text;
 }
 
-QByteArray reportJson(const ModuleReport &r)
+QString firmwareText(const QString &identification)
+{
+    static const QRegularExpression version(QStringLiteral("\\bV([0-9]+\\.[0-9]+)"));
+    return version.match(identification).captured(1);
+}
+
+namespace {
+
+QJsonValue textOrNull(const QString &text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); }
+
+QJsonValue storedName(const ModuleReport &r)
+{
+    if (!r.changed || !r.changes.sent)
+        return {};
+    switch (r.changes.store) {
+    case ModuleChanges::Store::NotSent: return QStringLiteral("nothing");
+    case ModuleChanges::Store::Unanswered: return QStringLiteral("unknown");
+    case ModuleChanges::Store::Acknowledged: return QStringLiteral("stored");
+    }
+    return {};
+}
+
+QJsonValue resetDone(const ModuleReport &r)
+{
+    if (!r.changed || r.changes.reset == ModuleChanges::Reset::NotNeeded)
+        return {};
+    return r.changes.reset == ModuleChanges::Reset::Done;
+}
+
+QJsonObject shape(const QString &command, ExitStatus status)
 {
     QJsonObject o;
-    o[QStringLiteral("port")] = r.port;
-    o[QStringLiteral("result")] = resultName(r.status);
-    o[QStringLiteral("status")] = int(r.status);
-    if (!r.message.isEmpty())
-        o[QStringLiteral("message")] = r.message;
-    o[QStringLiteral("identification")] = r.identification;
-    o[QStringLiteral("firmware")] = r.firmware;
-    o[QStringLiteral("seconds")] = std::round(r.seconds * 1000) / 1000;
+    for (const char *key : {"port", "message", "identification", "firmware", "seconds", "baud", "format", "commands",
+                            "differences", "refused", "notices", "file", "stored", "reset", "escape", "first",
+                            "second"})
+        o[QLatin1String(key)] = QJsonValue();
+    o[QStringLiteral("schema")] = kReportSchemaVersion;
+    o[QStringLiteral("command")] = command;
+    o[QStringLiteral("result")] = resultName(status);
+    o[QStringLiteral("status")] = int(status);
+    return o;
+}
+
+}  // namespace
+
+QByteArray failureJson(const QString &command, ExitStatus status, const QString &message)
+{
+    QJsonObject o = shape(command, status);
+    o[QStringLiteral("message")] = textOrNull(message);
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+QByteArray reportJson(const ModuleReport &r, const QString &command)
+{
+    QJsonObject o = shape(command, r.status);
+    o[QStringLiteral("port")] = textOrNull(r.port);
+    o[QStringLiteral("message")] = textOrNull(r.message);
+    o[QStringLiteral("identification")] = textOrNull(r.identification);
+    o[QStringLiteral("firmware")] = textOrNull(firmwareText(r.identification));
+    if (!r.port.isEmpty())
+        o[QStringLiteral("seconds")] = std::round(r.seconds * 1000) / 1000;
     if (r.foundAt) {
         o[QStringLiteral("baud")] = r.foundAt->baudRate;
         o[QStringLiteral("format")] = r.foundAt->formatText().section(QLatin1Char(' '), 1);
@@ -94,13 +145,13 @@ QByteArray reportJson(const ModuleReport &r)
             commands.append(QString::fromLatin1(c));
         o[QStringLiteral("commands")] = commands;
     }
-    if (r.compared) {
+    if (!r.differences.empty()) {
         QJsonArray differences;
         for (const SettingDifference &d : r.differences)
             differences.append(QJsonObject{{QStringLiteral("key"), d.key},
                                            {QStringLiteral("setting"), d.label},
-                                           {QStringLiteral("expected"), d.first},
-                                           {QStringLiteral("module"), d.second}});
+                                           {QStringLiteral("first"), d.first},
+                                           {QStringLiteral("second"), d.second}});
         o[QStringLiteral("differences")] = differences;
     }
     if (!r.refusedCommand.isEmpty()) {
@@ -111,7 +162,12 @@ QByteArray reportJson(const ModuleReport &r)
     }
     if (!r.notices.isEmpty())
         o[QStringLiteral("notices")] = QJsonArray::fromStringList(r.notices);
-    if (!r.savedTo.isEmpty())
-        o[QStringLiteral("file")] = r.savedTo;
+    o[QStringLiteral("file")] = textOrNull(r.savedTo);
+    o[QStringLiteral("stored")] = storedName(r);
+    o[QStringLiteral("reset")] = resetDone(r);
+    if (r.escape)
+        o[QStringLiteral("escape")] = QString(*r.escape);
+    o[QStringLiteral("first")] = textOrNull(r.first);
+    o[QStringLiteral("second")] = textOrNull(r.second);
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }

@@ -3,6 +3,7 @@
 #include "ExitStatus.h"
 
 #include "comm/LineSettings.h"
+#include "operations/OperationEnding.h"
 #include "settings/CommandBuilder.h"
 #include "settings/SettingsComparison.h"
 
@@ -32,7 +33,18 @@ struct ModuleReport {
     QString savedTo;
     // Detect: the rate and format the module answered at.
     std::optional<LineSettings> foundAt;
+    // Write and restore: what reached the module and how it was left.
+    bool changed = false;
+    ModuleChanges changes;
+    // Write: the escape character the module answers to now, when it is no longer the one used.
+    std::optional<QChar> escape;
+    // Diff: the two sides compared (a file, or port:P).
+    QString first;
+    QString second;
 };
+
+// The version of the JSON object's shape; it grows when a key is added or changes.
+inline constexpr int kReportSchemaVersion = 1;
 
 // "done", "differences", "no response", ...
 QString resultName(ExitStatus status);
@@ -43,5 +55,10 @@ QString settingLabel(const QString &key);
 
 // The report line, followed by a line per difference.
 QString reportText(const ModuleReport &report);
-// One JSON object on one line.
-QByteArray reportJson(const ModuleReport &report);
+// One JSON object on one line, of one shape for every command and outcome: every
+// key present, null when it has nothing to say.
+QByteArray reportJson(const ModuleReport &report, const QString &command);
+// The same shape for an outcome without a module: bad usage, a bad file.
+QByteArray failureJson(const QString &command, ExitStatus status, const QString &message);
+// The firmware version as the module writes it ("1.90" of "740R-B V1.90"); empty for none.
+QString firmwareText(const QString &identification);

@@ -23,27 +23,32 @@ const char kUsage[] =
     "Configures serial radio modems from the console.\n"
     "\n"
     "Commands:\n"
-    "  read     --port P [--baud R] [--format F] [--product NAME] [-o FILE.40B] [--json]\n"
-    "  write    --port P [--port P2 ...] FILE.40B [--no-verify] [--json]\n"
-    "  verify   --port P FILE.40B [--json]\n"
-    "  diff     A B    (each a .40B file or port:P)\n"
-    "  restore  --port P --yes\n"
+    "  read     --port P [--baud R|auto] [--format F] [--product NAME] [-o FILE.40B|-] [--json]\n"
+    "  write    --port P [--port P2 ...] [--baud R|auto] [--format F] [--product NAME] [--lenient]\n"
+    "           [--no-verify] [--json] FILE.40B|-\n"
+    "  verify   --port P [--baud R|auto] [--format F] [--product NAME] [--lenient] [--json] FILE.40B|-\n"
+    "  diff     [--baud R] [--format F] [--product NAME] [--lenient] [--json] A B\n"
+    "           (each a .40B file, - or port:P)\n"
+    "  restore  --port P --yes [--baud R|auto] [--format F] [--product NAME] [--json]\n"
     "  detect   [--port P ...] [--json]\n"
-    "  rssi     --port P [--seconds N] [--csv FILE]\n"
-    "  ber      rx|tx|txrx --port P [--seconds N] [--csv FILE]\n"
+    "  rssi     --port P [--baud R] [--format F] [--seconds N] [--csv FILE]\n"
+    "  ber      rx|tx|txrx --port P [--baud R] [--format F] [--seconds N] [--csv FILE]\n"
     "  network  check FILES...|PLAN [--json] [--svg FILE] [--dot FILE]\n"
     "  network  apply PLAN [--force] [--json]\n"
     "  history  [--port P] [--system N] [--unit N] [--since DATE] [--json|--csv]\n"
     "  history  show ID [-o FILE.40B]\n"
     "  report   [--network PLAN] [--since DATE] -o report.html\n"
+    "Every command that talks to a module also takes --escape C and --timeout SECONDS.\n"
     "\n"
     "--journal FILE, before or after the command, keeps the records in FILE.\n"
     "\n"
     "P is COM1..COM8, a device path or a port behind a device server (rfc2217://host:port,\n"
     "tcp://host:port); --baud auto finds the module's rate and format.\n"
     "Run 'modemcfg COMMAND --help' for a command's options.\n"
-    "Exit status: 0 done, 1 bad usage, 2 port unavailable, 3 no response, 4 refused,\n"
-    "5 differences, 6 bad file, 8 network check found errors, 130 interrupted.\n";
+    "Exit status: 0 done, 1 bad usage, 2 port unavailable, 3 no response, 4 refused or\n"
+    "a failed write, 5 differences, 6 bad file, 8 network check found errors; ended by a\n"
+    "signal: 128 + its number (130 SIGINT, 129 SIGHUP, 143 SIGTERM), after every module\n"
+    "was left reset.\n";
 
 }  // namespace
 
@@ -84,9 +89,15 @@ int main(int argc, char *argv[])
     if (command == QStringLiteral("report"))
         return int(runReportCommand(arguments, out, err));
     const Interruption interruption;
+    ExitStatus status = ExitStatus::Done;
     if (command == QStringLiteral("rssi") || command == QStringLiteral("ber"))
-        return int(runDiagnosticsCommand(arguments, out, err, interruption.token()));
-    if (command == QStringLiteral("network"))
-        return runNetworkCommand(arguments, out, err, interruption.token());
-    return int(runModuleCommand(arguments, out, err, interruption.token()));
+        status = runDiagnosticsCommand(arguments, out, err, interruption.token());
+    else if (command == QStringLiteral("network"))
+        status = ExitStatus(runNetworkCommand(arguments, out, err, interruption.token()));
+    else
+        status = runModuleCommand(arguments, out, err, interruption.token());
+    // A signal ends the program as the shell expects of it: 128 + its number.
+    if (status == ExitStatus::Interrupted && interruption.signal() != 0)
+        return interruption.exitStatus();
+    return int(status);
 }

@@ -23,6 +23,7 @@ Modem::Modem(const Options &options, ModuleLine &line, EventLog &log, const Sett
     , m_random(static_cast<unsigned>(now.time_since_epoch().count()))
 {
     powerUp(now);
+    saveActive();
 }
 
 void Modem::powerUp(Clock::time_point now)
@@ -90,7 +91,7 @@ void Modem::input(const std::string &bytes, Clock::time_point now)
 
 void Modem::onCommandByte(char c, std::string &echo, Clock::time_point now)
 {
-    if (m_current.get(Setting::E) != 0 && !m_options.silent && !m_options.garbage)
+    if (m_current.get(Setting::E) != 0 && !silentNow() && !garbageNow())
         echo += c;
     if (c == static_cast<char>(m_current.get(Setting::S3))) {
         if (!echo.empty()) {
@@ -124,15 +125,18 @@ void Modem::finishLine(Clock::time_point now)
         out = m_interpreter.execute(line, m_current, m_stored);
     if (out.stored)
         saveState();
+    saveActive();
     std::string reply = out.info + Interpreter::resultCode(m_current, out.error);
     queueReply(std::move(reply), [this, out](Clock::time_point t) {
         // New rate and format take effect once the reply has gone out at the old ones.
         m_active = {m_current.rate(), m_current.twoStopBits()};
         if (out.reset) {
             powerUp(t);
+            saveActive();
         } else if (out.online) {
             m_dataMode = true;
             m_escape.reset(t);
+            saveActive();
         } else if (out.test) {
             m_test = *out.test;
             m_reportCount = 0;
@@ -149,12 +153,14 @@ void Modem::onEscape(Clock::time_point now)
         m_lineBuffer.erase(m_lineBuffer.size() - 3);
     m_log.record("RX", seq);
     m_dataMode = false;
+    saveActive();
     queueReply(Interpreter::resultCode(m_current, false), nullptr, now);
 }
 
 void Modem::queueReply(std::string bytes, std::function<void(Clock::time_point)> after, Clock::time_point now)
 {
-    m_pending.push_back({now + std::chrono::milliseconds(m_options.delayMs), std::move(bytes), std::move(after)});
+    const int delayMs = faultActive() ? m_options.delayMs : 0;
+    m_pending.push_back({now + std::chrono::milliseconds(delayMs), std::move(bytes), std::move(after)});
     sendDue(now);
 }
 
@@ -194,14 +200,14 @@ void Modem::sendReport(Clock::time_point now)
 
 void Modem::send(const char *kind, const std::string &bytes)
 {
-    if (bytes.empty() || m_options.silent)
+    if (bytes.empty() || silentNow())
         return;
     if (!lineMatches()) {
         m_log.record("LOST", bytes);
         return;
     }
     std::string out = bytes;
-    if (m_options.garbage) {
+    if (garbageNow()) {
         // Line noise: nothing in it can read as "OK", "0\r" or any other expected text.
         std::uniform_int_distribution<int> pick(0, 59);
         for (char &c : out) {
@@ -214,6 +220,11 @@ void Modem::send(const char *kind, const std::string &bytes)
         m_log.record("LOST", out);
     else
         m_log.record(kind, out.substr(0, static_cast<std::size_t>(n)));
+}
+
+bool Modem::faultActive() const
+{
+    return !m_options.faultAfter || m_linesReceived >= *m_options.faultAfter;
 }
 
 void Modem::saveState() const
@@ -231,6 +242,22 @@ void Modem::saveState() const
     }
     if (std::rename(tmp.c_str(), m_options.stateFile.c_str()) != 0)
         std::perror("modem-sim: rename state file");
+}
+
+void Modem::saveActive() const
+{
+    if (m_options.activeFile.empty())
+        return;
+    // The settings in force, then whether the module passes data: what a look from
+    // outside needs to tell a module left half-configured or in command mode.
+    const std::string tmp = m_options.activeFile + ".tmp";
+    {
+        std::ofstream f(tmp, std::ios::trunc);
+        f << m_current.serialize() << "ONLINE=" << (m_dataMode ? 1 : 0) << "\n";
+        if (!f)
+            return;
+    }
+    std::rename(tmp.c_str(), m_options.activeFile.c_str());
 }
 
 } // namespace modemsim

@@ -47,6 +47,10 @@ public:
     std::optional<Clock::time_point> nextEvent() const;
     // The --hangup-after count is reached and the last reply has gone out.
     bool hangupDue() const { return m_hangupPending && m_pending.empty(); }
+    // The settings in force and the stored profile; whether the module is on-line.
+    const Settings &activeSettings() const { return m_current; }
+    const Settings &storedSettings() const { return m_stored; }
+    bool onLine() const { return m_dataMode; }
 
 private:
     struct Pending
@@ -67,6 +71,11 @@ private:
     bool lineMatches() const;
     Clock::duration guard() const;
     void saveState() const;
+    void saveActive() const;
+    // --silent, --garbage and --delay apply from the --fault-after line on.
+    bool faultActive() const;
+    bool silentNow() const { return m_options.silent && faultActive(); }
+    bool garbageNow() const { return m_options.garbage && faultActive(); }
 
     const Options &m_options;
     ModuleLine &m_line;

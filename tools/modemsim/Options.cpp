@@ -52,8 +52,8 @@ std::optional<int> formatCodeOf(const std::string &format)
 std::string usage()
 {
     return "usage: modem-sim [--start data|command] [--guard MS] [--delay MS] [--link PATH]\n"
-           "                 [--log FILE] [--state FILE] [--model NAME] [--firmware X.YY]\n"
-           "                 [--reject PREFIX]... [--omit-key KEY]... [--hangup-after N]\n"
+           "                 [--log FILE] [--state FILE] [--active FILE] [--model NAME] [--firmware X.YY]\n"
+           "                 [--reject PREFIX]... [--omit-key KEY]... [--hangup-after N] [--fault-after N]\n"
            "                 [--report-interval MS] [--silent] [--garbage] [--rate BAUD] [--format 8N1]\n"
            "Prints the pty slave path on the first line of stdout; see tools/README.md.\n";
 }
@@ -88,7 +88,7 @@ std::optional<Options> parseOptions(int argc, char **argv, std::string &message)
                 return std::nullopt;
             }
             o.startInDataMode = v == "data";
-        } else if (arg == "--guard" || arg == "--delay" || arg == "--hangup-after") {
+        } else if (arg == "--guard" || arg == "--delay" || arg == "--hangup-after" || arg == "--fault-after") {
             if (!value(v))
                 return std::nullopt;
             if (!toNumber(v, arg == "--hangup-after" ? 1 : 0, 600000, n)) {
@@ -99,6 +99,8 @@ std::optional<Options> parseOptions(int argc, char **argv, std::string &message)
                 o.guardMs = static_cast<int>(n);
             else if (arg == "--delay")
                 o.delayMs = static_cast<int>(n);
+            else if (arg == "--fault-after")
+                o.faultAfter = n;
             else
                 o.hangupAfter = n;
         } else if (arg == "--rate") {
@@ -140,6 +142,9 @@ std::optional<Options> parseOptions(int argc, char **argv, std::string &message)
                 return std::nullopt;
         } else if (arg == "--state") {
             if (!value(o.stateFile))
+                return std::nullopt;
+        } else if (arg == "--active") {
+            if (!value(o.activeFile))
                 return std::nullopt;
         } else if (arg == "--log") {
             if (!value(o.logFile))

@@ -21,7 +21,9 @@ struct Options
     std::string firmware = "1.90";
     std::string model = "740R-B";
     std::optional<long> hangupAfter; // command lines answered before the line goes away
+    std::optional<long> faultAfter;  // command lines before --silent, --garbage and --delay apply
     std::string stateFile;
+    std::string activeFile;         // the settings in force and the on-line state, after every change
     std::string logFile;
     std::string link;
     std::optional<int> rateIndex;   // "ATC" index of --rate, over the stored one
