@@ -24,7 +24,10 @@ constexpr milliseconds kSlice{10};
 // How long the server may take to acknowledge a setting or to report the modem state.
 constexpr milliseconds kServerAnswer{2000};
 constexpr milliseconds kFirstModemState{1000};
+constexpr milliseconds kPurgeAnswer{500};
 constexpr milliseconds kCloseWait{1000};
+// Between connections the server turned away at once.
+constexpr milliseconds kBusyRetry{50};
 
 constexpr Clock::time_point kNever = Clock::time_point::max();
 
@@ -66,6 +69,9 @@ struct NetworkSerialPort::Connection {
     bool closing = false;
     bool modemStateKnown = false;
     unsigned modemState = 0;
+    unsigned purgesSent = 0;
+    unsigned purgesAnswered = 0;
+    bool purgesAreAnswered = true;   // until a server leaves one unanswered
     std::array<Answer, SettingCount> answers;
 
     LineState line;
@@ -144,6 +150,9 @@ struct NetworkSerialPort::Connection {
             self->modemState = *reinterpret_cast<unsigned *>(buf);
             self->modemStateKnown = true;
             break;
+        case GENSIO_EVENT_SER_FLUSH:   // the server's answer to a purge
+            ++self->purgesAnswered;
+            break;
         default:
             return GE_NOTSUP;
         }
@@ -195,6 +204,14 @@ struct NetworkSerialPort::Connection {
         return rv == 0;
     }
 
+    bool sendPurge(unsigned which)
+    {
+        if (sergensio_flush(sio, which) != 0)
+            return false;
+        ++purgesSent;
+        return true;
+    }
+
     bool answersIn()
     {
         return std::none_of(answers.begin(), answers.end(), [](const Answer &a) { return a.pending; });
@@ -237,6 +254,11 @@ struct NetworkSerialPort::Connection {
         return "Cannot connect to " + where + ": " + gensio_err_to_str(err) + ".";
     }
 
+    enum class Attempt { Connected, Busy, Failed };
+
+    // Connects to the parsed address, retrying while the server turns the
+    // connection away at once: a server that is still closing the port's previous
+    // session (its device is being released) does so for a moment.
     bool connect(const std::string &name)
     {
         failure.clear();
@@ -251,13 +273,41 @@ struct NetworkSerialPort::Connection {
             failure = "The network layer could not start (libgensio).";
             return false;
         }
+        const auto giveUp = Clock::now() + milliseconds(kConnectTimeoutMs);
+        for (;;) {
+            const Attempt attempt = tryConnect(giveUp);
+            if (attempt == Attempt::Connected)
+                return true;
+            if (attempt == Attempt::Failed)
+                return false;
+            const auto retryAt = Clock::now() + kBusyRetry;
+            if (retryAt >= giveUp) {
+                failure = "The device server at " + address.endpointText()
+                          + " closes every connection at once: it may be serving another client, or it cannot "
+                            "open its serial device.";
+                return false;
+            }
+            waitUntil([] { return false; }, retryAt);
+            if (layer.interruptRequested()) {
+                failure = "The connection to " + address.endpointText() + " was abandoned.";
+                return false;
+            }
+        }
+    }
+
+    Attempt tryConnect(Clock::time_point giveUp)
+    {
         int rv = str_to_gensio(address.gensioSpec().c_str(), os, onEvent, this, &io);
         if (rv != 0) {
             failure = "Cannot reach " + address.endpointText() + ": " + gensio_err_to_str(rv)
                       + ". Check the host name or address.";
             io = nullptr;
-            return false;
+            return Attempt::Failed;
         }
+        remoteClosed = false;
+        input.clear();
+        purgesSent = purgesAnswered = 0;
+        purgesAreAnswered = true;
         opening = true;
         openError = 0;
         rv = gensio_open(io, onOpened, this);
@@ -265,7 +315,7 @@ struct NetworkSerialPort::Connection {
             opening = false;
             openError = rv;
         }
-        const bool settled = waitUntil([this] { return !opening; }, Clock::now() + milliseconds(kConnectTimeoutMs));
+        const bool settled = waitUntil([this] { return !opening; }, giveUp);
         if (!settled || openError != 0) {
             if (!settled)
                 failure = layer.interruptRequested() ? "The connection to " + address.endpointText() + " was abandoned."
@@ -273,29 +323,32 @@ struct NetworkSerialPort::Connection {
             else
                 failure = connectFailure(openError);
             disconnect();
-            return false;
+            return settled && openError == GE_REMCLOSE ? Attempt::Busy : Attempt::Failed;
         }
-        remoteClosed = false;
-        input.clear();
         gensio_set_read_callback_enable(io, true);
         if (address.protocol == PortAddress::Protocol::Rfc2217) {
             sio = gensio_to_sergensio(io);
             if (!sio) {
                 failure = address.endpointText() + " does not speak RFC 2217.";
                 disconnect();
-                return false;
+                return Attempt::Failed;
             }
             // Reports of CTS changes, the first one at once; then what the port is set to.
             modemStateKnown = false;
             sergensio_modemstate(sio, SERGENSIO_MODEMSTATE_CTS_CHANGED);
             if (!exchangeSettings({0, 0, 0, 0, SERGENSIO_FLOWCONTROL_NONE})) {
+                const bool busy = remoteClosed;
                 failure = address.endpointText() + " did not answer as an RFC 2217 server (no line settings).";
                 disconnect();
-                return false;
+                return busy ? Attempt::Busy : Attempt::Failed;
             }
-            waitUntil([this] { return modemStateKnown; }, Clock::now() + kFirstModemState, false);
+            waitUntil([this] { return modemStateKnown || remoteClosed; }, Clock::now() + kFirstModemState, false);
+            if (remoteClosed) {
+                disconnect();
+                return Attempt::Busy;
+            }
         }
-        return true;
+        return Attempt::Connected;
     }
 
     void disconnect()
@@ -435,9 +488,10 @@ bool NetworkSerialPort::write(std::span<const std::uint8_t> data)
 
 void NetworkSerialPort::purgeOutput()
 {
-    Connection &c = *m_connection;
-    if (c.sio && !c.remoteClosed)
-        sergensio_flush(c.sio, SERGENSIO_FLUSH_XMIT_BUFFER);
+    // Nothing waits on this side: a write ends once the connection has taken it.
+    // Nor does the purge go to the server: ser2net carries out an output purge
+    // after the command that follows it has reached the device's queue, and so
+    // drops the command (as TCOFLUSH does on a local pseudo-terminal).
 }
 
 void NetworkSerialPort::purgeInput()
@@ -445,10 +499,16 @@ void NetworkSerialPort::purgeInput()
     Connection &c = *m_connection;
     if (!isOpen())
         return;
-    c.serviceEvents();   // what already arrived goes too
+    if (c.sio && !c.remoteClosed && c.sendPurge(SERGENSIO_FLUSH_RCV_BUFFER) && c.purgesAreAnswered) {
+        // The server may carry out a purge after data that follows it has gone to the
+        // device and been answered: the next command waits for the purge's answer,
+        // and everything before it is stale.
+        c.purgesAreAnswered = c.waitUntil([&c] { return c.purgesAnswered >= c.purgesSent || c.remoteClosed; },
+                                          Clock::now() + kPurgeAnswer, false);
+    } else {
+        c.serviceEvents();   // what already arrived goes too
+    }
     c.input.clear();
-    if (c.sio && !c.remoteClosed)
-        sergensio_flush(c.sio, SERGENSIO_FLUSH_RCV_BUFFER);
 }
 
 bool NetworkSerialPort::ctsOn() const

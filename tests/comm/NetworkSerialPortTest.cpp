@@ -102,6 +102,16 @@ TEST_F(NetworkPortTest, PurgeDropsWhatTheModuleSentBefore)
     EXPECT_EQ(piece, "");
 }
 
+TEST_F(NetworkPortTest, EveryCommandOfALongRunReachesTheModule)
+{
+    // Each command follows the purge of the line: a purge the server carried out
+    // late would drop the command after it.
+    Ser2net server(sim->path());
+    ModuleChannel channel(lineTo(server.url("?ignore-cts")));
+    for (int i = 0; i < 30; ++i)
+        ASSERT_TRUE(channel.sendCommand("ATS7=5\r", "OK", 100)) << "command " << i;
+}
+
 TEST_F(NetworkPortTest, AStopEndsAWaitPromptly)
 {
     Ser2net server(sim->path());
