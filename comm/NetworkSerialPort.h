@@ -6,7 +6,7 @@
 #include <string>
 
 // The port layer for a serial port behind a device server, reached by the address
-// PortAddress describes: RFC 2217 (the line settings, purges and CTS travel to and
+// PortAddress describes: RFC 2217 (the line settings, input purges and CTS travel to and
 // from the server) or a raw TCP socket. Built on libgensio, which speaks telnet and
 // RFC 2217. All waits run the connection's own event loop in slices of a few
 // milliseconds, so an interrupt from another thread ends them within one slice.

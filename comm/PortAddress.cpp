@@ -113,6 +113,7 @@ std::string PortAddress::endpointText() const { return host + " port " + std::to
 std::string PortAddress::gensioSpec() const
 {
     const std::string hostPart = host.find(':') != std::string::npos ? "ipv6," + host : host;
-    const std::string tcp = "tcp," + hostPart + "," + std::to_string(port);
+    // Commands are small and wait for their answer: no coalescing of writes (Nagle).
+    const std::string tcp = "tcp(nodelay)," + hostPart + "," + std::to_string(port);
     return protocol == Protocol::Rfc2217 ? "telnet(rfc2217)," + tcp : tcp;
 }

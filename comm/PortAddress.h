@@ -27,6 +27,6 @@ struct PortAddress {
 
     // "host port 2000" style text for messages: "192.168.1.20 port 4001".
     std::string endpointText() const;
-    // The gensio stack that reaches it ("telnet(rfc2217),tcp,host,port").
+    // The gensio stack that reaches it ("telnet(rfc2217),tcp(nodelay),host,port").
     std::string gensioSpec() const;
 };

@@ -30,13 +30,16 @@ if(NOT WIN32)
 endif()
 if(NOT WIN32 AND GENSIO_INCLUDE_DIR AND GENSIO_LIBRARY AND GENSIOOSH_LIBRARY)
   target_sources(cfg_portlayer PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/NetworkSerialPort.h ${CMAKE_CURRENT_LIST_DIR}/NetworkSerialPort.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/NetworkSerialPort.h ${CMAKE_CURRENT_LIST_DIR}/NetworkSerialPort.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/NetworkConnection.h ${CMAKE_CURRENT_LIST_DIR}/NetworkConnection.cpp)
   target_include_directories(cfg_portlayer PRIVATE ${GENSIO_INCLUDE_DIR})
   target_link_libraries(cfg_portlayer PRIVATE ${GENSIO_LIBRARY} ${GENSIOOSH_LIBRARY})
   # Public: tests and the programs say which ports they can open.
   target_compile_definitions(cfg_portlayer PUBLIC CFG_NETWORK_PORTS)
   set(CFG_NETWORK_PORTS ON CACHE INTERNAL "network ports built")
 else()
-  message(STATUS "libgensio not found: no network ports (rfc2217://, tcp://)")
+  if(NOT WIN32)
+    message(STATUS "libgensio not found: no network ports (rfc2217://, tcp://)")
+  endif()
   set(CFG_NETWORK_PORTS OFF CACHE INTERNAL "network ports built")
 endif()

@@ -1,5 +1,6 @@
 #include "comm/PortLayerChoice.h"
 
+#include "comm/ComPorts.h"
 #include "comm/PortAddress.h"
 #ifdef CFG_NETWORK_PORTS
 #include "comm/NetworkSerialPort.h"
@@ -14,7 +15,11 @@ bool PortLayerChoice::open(const std::string &deviceName)
     m_failure.clear();
     if (m_active->isOpen())
         return false;
-    if (!PortAddress::isNetworkName(deviceName)) {
+    // A slot name stands for what the system maps it to (CFG_COMn), which may be a
+    // network port too.
+    const int slot = comPortIndex(deviceName);
+    const std::string target = slot >= 0 ? comDevicePath(slot) : deviceName;
+    if (!PortAddress::isNetworkName(target)) {
         m_active = m_local.get();
         return m_local->open(deviceName);
     }
@@ -26,7 +31,7 @@ bool PortLayerChoice::open(const std::string &deviceName)
             m_network->interrupt();
     }
     m_active = m_network.get();
-    return m_network->open(deviceName);
+    return m_network->open(target);
 #else
     m_failure = "This build of the program cannot open network ports.";
     return false;

@@ -7,7 +7,7 @@
 #include "support/Ser2net.h"
 
 #include "comm/ModuleChannel.h"
-#include "comm/PortAddress.h"
+#include "comm/PortBindings.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +50,17 @@ TEST_F(NetworkPortTest, CommandsReachTheModuleOverRfc2217)
     EXPECT_TRUE(channel.sendCommand("ATI\r", "OK", 200));
     EXPECT_TRUE(channel.lastReply().contains("740R-B"));
     EXPECT_TRUE(logged("RX \"ATI\\r\""));
+}
+
+TEST_F(NetworkPortTest, ASlotBoundToTheServerOpensIt)
+{
+    Ser2net server(sim->path());
+    qputenv("CFG_COM4", QByteArray::fromStdString(server.url("?ignore-cts")));
+    LineSettings line;
+    line.port = QStringLiteral("COM4");
+    ModuleChannel channel(line);
+    qunsetenv("CFG_COM4");
+    EXPECT_TRUE(channel.sendCommand("AT\r", "OK", 200));
 }
 
 TEST_F(NetworkPortTest, TheRateGoesToTheServersPort)
@@ -100,6 +111,16 @@ TEST_F(NetworkPortTest, PurgeDropsWhatTheModuleSentBefore)
     QByteArray piece;
     ASSERT_TRUE(channel.line().readPiece(piece, 64));
     EXPECT_EQ(piece, "");
+}
+
+TEST_F(NetworkPortTest, EveryCommandOfALongRunReachesTheModule)
+{
+    // Each command follows the purge of the line: a purge the server carried out
+    // late would drop the command after it.
+    Ser2net server(sim->path());
+    ModuleChannel channel(lineTo(server.url("?ignore-cts")));
+    for (int i = 0; i < 30; ++i)
+        ASSERT_TRUE(channel.sendCommand("ATS7=5\r", "OK", 100)) << "command " << i;
 }
 
 TEST_F(NetworkPortTest, AStopEndsAWaitPromptly)

@@ -89,3 +89,17 @@ TEST(PortBindings, ByIdBindingFollowsTheAdapterToItsNewPath)
 }
 
 } // namespace
+
+TEST(PortBindings, ANetworkPortCountsAsPresentAndIsStoredAsTyped)
+{
+    // Only connecting would tell whether the server is there: the slot is not dropped
+    // from the ports a search or the remembered settings consider.
+    EXPECT_TRUE(PortBindings::isPresent(QStringLiteral("rfc2217://bench-2:4001")));
+    EXPECT_FALSE(PortBindings::isPresent(QStringLiteral("/dev/ttyNoSuchPort9")));
+    QTemporaryDir config;
+    QTemporaryDir byId;
+    PortBindings bindings(config.filePath(QStringLiteral("ports.conf")), byId.path());
+    bindings.bind(6, QStringLiteral(" tcp://[fd00::20]:4002 "));
+    EXPECT_EQ(bindings.binding(6), QStringLiteral("tcp://[fd00::20]:4002"));
+    EXPECT_EQ(bindings.describe(6), QStringLiteral("tcp://[fd00::20]:4002"));   // never "(not present)"
+}

@@ -79,7 +79,7 @@ NetworkApplyResult applyNetworkPlan(const NetworkPlan &plan, bool json, QTextStr
             failedText << QStringLiteral("%1 (%2)").arg(member.name, resultName(r.status));
         }
         if (json) {
-            QJsonObject o = QJsonDocument::fromJson(reportJson(r)).object();
+            QJsonObject o = QJsonDocument::fromJson(reportJson(r, QStringLiteral("write"))).object();
             o[QStringLiteral("member")] = member.name;
             list.append(o);
             continue;
