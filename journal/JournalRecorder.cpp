@@ -7,6 +7,7 @@
 #include "comm/LineSettings.h"
 #include "comm/PortBindings.h"
 #include "diagnostics/Recording.h"
+#include "operations/ModuleIdentity.h"
 #include "operations/ModuleOperations.h"
 #include "settings/ListingParser.h"
 
@@ -76,15 +77,6 @@ QString outcomeName(int outcome)
     case Outcome::BadListing: return QStringLiteral("bad listing");
     }
     return QString::number(outcome);
-}
-
-QString firmwareText(const QString &identification)
-{
-    static const QRegularExpression version(QStringLiteral("\\bV?(\\d+\\.\\d+)\\b"));
-    QString found;
-    for (const QRegularExpressionMatch &m : version.globalMatch(identification))
-        found = m.captured(1);
-    return found;
 }
 
 JournalRecorder::JournalRecorder(const QString &operation, const ProductVariant &variant, const QString &port)

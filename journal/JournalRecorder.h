@@ -56,9 +56,6 @@ QString recordNotKeptText(const QString &why);
 // The outcome's name in the journal ("done", "no response", ...).
 QString outcomeName(int outcome);
 
-// The firmware version as the identification line gives it ("1.90" of "740R-B V1.90").
-QString firmwareText(const QString &identification);
-
 // This user and this host, as the journal records them.
 QString journalUser();
 QString journalHost();

@@ -1,5 +1,7 @@
 #include "operations/ModuleIdentity.h"
 
+#include <QRegularExpression>
+
 namespace {
 // The newest firmware that keeps the radio message signature at 0.
 constexpr double kLastFixedS21Firmware = 1.89;
@@ -67,4 +69,10 @@ std::optional<QString> radioSignatureWarning(const QString &identification, int 
         firmwareVersion(identification, radioClass) <= kLastFixedS21Firmware)
         return kS21WarningText;
     return std::nullopt;
+}
+
+QString firmwareText(const QString &identification)
+{
+    static const QRegularExpression version(QStringLiteral("\\bV([0-9]+\\.[0-9]+)"));
+    return version.match(identification).captured(1);
 }

@@ -15,6 +15,9 @@ QString identificationLine(const QByteArray &reply);
 // The version number after the first "V" (digits and "."); 0 for the 620 class or
 // when none can be taken.
 double firmwareVersion(const QString &identification, RadioClass radioClass);
+// The firmware version as the module writes it ("1.90" of "740R-B V1.90"): the digits
+// and point after the first "V" that has them; empty when there is none.
+QString firmwareText(const QString &identification);
 // The S21 warning when the firmware is 1.89 or older, the radio signature the user
 // had is above 0 and the product is of the 740 class.
 std::optional<QString> radioSignatureWarning(const QString &identification, int priorS21, RadioClass radioClass);

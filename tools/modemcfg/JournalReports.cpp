@@ -1,6 +1,8 @@
 // The module commands' records; apart from the diagnostics' so that the diagnostics
 // library needs nothing of the module commands' reports.
 #include "JournalRecords.h"
+
+#include "operations/ModuleIdentity.h"
 #include "Report.h"
 
 #include "journal/JournalRecorder.h"

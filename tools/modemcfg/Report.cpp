@@ -1,5 +1,7 @@
 #include "Report.h"
 
+#include "operations/ModuleIdentity.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -72,12 +74,6 @@ QString reportText(const ModuleReport &r)
     for (const SettingDifference &d : r.differences)
         text += QStringLiteral("  %1 %2: expected %3, module %4\n").arg(d.key, d.label, d.first, d.second);
     return text;
-}
-
-QString firmwareText(const QString &identification)
-{
-    static const QRegularExpression version(QStringLiteral("\\bV([0-9]+\\.[0-9]+)"));
-    return version.match(identification).captured(1);
 }
 
 namespace {

@@ -60,5 +60,3 @@ QString reportText(const ModuleReport &report);
 QByteArray reportJson(const ModuleReport &report, const QString &command);
 // The same shape for an outcome without a module: bad usage, a bad file.
 QByteArray failureJson(const QString &command, ExitStatus status, const QString &message);
-// The firmware version as the module writes it ("1.90" of "740R-B V1.90"); empty for none.
-QString firmwareText(const QString &identification);
