@@ -98,7 +98,7 @@ private:
             next.baudIndex = pcBaudIndex(baudItem);
             m_moduleLine = onSamePort(m_moduleLine, next);
             // The module answers at the old rate and is gone from it afterwards: one short read.
-            channel().send("ATC" + QByteArray::number(baudItem) + "\r", QByteArray(), 5);
+            channel().deliver("ATC" + QByteArray::number(baudItem) + "\r", ReplyRule::lineChange());
             m_run.status(QStringLiteral("Updating Serial Parameters..."));
             m_run.reopen(onSamePort(m_run.session().lineSettings(), next));
         }
@@ -114,7 +114,8 @@ private:
             m_run.status(QStringLiteral("Changing Serial Parameters..."));
             m_configSent = true;
             m_moduleLine = onSamePort(m_moduleLine, portSettingsFor(m_request.settings, portSettingsFor(m_moduleLine)));
-            channel().send(commandPrefix(Field::SerialDataBits) + QByteArray::number(code) + "\r", QByteArray(), 5);
+            channel().deliver(commandPrefix(Field::SerialDataBits) + QByteArray::number(code) + "\r",
+                              ReplyRule::lineChange());
             m_run.status(QStringLiteral("Updating Serial Parameters..."));
             const LineSettings &now = m_run.session().lineSettings();
             m_run.reopen(onSamePort(now, portSettingsFor(m_request.settings, portSettingsFor(now))));
@@ -170,7 +171,7 @@ private:
             } else {
                 m_configSent = true;
                 try {
-                    channel().sendCommand(entry + "\r", "OK", 100);
+                    channel().command(entry + "\r", ReplyRule::shortReply("OK", 100));
                 } catch (const ModuleReplyError &) {
                     if (!entry.contains(commandPrefix(Field::FlowControl) + '5'))
                         throw;
@@ -184,7 +185,7 @@ private:
         // The list has just set the module's escape character (S2).
         m_run.session().setEscapeCharacter(static_cast<char>(item(Field::EscapeCharacterCode)));
         try {
-            channel().sendCommand(commands[n - 1] + "\r", "OK", 100);
+            channel().command(commands[n - 1] + "\r", ReplyRule::shortReply("OK", 100));
             m_run.step();
         } catch (const Exception &) {
             m_run.wake();
@@ -202,24 +203,24 @@ private:
         const QByteArray finalLine = rateEntry + formatEntry + "AT&WATZ\r";
         if (responseEntry == "ATQ1") {
             // From here on the module sends no result codes: nothing can be judged.
-            channel().send("ATQ1\r", "OK", 100);
+            channel().deliver("ATQ1\r", ReplyRule::quiet("OK", 100));
             m_run.step();
             if (m_nonStandardRate) {
-                channel().send(finalLine, "CR", 100);
+                channel().deliver(finalLine, ReplyRule::quiet("CR", 100));
             } else {
-                channel().send("AT&W\r", "OK", 100);
+                channel().deliver("AT&W\r", ReplyRule::quiet("OK", 100));
                 m_run.pause(50ms);
-                channel().send("ATZ\r", "\r", 100);
+                channel().deliver("ATZ\r", ReplyRule::quiet("\r", 100));
                 m_run.pause(50ms);
             }
         } else {
-            channel().sendCommand(responseEntry + "\r", "OK", 100);
+            channel().command(responseEntry + "\r", ReplyRule::shortReply("OK", 100));
             checkFirmware();
             if (m_nonStandardRate) {
-                channel().send(finalLine, "CR", 100);
+                channel().deliver(finalLine, ReplyRule::shortReply("CR", 100));
             } else {
-                channel().sendCommand("AT&W\r", "OK", 100);
-                channel().send("ATZ\r", "\r", 100);
+                channel().command("AT&W\r", ReplyRule::shortReply("OK", 100));
+                channel().deliver("ATZ\r", ReplyRule::shortReply("\r", 100));
             }
         }
         m_configDone = true;
@@ -230,7 +231,7 @@ private:
     // The S21 check a read also makes, against the radio signature being written.
     void checkFirmware()
     {
-        channel().sendCommand("ATI\r", "V", 100);
+        channel().command("ATI\r", ReplyRule::longReply("V", 100));
         OperationResult &result = m_run.result();
         result.identification = identificationLine(m_run.session().lastReply());
         result.firmware = firmwareVersion(result.identification, m_request.variant.radioClass);
@@ -247,7 +248,7 @@ private:
             m_run.session().setStopToken({});
             m_run.session().reopen(m_moduleLine);
             // Nothing was stored: the module goes back to its stored profile.
-            channel().send("ATZ\r", "\r", 100);
+            channel().deliver("ATZ\r", ReplyRule::shortReply("\r", 100));
         } catch (const Exception &) {
             // a module or port that is gone cannot be reset; the cancel stays silent
         }

@@ -18,6 +18,7 @@ ModuleChannel &ModuleSession::open()
     });
     channel->setStopToken(m_stop);
     channel->setEscapeCharacter(m_escape);
+    channel->line().setPace(m_pace);
     m_channel = std::move(channel);
     return *m_channel;
 }

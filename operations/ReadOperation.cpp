@@ -38,7 +38,7 @@ void beginShortOperation(OperationRun &run, const QString &status)
 // "ATI": the identification line, its firmware and what that means for S21.
 void identify(OperationRun &run, const ReadRequest &request)
 {
-    run.channel().sendCommand("ATI\r", "V", 100);
+    run.channel().command("ATI\r", ReplyRule::longReply("V", 100));
     OperationResult &result = run.result();
     result.identification = identificationLine(run.session().lastReply());
     result.firmware = firmwareVersion(result.identification, request.variant.radioClass);
@@ -72,7 +72,7 @@ void completeRead(OperationRun &run, const ReadRequest &request)
         // The field is "Echo Off"; it is the module's own setting that counts.
         const bool echoOn = !settingsFromListing(parsed, request.variant).flag(Field::EchoOff);
         try {
-            run.channel().sendCommand("ATZ\r", "\r", 100);
+            run.channel().command("ATZ\r", ReplyRule::shortReply("\r", 100));
         } catch (const ExchangeCancelled &) {
             throw;
         } catch (const Exception &) {
@@ -110,8 +110,7 @@ void readSteps(OperationRun &run, const ReadRequest &request)
     if (run.stopped())
         return;
     run.setProgress(15);
-    // The listing ends with the last route.
-    run.channel().sendCommand("AT&V\r", moduleKey(Field::Route3Destination) + '=', 100);
+    run.channel().command("AT&V\r", ReplyRule::listing(100));
     run.progressToMaximum();
     run.status(QStringLiteral("Updating Main Form..."));
     completeRead(run, request);
@@ -131,7 +130,7 @@ void restoreSteps(OperationRun &run)
     if (run.stopped())
         return;
     run.setProgress(10);
-    run.channel().send("AT&F&W\r", "\r", 100);
+    run.channel().deliver("AT&F&W\r", ReplyRule::shortReply("\r", 100));
     if (!run.stopped())
         run.progressToMaximum();
 }
