@@ -31,6 +31,10 @@ struct ReplyRule {
     std::chrono::milliseconds deadline{1500};
     // Bytes the reply may carry (the listing's length), timed at the line's rate.
     int replyBytes = 0;
+    // A final code that has not come by the deadline is still owed, and set aside
+    // when it arrives with a later command's reply. Not for what a module may rightly
+    // leave unanswered (the probe and escape of a module in data mode).
+    bool answerOwed = true;
 
     // --- both paces ------------------------------------------------------------
     // The numeric result codes count: "0" is an OK, "4" an error.

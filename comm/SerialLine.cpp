@@ -101,6 +101,7 @@ ReplyRule ReplyRule::listing(unsigned T)
 ReplyRule ReplyRule::escape(std::chrono::milliseconds guard)
 {
     ReplyRule rule = longReply("OK", kWakeInterval);
+    rule.answerOwed = false;
     rule.deadline = guard + kEscapeAnswerMargin;
     return rule;
 }
@@ -108,6 +109,7 @@ ReplyRule ReplyRule::escape(std::chrono::milliseconds guard)
 ReplyRule ReplyRule::probe(std::chrono::milliseconds guard)
 {
     ReplyRule rule = shortReply("OK", kWakeInterval);
+    rule.answerOwed = false;
     rule.deadline = guard;
     return rule;
 }
@@ -115,6 +117,7 @@ ReplyRule ReplyRule::probe(std::chrono::milliseconds guard)
 ReplyRule ReplyRule::lineChange()
 {
     ReplyRule rule = shortReply(QByteArray(), 5);
+    rule.answerOwed = false;
     rule.deadline = kShortDeadline;
     return rule;
 }
@@ -302,7 +305,8 @@ ExchangeResult SerialLine::collectToFinalCode(const QByteArray &command, const R
     }
     // A command that ran out of time may still be answered: its final code, arriving
     // with a later command's reply, is set aside there.
-    const bool awaited = rule.ending == ReplyRule::Ending::FinalCode && status == ExchangeStatus::Timeout;
+    const bool awaited =
+        rule.answerOwed && rule.ending == ReplyRule::Ending::FinalCode && status == ExchangeStatus::Timeout;
     m_unanswered = reader.unanswered() + (awaited ? 1 : 0);
     const QByteArray reply = reader.reply();
     if (m_onReceive)

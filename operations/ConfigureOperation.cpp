@@ -3,6 +3,7 @@
 #include "operations/OperationSteps.h"
 
 #include "comm/SerialLine.h"
+#include "settings/ListingParser.h"
 #include "settings/SerialParams.h"
 
 namespace {
@@ -220,6 +221,8 @@ private:
                 channel().deliver(finalLine, ReplyRule::shortReply("CR", 100));
             } else {
                 channel().command("AT&W\r", ReplyRule::shortReply("OK", 100));
+                if (m_request.readBack)
+                    readBack();
                 channel().deliver("ATZ\r", ReplyRule::shortReply("\r", 100));
             }
         }
@@ -238,6 +241,22 @@ private:
         if (const auto warning = radioSignatureWarning(result.identification, item(Field::RadioSignature),
                                                        m_request.variant.radioClass))
             m_run.notice(Level::Warning, *warning);
+    }
+
+    // The listing after the store: what the module holds now is what it stored.
+    // A listing that does not come or convert leaves the verify to a read of its own.
+    void readBack()
+    {
+        try {
+            QByteArray listing = channel().command("AT&V\r", ReplyRule::listing(100));
+            m_run.result().listing = ListingParser(listing, m_request.variant.radioClass).parse(false);
+        } catch (const ExchangeCancelled &) {
+            throw;
+        } catch (const SerialLineError &) {
+            throw;
+        } catch (const Exception &) {
+            m_run.result().listing.reset();
+        }
     }
 
     // After a cancel that came once the module had configuration commands: "ATZ" at

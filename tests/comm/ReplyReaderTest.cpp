@@ -195,6 +195,14 @@ TEST_F(FinalCodeExchange, ALateCodeOfATimedOutCommandIsSetAsideNextTime)
     EXPECT_EQ(line.exchange("AT\r", kCommand).status, ExchangeStatus::Ok);
 }
 
+TEST_F(FinalCodeExchange, AnUnansweredProbeOwesNothing)
+{
+    // A module in data mode leaves the probe unanswered; the escape's "OK" is the escape's.
+    EXPECT_EQ(line.exchange("\r", ReplyRule::probe(1000ms)).status, ExchangeStatus::Timeout);
+    pieces({{"\r\nOK\r\n", 1000}});
+    EXPECT_EQ(line.exchange("+++", ReplyRule::escape(1000ms)).status, ExchangeStatus::Ok);
+}
+
 TEST_F(FinalCodeExchange, NumericCodeAndTrailingNoise)
 {
     pieces({{"ATV0\r0\r\x01\x02noise", 5}, {"more noise", 1}});

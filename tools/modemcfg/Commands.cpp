@@ -76,6 +76,7 @@ struct Invocation {
     bool verify = true;
     QString baud;
     QString format;
+    ReplyPace pace = ReplyPace::FinalCode;
     QStringList operands;
 };
 
@@ -112,12 +113,17 @@ Invocation parse(const CommandInfo &info, const QStringList &arguments, QTextStr
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Saves the configuration read, as File > Save does."),
                                     QStringLiteral("FILE.40B"));
+    const QCommandLineOption pace(
+        QStringLiteral("pace"),
+        QStringLiteral("How replies end: final (at the module's final result code, default) or legacy "
+                       "(after a silence, for firmware that needs it)."),
+        QStringLiteral("PACE"));
     const QCommandLineOption noVerify(QStringLiteral("no-verify"), QStringLiteral("Skips the read-back."));
     const QCommandLineOption yes(QStringLiteral("yes"),
                                  QStringLiteral("Confirms that the module's settings are to be replaced."));
     parser.addOption(help);
     const std::pair<Option, const QCommandLineOption *> table[] = {
-        {Port, &port}, {Line, &baud}, {Line, &format}, {Product, &product}, {Json, &json},
+        {Port, &port}, {Line, &baud}, {Line, &format}, {Line, &pace}, {Product, &product}, {Json, &json},
         {Output, &output}, {NoVerify, &noVerify}, {Yes, &yes}};
     for (const auto &[flag, option] : table)
         if (info.options & flag)
@@ -158,6 +164,11 @@ Invocation parse(const CommandInfo &info, const QStringList &arguments, QTextStr
     inv.verify = !isSet(NoVerify, noVerify);
     inv.baud = value(Line, baud);
     inv.format = value(Line, format);
+    QString paceError;
+    const std::optional<ReplyPace> replyPace = paceFromOption(value(Line, pace), &paceError);
+    if (!replyPace)
+        throw UsageError{paceError};
+    inv.pace = *replyPace;
     inv.variant = *productNamed(productNames().front());
     if (info.options & Product) {
         const std::optional<ProductVariant> variant = productNamed(parser.value(product));
@@ -199,7 +210,7 @@ std::vector<ModuleReport> onEveryPort(const Invocation &inv, std::stop_token sto
     ProgressLine progress(inv.ports);
     std::vector<ModuleReport> reports = runSideBySide(int(inv.ports.size()), [&](int slot) {
         ConsoleObserver observer(progress, slot);
-        return job(ModuleJob{inv.lines[std::size_t(slot)], inv.searchFirst, inv.variant, stop}, observer);
+        return job(ModuleJob{inv.lines[std::size_t(slot)], inv.searchFirst, inv.variant, stop, inv.pace}, observer);
     });
     progress.clear();
     return reports;

@@ -154,6 +154,7 @@ ModuleReport readJob(const ModuleJob &job, OperationObserver &observer, ModuleSe
         if (!line)
             return;
         ModuleSession session(*line);
+        session.setPace(job.pace);
         const OperationResult result = readModule(readRequest(job), session, observer, job.stop);
         if (!take(report, result, false))
             return;
@@ -173,7 +174,8 @@ ModuleReport writeJob(const ModuleJob &job, const Configuration &configuration, 
         if (!line)
             return;
         ModuleSession session(*line);
-        const ConfigureRequest request{job.variant, configuration.settings, configuration.commands};
+        session.setPace(job.pace);
+        const ConfigureRequest request{job.variant, configuration.settings, configuration.commands, verify};
         const OperationResult written = configureModule(request, session, observer, job.stop);
         if (!take(report, written, true)) {
             if (written.outcome == Outcome::Refused)
@@ -187,6 +189,11 @@ ModuleReport writeJob(const ModuleJob &job, const Configuration &configuration, 
         }
         if (!verify)
             return;
+        if (written.listing) {
+            // Read back in the same wake, after the store.
+            compare(report, configuration.settings, settingsRead(written, job.variant), job.variant);
+            return;
+        }
         // The PC side has followed the module to its new rate and format.
         session.setLineSettings(written.line);
         session.setEscapeCharacter(written.escapeCharacter);
@@ -215,6 +222,7 @@ ModuleReport restoreJob(const ModuleJob &job, OperationObserver &observer)
         if (!line)
             return;
         ModuleSession session(*line);
+        session.setPace(job.pace);
         const OperationResult result = restoreDefaults(readRequest(job), session, observer, job.stop);
         if (take(report, result, true))
             report.commands = buildCommandList(settingsRead(result, job.variant));

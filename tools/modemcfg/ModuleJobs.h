@@ -4,6 +4,7 @@
 #include "Report.h"
 
 #include "comm/LineSettings.h"
+#include "comm/ReplyRule.h"
 #include "operations/ModuleOperations.h"
 #include "settings/Types.h"
 
@@ -19,6 +20,7 @@ struct ModuleJob {
     bool searchFirst = false;   // --baud auto: find the module's rate and format first
     ProductVariant variant;
     std::stop_token stop;
+    ReplyPace pace = ReplyPace::FinalCode;
 };
 
 // Reads the module; `settings` receives what it holds when the read succeeds.
