@@ -183,8 +183,9 @@ private:
             }
         }
 
-        // The list has just set the module's escape character (S2).
+        // The list has just set the module's escape character (S2) and guard time (S1).
         m_run.session().setEscapeCharacter(static_cast<char>(item(Field::EscapeCharacterCode)));
+        m_run.session().setGuardTime(std::chrono::milliseconds(item(Field::EscapeGuardTime)));
         try {
             channel().command(commands[n - 1] + "\r", ReplyRule::shortReply("OK", 100));
             m_run.step();
