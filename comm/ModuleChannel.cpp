@@ -15,8 +15,8 @@ ModuleReplyError ModuleReplyError::cannotWake()
 
 namespace {
 bool isNumericOk(const QByteArray &reply) { return reply.contains("\r0\r") || reply == "0\r"; }
-// The later wake attempts treat "0\r" anywhere as the numeric answer, a looser test
-// than sendCommand()'s.
+// The later wake attempts of the silence-ended reading treat "0\r" anywhere as the
+// numeric answer, a looser test than command()'s.
 bool answered(const QByteArray &reply) { return reply.contains("OK") || reply.contains("0\r"); }
 constexpr auto kFlushSettle = std::chrono::milliseconds(100);
 } // namespace
@@ -43,13 +43,6 @@ ExchangeResult ModuleChannel::exchange(const QByteArray &command, const ReplyRul
     return m_line.exchange(command, rule);
 }
 
-bool ModuleChannel::deliveredReply(const QByteArray &command, const QByteArray &expected, unsigned T)
-{
-    m_replied = false;
-    m_line.transact(command, expected, T);
-    return m_replied;
-}
-
 void ModuleChannel::receive(const QByteArray &text, quint16 length)
 {
     m_replied = true;
@@ -58,27 +51,70 @@ void ModuleChannel::receive(const QByteArray &text, quint16 length)
         m_listener(text, length);
 }
 
-bool ModuleChannel::sendCommand(const QByteArray &command, const QByteArray &expected, unsigned T)
+QByteArray ModuleChannel::command(const QByteArray &command, const ReplyRule &rule)
 {
+    const ExchangeResult result = deliver(command, rule);
+    // A module in quiet mode sends no result code: a reply that ran to its deadline
+    // holding the rule's expected text is whole all the same.
+    bool accepted = result.ok() || (result.status == ExchangeStatus::Timeout && !rule.expected.isEmpty()
+                                    && result.reply.contains(rule.expected));
+    if (m_line.pace() == ReplyPace::Silence) {
+        // Silence-ended replies carry no final code to go by: the expected text
+        // counts wherever it stands, as does a numeric "OK".
+        accepted = isNumericOk(result.reply) || (!rule.expected.isEmpty() && result.reply.contains(rule.expected));
+    }
+    if (!accepted)
+        throw ModuleReplyError::badReply();
+    return result.reply;
+}
+
+ExchangeResult ModuleChannel::deliver(const QByteArray &command, const ReplyRule &rule)
+{
+    m_replied = false;
+    const ExchangeResult result = exchange(command, rule);
+    if (result.status == ExchangeStatus::Cancelled)
+        throw ExchangeCancelled();
     // A command that never went out is not answered by the previous exchange's reply.
-    if (!deliveredReply(command, expected, T))
+    if (!m_replied)
         throw ModuleReplyError::badReply();
-    if (isNumericOk(m_lastReply))
-        return false;
-    if (!m_lastReply.isEmpty() && m_lastReply.contains(expected))
-        return true;
-    throw ModuleReplyError::badReply();
+    return result;
 }
-
-void ModuleChannel::send(const QByteArray &command, const QByteArray &expected, unsigned T)
-{
-    // Callers that cannot judge the reply (a quiet module) still rely on the write.
-    if (!deliveredReply(command, expected, T))
-        throw ModuleReplyError::badReply();
-}
-
 
 ExchangeStatus ModuleChannel::tryWake()
+{
+    return m_line.pace() == ReplyPace::Silence ? wakeUntilSilence() : wakeToFinalCode();
+}
+
+ExchangeStatus ModuleChannel::wakeToFinalCode()
+{
+    using Clock = std::chrono::steady_clock;
+    ExchangeResult result;
+    const auto probed = m_line.port() ? m_line.port()->now() : Clock::now();
+    try {
+        result = exchange("\r", ReplyRule::probe(m_guard));
+    } catch (const Exception &) {
+        // no CTS yet: the escape sequence may still get through
+    }
+    if (result.status == ExchangeStatus::Cancelled || result.ok())
+        return result.status;
+    // The probe's wait was the silence before the escape, unless a reply cut it short.
+    if (m_line.port()) {
+        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(m_line.port()->now() - probed);
+        if (waited < m_guard && !m_line.pause(m_guard - waited) && m_line.cancelRequested())
+            return ExchangeStatus::Cancelled;
+    }
+    // Each attempt waits out the guard time after it and the answer: the silence
+    // before the next one.
+    const QByteArray escape(3, escapeCharacter());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        result = exchange(escape, ReplyRule::escape(m_guard));
+        if (result.status == ExchangeStatus::Cancelled || result.ok())
+            return result.status;
+    }
+    return result.status;
+}
+
+ExchangeStatus ModuleChannel::wakeUntilSilence()
 {
     ExchangeResult result;
     try {
@@ -121,10 +157,9 @@ void ModuleChannel::wakeModem()
 
 void ModuleChannel::flushLine()
 {
-    send("\r", QByteArray(), 5);
+    // The test mode's output is no reply: one short read whatever the pace.
+    deliver("\r", ReplyRule::lineChange());
     if (!m_line.pause(kFlushSettle) && m_line.cancelRequested())
         throw ExchangeCancelled();
     m_line.purge();
 }
-
-bool ModuleChannel::poll() { return m_line.poll(); }

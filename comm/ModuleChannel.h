@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -38,16 +39,19 @@ public:
     // SerialLineError (CTS missing twice, port closed).
     ExchangeResult exchange(const QByteArray &command, const ReplyRule &rule);
 
-    // One exchange whose reply must contain `expected`: true when it does, false for
-    // a numeric "OK" ("0\r" or "\r0\r"); raises ModuleReplyError otherwise, also when
-    // the command could not be written. Framing from ReplyRule::guessedFrom().
-    bool sendCommand(const QByteArray &command, const QByteArray &expected, unsigned T);
-    // One exchange whose reply is stored and forwarded but not judged. With an empty
-    // `expected` it makes exactly one read. A command that could not be written
-    // raises ModuleReplyError.
-    void send(const QByteArray &command, const QByteArray &expected, unsigned T);
+    // The one judge of "was it OK": one exchange whose reply must end in the module's
+    // OK, or, from a module that sends no result codes, hold the rule's expected text
+    // when its deadline passed (replies ending in silence: must hold the expected
+    // text or a numeric OK).
+    // Gives the reply; raises ExchangeCancelled when stopped and ModuleReplyError
+    // otherwise, also when the command could not be written.
+    QByteArray command(const QByteArray &command, const ReplyRule &rule);
+    // One exchange whose reply is stored and forwarded but not judged. Raises
+    // ExchangeCancelled when stopped and ModuleReplyError when the command could not
+    // be written.
+    ExchangeResult deliver(const QByteArray &command, const ReplyRule &rule);
     // Brings the module into command mode: "\r", then the escape sequence (twice if
-    // need be) and "\r" again; raises ModuleReplyError when nothing answers and
+    // need be) and "\r" again, keeping the guard time of silence around the escape; raises ModuleReplyError when nothing answers and
     // ExchangeCancelled when stopped.
     void wakeModem();
     // The same wake, reported: Ok when the module answered, Cancelled when stopped,
@@ -57,8 +61,6 @@ public:
     // Ends a test mode's output: one short read, 100 ms, then both directions
     // discarded. Raises ExchangeCancelled when stopped.
     void flushLine();
-    // One read of whatever has arrived, for the receive pump; false when the line is gone.
-    bool poll();
 
     // Exchanges, the wake and the flush end as cancelled once `token` asks to stop
     // (see SerialLine::setStopToken).
@@ -67,6 +69,9 @@ public:
     // The module's escape character, which the wake sends three times; "+" unless set.
     char escapeCharacter() const { return m_escape; }
     void setEscapeCharacter(char c) { m_escape = c; }
+    // The module's escape guard time (S1 x 20 ms); the factory 1000 ms unless set.
+    std::chrono::milliseconds guardTime() const { return m_guard; }
+    void setGuardTime(std::chrono::milliseconds guard) { m_guard = guard; }
 
     // The reply of the most recent exchange that wrote its command (a failed write
     // leaves the previous one).
@@ -74,13 +79,14 @@ public:
     SerialLine &line() { return m_line; }
 
 private:
-    // Transact; true when the exchange delivered a reply (its write went out).
-    bool deliveredReply(const QByteArray &command, const QByteArray &expected, unsigned T);
+    ExchangeStatus wakeToFinalCode();
+    ExchangeStatus wakeUntilSilence();
     void receive(const QByteArray &text, quint16 length);
 
     SerialLine m_line;
     ReceiveHandler m_listener;
     QByteArray m_lastReply;
     char m_escape = '+';
+    std::chrono::milliseconds m_guard{1000};
     bool m_replied = false;
 };

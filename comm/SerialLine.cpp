@@ -1,10 +1,12 @@
 #include "comm/SerialLine.h"
 
 #include "comm/PortBindings.h"
+#include "comm/ReplyReader.h"
 #ifndef _WIN32
 #include "comm/OpenFailure.h"
 #endif
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -18,6 +20,18 @@ constexpr int kPollReadSize = 255;
 // At 1200 bit/s the module pauses longer than T inside its listing.
 constexpr unsigned kSlowListingInterval = 350;
 constexpr auto kCtsRetryDelay = std::chrono::milliseconds(50);
+// The read interval of the escape and its probe when replies end in silence.
+constexpr unsigned kWakeInterval = 50;
+// How long after its guard time an escape's "OK" may come.
+constexpr auto kEscapeAnswerMargin = std::chrono::milliseconds(1000);
+// Replies that need not come (quiet mode, a change of rate) are waited for this long.
+constexpr auto kShortDeadline = std::chrono::milliseconds(500);
+// The listing's length with room to spare, timed at the line's rate.
+constexpr int kListingBytes = 320;
+// Bytes per read while reading to the final result code.
+constexpr int kReadSize = 255;
+// A read returns this many character times after the last byte it received.
+constexpr int kGapCharacters = 2;
 
 bool isNumericOk(const QByteArray &reply) { return reply == "0\r" || reply.contains("\r0\r"); }
 bool isNumericError(const QByteArray &reply) { return reply == "4\r" || reply.contains("\r4\r"); }
@@ -75,20 +89,45 @@ ReplyRule ReplyRule::longReply(QByteArray expected, unsigned T)
     return rule;
 }
 
-ReplyRule ReplyRule::listing(QByteArray expected, unsigned T)
+ReplyRule ReplyRule::listing(unsigned T)
 {
-    ReplyRule rule = longReply(std::move(expected), T);
+    // Silence-ended, the listing ends with its last route.
+    ReplyRule rule = longReply("&Z3=", T);
     rule.slowLineInterval = kSlowListingInterval;
+    rule.replyBytes = kListingBytes;
     return rule;
 }
 
-ReplyRule ReplyRule::guessedFrom(const QByteArray &command, QByteArray expected, unsigned T)
+ReplyRule ReplyRule::escape(std::chrono::milliseconds guard)
 {
-    if (command.contains("AT&V"))
-        return listing(std::move(expected), T);
-    if (command.contains("ATI") || command.contains("+++"))
-        return longReply(std::move(expected), T);
-    return shortReply(std::move(expected), T);
+    ReplyRule rule = longReply("OK", kWakeInterval);
+    rule.answerOwed = false;
+    rule.deadline = guard + kEscapeAnswerMargin;
+    return rule;
+}
+
+ReplyRule ReplyRule::probe(std::chrono::milliseconds guard)
+{
+    ReplyRule rule = shortReply("OK", kWakeInterval);
+    rule.answerOwed = false;
+    rule.deadline = guard;
+    return rule;
+}
+
+ReplyRule ReplyRule::lineChange()
+{
+    ReplyRule rule = shortReply(QByteArray(), 5);
+    rule.answerOwed = false;
+    rule.deadline = kShortDeadline;
+    return rule;
+}
+
+ReplyRule ReplyRule::quiet(QByteArray expected, unsigned T)
+{
+    ReplyRule rule = shortReply(std::move(expected), T);
+    rule.ending = Ending::Echo;
+    rule.deadline = kShortDeadline;
+    return rule;
 }
 
 QString portUnavailableText(const QString &deviceName)
@@ -222,18 +261,63 @@ ExchangeResult SerialLine::exchange(const QByteArray &command, const ReplyRule &
     case WriteOutcome::Written:
         break;
     }
-    return collect(rule);
+    return m_pace == ReplyPace::Silence ? collectUntilSilence(rule) : collectToFinalCode(command, rule);
 }
 
-bool SerialLine::transact(const QByteArray &command, const QByteArray &expected, unsigned T)
+std::chrono::nanoseconds SerialLine::charTime() const
 {
-    const ExchangeResult result = exchange(command, ReplyRule::guessedFrom(command, expected, T));
-    if (result.status == ExchangeStatus::Cancelled)
-        throw ExchangeCancelled();
-    // An "ERROR" ends the reading early; whether it answers `expected` is the caller's affair.
-    const bool answered = result.status == ExchangeStatus::Ok
-                          || (result.status == ExchangeStatus::Error && result.reply.contains(expected));
-    return answered && !expected.isEmpty();
+    SerialPortLayer::LineState line;
+    const int rate = m_handle && m_layer->getLineState(line) && line.baudRate > 0 ? line.baudRate : 9600;
+    // Start bit, eight data bits, stop bit.
+    return std::chrono::nanoseconds(10'000'000'000LL / rate);
+}
+
+void SerialLine::lineLostCheck(bool replied)
+{
+    // The module went away after the command left, before it answered: the same
+    // missing CTS the next write would find.
+    if (m_handle && !replied && !m_layer->ctsOn())
+        throw SerialLineError(QStringLiteral("CTS on modem was not detected."));
+}
+
+ExchangeResult SerialLine::collectToFinalCode(const QByteArray &command, const ReplyRule &rule)
+{
+    using namespace std::chrono;
+    const nanoseconds character = charTime();
+    const auto deadline = m_layer->now() + rule.deadline + character * rule.replyBytes;
+    const auto gap = unsigned(std::max<long long>(2, duration_cast<milliseconds>(character * kGapCharacters).count() + 1));
+    ReplyReader reader(command, rule, m_unanswered);
+    ExchangeStatus status = ExchangeStatus::Timeout;
+    for (;;) {
+        const auto left = deadline - m_layer->now();
+        if (left <= nanoseconds::zero())
+            break;
+        const auto leftMs = unsigned(std::max<long long>(1, ceil<milliseconds>(left).count()));
+        if (m_handle)
+            m_layer->setTimeouts({gap, 0, leftMs, 10, 10});
+        QByteArray piece;
+        const bool readOk = m_handle && readPiece(piece, kReadSize);
+        if (cancelRequested())
+            return cancelledWith(reader.reply());
+        if (reader.add(piece)) {
+            status = reader.status();
+            break;
+        }
+        if (!readOk) {
+            lineLostCheck(!reader.reply().isEmpty());
+            status = ExchangeStatus::LineLost;
+            break;
+        }
+    }
+    // A command that ran out of time may still be answered: its final code, arriving
+    // with a later command's reply, is set aside there.
+    const bool awaited =
+        rule.answerOwed && rule.ending == ReplyRule::Ending::FinalCode && status == ExchangeStatus::Timeout;
+    m_unanswered = reader.unanswered() + (awaited ? 1 : 0);
+    const QByteArray reply = reader.reply();
+    if (m_onReceive)
+        m_onReceive(reply, quint16(reply.size()));
+    return {reply, status};
 }
 
 SerialLine::WriteOutcome SerialLine::writeCommand(const QByteArray &text)
@@ -261,15 +345,7 @@ SerialLine::WriteOutcome SerialLine::writeCommand(const QByteArray &text)
     return written ? WriteOutcome::Written : WriteOutcome::Failed;
 }
 
-bool SerialLine::writeText(const QByteArray &text)
-{
-    const WriteOutcome outcome = writeCommand(text);
-    if (outcome == WriteOutcome::Cancelled)
-        throw ExchangeCancelled();
-    return outcome == WriteOutcome::Written;
-}
-
-ExchangeResult SerialLine::collect(const ReplyRule &rule)
+ExchangeResult SerialLine::collectUntilSilence(const ReplyRule &rule)
 {
     const bool longReply = rule.framing == ReplyRule::Framing::Long;
     const QByteArray &expected = rule.expected;
@@ -285,10 +361,7 @@ ExchangeResult SerialLine::collect(const ReplyRule &rule)
         if (cancelRequested())
             return cancelledWith(reply);
         if (!readOk) {
-            // The module went away after the command left, before it answered: the
-            // same missing CTS the next write would find.
-            if (m_handle && !reply.contains(expected) && !m_layer->ctsOn())
-                throw SerialLineError(QStringLiteral("CTS on modem was not detected."));
+            lineLostCheck(reply.contains(expected));
             status = ExchangeStatus::LineLost;
             break;
         }
@@ -334,15 +407,6 @@ ExchangeResult SerialLine::cancelledWith(const QByteArray &partial)
     if (m_handle)
         m_layer->purgeInput();
     return {partial, ExchangeStatus::Cancelled};
-}
-
-bool SerialLine::readReply(const QByteArray &expected, unsigned T, bool longReply)
-{
-    ReplyRule rule = longReply ? ReplyRule::longReply(expected, T) : ReplyRule::shortReply(expected, T);
-    const ExchangeResult result = collect(rule);
-    if (result.status == ExchangeStatus::Cancelled)
-        throw ExchangeCancelled();
-    return result.status == ExchangeStatus::Ok && !expected.isEmpty();
 }
 
 bool SerialLine::poll()

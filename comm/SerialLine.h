@@ -45,7 +45,7 @@ public:
 };
 
 // The serial line to the module: opens a COM port or a device, writes a command, collects the
-// reply until its ending is recognised and hands every reply to the receive handler.
+// reply until it ends (see ReplyPace) and hands every reply to the receive handler.
 // Knows nothing of what commands mean. One thread at a time, except interrupt(),
 // clearInterrupt() and the stop token, which any thread may use.
 class SerialLine {
@@ -71,18 +71,16 @@ public:
     void close();
     // Discards pending output, then pending input.
     void purge();
-    // One exchange under `rule`: time-outs from rule.T, write `command`, collect the
-    // reply and hand it to the receive handler (not when cancelled). Raises only
-    // SerialLineError (CTS missing twice, port closed); everything else is the status.
+    // One exchange under `rule`: write `command`, collect its reply and hand it to the
+    // receive handler (not when cancelled). Under ReplyPace::FinalCode the reply ends
+    // at the command's final result code or at the rule's deadline; under
+    // ReplyPace::Silence after a read interval of silence or the expected text.
+    // Raises only SerialLineError (CTS missing twice, port closed); everything else
+    // is the status.
     ExchangeResult exchange(const QByteArray &command, const ReplyRule &rule);
-    // One exchange under ReplyRule::guessedFrom(command, ...). True when the write
-    // succeeded and the reply ending was recognised in time. Raises ExchangeCancelled.
-    bool transact(const QByteArray &command, const QByteArray &expected, unsigned T);
-    // Checks CTS (raises SerialLineError "CTS on modem was not detected."), writes all
-    // of text. Raises ExchangeCancelled when stopped during the CTS retry.
-    bool writeText(const QByteArray &text);
-    // Collects a reply under the time-outs set by transact() and hands it to the receive handler.
-    bool readReply(const QByteArray &expected, unsigned T, bool longReply);
+    // How replies end; the final result code unless set.
+    void setPace(ReplyPace pace) { m_pace = pace; }
+    ReplyPace pace() const { return m_pace; }
     // One read of whatever has arrived, handed on when not empty. False when the
     // read failed (the device hung up or vanished) or the port is closed.
     bool poll();
@@ -123,13 +121,19 @@ private:
 
     void applyTimeouts(const ReplyRule &rule);
     WriteOutcome writeCommand(const QByteArray &text);
-    ExchangeResult collect(const ReplyRule &rule);
+    ExchangeResult collectUntilSilence(const ReplyRule &rule);
+    ExchangeResult collectToFinalCode(const QByteArray &command, const ReplyRule &rule);
+    void lineLostCheck(bool replied);
+    std::chrono::nanoseconds charTime() const;
     ExchangeResult cancelledWith(const QByteArray &partial);
 
     std::unique_ptr<SerialPortLayer> m_layer;
     SerialPortLayer *m_handle = nullptr;
     LineSettings m_settings;
     ReceiveHandler m_onReceive;
+    ReplyPace m_pace = ReplyPace::FinalCode;
+    // Earlier commands whose final result code has not come (yet).
+    int m_unanswered = 0;
     std::function<bool()> m_cancelCheck;
     std::stop_token m_stop;
     // Declared after the layer it interrupts, so it is gone before the layer.

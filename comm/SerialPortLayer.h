@@ -82,6 +82,9 @@ public:
     // Waits `duration`, less when interrupted. False when interrupted. Tests replace
     // it to keep time out of them.
     virtual bool pause(std::chrono::milliseconds duration);
+    // The clock the read and pause time-outs run on; tests with a virtual clock
+    // replace it, so deadlines follow their time rather than the wall's.
+    virtual std::chrono::steady_clock::time_point now() const { return std::chrono::steady_clock::now(); }
 
 protected:
     // Runs after the interrupt flag was set or cleared; wakes whatever blocks.

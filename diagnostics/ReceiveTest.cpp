@@ -105,10 +105,10 @@ void ReceiveTest::runStart()
                 m_open = true;
             }
             c.wakeModem();
-            c.sendCommand("AT&K0\r", "\r", kCommandWait);  // no flow control during the test
+            c.command("AT&K0\r", ReplyRule::shortReply("\r", kCommandWait));  // no flow control during the test
             c.flushLine();
             testCommandOut = true;
-            c.sendCommand(m_testCommand + '\r', "\r", kCommandWait);
+            c.command(m_testCommand + '\r', ReplyRule::shortReply("\r", kCommandWait));
         }, StopReason::Stop);
         if (!started) {
             setState(TestState::Idle);
@@ -157,7 +157,7 @@ void ReceiveTest::resetModule(StopReason reason)
         ModuleChannel &c = *m_channel;
         c.flushLine();
         c.wakeModem();
-        c.sendCommand("ATZ\r", "\r", kCommandWait);
+        c.command("ATZ\r", ReplyRule::shortReply("\r", kCommandWait));
     }, reason);
 }
 

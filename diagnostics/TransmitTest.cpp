@@ -65,11 +65,11 @@ void TransmitTest::run(bool starting, const LineSettings &line)
     try {
         channel->wakeModem();
         if (starting) {
-            channel->sendCommand("AT&K0\r", "OK", kCommandWait);
+            channel->command("AT&K0\r", ReplyRule::shortReply("OK", kCommandWait));
             channel->flushLine();
-            channel->sendCommand("AT&T0\r", "00", kCommandWait);
+            channel->command("AT&T0\r", ReplyRule::shortReply("00", kCommandWait));
         } else {
-            channel->sendCommand("ATZ\r", "\r", kCommandWait);
+            channel->command("ATZ\r", ReplyRule::shortReply("\r", kCommandWait));
         }
     } catch (const ExchangeCancelled &) {
         return;  // the owner is going away: nobody to tell

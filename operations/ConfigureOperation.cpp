@@ -3,6 +3,7 @@
 #include "operations/OperationSteps.h"
 
 #include "comm/SerialLine.h"
+#include "settings/ListingParser.h"
 #include "settings/SerialParams.h"
 
 namespace {
@@ -108,7 +109,7 @@ private:
             next.baudIndex = pcBaudIndex(baudItem);
             m_moduleLine = onSamePort(m_moduleLine, next);
             // The module answers at the old rate and is gone from it afterwards: one short read.
-            channel().send("ATC" + QByteArray::number(baudItem) + "\r", QByteArray(), 5);
+            channel().deliver("ATC" + QByteArray::number(baudItem) + "\r", ReplyRule::lineChange());
             m_run.status(QStringLiteral("Updating Serial Parameters..."));
             m_run.reopen(onSamePort(m_run.session().lineSettings(), next));
         }
@@ -124,7 +125,8 @@ private:
             m_run.status(QStringLiteral("Changing Serial Parameters..."));
             m_changes.sent = true;
             m_moduleLine = onSamePort(m_moduleLine, portSettingsFor(m_request.settings, portSettingsFor(m_moduleLine)));
-            channel().send(commandPrefix(Field::SerialDataBits) + QByteArray::number(code) + "\r", QByteArray(), 5);
+            channel().deliver(commandPrefix(Field::SerialDataBits) + QByteArray::number(code) + "\r",
+                              ReplyRule::lineChange());
             m_run.status(QStringLiteral("Updating Serial Parameters..."));
             const LineSettings &now = m_run.session().lineSettings();
             m_run.reopen(onSamePort(now, portSettingsFor(m_request.settings, portSettingsFor(now))));
@@ -180,7 +182,7 @@ private:
             } else {
                 m_changes.sent = true;
                 try {
-                    channel().sendCommand(entry + "\r", "OK", 100);
+                    channel().command(entry + "\r", ReplyRule::shortReply("OK", 100));
                 } catch (const ModuleReplyError &) {
                     if (!entry.contains(commandPrefix(Field::FlowControl) + '5'))
                         throw;
@@ -191,10 +193,11 @@ private:
             }
         }
 
-        // The list has just set the module's escape character (S2).
+        // The list has just set the module's escape character (S2) and guard time (S1).
         m_run.session().setEscapeCharacter(static_cast<char>(item(Field::EscapeCharacterCode)));
+        m_run.session().setGuardTime(std::chrono::milliseconds(item(Field::EscapeGuardTime)));
         try {
-            channel().sendCommand(commands[n - 1] + "\r", "OK", 100);
+            channel().command(commands[n - 1] + "\r", ReplyRule::shortReply("OK", 100));
             m_run.step();
         } catch (const ExchangeCancelled &) {
             throw;
@@ -217,31 +220,33 @@ private:
         const QByteArray finalLine = rateEntry + formatEntry + "AT&WATZ\r";
         if (responseEntry == "ATQ1") {
             // From here on the module sends no result codes: nothing can be judged.
-            channel().send("ATQ1\r", "OK", 100);
+            channel().deliver("ATQ1\r", ReplyRule::quiet("OK", 100));
             m_run.step();
             // The store and its reset are not cut short by a stop request.
             m_run.holdStops();
             m_changes.store = ModuleChanges::Store::Unanswered;
             if (m_nonStandardRate) {
-                channel().send(finalLine, "CR", 100);
+                channel().deliver(finalLine, ReplyRule::quiet("CR", 100));
             } else {
-                channel().send("AT&W\r", "OK", 100);
+                channel().deliver("AT&W\r", ReplyRule::quiet("OK", 100));
                 m_run.pause(50ms);
-                channel().send("ATZ\r", "\r", 100);
+                channel().deliver("ATZ\r", ReplyRule::quiet("\r", 100));
                 m_run.pause(50ms);
             }
         } else {
-            channel().sendCommand(responseEntry + "\r", "OK", 100);
+            channel().command(responseEntry + "\r", ReplyRule::shortReply("OK", 100));
             checkFirmware();
             if (m_run.stopped())
                 return;
             m_run.holdStops();
             m_changes.store = ModuleChanges::Store::Unanswered;
             if (m_nonStandardRate) {
-                channel().send(finalLine, "CR", 100);
+                channel().deliver(finalLine, ReplyRule::shortReply("CR", 100));
             } else {
                 store();
-                channel().send("ATZ\r", "\r", 100);
+                if (m_request.readBack)
+                    readBack();
+                channel().deliver("ATZ\r", ReplyRule::shortReply("\r", 100));
             }
         }
         m_configDone = true;
@@ -252,7 +257,7 @@ private:
     // The S21 check a read also makes, against the radio signature being written.
     void checkFirmware()
     {
-        channel().sendCommand("ATI\r", "V", 100);
+        channel().command("ATI\r", ReplyRule::longReply("V", 100));
         OperationResult &result = m_run.result();
         result.identification = identificationLine(m_run.session().lastReply());
         result.firmware = firmwareVersion(result.identification, m_request.variant.radioClass);
@@ -265,13 +270,29 @@ private:
     void store()
     {
         try {
-            channel().sendCommand("AT&W\r", "OK", 100);
+            channel().command("AT&W\r", ReplyRule::shortReply("OK", 100));
         } catch (const ModuleReplyError &) {
             if (OperationRun::isRefusal(m_run.session().lastReply()))
                 m_changes.store = ModuleChanges::Store::NotSent;
             throw;
         }
         m_changes.store = ModuleChanges::Store::Acknowledged;
+    }
+
+    // The listing after the store: what the module holds now is what it stored.
+    // A listing that does not come or convert leaves the verify to a read of its own.
+    void readBack()
+    {
+        try {
+            QByteArray listing = channel().command("AT&V\r", ReplyRule::listing(100));
+            m_run.result().listing = ListingParser(listing, m_request.variant.radioClass).parse(false);
+        } catch (const ExchangeCancelled &) {
+            throw;
+        } catch (const SerialLineError &) {
+            throw;
+        } catch (const Exception &) {
+            m_run.result().listing.reset();
+        }
     }
 
     // Any ending other than done, once the module had configuration commands: "ATZ" at

@@ -52,7 +52,8 @@ struct OperationResult {
     QString error;
     QList<OperationNotice> notices;
 
-    // Read and restore: the listing as parsed (also when a later step failed).
+    // Read and restore: the listing as parsed (also when a later step failed);
+    // configure: the listing read back after the store, when asked for.
     std::optional<ParsedListing> listing;
     // "ATI": the identification line and the firmware version taken from it (0: none).
     QString identification;
@@ -76,6 +77,11 @@ struct ConfigureRequest {
     ProductVariant variant;
     ModuleSettings settings;
     CommandList commands;
+    // Verify in the same wake: the listing is read back after the store ("AT&W") and
+    // before the reset ("ATZ"), when what is active is what was stored. It lands in
+    // the result's listing; without one (quiet mode, a rate the PC cannot follow, a
+    // listing that did not convert) a separate read must verify.
+    bool readBack = false;
 };
 
 // What a read needs. `priorS21` is the radio signature the user had before; with it

@@ -18,6 +18,8 @@ ModuleChannel &ModuleSession::open()
     });
     channel->setStopToken(m_stop);
     channel->setEscapeCharacter(m_escape);
+    channel->line().setPace(m_pace);
+    channel->setGuardTime(m_guard);
     m_channel = std::move(channel);
     return *m_channel;
 }
@@ -42,6 +44,13 @@ void ModuleSession::setEscapeCharacter(char c)
     m_escape = c;
     if (m_channel)
         m_channel->setEscapeCharacter(c);
+}
+
+void ModuleSession::setGuardTime(std::chrono::milliseconds guard)
+{
+    m_guard = guard;
+    if (m_channel)
+        m_channel->setGuardTime(guard);
 }
 
 void ModuleSession::setStopToken(std::stop_token token)

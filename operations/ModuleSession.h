@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <stop_token>
@@ -40,6 +41,15 @@ public:
     char escapeCharacter() const { return m_escape; }
     void setEscapeCharacter(char c);
 
+    // The module's escape guard time (S1); the factory 1000 ms until told otherwise.
+    std::chrono::milliseconds guardTime() const { return m_guard; }
+    void setGuardTime(std::chrono::milliseconds guard);
+
+    // How the module's replies end; the final result code unless set. Takes effect
+    // at the next open().
+    ReplyPace pace() const { return m_pace; }
+    void setPace(ReplyPace pace) { m_pace = pace; }
+
     // The reply of the latest exchange on any channel of this session.
     const QByteArray &lastReply() const { return m_lastReply; }
     // Receives every reply, on the thread of the exchange; may be empty.
@@ -53,6 +63,8 @@ private:
     PortLayerFactory m_makeLayer;
     std::unique_ptr<ModuleChannel> m_channel;
     char m_escape = '+';
+    ReplyPace m_pace = ReplyPace::FinalCode;
+    std::chrono::milliseconds m_guard{1000};
     QByteArray m_lastReply;
     std::function<void(const QByteArray &)> m_listener;
     std::stop_token m_stop;

@@ -38,7 +38,7 @@ void beginShortOperation(OperationRun &run, const QString &status)
 // "ATI": the identification line, its firmware and what that means for S21.
 void identify(OperationRun &run, const ReadRequest &request)
 {
-    run.channel().sendCommand("ATI\r", "V", 100);
+    run.channel().command("ATI\r", ReplyRule::longReply("V", 100));
     OperationResult &result = run.result();
     result.identification = identificationLine(run.session().lastReply());
     result.firmware = firmwareVersion(result.identification, request.variant.radioClass);
@@ -73,7 +73,7 @@ void completeRead(OperationRun &run, const ReadRequest &request, bool &awake)
         const bool echoOn = !settingsFromListing(parsed, request.variant).flag(Field::EchoOff);
         try {
             awake = false;
-            run.channel().sendCommand("ATZ\r", "\r", 100);
+            run.channel().command("ATZ\r", ReplyRule::shortReply("\r", 100));
         } catch (const ExchangeCancelled &) {
             throw;
         } catch (const Exception &) {
@@ -114,8 +114,7 @@ void readBody(OperationRun &run, const ReadRequest &request, bool &awake)
     if (run.stopped())
         return;
     run.setProgress(15);
-    // The listing ends with the last route.
-    run.channel().sendCommand("AT&V\r", moduleKey(Field::Route3Destination) + '=', 100);
+    run.channel().command("AT&V\r", ReplyRule::listing(100));
     run.progressToMaximum();
     run.status(QStringLiteral("Updating Main Form..."));
     completeRead(run, request, awake);

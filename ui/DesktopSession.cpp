@@ -98,6 +98,13 @@ void DesktopSession::attach(MainWindow &window)
             m_settings.sync();
         });
     }
+    if (auto *silence = window.findChild<QAction *>(QStringLiteral("Comm_SilencePace"))) {
+        silence->setChecked(m_settings.silenceEndedReplies());
+        connect(silence, &QAction::toggled, this, [this](bool on) {
+            m_settings.setSilenceEndedReplies(on);
+            m_settings.sync();
+        });
+    }
     window.installEventFilter(this);
 }
 

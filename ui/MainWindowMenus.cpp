@@ -61,6 +61,10 @@ void MainWindow::buildMenus()
     m_verifyAfterConfigure = comm->addAction(QStringLiteral("Verify After Configure"));
     m_verifyAfterConfigure->setObjectName(QStringLiteral("Comm_Verify"));
     m_verifyAfterConfigure->setCheckable(true);
+    // For firmware whose replies must end in a silence; the commands stay the same.
+    QAction *silencePace = comm->addAction(QStringLiteral("Wait for Silence After Replies"));
+    silencePace->setObjectName(QStringLiteral("Comm_SilencePace"));
+    silencePace->setCheckable(true);
     comm->addSeparator();
     item(comm, QStringLiteral("&Find Module..."), "Comm_Find", &MainWindow::findModule);
     action(MainCommand::ComPortSettings) =

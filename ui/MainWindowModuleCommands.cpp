@@ -11,9 +11,11 @@
 #include "ui/ModuleCommands.h"
 #include "ui/OperationHost.h"
 
+#include <QAction>
 #include <QObject>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -32,6 +34,11 @@ public:
     CommandList &commandList() override { return m_w.commandList(); }
     int &priorS21() override { return m_w.priorS21(); }
     char &escapeCharacter() override { return m_w.escapeCharacter(); }
+    ReplyPace replyPace() const override
+    {
+        const auto *silence = m_w.findChild<QAction *>(QStringLiteral("Comm_SilencePace"));
+        return silence && silence->isChecked() ? ReplyPace::Silence : ReplyPace::FinalCode;
+    }
 
     void setListingText(const QByteArray &text) override { m_w.setListingText(text); }
     void showPortSettings() override { m_w.showPortSettings(); }
@@ -69,14 +76,21 @@ void MainWindow::configure()
     commitEdit();
     if (refusedWhileTestRuns())
         return;
-    if (!moduleCommands(*this).configure() || !m_verifyAfterConfigure->isChecked())
+    const bool verify = m_verifyAfterConfigure->isChecked();
+    std::optional<ModuleSettings> readBack;
+    if (!moduleCommands(*this).configure(verify ? &readBack : nullptr) || !verify)
         return;
-    // The module is read back into a record of its own; only a difference is worth a dialog.
+    // The module was read back into a record of its own, in the configure's own wake
+    // where it could be; only a difference is worth a dialog.
     ModuleSettings held;
-    const bool readBack = moduleCommands(*this).readInto(held);
-    if (readBack)
+    bool haveHeld = readBack.has_value();
+    if (haveHeld)
+        held = *readBack;
+    else
+        haveHeld = moduleCommands(*this).readInto(held);
+    if (haveHeld)
         showJournalNotice(messages(), recordVerify(m_variant, lineSettingsFor(portSettings()).port, m_model->settings(), held));
-    if (readBack && !compareSettings(m_model->settings(), held, m_variant.radioClass).empty())
+    if (haveHeld && !compareSettings(m_model->settings(), held, m_variant.radioClass).empty())
         showComparison(QStringLiteral("Verify After Configure"), QStringLiteral("Module"), held);
 }
 

@@ -64,7 +64,7 @@ MessageSink::Icon iconOf(OperationNotice::Level level)
 
 ModuleCommands::ModuleCommands(OperationHost &host) : m_host(host) {}
 
-bool ModuleCommands::configure()
+bool ModuleCommands::configure(std::optional<ModuleSettings> *readBack)
 {
     const ModuleSettings &settings = m_host.model().settings();
     if (settings.mode == OperatingMode::None) {
@@ -77,13 +77,13 @@ bool ModuleCommands::configure()
         builder.buildControlled();
     else
         builder.buildTransparent();
-    return configureWithCommandList();
+    return configureWithCommandList(readBack);
 }
 
-bool ModuleCommands::configureWithCommandList()
+bool ModuleCommands::configureWithCommandList(std::optional<ModuleSettings> *readBack)
 {
     m_host.repaintWindow();
-    return showProgress(OperationKind::Configure);
+    return showProgress(OperationKind::Configure, nullptr, readBack);
 }
 
 void ModuleCommands::read()
@@ -111,22 +111,25 @@ void ModuleCommands::restoreFactoryDefaults()
         m_host.model().replaceAll(before);
 }
 
-bool ModuleCommands::showProgress(OperationKind kind, ModuleSettings *target)
+bool ModuleCommands::showProgress(OperationKind kind, ModuleSettings *target, std::optional<ModuleSettings> *readBack)
 {
     JournalRecorder record(journalOperation(kind), m_host.variant(), lineSettingsFor(m_host.portSettings()).port);
-    const OperationResult result = run(kind);
+    const OperationResult result = run(kind, readBack != nullptr);
     showJournalNotice(m_host.messages(), keepOperation(record, kind, m_host.commandList(), result));
+    if (readBack && kind == OperationKind::Configure && result.configured && result.listing)
+        *readBack = settingsFromListing(*result.listing, m_host.variant());
     return apply(kind, result, target);
 }
 
-OperationResult ModuleCommands::run(OperationKind kind)
+OperationResult ModuleCommands::run(OperationKind kind, bool readBack)
 {
     ProgressDialog dialog(m_host.window());
     WindowObserver observer(dialog, m_host);
     // The operation gets copies of what it needs: the window stays untouched while it runs.
     ModuleSession session(lineSettingsFor(m_host.portSettings()));
     session.setEscapeCharacter(m_host.escapeCharacter());
-    const ConfigureRequest configure{m_host.variant(), m_host.model().settings(), m_host.commandList()};
+    session.setPace(m_host.replyPace());
+    const ConfigureRequest configure{m_host.variant(), m_host.model().settings(), m_host.commandList(), readBack};
     const ReadRequest read{m_host.variant(), m_host.priorS21()};
     std::stop_source stop;
     OperationResult result;  // what an operation that does nothing leaves
@@ -175,7 +178,8 @@ bool ModuleCommands::apply(OperationKind kind, const OperationResult &result, Mo
         m_host.priorS21() = m_host.model().get(Field::RadioSignature);
 
     bool listingApplied = false;
-    if (result.listing) {
+    // A configure's listing is its verify's, never the window's.
+    if (result.listing && kind != OperationKind::Configure) {
         if (target)
             *target = settingsFromListing(*result.listing, m_host.variant());
         else

@@ -3,6 +3,8 @@
 #include "settings/ModuleSettings.h"
 #include "settings/Types.h"
 
+#include <optional>
+
 struct OperationResult;
 class OperationHost;
 
@@ -17,8 +19,10 @@ public:
     // Refuses without an operating mode; otherwise clears the log, builds the
     // CommandList for the mode and configures the module. Returns whether every
     // command went out and was stored.
-    bool configure();
-    bool configureWithCommandList();
+    // With `readBack` the module's listing is read back in the same wake, after the
+    // store; it lands there when it came and converted.
+    bool configure(std::optional<ModuleSettings> *readBack = nullptr);
+    bool configureWithCommandList(std::optional<ModuleSettings> *readBack = nullptr);
     // Reads the module's listing into the settings. A read that brings no listing
     // that converts (no answer, a cut listing, cancel) leaves the settings alone.
     void read();
@@ -31,13 +35,14 @@ public:
 
     // Runs one operation behind the progress dialog; returns whether a listing
     // reached the settings (or `target`), or for a configure whether it was stored.
-    bool showProgress(OperationKind kind, ModuleSettings *target = nullptr);
+    bool showProgress(OperationKind kind, ModuleSettings *target = nullptr,
+                      std::optional<ModuleSettings> *readBack = nullptr);
 
     static const QString kNoModeText;
     static const QString kRestoreQuestion;
 
 private:
-    OperationResult run(OperationKind kind);
+    OperationResult run(OperationKind kind, bool readBack);
     bool apply(OperationKind kind, const OperationResult &result, ModuleSettings *target);
     // After a configure or restore that did not finish: what the module holds now.
     void showWhatWasStored(OperationKind kind, const OperationResult &result);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comm/PortSettings.h"
+#include "comm/ReplyRule.h"
 #include "settings/CommandBuilder.h"
 #include "settings/Types.h"
 
@@ -25,6 +26,8 @@ public:
     virtual int &priorS21() = 0;
     // The module's escape character as far as the window knows it.
     virtual char &escapeCharacter() = 0;
+    // How the module's replies are read ("Wait for Silence After Replies").
+    virtual ReplyPace replyPace() const { return ReplyPace::FinalCode; }
 
     // The last text received from the module.
     virtual void setListingText(const QByteArray &text) = 0;

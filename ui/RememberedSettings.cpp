@@ -99,3 +99,13 @@ void RememberedSettings::setVerifyAfterConfigure(bool on)
 {
     m_settings.setValue(QStringLiteral("module/verifyAfterConfigure"), on);
 }
+
+bool RememberedSettings::silenceEndedReplies() const
+{
+    return m_settings.value(QStringLiteral("module/silenceEndedReplies"), false).toBool();
+}
+
+void RememberedSettings::setSilenceEndedReplies(bool on)
+{
+    m_settings.setValue(QStringLiteral("module/silenceEndedReplies"), on);
+}

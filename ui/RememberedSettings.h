@@ -30,6 +30,9 @@ public:
     // "Verify After Configure"; off when never set.
     bool verifyAfterConfigure() const;
     void setVerifyAfterConfigure(bool on);
+    // "Wait for Silence After Replies"; off when never set.
+    bool silenceEndedReplies() const;
+    void setSilenceEndedReplies(bool on);
 
     QStringList recentFiles() const;
     void setRecentFiles(const QStringList &paths);

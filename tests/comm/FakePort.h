@@ -23,6 +23,9 @@ struct FakePortState {
     struct ReadStep {
         QByteArray data;
         bool ok = true;
+        // On the virtual clock: how long into the read the data arrives. A read whose
+        // total time-out is shorter ends empty at its time-out, and the step waits on.
+        std::chrono::milliseconds after{0};
     };
 
     std::mutex mutex;
@@ -44,6 +47,9 @@ struct FakePortState {
     std::chrono::milliseconds writeTime{0};
     int pauseStretch = 0;
     SerialPortLayer::LineState line{9600, 8, 0, 0};
+    // The port's virtual clock: a read that brings nothing moves it on by the read's
+    // total time-out, a pause by its length. Exchanges measure their deadlines on it.
+    std::chrono::steady_clock::time_point clock{};
 
     // Record
     QStringList events;            // "open COM1", "cts", "write ...", "read 22", "purgeOut", "purgeIn", "close"
@@ -147,6 +153,18 @@ public:
             }
             if (interruptRequested()) {
                 // like a system layer: an interrupted read returns at once with nothing
+            } else if (!m_s->reads.empty() && m_s->reads.front().after.count()) {
+                FakePortState::ReadStep &step = m_s->reads.front();
+                const std::chrono::milliseconds total(m_s->timeouts.readTotalConstant +
+                                                      m_s->timeouts.readTotalMultiplier * unsigned(maxBytes));
+                if (total.count() && step.after > total) {
+                    step.after -= total;   // the empty read below moves the clock by its time-out
+                } else {
+                    m_s->clock += step.after;
+                    data = step.data.left(maxBytes);
+                    ok = step.ok;
+                    m_s->reads.pop_front();
+                }
             } else if (!m_s->reads.empty()) {
                 FakePortState::ReadStep step = m_s->reads.front();
                 m_s->reads.pop_front();
@@ -156,6 +174,11 @@ public:
                 data = m_s->input.left(maxBytes);
                 m_s->input.remove(0, data.size());
             }
+        }
+        if (data.isEmpty()) {
+            std::lock_guard lock(m_s->mutex);
+            const unsigned total = m_s->timeouts.readTotalConstant + m_s->timeouts.readTotalMultiplier * unsigned(maxBytes);
+            m_s->clock += std::chrono::milliseconds(total);
         }
         bytes.assign(data.begin(), data.end());
         --m_s->inRead;
@@ -184,12 +207,18 @@ public:
     {
         std::unique_lock lock(m_s->mutex);
         m_s->events << QString("pause %1").arg(duration.count());
+        m_s->clock += duration;
         ++m_s->inPause;
         m_s->changed.wait_for(lock, duration * m_s->pauseStretch, [this] { return interruptRequested(); });
         --m_s->inPause;
         return !interruptRequested();
     }
     bool wakesBlockedReads() const override { return true; }
+    std::chrono::steady_clock::time_point now() const override
+    {
+        std::lock_guard lock(m_s->mutex);
+        return m_s->clock;
+    }
     void purgeOutput() override
     {
         std::lock_guard lock(m_s->mutex);

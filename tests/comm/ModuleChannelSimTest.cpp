@@ -47,7 +47,7 @@ TEST_F(SimTest, WakesTheModuleFromDataModeWithTheEscapeSequence)
     ASSERT_EQ(heard.size(), 2u);   // nothing for "\r" in data mode, then "OK"
     EXPECT_EQ(heard[0], "");
     EXPECT_TRUE(heard[1].contains("OK"));
-    EXPECT_TRUE(channel.sendCommand("ATS0=1\r", "OK", 100));
+    EXPECT_NO_THROW(channel.command("ATS0=1\r", ReplyRule::shortReply("OK", 100)));
     EXPECT_TRUE(channel.lastReply().contains("ATS0=1\r"));   // echo on
 }
 
@@ -64,29 +64,29 @@ TEST_F(SimTest, WakesWithAnotherEscapeCharacter)
     auto sim = start({"--start", "command"});
     {
         ModuleChannel channel{PortSettings{}};
-        EXPECT_TRUE(channel.sendCommand("ATS2=42\r", "OK", 100));
-        channel.send("ATO\r", "", 100);   // back to data mode
+        EXPECT_NO_THROW(channel.command("ATS2=42\r", ReplyRule::shortReply("OK", 100)));
+        channel.deliver("ATO\r", ReplyRule::lineChange());   // back to data mode
     }
     ModuleChannel channel{PortSettings{}};
     channel.setEscapeCharacter(42);
     EXPECT_NO_THROW(channel.wakeModem());
     EXPECT_TRUE(logged(*sim, "RX \"***\""));
     EXPECT_FALSE(logged(*sim, "+++"));
-    EXPECT_TRUE(channel.sendCommand("AT\r", "OK", 100));
+    EXPECT_NO_THROW(channel.command("AT\r", ReplyRule::shortReply("OK", 100)));
 }
 
 TEST_F(SimTest, NumericRepliesCountAsOkButReturnFalse)
 {
     auto sim = start({"--start", "command"});
     ModuleChannel channel{PortSettings{}};
-    channel.sendCommand("ATV0\r", "OK", 100);
-    EXPECT_FALSE(channel.sendCommand("AT&W\r", "OK", 100));
+    channel.command("ATV0\r", ReplyRule::shortReply("OK", 100));
+    EXPECT_NO_THROW(channel.command("AT&W\r", ReplyRule::shortReply("OK", 100)));
     EXPECT_EQ(channel.lastReply(), "AT&W\r0\r");
     EXPECT_NO_THROW(channel.wakeModem());   // "\r" answered "0\r"
     EXPECT_FALSE(logged(*sim, "+++"));
     EXPECT_EQ([&] {
         try {
-            channel.sendCommand("ATS99=1\r", "OK", 20);
+            channel.command("ATS99=1\r", ReplyRule::shortReply("OK", 20));
         } catch (const ModuleReplyError &e) {
             return e.message();
         }
@@ -101,7 +101,7 @@ TEST_F(SimTest, RefusedIdentificationEndsAsAnErrorInBothForms)
     ExchangeResult result = channel.exchange("ATI\r", ReplyRule::longReply("V", 100));
     EXPECT_EQ(result.status, ExchangeStatus::Error);
     EXPECT_TRUE(result.reply.contains("\r\nERROR\r\n")) << result.reply.constData();
-    channel.sendCommand("ATV0\r", "OK", 100);
+    channel.command("ATV0\r", ReplyRule::shortReply("OK", 100));
     result = channel.exchange("ATI\r", ReplyRule::longReply("V", 100));
     EXPECT_EQ(result.status, ExchangeStatus::Error);
     EXPECT_EQ(result.reply, "ATI\r4\r");
@@ -112,14 +112,14 @@ TEST_F(SimTest, ListingAt1200)
     auto sim = start({"--start", "command"});
     {
         ModuleChannel channel{PortSettings{}};
-        channel.send("ATC1\r", "", 100);   // the module now talks at 1200 bit/s
+        channel.deliver("ATC1\r", ReplyRule::lineChange());   // the module now talks at 1200 bit/s
     }
     PortSettings slow;
     slow.baudIndex = 0;
     QByteArray listing;
     {
         ModuleChannel channel{slow};
-        EXPECT_TRUE(channel.sendCommand("AT&V\r", "&Z3=", 100));
+        EXPECT_NO_THROW(channel.command("AT&V\r", ReplyRule::listing(100)));
         listing = channel.lastReply();
     }
     EXPECT_TRUE(listing.contains(" C1 "));
@@ -128,7 +128,7 @@ TEST_F(SimTest, ListingAt1200)
 
     // At the old rate the module hears only noise.
     ModuleChannel wrong(PortSettings{});
-    EXPECT_THROW(wrong.sendCommand("AT\r", "OK", 20), ModuleReplyError);
+    EXPECT_THROW(wrong.command("AT\r", ReplyRule::shortReply("OK", 20)), ModuleReplyError);
 }
 
 TEST_F(SimTest, ListingKeepsTheLastRouteAcrossTheFirstRead)
@@ -139,13 +139,13 @@ TEST_F(SimTest, ListingKeepsTheLastRouteAcrossTheFirstRead)
             auto sim = start({"--start", "command"});
             {
                 ModuleChannel channel{PortSettings{}};
-                ASSERT_TRUE(channel.sendCommand("AT&Z0=" + z0 + "&Z1=20,21,22,23,24&Z3=30,31,32,33,34,35\r", "OK", 100));
-                channel.send("ATC" + QByteArray::number(baudItem) + "\r", "", 100);
+                ASSERT_NO_THROW(channel.command("AT&Z0=" + z0 + "&Z1=20,21,22,23,24&Z3=30,31,32,33,34,35\r", ReplyRule::shortReply("OK", 100)));
+                channel.deliver("ATC" + QByteArray::number(baudItem) + "\r", ReplyRule::lineChange());
             }
             PortSettings at;
             at.baudIndex = quint8(baudItem - 1);
             ModuleChannel channel{at};
-            EXPECT_TRUE(channel.sendCommand("AT&V\r", "&Z3=", 100));
+            EXPECT_NO_THROW(channel.command("AT&V\r", ReplyRule::listing(100)));
             EXPECT_TRUE(channel.lastReply().contains("&Z3=30,31,32,33,34,35 \r\n")) << baudItem << " " << z0.constData();
         }
     }
@@ -164,18 +164,18 @@ TEST_F(SimTest, SecondChannelOnTheSamePortFails)
     }
     first.reset();
     ModuleChannel third{PortSettings{}};
-    EXPECT_TRUE(third.sendCommand("AT\r", "OK", 100));
+    EXPECT_NO_THROW(third.command("AT\r", ReplyRule::shortReply("OK", 100)));
 }
 
 TEST_F(SimTest, LostLineFailsTheNextCommand)
 {
     auto sim = start({"--start", "command", "--hangup-after", "1"});
     auto channel = std::make_unique<ModuleChannel>(PortSettings{});
-    EXPECT_TRUE(channel->sendCommand("AT\r", "OK", 100));
+    EXPECT_NO_THROW(channel->command("AT\r", ReplyRule::shortReply("OK", 100)));
     ASSERT_TRUE(sim->waitExit(5000));
     // A hung-up line has no modem lines to read: it fails before anything is written.
     try {
-        channel->sendCommand("AT&W\r", "OK", 50);
+        channel->command("AT&W\r", ReplyRule::shortReply("OK", 50));
         ADD_FAILURE() << "no error";
     } catch (const SerialLineError &e) {
         EXPECT_EQ(e.message(), "CTS on modem was not detected.");
@@ -187,7 +187,7 @@ TEST_F(SimTest, ReceivePumpCollectsTestReports)
 {
     auto sim = start({"--start", "command"});
     ModuleChannel channel{PortSettings{}};
-    EXPECT_TRUE(channel.sendCommand("AT&T3\r", "\r", 100));
+    EXPECT_NO_THROW(channel.command("AT&T3\r", ReplyRule::shortReply("\r", 100)));
 
     std::mutex mutex;
     std::condition_variable more;
@@ -205,7 +205,7 @@ TEST_F(SimTest, ReceivePumpCollectsTestReports)
     EXPECT_TRUE(stream.contains(" dBm\r\n"));
     channel.flushLine();
     channel.setReceiveHandler({});
-    EXPECT_TRUE(channel.sendCommand("ATZ\r", "OK", 100));
+    EXPECT_NO_THROW(channel.command("ATZ\r", ReplyRule::shortReply("OK", 100)));
 }
 
 } // namespace

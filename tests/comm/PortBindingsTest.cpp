@@ -73,7 +73,7 @@ TEST(PortBindings, ByIdBindingFollowsTheAdapterToItsNewPath)
     SerialLine line;
     line.setLineSettings({.port = "COM3"});
     ASSERT_TRUE(line.open());
-    ASSERT_TRUE(line.writeText("AT\r"));
+    ASSERT_TRUE(line.writeBytes("AT\r"));
     EXPECT_EQ(after.received(), "AT\r");
     line.close();
 

@@ -190,7 +190,7 @@ TEST(PtyPort, ExchangeAndPoll)
             command += pty.receive(10ms);
         pty.send(command + "\r\nOK\r\n");
     });
-    EXPECT_TRUE(port.transact("AT&W\r", "OK", 100));
+    EXPECT_EQ(port.exchange("AT&W\r", ReplyRule::shortReply("OK", 100)).status, ExchangeStatus::Ok);
     module.join();
     EXPECT_EQ(heard, "AT&W\r\r\nOK\r\n");
 

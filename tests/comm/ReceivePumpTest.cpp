@@ -50,6 +50,8 @@ protected:
     {
         state->idleRead = 2ms;
         channel = std::make_unique<ModuleChannel>(PortSettings{}, fakePort(state));
+        // These pin the silence-ended reading; the final-code reading has tests of its own.
+        channel->line().setPace(ReplyPace::Silence);
         channel->setReceiveHandler([this](const QByteArray &text, quint16) { collector.add(text); });
     }
     void arrive(const QByteArray &bytes) { state->arrive(bytes); }
@@ -88,7 +90,7 @@ TEST_F(PumpTest, StopWaitsForThePollInProgress)
     // The port is the caller's again: an exchange now is the only reader.
     state->idleRead = 0ms;
     state->reads.push_back({"\r\nOK\r\n", true});
-    EXPECT_TRUE(channel->sendCommand("ATZ\r", "OK", 50));
+    EXPECT_NO_THROW(channel->command("ATZ\r", ReplyRule::shortReply("OK", 50)));
     EXPECT_EQ(state->readCount(), reads + 1);
     pump.stop();   // a second stop is harmless
 }
@@ -127,7 +129,7 @@ TEST_F(PumpTest, StopEndsAPumpBlockedInItsReadAtOnce)
     // also after a second stop (the destructor's).
     pump.stop();
     state->reads.push_back({"\r\nOK\r\n", true});
-    EXPECT_TRUE(channel->sendCommand("AT\r", "OK", 50));
+    EXPECT_NO_THROW(channel->command("AT\r", ReplyRule::shortReply("OK", 50)));
     EXPECT_NE(state->readTimeouts.back().readTotalConstant, 0u);
 }
 

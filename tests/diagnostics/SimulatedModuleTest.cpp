@@ -164,7 +164,7 @@ void SimulatedModuleTest::rxTestDialogClosedByItsCloseBoxWhileRunning()
     QVERIFY(messages.empty());
     // The port is free again: closed with the dialog.
     auto again = std::make_unique<ModuleChannel>(LineSettings{});
-    QVERIFY(again->sendCommand("AT\r", "OK", 100));
+    QVERIFY_THROWS_NO_EXCEPTION(again->command("AT\r", ReplyRule::shortReply("OK", 100)));
 }
 
 void SimulatedModuleTest::vanishedPortEndsTheTestAtOnce()

@@ -3,6 +3,7 @@
 #include "OperationTestSupport.h"
 
 #include "comm/ModuleChannel.h"
+#include "settings/SettingsComparison.h"
 #include "comm/FakePort.h"
 
 #include <QScopeGuard>
@@ -32,6 +33,37 @@ private Q_SLOTS:
         // Every reply reached the log on the GUI thread, the identification included.
         QVERIFY(host.log.size() >= plainConfigureLines(host.commands).size());
         QVERIFY(host.log.contains("ATI\r\r\n740R-B V1.90\r\n\r\nOK\r\n\r"));
+    }
+
+    void bothPacesSendTheSameCommandsInTheSameOrder()
+    {
+        for (const ReplyPace pace : {ReplyPace::FinalCode, ReplyPace::Silence}) {
+            SimOnCom1 sim({"--start", "data"});
+            TestHost host;
+            host.pace = pace;
+            QVERIFY(ModuleCommands(host).configure());
+            QList<QByteArray> expected = plainConfigureLines(host.commands);
+            expected[0] = "+++";   // on-line: the probe is data to the module, then one escape
+            QCOMPARE(sim.received(), expected);
+            QVERIFY2(host.fake.empty(), qPrintable(host.fake.texts().join('|')));
+        }
+    }
+
+    void verifyReadsBackAfterTheStoreInTheSameWake()
+    {
+        SimOnCom1 sim({"--start", "data"});
+        TestHost host;
+        const ModuleSettings before = host.model().settings();
+        std::optional<ModuleSettings> readBack;
+        QVERIFY(ModuleCommands(host).configure(&readBack));
+        QList<QByteArray> expected = plainConfigureLines(host.commands);
+        expected[0] = "+++";
+        expected.insert(expected.size() - 1, "AT&V\r");   // after "AT&W", before "ATZ"
+        QCOMPARE(sim.received(), expected);
+        QCOMPARE(sim.received().count("+++"), 1);
+        QVERIFY(readBack.has_value());
+        QVERIFY(compareSettings(host.model().settings(), *readBack, host.variant().radioClass).empty());
+        QCOMPARE(host.model().settings(), before);   // the listing is the verify's, not the window's
     }
 
     void controlledModeSendsTheControlledList()

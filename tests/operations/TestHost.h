@@ -31,6 +31,7 @@ public:
     CommandList &commandList() override { return commands; }
     int &priorS21() override { return heldPriorS21; }
     char &escapeCharacter() override { return escape; }
+    ReplyPace replyPace() const override { return pace; }
 
     void showPortSettings() override
     {
@@ -54,6 +55,7 @@ public:
     CommandList commands;
     int heldPriorS21 = 0;
     char escape = '+';
+    ReplyPace pace = ReplyPace::FinalCode;
     QByteArray listing;
     QList<QByteArray> log;
     QString status;

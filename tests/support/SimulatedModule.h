@@ -170,6 +170,19 @@ public:
         return ok;
     }
 
+    // The virtual time.
+    Clock::time_point now() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_now;
+    }
+    // Time passes on the line without a read: the module does what falls due.
+    void wait(Clock::duration duration)
+    {
+        std::lock_guard lock(m_mutex);
+        runUntil(m_now + duration);
+    }
+
     // --- holds: the worker stops where a test wants to act --------------------------
 
     struct Hold {
@@ -398,6 +411,17 @@ public:
             m_module->purgeInput();
     }
     bool ctsOn() const override { return m_system ? m_system->ctsOn() : m_open && m_module->ctsOn(); }
+    std::chrono::steady_clock::time_point now() const override
+    {
+        return m_system ? m_system->now() : m_module->now();
+    }
+    bool pause(std::chrono::milliseconds duration) override
+    {
+        if (m_system || interruptRequested())
+            return SerialPortLayer::pause(duration);
+        m_module->wait(duration);
+        return true;
+    }
 
 private:
     std::shared_ptr<SimulatedModule> m_module;

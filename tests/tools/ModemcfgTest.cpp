@@ -85,6 +85,8 @@ TEST(Modemcfg, BadUsageIsStatusOneWithAMessage)
         {QStringLiteral("write"), QStringLiteral("--port"), QStringLiteral("COM1")},
         {QStringLiteral("restore"), QStringLiteral("--port"), QStringLiteral("COM1")},
         {QStringLiteral("verify"), QStringLiteral("--port"), QStringLiteral("COM1"), QStringLiteral("--bogus"), kGolden},
+        {QStringLiteral("read"), QStringLiteral("--port"), QStringLiteral("COM1"), QStringLiteral("--pace"),
+         QStringLiteral("slow")},
     };
     for (const QStringList &arguments : cases) {
         const Outcome r = modemcfg(arguments);

@@ -422,7 +422,8 @@ private slots:
         QCOMPARE(texts(get<QMenu>("File")), QStringList({"&New", "&Open", "&Save", "Save &As", "Compare File with Window...", "Open &Network...", "Commissioning Report...", "-", "E&xit"}));
         QCOMPARE(texts(get<QMenu>("Communication")),
                  QStringList({"&Read Module Configuration", "&Configure Module", "Compare Module with Window",
-                              "History...", "Verify After Configure", "-", "&Find Module...", "Com &Port Settings"}));
+                              "History...", "Verify After Configure", "Wait for Silence After Replies", "-",
+                              "&Find Module...", "Com &Port Settings"}));
         QCOMPARE(texts(get<QMenu>("Advanced")),
                  QStringList({"R&estore Factory Defaults", "&Diagnostics", "Escape Character"}));
         QCOMPARE(texts(get<QMenu>("Adv_Diagnostics")),

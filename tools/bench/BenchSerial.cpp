@@ -67,8 +67,7 @@ int main(int argc, char **argv)
         ModuleChannel channel{PortSettings{}};
         for (int i = 0; i < count; ++i) {
             try {
-                if (!channel.sendCommand("AT&W\r", "OK", kIntervalMs))
-                    ++failures;
+                channel.command("AT&W\r", ReplyRule::shortReply("OK", kIntervalMs));
             } catch (const Exception &e) {
                 ++failures;
                 std::fprintf(stderr, "exchange %d: %s\n", i, qPrintable(e.message()));

@@ -84,6 +84,7 @@ struct Invocation {
     bool verify = true;
     QString baud;
     QString format;
+    ReplyPace pace = ReplyPace::FinalCode;
     QStringList operands;
     char escape = '+';
     int timeoutSeconds = 0;
@@ -124,6 +125,11 @@ Invocation parse(const CommandInfo &info, const QStringList &arguments, QTextStr
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Saves the configuration read, as File > Save does."),
                                     QStringLiteral("FILE.40B"));
+    const QCommandLineOption pace(
+        QStringLiteral("pace"),
+        QStringLiteral("How replies end: final (at the module's final result code, default) or legacy "
+                       "(after a silence, for firmware that needs it)."),
+        QStringLiteral("PACE"));
     const QCommandLineOption noVerify(QStringLiteral("no-verify"), QStringLiteral("Skips the read-back."));
     const QCommandLineOption yes(QStringLiteral("yes"),
                                  QStringLiteral("Confirms that the module's settings are to be replaced."));
@@ -140,7 +146,7 @@ Invocation parse(const CommandInfo &info, const QStringList &arguments, QTextStr
                                                     "clamped, unknown or repeated keys ignored, each with a notice."));
     parser.addOption(help);
     const std::pair<Option, const QCommandLineOption *> table[] = {
-        {Port, &port}, {Line, &baud}, {Line, &format}, {Product, &product}, {Json, &json},
+        {Port, &port}, {Line, &baud}, {Line, &format}, {Line, &pace}, {Product, &product}, {Json, &json},
         {Output, &output}, {NoVerify, &noVerify}, {Yes, &yes}, {Escape, &escape}, {Timeout, &timeout},
         {Lenient, &lenient}};
     for (const auto &[flag, option] : table)
@@ -196,6 +202,11 @@ Invocation parse(const CommandInfo &info, const QStringList &arguments, QTextStr
             throw UsageError{QStringLiteral("--timeout %1: give a whole number of seconds, 1 or more.")
                                  .arg(parser.value(timeout))};
     }
+    QString paceError;
+    const std::optional<ReplyPace> replyPace = paceFromOption(value(Line, pace), &paceError);
+    if (!replyPace)
+        throw UsageError{paceError};
+    inv.pace = *replyPace;
     inv.variant = *productNamed(productNames().front());
     if (info.options & Product) {
         const std::optional<ProductVariant> variant = productNamed(parser.value(product));
@@ -238,7 +249,7 @@ std::vector<ModuleReport> onEveryPort(const Invocation &inv, std::stop_token sto
     std::vector<ModuleReport> reports = runSideBySide(int(inv.ports.size()), [&](int slot) {
         ConsoleObserver observer(progress, slot);
         return job(ModuleJob{inv.lines[std::size_t(slot)], inv.searchFirst, inv.variant, stop, inv.escape,
-                             inv.timeoutSeconds},
+                             inv.timeoutSeconds, inv.pace},
                    observer);
     });
     progress.clear();

@@ -66,3 +66,13 @@ std::optional<LineSettings> lineSettingsFromOptions(const QString &port, const Q
     }
     return line;
 }
+
+std::optional<ReplyPace> paceFromOption(const QString &pace, QString *error)
+{
+    if (pace.isEmpty() || pace == QStringLiteral("final"))
+        return ReplyPace::FinalCode;
+    if (pace == QStringLiteral("legacy"))
+        return ReplyPace::Silence;
+    *error = QStringLiteral("--pace %1: not one of final, legacy.").arg(pace);
+    return std::nullopt;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comm/LineSettings.h"
+#include "comm/ReplyRule.h"
 
 #include <QString>
 
@@ -15,3 +16,7 @@ std::optional<LineSettings> lineSettingsFromOptions(const QString &port, const Q
                                                     QString *error);
 // The formats the module offers, in the order above.
 QStringList lineFormatNames();
+// How replies end, from --pace: "final" (at the final result code, the default when
+// empty) or "legacy" (after a read interval of silence). On bad input gives nothing
+// and sets `error`.
+std::optional<ReplyPace> paceFromOption(const QString &pace, QString *error);

@@ -202,6 +202,7 @@ ModuleReport readJob(const ModuleJob &job, OperationObserver &observer, ModuleSe
             return;
         ModuleSession session(*line);
         session.setEscapeCharacter(job.escape);
+        session.setPace(job.pace);
         const OperationResult result = readModule(readRequest(job), session, observer, job.stop);
         if (!take(report, result, Change::None))
             return;
@@ -265,7 +266,8 @@ ModuleReport writeJob(const ModuleJob &job, const Configuration &configuration, 
             return;
         ModuleSession session(*line);
         session.setEscapeCharacter(job.escape);
-        const ConfigureRequest request{job.variant, configuration.settings, configuration.commands};
+        session.setPace(job.pace);
+        const ConfigureRequest request{job.variant, configuration.settings, configuration.commands, verify};
         const OperationResult written = configureModule(request, session, observer, job.stop);
         if (!take(report, written, Change::Configuration)) {
             if (written.outcome == Outcome::Refused)
@@ -292,6 +294,11 @@ ModuleReport writeJob(const ModuleJob &job, const Configuration &configuration, 
             report.status = ExitStatus::Interrupted;
             report.message = QStringLiteral("Interrupted: the configuration was stored, the module was reset; "
                                             "it was not read back.");
+            return;
+        }
+        if (written.listing) {
+            // Read back in the same wake, after the store.
+            compare(report, configuration.settings, settingsRead(written, job.variant), job.variant);
             return;
         }
         // The PC side has followed the module to its new rate and format.
@@ -323,6 +330,7 @@ ModuleReport restoreJob(const ModuleJob &job, OperationObserver &observer)
             return;
         ModuleSession session(*line);
         session.setEscapeCharacter(job.escape);
+        session.setPace(job.pace);
         const OperationResult result = restoreDefaults(readRequest(job), session, observer, job.stop);
         if (take(report, result, Change::FactoryDefaults))
             report.commands = buildCommandList(settingsRead(result, job.variant));

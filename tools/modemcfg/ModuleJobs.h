@@ -4,6 +4,7 @@
 #include "Report.h"
 
 #include "comm/LineSettings.h"
+#include "comm/ReplyRule.h"
 #include "operations/ModuleOperations.h"
 #include "settings/Types.h"
 
@@ -21,6 +22,7 @@ struct ModuleJob {
     std::stop_token stop;
     char escape = '+';          // --escape: the character the module's escape sequence uses
     int timeoutSeconds = 0;     // --timeout: the longest the module's share may take; 0 none
+    ReplyPace pace = ReplyPace::FinalCode;  // --pace: how a reply's end is recognised
 };
 
 // Reads the module; `settings` receives what it holds when the read succeeds.
