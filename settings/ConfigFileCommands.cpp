@@ -15,6 +15,15 @@ const QString kNoModeText = QStringLiteral("An operating mode must be selected!"
 const QString kNewText = QStringLiteral("Open new configuration?");
 const QString kLoadFailedText = QStringLiteral("Unable to load file. The file may be corrupt, or incorrect.");
 const QString kNotConfigText = QStringLiteral(" is not a valid configuration file.");
+
+// The load failure names the file and what was wrong with it.
+QString loadFailedText(const QString &path, const std::exception &e)
+{
+    const auto *own = dynamic_cast<const Exception *>(&e);
+    const QString reason = own ? own->message() : QString::fromLocal8Bit(e.what());
+    return kLoadFailedText + QStringLiteral("\r\n\r\n") + QDir::toNativeSeparators(path) +
+           QStringLiteral("\r\n") + reason;
+}
 }  // namespace
 
 ConfigFileCommands::ConfigFileCommands(SettingsModel &model, FileDialogs &dialogs, State state, QObject *parent)
@@ -46,7 +55,6 @@ bool ConfigFileCommands::saveAs(bool prompt) {
         m_model.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok, kNoModeText);
         return false;
     }
-    Q_EMIT clearLogRequested();
     m_state.commandList = buildCommandList(m_model.settings());
 
     QString path = m_currentFileName;
@@ -58,6 +66,7 @@ bool ConfigFileCommands::saveAs(bool prompt) {
     if (!writeFile(path))
         return false;
     setCurrentFile(path);
+    Q_EMIT fileSaved(path);
     return true;
 }
 
@@ -89,24 +98,36 @@ ParsedListing ConfigFileCommands::parseFileLine(QByteArray &line) {
 }
 
 bool ConfigFileCommands::loadFile(const QString &path) {
+    // The file is read and parsed whole before the window changes: a file that fails
+    // leaves the settings, the file name and ListingText as they were.
+    QByteArray line;
+    ParsedListing parsed;
     try {
-        m_state.listingText = ConfigFile().readLine(path);
-        const ParsedListing parsed = parseFileLine(m_state.listingText);
+        line = ConfigFile().readLine(path);
+        parsed = parseFileLine(line);
+        settingsFromListing(parsed, m_model.variant());
+    } catch (const std::exception &e) {
+        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, loadFailedText(path, e));
+        return false;
+    }
+    const ModuleSettings before = m_model.settings();
+    try {
         m_model.applyDefaults();
         if (const std::optional<int> prior = m_model.applyListing(parsed))
             m_state.priorS21 = *prior;
-        showNotices(m_model.messages(), parsed.notices);
-        Q_EMIT repaintRequested();
-        setCurrentFile(path);
-        m_state.portSettings = portSettingsFor(m_model.settings(), m_state.portSettings);
-        Q_EMIT portSettingsChanged();
-        return true;
-    } catch (const std::exception &) {
-        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kLoadFailedText);
-        m_model.applyDefaults();
-        setCurrentFile(QString());
+    } catch (const std::exception &e) {
+        m_model.replaceAll(before);
+        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, loadFailedText(path, e));
         return false;
     }
+    m_state.listingText = line;
+    showNotices(m_model.messages(), parsed.notices);
+    Q_EMIT repaintRequested();
+    setCurrentFile(path);
+    m_state.portSettings = portSettingsFor(m_model.settings(), m_state.portSettings);
+    Q_EMIT portSettingsChanged();
+    Q_EMIT fileLoaded(path);
+    return true;
 }
 
 bool ConfigFileCommands::openCommandLineFile(const QString &argument) {
@@ -123,17 +144,19 @@ bool ConfigFileCommands::openCommandLineFile(const QString &argument) {
     return loadFile(argument);
 }
 
-std::optional<ModuleSettings> ConfigFileCommands::chooseSettingsFile() {
-    const QString path = m_dialogs.getOpenFileName(QDir::currentPath(), kFilter, kDefaultSuffix);
+std::optional<ModuleSettings> ConfigFileCommands::chooseSettingsFile(QString *chosenPath) {
+    const QString path = m_dialogs.getOpenFileName(QDir::currentPath(), kFilter, kDefaultSuffix, kCompareTitle);
     if (path.isEmpty())
         return std::nullopt;
+    if (chosenPath)
+        *chosenPath = path;
     try {
         QByteArray line = ConfigFile().readLine(path);
         const ParsedListing parsed = parseFileLine(line);
         showNotices(m_model.messages(), parsed.notices);
         return settingsFromListing(parsed, m_model.variant());
-    } catch (const std::exception &) {
-        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kLoadFailedText);
+    } catch (const std::exception &e) {
+        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, loadFailedText(path, e));
         return std::nullopt;
     }
 }

@@ -77,6 +77,8 @@ void TransmitTestItem::showState(TestState state)
     }
     // The box waits for the user: the hourglass is gone by then.
     m_wait.reset();
+    if ((before == TestState::Running) != (state == TestState::Running))
+        Q_EMIT runningChanged(state == TestState::Running);
     if (const std::optional<QString> failure = std::exchange(m_failure, std::nullopt)) {
         m_messages.show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, *failure);
     } else if (before == TestState::Starting && state == TestState::Running) {

@@ -12,7 +12,8 @@ public:
     QString getSaveFileName(const QString &dir, const QString &filter, const QString &suffix) override {
         return record(dir, filter, suffix);
     }
-    QString getOpenFileName(const QString &dir, const QString &filter, const QString &suffix) override {
+    QString getOpenFileName(const QString &dir, const QString &filter, const QString &suffix,
+                            const QString &) override {
         return record(dir, filter, suffix);
     }
     QString answer;  // empty: cancelled
