@@ -1,6 +1,6 @@
 #include "ui/DesktopSession.h"
 
-#include "settings/ConfigFileCommands.h"
+#include "ui/ConfigFileCommands.h"
 #include "ui/FileDropFilter.h"
 #include "ui/MainWindow.h"
 #include "ui/QtFileDialogs.h"

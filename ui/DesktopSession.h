@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "ui/RecentFiles.h"
 #include "ui/RememberedSettings.h"
 

@@ -1,6 +1,6 @@
 #include "ui/LogPane.h"
 
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "settings/MessageSink.h"
 
 #include <QContextMenuEvent>

@@ -3,7 +3,7 @@
 // holds CurrentFileName; the window shows what it announces.
 #include "ui/MainWindow.h"
 
-#include "settings/ConfigFileCommands.h"
+#include "ui/ConfigFileCommands.h"
 #include "settings/SettingsComparison.h"
 #include "settings/SettingsModel.h"
 #include "ui/ComparisonDialog.h"

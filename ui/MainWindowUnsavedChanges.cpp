@@ -2,7 +2,7 @@
 // UnsavedChanges; before anything replaces the edits the user is asked.
 #include "ui/MainWindow.h"
 
-#include "settings/ConfigFileCommands.h"
+#include "ui/ConfigFileCommands.h"
 #include "ui/UnsavedChanges.h"
 
 #include <QCloseEvent>

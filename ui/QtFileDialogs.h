@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 
 class QWidget;
 

@@ -3,8 +3,8 @@
 #include "CodecTestSupport.h"
 #include "settings/CommandBuilder.h"
 #include "settings/ConfigFile.h"
-#include "settings/ConfigFileCommands.h"
-#include "settings/FileDialogs.h"
+#include "ui/ConfigFileCommands.h"
+#include "ui/FileDialogs.h"
 
 #include <QBuffer>
 #include <QDir>

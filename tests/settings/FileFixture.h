@@ -2,8 +2,8 @@
 
 #include "ParserFixture.h"
 #include "settings/CommandBuilder.h"
-#include "settings/ConfigFileCommands.h"
-#include "settings/FileDialogs.h"
+#include "ui/ConfigFileCommands.h"
+#include "ui/FileDialogs.h"
 
 namespace codectest {
 

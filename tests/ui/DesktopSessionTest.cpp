@@ -1,6 +1,6 @@
 // The window as a desktop application: settings kept between runs, Recent Files,
 // files dropped on the window.
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "settings/ProductVariant.h"
 #include "tests/support/FakeMessages.h"
 #include "ui/DesktopSession.h"

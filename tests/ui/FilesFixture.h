@@ -3,7 +3,7 @@
 // What the file-command tests of the main window share: scripted file dialogs, a
 // temporary working folder and the golden configuration file.
 
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "tests/support/MainWindowFixture.h"
 
 #include <QByteArray>

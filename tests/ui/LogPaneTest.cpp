@@ -2,7 +2,7 @@
 
 #include "ui/LogPane.h"
 
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "tests/support/FakeMessages.h"
 
 #include <QContextMenuEvent>

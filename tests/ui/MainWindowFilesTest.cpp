@@ -1,6 +1,6 @@
 // The main window's file commands: save, save as, open, new and the file named on
 // the command line, as the menus and tool buttons run them.
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "settings/ProductVariant.h"
 #include "settings/SettingsModel.h"
 #include "tests/ui/FilesFixture.h"

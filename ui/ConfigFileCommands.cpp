@@ -1,7 +1,7 @@
-#include "settings/ConfigFileCommands.h"
+#include "ui/ConfigFileCommands.h"
 
 #include "settings/ConfigFile.h"
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "settings/ListingParser.h"
 #include "settings/SerialParams.h"
 #include "settings/SettingsComparison.h"
