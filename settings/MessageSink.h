@@ -8,8 +8,10 @@
 class MessageSink {
 public:
     enum class Icon { Error, Warning, Information, Question };
-    enum class Buttons { Ok, YesNo, OkCancel };
-    enum class Answer { Ok, Cancel, Yes, No };
+    // YesNoDefaultNo guards a change that cannot be undone: Enter answers No.
+    // SaveDiscardCancel asks before unsaved edits would be replaced.
+    enum class Buttons { Ok, YesNo, OkCancel, YesNoDefaultNo, SaveDiscardCancel };
+    enum class Answer { Ok, Cancel, Yes, No, Save, Discard };
 
     virtual ~MessageSink() = default;
     virtual Answer show(Icon icon, Buttons buttons, const QString &text) = 0;

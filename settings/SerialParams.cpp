@@ -56,7 +56,7 @@ void resetPortSettings(PortSettings &ps, bool resetPort) {
 }
 
 QString comPortText(const PortSettings &ps) {
-    return ps.comPort < 8 ? QStringLiteral("Com %1").arg(ps.comPort + 1) : QString();
+    return ps.comPort < 8 ? QStringLiteral("COM%1").arg(ps.comPort + 1) : QString();
 }
 
 QString baudText(const PortSettings &ps) {

@@ -55,7 +55,7 @@ AboutDialog::AboutDialog(QWidget *parent)
     panelLayout->setContentsMargins(6, 4, 6, 4);
 
     m_titleLabel = new QLabel(m_titlePanel);
-    m_titleLabel->setObjectName(QStringLiteral("Label1"));
+    m_titleLabel->setObjectName(QStringLiteral("TitleLabel"));
     m_titleLabel->setAlignment(Qt::AlignCenter);
     m_titleLabel->setWordWrap(true);
     QFont titleFont = m_titleLabel->font();
@@ -103,8 +103,9 @@ void AboutDialog::setUp(Brand brand, RadioClass radioClass, const VersionResourc
     switch (brand) {
     case Brand::Brisca:
         m_briscaLogo->show();
-        m_titleLabel->setText(is740 ? QStringLiteral("KMA 410D (900MHz) Configuration")
-                              : QStringLiteral("KMA 410D (868MHz) Configuration"));
+        // Named as the window's caption names the product.
+        m_titleLabel->setText(is740 ? QStringLiteral("KMA 410D Configuration")
+                              : QStringLiteral("KMA 410D Configuration (868 MHz)"));
         left = m_briscaLogo->x() + m_briscaLogo->width();
         dockNoticeToBottom();
         break;

@@ -1,5 +1,7 @@
 #include "ui/ComparisonDialog.h"
 
+#include "ui/OperationOutcome.h"
+
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,7 +20,7 @@ ComparisonDialog::ComparisonDialog(const QString &title, const QString &firstHea
 
     m_summary->setObjectName(QStringLiteral("ComparisonSummary"));
     m_summary->setText(differences.empty() ? kNoDifferences
-                                           : QStringLiteral("%1 settings differ").arg(differences.size()));
+                                           : OperationOutcome::settingsDiffer(int(differences.size())));
     layout->addWidget(m_summary);
 
     m_table->setObjectName(QStringLiteral("ComparisonTable"));

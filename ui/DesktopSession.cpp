@@ -1,6 +1,6 @@
 #include "ui/DesktopSession.h"
 
-#include "settings/ConfigFileCommands.h"
+#include "ui/ConfigFileCommands.h"
 #include "ui/FileDropFilter.h"
 #include "ui/MainWindow.h"
 #include "ui/QtFileDialogs.h"
@@ -30,10 +30,12 @@ public:
         FileDialogs *dialogs = m_dialogs();
         return dialogs ? remember(dialogs->getSaveFileName(folder(directory), filter, defaultSuffix)) : QString();
     }
-    QString getOpenFileName(const QString &directory, const QString &filter, const QString &defaultSuffix) override
+    QString getOpenFileName(const QString &directory, const QString &filter, const QString &defaultSuffix,
+                            const QString &title) override
     {
         FileDialogs *dialogs = m_dialogs();
-        return dialogs ? remember(dialogs->getOpenFileName(folder(directory), filter, defaultSuffix)) : QString();
+        return dialogs ? remember(dialogs->getOpenFileName(folder(directory), filter, defaultSuffix, title))
+                       : QString();
     }
 
 private:
@@ -77,6 +79,7 @@ DesktopSession::~DesktopSession() = default;
 void DesktopSession::attach(MainWindow &window)
 {
     m_window = &window;
+    m_windowObject = &window;
     if (!m_givenDialogs)
         m_qtDialogs = std::make_unique<QtFileDialogs>(&window);
     window.setStartupPortSettings(m_settings.portSettings());
@@ -177,7 +180,12 @@ void DesktopSession::openRecentFile(const QString &path)
 
 bool DesktopSession::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_window) {
+    // Only the two events of interest reach the comparison: the window also sends
+    // events while it is being destroyed, when it is no longer a MainWindow and
+    // m_window must not be read as one.
+    if (event->type() != QEvent::Show && event->type() != QEvent::Close)
+        return QObject::eventFilter(watched, event);
+    if (watched == m_windowObject) {
         if (event->type() == QEvent::Show && !m_geometryRestored) {
             m_geometryRestored = true;
             // After the show: the window centres itself while being shown.

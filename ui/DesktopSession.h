@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "ui/RecentFiles.h"
 #include "ui/RememberedSettings.h"
 
@@ -49,6 +49,8 @@ private:
     std::unique_ptr<FileDialogs> m_qtDialogs;
     std::unique_ptr<FileDialogs> m_folderDialogs;
     QPointer<MainWindow> m_window;
+    // The same window as a plain object, for comparing without a downcast.
+    QPointer<QObject> m_windowObject;
     QPointer<RecentFiles> m_recent;
     std::unique_ptr<FileDropFilter> m_drops;
     bool m_geometryRestored = false;

@@ -84,6 +84,8 @@ void TransmitTestItem::showState(TestState state)
     m_wait.reset();
     if (state == TestState::Idle && before != TestState::Idle)
         showJournalNotice(m_messages, recordTransmitRun(m_port, m_failure));
+    if ((before == TestState::Running) != (state == TestState::Running))
+        Q_EMIT runningChanged(state == TestState::Running);
     if (const std::optional<QString> failure = std::exchange(m_failure, std::nullopt)) {
         m_messages.show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, *failure);
     } else if (before == TestState::Starting && state == TestState::Running) {

@@ -60,6 +60,12 @@ public:
     // Starts the test when it does not run, stops it otherwise.
     void toggle(const LineSettings &line);
     const TransmitTest &test() const { return m_test; }
+    // Whether the module transmits the test pattern as far as the window knows.
+    bool isRunning() const { return m_shown == TestState::Running; }
+
+Q_SIGNALS:
+    // The test has started (true) or stopped (false).
+    void runningChanged(bool running);
 
 private:
     void stateChanged(TestState state, const QDateTime &at) override;

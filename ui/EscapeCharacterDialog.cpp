@@ -19,9 +19,9 @@ EscapeCharacterDialog::EscapeCharacterDialog(Getter getEscapeChar, Setter setEsc
                    | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
 
     m_sequenceLabel = new QLabel(QStringLiteral("Esc Sequence"), this);
-    m_sequenceLabel->setObjectName(QStringLiteral("Label49"));
+    m_sequenceLabel->setObjectName(QStringLiteral("SequenceLabel"));
     m_characterLabel = new QLabel(QStringLiteral("Character"), this);
-    m_characterLabel->setObjectName(QStringLiteral("Label51"));
+    m_characterLabel->setObjectName(QStringLiteral("CharacterLabel"));
 
     m_codeField = new SpinField(1, 255, this);
     m_codeField->setObjectName(QStringLiteral("EscChar_SpinEdit"));

@@ -1,10 +1,11 @@
 #include "ui/LogPane.h"
 
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "settings/MessageSink.h"
 
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFontDatabase>
 #include <QMenu>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -14,13 +15,58 @@
 LogPane::LogPane(MessageSink &messages, QWidget *parent) : QPlainTextEdit(parent), m_messages(messages)
 {
     setReadOnly(true);
+    // Listings line up in columns in a fixed-width face, at the window's size.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (font().pixelSize() > 0)
+        fixed.setPixelSize(font().pixelSize());
+    else
+        fixed.setPointSizeF(font().pointSizeF());
+    setFont(fixed);
 }
 
-void LogPane::appendLine(const QString &text)
+void LogPane::appendLine(const QString &text) { append(text, Kind::Received); }
+
+void LogPane::appendNote(const QString &text) { append(text, Kind::Note); }
+
+void LogPane::append(const QString &text, Kind kind)
 {
-    m_entries.push_back({QDateTime::currentDateTime(), text});
-    appendPlainText(text);
+    m_entries.push_back({QDateTime::currentDateTime(), text, kind});
+    appendPlainText(shown(m_entries.back()));
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+QString LogPane::shown(const Entry &e) const
+{
+    const QString mark = e.kind == Kind::Note ? QStringLiteral("* ") : QStringLiteral("< ");
+    const QString time = m_showTimes ? e.arrived.toString(QStringLiteral("HH:mm:ss.zzz ")) : QString();
+    QStringList lines = e.text.split(QLatin1Char('\n'));
+    for (QString &line : lines)
+        line = time + mark + line;
+    return lines.join(QLatin1Char('\n'));
+}
+
+void LogPane::redraw()
+{
+    clear();
+    for (const Entry &e : m_entries)
+        appendPlainText(shown(e));
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void LogPane::setShowTimes(bool show)
+{
+    if (show == m_showTimes)
+        return;
+    m_showTimes = show;
+    redraw();
+}
+
+QString LogPane::lineTexts() const
+{
+    QStringList texts;
+    for (const Entry &e : m_entries)
+        texts << e.text;
+    return texts.join(QLatin1Char('\n'));
 }
 
 void LogPane::clearLines()
@@ -60,6 +106,14 @@ void LogPane::contextMenuEvent(QContextMenuEvent *event)
 {
     std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
     menu->addSeparator();
+    QAction *times = menu->addAction(QStringLiteral("Show &Times"));
+    times->setObjectName(QStringLiteral("actShowTimes"));
+    times->setCheckable(true);
+    times->setChecked(m_showTimes);
+    connect(times, &QAction::toggled, this, &LogPane::setShowTimes);
+    QAction *clearAll = menu->addAction(QStringLiteral("C&lear"), this, &LogPane::clearLines);
+    clearAll->setObjectName(QStringLiteral("actClearLog"));
+    clearAll->setEnabled(!m_entries.empty());
     QAction *save = menu->addAction(QStringLiteral("Save Log..."), this, &LogPane::saveLog);
     save->setObjectName(QStringLiteral("actSaveLog"));
     save->setEnabled(m_dialogs != nullptr);

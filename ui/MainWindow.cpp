@@ -3,13 +3,14 @@
 #include "comm/ModuleChannel.h"
 #include "comm/PortBindings.h"
 #include "resources/Icons.h"
-#include "settings/ConfigFileCommands.h"
-#include "settings/FileDialogs.h"
+#include "ui/ConfigFileCommands.h"
+#include "ui/FileDialogs.h"
 #include "ui/LogPane.h"
 #include "ui/PostedCall.h"
 #include "settings/ProductVariant.h"
 #include "settings/SerialParams.h"
 #include "settings/SettingsModel.h"
+#include "ui/AnchorLayout.h"
 #include "ui/DiagnosticsCommands.h"
 #include "ui/FieldBinder.h"
 #include "ui/FormParts.h"
@@ -19,6 +20,8 @@
 #include "ui/SettingsPages.h"
 #include "ui/SpinField.h"
 #include "ui/StatusRow.h"
+#include "ui/TransmitTestBanner.h"
+#include "ui/UnsavedChanges.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,9 +39,12 @@
 
 namespace {
 
-// The client area below the menu bar.
+// The client area below the menu bar, as the window sizes itself; the menu bar takes
+// a row less than its size hint, so the arrangement below is drawn in an area one
+// row taller.
 constexpr int kClientWidth = 625;
 constexpr int kClientHeight = 391;
+constexpr int kArrangedHeight = kClientHeight + 1;
 
 QFont windowFont()
 {
@@ -66,7 +72,7 @@ MainWindow::MainWindow(const ProductVariant &variant, MessageSink &messages, QWi
                      FileDialogs *fileDialogs)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint),
+                              Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       m_variant(variant), m_messages(messages),
       m_model(std::make_unique<SettingsModel>(variant, messages))
 {
@@ -78,6 +84,8 @@ MainWindow::MainWindow(const ProductVariant &variant, MessageSink &messages, QWi
     QApplication::setFont(windowFont());
     setWindowIcon(iconResource(QStringLiteral("KORVEL")));
     m_binder = new FieldBinder(*m_model, this);
+    m_unsaved = new UnsavedChanges(*m_model, this);
+    connect(m_unsaved, &UnsavedChanges::modifiedChanged, this, &MainWindow::updateCaption);
 
     buildCentralArea();
     buildMenus();
@@ -95,52 +103,75 @@ MainWindow::MainWindow(const ProductVariant &variant, MessageSink &messages, QWi
     connect(m_modeGroup, &OperatingModeGroup::selected, this, &MainWindow::selectMode);
 
     setWindowTitle(m_variant.baseCaption);
-    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    // The designed size is the smallest and the first; made larger, the log pane
+    // takes the room.
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 }
 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::buildCentralArea()
 {
-    auto *client = new QWidget(this);
+    // The Tx BER test's banner above the client area, shown while the test runs.
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("CentralArea"));
+    auto *column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_transmitBanner = new TransmitTestBanner(central);
+    column->addWidget(m_transmitBanner);
+    auto *client = new QWidget(central);
     client->setObjectName(QStringLiteral("ClientArea"));
-    client->setFixedSize(kClientWidth, kClientHeight);
-    setCentralWidget(client);
+    column->addWidget(client, 1);
+    setCentralWidget(central);
+    connect(m_transmitBanner, &TransmitTestBanner::stopRequested, this, &MainWindow::toggleTransmitTest);
 
     m_toolBar = new QToolBar(client);
-    m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    m_toolBar->setObjectName(QStringLiteral("ToolBar"));
     m_toolBar->setAccessibleName(QStringLiteral("Tool Bar"));
-    m_toolBar->setGeometry(0, 0, kClientWidth, 29);
+
     // It takes the focus when a command commits the edit, never from the keyboard.
     m_toolBar->setFocusPolicy(Qt::ClickFocus);
 
     m_modeGroup = new OperatingModeGroup(client);
-    m_modeGroup->setGeometry(8, 40, 169, 201);
+
 
     QLabel *logLabel = FormParts::label(QStringLiteral("Serial Communications:"), client);
-    logLabel->setGeometry(8, 247, 169, 16);
+
     m_log = new LogPane(m_messages, client);
-    m_log->setObjectName(QStringLiteral("Memo1"));
+    m_log->setObjectName(QStringLiteral("LogPane"));
     m_log->setAccessibleName(QStringLiteral("Serial Communications:"));
     // Long listing lines wrap: the pane is too narrow to scroll sideways through them.
     m_log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_log->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    m_log->setGeometry(8, 264, 169, 97);
+
 
     m_modeOptions = new ModeOptions(*m_binder, client);
-    m_modeOptions->setGeometry(184, 40, 200, 321);
+
 
     QWidget *settingsBody = nullptr;
     QGroupBox *settings = FormParts::boldGroup(QStringLiteral("Settings:"), client, &settingsBody);
     settings->setObjectName(QStringLiteral("SettingsGB"));
-    settings->setGeometry(384, 40, 233, 321);
+
     m_settingsPages = new SettingsPages(*m_binder, settingsBody);
     auto *layout = new QVBoxLayout(settingsBody);
     layout->setContentsMargins(0, 2, 0, 0);
     layout->addWidget(m_settingsPages);
 
     m_statusRow = new StatusRow(client);
-    m_statusRow->move(0, 371);
+
+    // Each part where it stands at the designed size; the log pane grows with the
+    // window, the parts right of it move along, the tool bar and status row widen.
+    using A = AnchorLayout;
+    auto *arrangement = new AnchorLayout(QSize(kClientWidth, kArrangedHeight), client);
+    arrangement->setMinimumAreaSize(QSize(kClientWidth, kClientHeight));
+    arrangement->addWidget(m_toolBar, {0, 0, kClientWidth, 29}, A::Left | A::Top | A::Right);
+    arrangement->addWidget(m_modeGroup, {8, 40, 169, 201}, A::Left | A::Top);
+    arrangement->addWidget(logLabel, {8, 247, 169, 16}, A::Left | A::Top);
+    arrangement->addWidget(m_log, {8, 264, 169, 97}, A::Left | A::Top | A::Right | A::Bottom);
+    arrangement->addWidget(m_modeOptions, {184, 40, 200, 321}, A::Top | A::Right);
+    arrangement->addWidget(settings, {384, 40, 233, 321}, A::Top | A::Right);
+    arrangement->addWidget(m_statusRow, {0, 371, kClientWidth, 19}, A::Left | A::Right | A::Bottom);
 }
 
 // --- start-up ------------------------------------------------------------------
@@ -182,6 +213,8 @@ void MainWindow::startUp()
     showPortSettings();
     showMode(OperatingMode::None);
     m_model->applyDefaults();
+    // The defaults are nothing the user would lose.
+    markSettingsKept();
     openCommandLineFile();
 }
 
@@ -215,12 +248,18 @@ void MainWindow::setCurrentFileName(const QString &path)
 
 void MainWindow::updateCaption()
 {
-    setWindowTitle(m_files->caption());
+    if (!m_files)
+        return;
+    // The placeholder only while modified: the title reads as the caption otherwise.
+    const bool modified = m_unsaved->isModified();
+    setWindowTitle(m_files->caption() + (modified ? QStringLiteral("[*]") : QString()));
+    setWindowModified(modified);
 }
 
 void MainWindow::newConfiguration()
 {
-    m_files->newConfiguration();
+    if (m_files->newConfiguration())
+        markSettingsKept();
 }
 
 // --- the view of the model -------------------------------------------------------
@@ -302,7 +341,7 @@ void MainWindow::clearLog()
 
 QString MainWindow::logText() const
 {
-    return m_log->toPlainText();
+    return m_log->lineTexts();
 }
 
 // --- status row -------------------------------------------------------------------
@@ -313,6 +352,14 @@ void MainWindow::showPortSettings()
     m_statusRow->comPort()->setPanelText(comPortText(m_portSettings));
     m_statusRow->comPort()->setToolTip(PortBindings().describe(m_portSettings.comPort));
     m_statusRow->lineFormat()->setPanelText(lineFormatText(m_portSettings));
+    // The menus check what the panels show.
+    for (QAction *a : m_statusRow->comPort()->menu()->actions())
+        a->setChecked(a->data().toInt() == m_portSettings.comPort);
+    for (QAction *a : m_statusRow->baud()->menu()->actions())
+        a->setChecked(a->isCheckable() && a->data().toInt() == m_portSettings.baudIndex);
+    const QString format = lineFormatText(m_portSettings);
+    for (QAction *a : m_statusRow->lineFormat()->menu()->actions())
+        a->setChecked(a->text().section(QLatin1Char(' '), 0, 0) == format);
 }
 
 void MainWindow::followModuleSerialSettings()

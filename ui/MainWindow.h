@@ -30,6 +30,8 @@ class SettingsPages;
 class SpinField;
 class StatusRow;
 class TransmitTestItem;
+class TransmitTestBanner;
+class UnsavedChanges;
 
 // The commands of the menu bar and tool bar that can be switched on and off.
 enum class MainCommand {
@@ -44,7 +46,8 @@ inline constexpr int kMainCommandCount = static_cast<int>(MainCommand::About) + 
 // that start every command, the log pane and the program-wide PC serial settings.
 //
 // The command handlers live in their own files: MainWindowFileCommands.cpp,
-// MainWindowModuleCommands.cpp, MainWindowDiagnostics.cpp and MainWindowDialogs.cpp.
+// MainWindowModuleCommands.cpp, MainWindowDiagnostics.cpp and MainWindowDialogs.cpp;
+// the guard of unsaved edits in MainWindowUnsavedChanges.cpp.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -114,6 +117,17 @@ public:
 
     // "New": asks, then defaults, no file, bare caption.
     void newConfiguration();
+    // Whether the settings were changed since they were last saved, opened, read or
+    // written; the title then shows the mark.
+    bool hasUnsavedChanges() const;
+    // The settings as they are are kept somewhere now: the mark goes.
+    void markSettingsKept();
+    // Before the settings are replaced while they have unsaved changes: asks Save,
+    // Discard or Cancel. doing completes "Save the changes before ...?". Whether to
+    // go on (saved or discarded).
+    bool keepUnsavedChanges(const QString &doing);
+    // The outcome of a module command, in the status row and the log.
+    void showOutcome(const QString &text);
     // Runs the start-up sequence; done by the first show, once.
     void startUp();
     // S21 and its labels, the fourth S-register tab's caption.
@@ -158,6 +172,7 @@ public Q_SLOTS:
 
 protected:
     bool event(QEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
     void showEvent(QShowEvent *e) override;
 
 private:
@@ -167,6 +182,8 @@ private:
     void buildStatusMenus();  // MainWindowMenus.cpp
     void applyVariant();
     void updateCaption();
+    // After a read: a module of another model than the running product is named.
+    void warnOfOtherModel(const QString &identification, const QString &port);
     void showMode(OperatingMode m);
     void onDefaultsApplied();
     // Opens the configuration file named as the first command-line argument.
@@ -208,8 +225,10 @@ private:
     SettingsPages *m_settingsPages = nullptr;
     LogPane *m_log = nullptr;
     StatusRow *m_statusRow = nullptr;
+    TransmitTestBanner *m_transmitBanner = nullptr;
+    UnsavedChanges *m_unsaved = nullptr;
     std::array<QAction *, kMainCommandCount> m_commands{};
-    QAction *m_verifyAfterConfigure = nullptr;  // checkable, off unless remembered on
+    QAction *m_verifyAfterConfigure = nullptr;  // checkable; the desktop session checks it unless remembered off
     // The transmit test and its menu item, made when first used. Last: its thread
     // writes to the log until it is gone.
     std::unique_ptr<TransmitTestItem> m_transmitTest;

@@ -5,7 +5,9 @@
 
 #include "comm/LineSettings.h"
 #include "ui/DiagnosticsCommands.h"
+#include "settings/SerialParams.h"
 #include "ui/PostedCall.h"
+#include "ui/TransmitTestBanner.h"
 
 namespace {
 // Channels that wake the module with the escape character `escape` holds then.
@@ -47,6 +49,10 @@ void MainWindow::toggleTransmitTest()
                 postTo(this, [this, text, length] { receiveData(text, length); });
             },
             channelsEscapingWith(m_transmitEscape));
+        // While the module transmits, the window says so above everything with its Stop.
+        connect(m_transmitTest.get(), &TransmitTestItem::runningChanged, this, [this](bool running) {
+            m_transmitBanner->showRunning(running, comPortText(m_portSettings));
+        });
     }
     m_transmitEscape->store(m_escapeCharacter);
     m_transmitTest->toggle(lineSettingsFor(m_portSettings));

@@ -3,7 +3,7 @@
 // holds CurrentFileName; the window shows what it announces.
 #include "ui/MainWindow.h"
 
-#include "settings/ConfigFileCommands.h"
+#include "ui/ConfigFileCommands.h"
 #include "settings/SettingsComparison.h"
 #include "settings/SettingsModel.h"
 #include "ui/ComparisonDialog.h"
@@ -12,6 +12,7 @@
 #include "ui/LogPane.h"
 #include "ui/SpinField.h"
 
+#include <QFileInfo>
 #include <QSignalBlocker>
 
 void MainWindow::buildFileCommands(FileDialogs *fileDialogs)
@@ -23,8 +24,9 @@ void MainWindow::buildFileCommands(FileDialogs *fileDialogs)
     m_log->setFileDialogs(fileDialogs);
     m_files = new ConfigFileCommands(*m_model, *fileDialogs,
                                      {m_commandList, m_fileListingText, m_portSettings, m_priorS21}, this);
-    connect(m_files, &ConfigFileCommands::captionChanged, this, &MainWindow::setWindowTitle);
-    connect(m_files, &ConfigFileCommands::clearLogRequested, this, &MainWindow::clearLog);
+    connect(m_files, &ConfigFileCommands::captionChanged, this, &MainWindow::updateCaption);
+    connect(m_files, &ConfigFileCommands::fileSaved, this, &MainWindow::markSettingsKept);
+    connect(m_files, &ConfigFileCommands::fileLoaded, this, &MainWindow::markSettingsKept);
     connect(m_files, &ConfigFileCommands::portSettingsChanged, this, &MainWindow::showPortSettings);
     connect(m_files, &ConfigFileCommands::repaintRequested, this, [this] { repaint(); });
 }
@@ -68,6 +70,8 @@ bool MainWindow::withTypedValue(const std::function<bool()> &command)
 
 void MainWindow::openFile()
 {
+    if (!keepUnsavedChanges(QStringLiteral("opening another file")))
+        return;
     withListingText([this] { return m_files->openFile(); });
 }
 
@@ -85,8 +89,9 @@ void MainWindow::saveAs()
 
 void MainWindow::compareFileWithWindow()
 {
-    if (const std::optional<ModuleSettings> other = m_files->chooseSettingsFile())
-        showComparison(QStringLiteral("Compare File with Window"), QStringLiteral("File"), *other);
+    QString path;
+    if (const std::optional<ModuleSettings> other = m_files->chooseSettingsFile(&path))
+        showComparison(ConfigFileCommands::kCompareTitle, QFileInfo(path).fileName(), *other);
 }
 
 void MainWindow::showComparison(const QString &title, const QString &otherHeading, const ModuleSettings &other)
@@ -106,10 +111,14 @@ void MainWindow::openCommandLineFile()
 
 bool MainWindow::openNamedFile(const QString &path)
 {
+    if (!keepUnsavedChanges(QStringLiteral("opening another file")))
+        return false;
     return withListingText([this, &path] { return m_files->loadFile(path); });
 }
 
 bool MainWindow::openArgument(const QString &path)
 {
+    if (!keepUnsavedChanges(QStringLiteral("opening another file")))
+        return false;
     return withListingText([this, &path] { return m_files->openCommandLineFile(path); });
 }

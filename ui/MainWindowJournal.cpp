@@ -6,7 +6,7 @@
 #include "journal/Journal.h"
 #include "journal/JournalLocation.h"
 #include "settings/ConfigFile.h"
-#include "settings/ConfigFileCommands.h"
+#include "ui/ConfigFileCommands.h"
 #include "ui/CommissioningReportFile.h"
 #include "ui/HistoryDialog.h"
 

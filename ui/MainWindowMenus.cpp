@@ -2,6 +2,7 @@
 #include "ui/MainWindow.h"
 
 #include "comm/LineSettings.h"
+#include "comm/PortBindings.h"
 #include "resources/Icons.h"
 #include "ui/NetworkWindow.h"
 #include "ui/StatusRow.h"
@@ -39,9 +40,9 @@ void MainWindow::buildMenus()
 
     QMenu *file = addMenu(bar, QStringLiteral("&File"), "File");
     action(MainCommand::New) = item(file, QStringLiteral("&New"), "File_New", &MainWindow::newConfiguration);
-    action(MainCommand::Open) = item(file, QStringLiteral("&Open"), "File_Open", &MainWindow::openFile);
+    action(MainCommand::Open) = item(file, QStringLiteral("&Open..."), "File_Open", &MainWindow::openFile);
     action(MainCommand::Save) = item(file, QStringLiteral("&Save"), "File_Save", &MainWindow::save);
-    action(MainCommand::SaveAs) = item(file, QStringLiteral("Save &As"), "File_SaveAs", &MainWindow::saveAs);
+    action(MainCommand::SaveAs) = item(file, QStringLiteral("Save &As..."), "File_SaveAs", &MainWindow::saveAs);
     item(file, QStringLiteral("Compare File with Window..."), "File_Compare", &MainWindow::compareFileWithWindow);
     item(file, QStringLiteral("Open &Network..."), "File_OpenNetwork", [this] { openNetworkWindow(*this); });
     item(file, QStringLiteral("Commissioning Report..."), "File_Report", &MainWindow::writeCommissioningReport);
@@ -53,7 +54,7 @@ void MainWindow::buildMenus()
         item(comm, QStringLiteral("&Read Module Configuration"), "Comm_Read", &MainWindow::read);
     action(MainCommand::Configure) =
         item(comm, QStringLiteral("&Configure Module"), "Comm_Configure", &MainWindow::configure);
-    QAction *compareModule = item(comm, QStringLiteral("Compare Module with Window"), "Comm_Compare",
+    QAction *compareModule = item(comm, QStringLiteral("Compare Module with Window..."), "Comm_Compare",
                                   &MainWindow::compareModuleWithWindow);
     // It talks to the module as a read does, so it is available when the read is.
     connect(action(MainCommand::Read), &QAction::enabledChanged, compareModule, &QAction::setEnabled);
@@ -68,7 +69,7 @@ void MainWindow::buildMenus()
     comm->addSeparator();
     item(comm, QStringLiteral("&Find Module..."), "Comm_Find", &MainWindow::findModule);
     action(MainCommand::ComPortSettings) =
-        item(comm, QStringLiteral("Com &Port Settings"), "Comm_Serial", &MainWindow::editPortSettings);
+        item(comm, QStringLiteral("Com &Port Settings..."), "Comm_Serial", &MainWindow::editPortSettings);
 
     QMenu *advanced = addMenu(bar, QStringLiteral("Ad&vanced"), "Advanced");
     action(MainCommand::RestoreDefaults) = item(advanced, QStringLiteral("R&estore Factory Defaults"), "Adv_Defaults",
@@ -78,13 +79,13 @@ void MainWindow::buildMenus()
     diag->setAttribute(Qt::WA_WindowPropagation);
     action(MainCommand::TxBerTest) =
         item(diag, QStringLiteral("Start Tx BER Test"), "Diag_TxBer", &MainWindow::toggleTransmitTest);
-    action(MainCommand::RxBerTest) = item(diag, QStringLiteral("Rx BER Test"), "Diag_RxBer", receiveTest(1));
+    action(MainCommand::RxBerTest) = item(diag, QStringLiteral("Rx BER Test..."), "Diag_RxBer", receiveTest(1));
     action(MainCommand::TxRxBerTest) =
-        item(diag, QStringLiteral("Tx && Rx BER Test"), "Diag_TxRxBer", receiveTest(2));
+        item(diag, QStringLiteral("Tx && Rx BER Test..."), "Diag_TxRxBer", receiveTest(2));
     action(MainCommand::RssiMeasurement) =
-        item(diag, QStringLiteral("RSSI Measurement"), "Diag_RSSI", receiveTest(3));
+        item(diag, QStringLiteral("RSSI Measurement..."), "Diag_RSSI", receiveTest(3));
     action(MainCommand::EscapeCharacter) =
-        item(advanced, QStringLiteral("Escape Character"), "Adv_EscChar", &MainWindow::editEscapeCharacter);
+        item(advanced, QStringLiteral("Escape Character..."), "Adv_EscChar", &MainWindow::editEscapeCharacter);
 
     QMenu *help = addMenu(bar, QStringLiteral("&Help"), "Help");
     action(MainCommand::About) = item(help, QStringLiteral("A&bout"), "Help_About", &MainWindow::showAbout);
@@ -159,11 +160,22 @@ void MainWindow::buildStatusMenus()
     QMenu *com = m_statusRow->comPort()->menu();
     QActionGroup *ports = family(com, &MainWindow::setComPort);
     for (int i = 0; i < 8; ++i) {
-        QAction *a = com->addAction(QStringLiteral("Com &%1").arg(i + 1));
+        QAction *a = com->addAction(QStringLiteral("COM&%1").arg(i + 1));
         a->setObjectName(QStringLiteral("puCom%1").arg(i + 1));
         a->setData(i);
+        a->setCheckable(true);
         ports->addAction(a);
     }
+    // Each slot names the device it stands for, as bound when the menu opens.
+    connect(com, &QMenu::aboutToShow, this, [com] {
+        const PortBindings bindings;
+        for (QAction *a : com->actions()) {
+            const int slot = a->data().toInt();
+            const QString device = bindings.devicePath(slot);
+            a->setText(QStringLiteral("COM&%1").arg(slot + 1) +
+                       (device.isEmpty() ? QString() : QStringLiteral("\t") + device));
+        }
+    });
 
     struct Rate {
         const char *text;
@@ -184,6 +196,7 @@ void MainWindow::buildStatusMenus()
         a->setEnabled(rates[i].enabled);
         if (i < int(kBaudRates.size())) {
             a->setData(i);
+            a->setCheckable(true);
             pcRates->addAction(a);
         }
         if (text == QLatin1String("31250")) {
@@ -213,6 +226,7 @@ void MainWindow::buildStatusMenus()
         QAction *a = format->addAction(QString::fromLatin1(formats[i].text));
         a->setObjectName(QString::fromLatin1(formats[i].name));
         a->setData(i);
+        a->setCheckable(true);
         lineFormats->addAction(a);
     }
 }

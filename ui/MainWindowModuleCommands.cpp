@@ -4,14 +4,18 @@
 #include "ui/MainWindow.h"
 
 #include "journal/OperationRecords.h"
+#include "settings/SerialParams.h"
 #include "settings/SettingsComparison.h"
 #include "settings/SettingsModel.h"
 #include "ui/FindModuleDialog.h"
 #include "ui/JournalNotice.h"
+#include "ui/LogPane.h"
 #include "ui/ModuleCommands.h"
 #include "ui/OperationHost.h"
+#include "ui/OperationOutcome.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <algorithm>
@@ -52,6 +56,8 @@ private:
     MainWindow &m_w;
 };
 
+double seconds(const QElapsedTimer &clock) { return double(clock.elapsed()) / 1000.0; }
+
 ModuleCommands moduleCommands(MainWindow &w)
 {
     auto *host = w.findChild<MainWindowOperationHost *>(QStringLiteral("MainWindowOperationHost"),
@@ -68,7 +74,22 @@ void MainWindow::read()
     commitEdit();
     if (refusedWhileTestRuns())
         return;
-    moduleCommands(*this).read();
+    if (!keepUnsavedChanges(QStringLiteral("reading the module")))
+        return;
+    const QString port = comPortText(m_portSettings);
+    QElapsedTimer clock;
+    clock.start();
+    ModuleCommands commands = moduleCommands(*this);
+    if (!commands.read()) {
+        showOutcome(OperationOutcome::failed(QStringLiteral("Read"), port, commands.lastError(),
+                                             commands.lastCancelled()));
+        return;
+    }
+    markSettingsKept();
+    // The status row keeps the module's identification; the log gets the outcome.
+    m_log->appendNote(OperationOutcome::read(
+        OperationOutcome::moduleName(commands.lastIdentification(), m_variant.modelName), port, seconds(clock)));
+    warnOfOtherModel(commands.lastIdentification(), port);
 }
 
 void MainWindow::configure()
@@ -76,22 +97,58 @@ void MainWindow::configure()
     commitEdit();
     if (refusedWhileTestRuns())
         return;
+    const QString port = comPortText(m_portSettings);
+    QElapsedTimer clock;
+    clock.start();
+    ModuleCommands commands = moduleCommands(*this);
     const bool verify = m_verifyAfterConfigure->isChecked();
     std::optional<ModuleSettings> readBack;
-    if (!moduleCommands(*this).configure(verify ? &readBack : nullptr) || !verify)
+    if (!commands.configure(verify ? &readBack : nullptr)) {
+        if (m_model->mode() != OperatingMode::None)
+            showOutcome(OperationOutcome::failed(QStringLiteral("Configure"), port, commands.lastError(),
+                                                 commands.lastCancelled()));
         return;
+    }
+    // The module holds the settings now: closing the window loses nothing.
+    markSettingsKept();
+    const QString module = OperationOutcome::moduleName(commands.lastIdentification(), m_variant.modelName);
+    std::optional<int> differences;
+    ModuleSettings held;
     // The module was read back into a record of its own, in the configure's own wake
     // where it could be; only a difference is worth a dialog.
-    ModuleSettings held;
-    bool haveHeld = readBack.has_value();
-    if (haveHeld)
-        held = *readBack;
-    else
-        haveHeld = moduleCommands(*this).readInto(held);
-    if (haveHeld)
-        showJournalNotice(messages(), recordVerify(m_variant, lineSettingsFor(portSettings()).port, m_model->settings(), held));
-    if (haveHeld && !compareSettings(m_model->settings(), held, m_variant.radioClass).empty())
+    if (verify) {
+        bool haveHeld = readBack.has_value();
+        if (haveHeld)
+            held = *readBack;
+        else
+            haveHeld = moduleCommands(*this).readInto(held);
+        if (haveHeld) {
+            showJournalNotice(messages(), recordVerify(m_variant, lineSettingsFor(portSettings()).port,
+                                                       m_model->settings(), held));
+            differences = int(compareSettings(m_model->settings(), held, m_variant.radioClass).size());
+        }
+    }
+    showOutcome(OperationOutcome::configured(module, port, differences, seconds(clock)));
+    if (differences.value_or(0) > 0)
         showComparison(QStringLiteral("Verify After Configure"), QStringLiteral("Module"), held);
+}
+
+void MainWindow::showOutcome(const QString &text)
+{
+    setStatusText(text);
+    m_log->appendNote(text);
+}
+
+void MainWindow::warnOfOtherModel(const QString &identification, const QString &port)
+{
+    const QString model = identification.section(QStringLiteral(" V"), 0, 0).trimmed();
+    if (model.isEmpty() || model == m_variant.modelName)
+        return;
+    m_messages.show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok,
+                    QStringLiteral("The module on %1 is a %2, not a %3.\r\n"
+                                   "Its settings were read as a %3's; some may not apply to it. "
+                                   "Configure it with the program for the %2.")
+                        .arg(port, identification.trimmed(), m_variant.modelName));
 }
 
 void MainWindow::compareModuleWithWindow()
@@ -120,5 +177,19 @@ void MainWindow::restoreFactoryDefaults()
 {
     if (refusedWhileTestRuns())
         return;
-    moduleCommands(*this).restoreFactoryDefaults();
+    const QString port = comPortText(m_portSettings);
+    QElapsedTimer clock;
+    clock.start();
+    ModuleCommands commands = moduleCommands(*this);
+    const std::optional<bool> restored = commands.restoreFactoryDefaults();
+    if (!restored)
+        return;
+    if (!*restored) {
+        showOutcome(OperationOutcome::failed(QStringLiteral("Restore Factory Defaults"), port, commands.lastError(),
+                                             commands.lastCancelled()));
+        return;
+    }
+    markSettingsKept();
+    showOutcome(OperationOutcome::restored(
+        OperationOutcome::moduleName(commands.lastIdentification(), m_variant.modelName), port, seconds(clock)));
 }

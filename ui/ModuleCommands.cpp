@@ -86,14 +86,14 @@ bool ModuleCommands::configureWithCommandList(std::optional<ModuleSettings> *rea
     return showProgress(OperationKind::Configure, nullptr, readBack);
 }
 
-void ModuleCommands::read()
+bool ModuleCommands::read()
 {
     m_host.priorS21() = m_host.model().get(Field::RadioSignature);
     // A read starts afresh, as the defaults would; the settings change only when a
     // listing arrives and converts.
     m_host.setStatusText(QString());
     m_host.clearLog();
-    showProgress(OperationKind::Read);
+    return showProgress(OperationKind::Read);
 }
 
 bool ModuleCommands::readInto(ModuleSettings &target)
@@ -101,14 +101,16 @@ bool ModuleCommands::readInto(ModuleSettings &target)
     return showProgress(OperationKind::Read, &target);
 }
 
-void ModuleCommands::restoreFactoryDefaults()
+std::optional<bool> ModuleCommands::restoreFactoryDefaults()
 {
-    if (m_host.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::YesNo, kRestoreQuestion) !=
+    if (m_host.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::YesNoDefaultNo, kRestoreQuestion) !=
         MessageSink::Answer::Yes)
-        return;
+        return std::nullopt;
     const ModuleSettings before = m_host.model().settings();
-    if (!showProgress(OperationKind::RestoreDefaults))
-        m_host.model().replaceAll(before);
+    if (showProgress(OperationKind::RestoreDefaults))
+        return true;
+    m_host.model().replaceAll(before);
+    return false;
 }
 
 bool ModuleCommands::showProgress(OperationKind kind, ModuleSettings *target, std::optional<ModuleSettings> *readBack)
@@ -168,6 +170,9 @@ void ModuleCommands::showWhatWasStored(OperationKind kind, const OperationResult
 
 bool ModuleCommands::apply(OperationKind kind, const OperationResult &result, ModuleSettings *target)
 {
+    m_identification = result.identification;
+    m_error = result.error;
+    m_cancelled = result.outcome == OperationResult::Outcome::Cancelled;
     m_host.escapeCharacter() = result.escapeCharacter;
     m_host.setListingText(result.lastReply);
     if (kind != OperationKind::Read) {

@@ -3,6 +3,8 @@
 #include "settings/ModuleSettings.h"
 #include "settings/Types.h"
 
+#include <QString>
+
 #include <optional>
 
 struct OperationResult;
@@ -25,13 +27,14 @@ public:
     bool configureWithCommandList(std::optional<ModuleSettings> *readBack = nullptr);
     // Reads the module's listing into the settings. A read that brings no listing
     // that converts (no answer, a cut listing, cancel) leaves the settings alone.
-    void read();
+    bool read();
     // The same read into a record of its own; the window's settings stay as they
     // are. Returns whether the listing arrived and converted.
     bool readInto(ModuleSettings &target);
-    // Asks first; on Yes restores the factory defaults and reads the module at
-    // 9600 8-N-1.
-    void restoreFactoryDefaults();
+    // Asks first (No is the default answer); on Yes restores the factory defaults
+    // and reads the module at 9600 8-N-1. nullopt when the user said No, otherwise
+    // whether it succeeded.
+    std::optional<bool> restoreFactoryDefaults();
 
     // Runs one operation behind the progress dialog; returns whether a listing
     // reached the settings (or `target`), or for a configure whether it was stored.
@@ -41,6 +44,12 @@ public:
     static const QString kNoModeText;
     static const QString kRestoreQuestion;
 
+    // What the last operation reported: the module's identification line, the
+    // error that ended it (empty when done) and whether it was cancelled.
+    const QString &lastIdentification() const { return m_identification; }
+    const QString &lastError() const { return m_error; }
+    bool lastCancelled() const { return m_cancelled; }
+
 private:
     OperationResult run(OperationKind kind, bool readBack);
     bool apply(OperationKind kind, const OperationResult &result, ModuleSettings *target);
@@ -48,4 +57,7 @@ private:
     void showWhatWasStored(OperationKind kind, const OperationResult &result);
 
     OperationHost &m_host;
+    QString m_identification;
+    QString m_error;
+    bool m_cancelled = false;
 };

@@ -48,7 +48,7 @@ PortSettingsDialog::PortSettingsDialog(QWidget *parent)
     m_comPortButtons = new QButtonGroup(this);
     auto *grid = new QGridLayout(m_comPortBox);
     for (int i = 0; i < kComPorts; ++i) {
-        auto *item = new QRadioButton(QStringLiteral("Com %1").arg(i + 1), m_comPortBox);
+        auto *item = new QRadioButton(QStringLiteral("COM%1").arg(i + 1), m_comPortBox);
         item->setObjectName(QStringLiteral("rg_ComPort_%1").arg(i));
         item->setToolTip(m_bindings.devicePath(i));
         m_pendingBindings[std::size_t(i)] = m_bindings.binding(i);
@@ -102,7 +102,7 @@ PortSettingsDialog::PortSettingsDialog(QWidget *parent)
     lists->addRow(QStringLiteral("Parity"), m_parityList);
 
     m_okButton = new QPushButton(QStringLiteral("OK"), this);
-    m_okButton->setObjectName(QStringLiteral("BitBtn2"));
+    m_okButton->setObjectName(QStringLiteral("OkButton"));
     m_okButton->setDefault(true);
     m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     m_cancelButton->setObjectName(QStringLiteral("btn_Cancel"));

@@ -23,7 +23,7 @@ ProgressDialog::ProgressDialog(QWidget *parent)
     setModal(true);
 
     auto *progressLabel = new QLabel(QStringLiteral("Progress:"), this);
-    progressLabel->setObjectName(QStringLiteral("Label1"));
+    progressLabel->setObjectName(QStringLiteral("ProgressLabel"));
     progressLabel->setGeometry(8, 4, 60, 16);
 
     m_status = new QLabel(this);
@@ -32,7 +32,7 @@ ProgressDialog::ProgressDialog(QWidget *parent)
     m_status->setGeometry(8, 20, kClientWidth - 16, 16);
 
     m_progressBar = new QProgressBar(this);
-    m_progressBar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progressBar->setObjectName(QStringLiteral("ProgressBar"));
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
     m_progressBar->setTextVisible(false);

@@ -9,15 +9,15 @@ QString QtFileDialogs::getSaveFileName(const QString &directory, const QString &
 }
 
 QString QtFileDialogs::getOpenFileName(const QString &directory, const QString &filter,
-                                       const QString &defaultSuffix)
+                                       const QString &defaultSuffix, const QString &title)
 {
-    return run(false, directory, filter, defaultSuffix);
+    return run(false, directory, filter, defaultSuffix, title);
 }
 
 QString QtFileDialogs::run(bool save, const QString &directory, const QString &filter,
-                           const QString &defaultSuffix)
+                           const QString &defaultSuffix, const QString &title)
 {
-    QFileDialog dialog(m_parent, QString(), directory);
+    QFileDialog dialog(m_parent, title, directory);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // An open dialog returns what was typed, existing or not: loading a missing file
     // reports it like any other unreadable file.

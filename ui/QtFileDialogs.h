@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 
 class QWidget;
 
@@ -14,10 +14,11 @@ public:
     QString getSaveFileName(const QString &directory, const QString &filter,
                             const QString &defaultSuffix) override;
     QString getOpenFileName(const QString &directory, const QString &filter,
-                            const QString &defaultSuffix) override;
+                            const QString &defaultSuffix, const QString &title = QString()) override;
 
 private:
-    QString run(bool save, const QString &directory, const QString &filter, const QString &defaultSuffix);
+    QString run(bool save, const QString &directory, const QString &filter, const QString &defaultSuffix,
+                const QString &title = QString());
 
     QWidget *m_parent;
 };

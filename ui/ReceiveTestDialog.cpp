@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QThread>
 #include <QVBoxLayout>
@@ -24,6 +25,7 @@ namespace {
 
 const QString kStartCaption = QStringLiteral("Start");
 const QString kStopCaption = QStringLiteral("Stop");
+const QString kCancelCaption = QStringLiteral("Cancel");
 // The chart and the figures follow a running test at this pace, not line by line.
 constexpr int kRefreshMs = 500;
 
@@ -61,6 +63,27 @@ ReceiveTestDialog::ReceiveTestDialog(MessageSink &messages, QWidget *parent)
     m_fields[6] = addField(grid, 2, 3, QStringLiteral("Tot Test"), "edit_TotTest");
     // The level line of the RSSI measurement is shown whole.
     levelField()->setMinimumWidth(90);
+    // The bit error rate the totals give, beside them.
+    m_berCaption = new QLabel(QStringLiteral("BER"));
+    m_ber = new QLabel(QStringLiteral("-"));
+    m_ber->setObjectName(QStringLiteral("lbl_BerPercent"));
+    m_ber->setAccessibleName(QStringLiteral("Bit error rate"));
+    m_ber->setMinimumWidth(90);
+    grid->addWidget(m_berCaption, 2, 4);
+    grid->addWidget(m_ber, 3, 4);
+    // The RSSI level in figures large enough to read from a few steps away while
+    // the antenna is turned.
+    m_bigLevel = new QLabel(QStringLiteral("-"));
+    m_bigLevel->setObjectName(QStringLiteral("lbl_LevelLarge"));
+    m_bigLevel->setAccessibleName(QStringLiteral("Signal level"));
+    m_bigLevel->setAlignment(Qt::AlignCenter);
+    QFont big = m_bigLevel->font();
+    big.setBold(true);
+    if (big.pixelSize() > 0)
+        big.setPixelSize(big.pixelSize() * 4);
+    else
+        big.setPointSizeF(big.pointSizeF() * 4);
+    m_bigLevel->setFont(big);
 
     m_startStop = new QPushButton(kStartCaption);
     m_startStop->setObjectName(QStringLiteral("btn_StartStop"));
@@ -93,6 +116,7 @@ ReceiveTestDialog::ReceiveTestDialog(MessageSink &messages, QWidget *parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addWidget(m_bigLevel);
     layout->addSpacing(8);
     layout->addWidget(m_view);
     layout->addLayout(recordingButtons);
@@ -123,14 +147,28 @@ void ReceiveTestDialog::setupTest(std::unique_ptr<ReceiveTest> test)
     setWindowTitle(m_test->kind() == 3 ? QStringLiteral("RSSI Measurement")
                                        : QStringLiteral("Receive Bit Error Rate Test"));
     m_view->setKind(m_test->recordingKind());
+    const bool rssi = m_test->kind() == 3;
+    m_bigLevel->setVisible(rssi);
+    m_ber->setVisible(!rssi);
+    m_berCaption->setVisible(!rssi);
 }
 
 void ReceiveTestDialog::toggleTest()
 {
-    if (m_busy)
+    if (m_busy) {
+        // A start that waits for a silent module is cancelled from the same button.
+        if (m_starting)
+            askStop(ReceiveTest::StopReason::Stop);
         return;
+    }
     if (m_state == TestState::Idle) {
         beginCommand();
+        // Until the module answers, the button cancels the start and the dialog can
+        // be closed.
+        m_starting = true;
+        m_startStop->setText(kCancelCaption);
+        m_startStop->setEnabled(true);
+        m_close->setEnabled(true);
         m_test->start();
     } else if (m_state == TestState::Running) {
         beginCommand();
@@ -233,6 +271,7 @@ void ReceiveTestDialog::showState(TestState state, const QDateTime &at)
         m_recording.finish(at);
         m_stopAsked = false;
     }
+    m_starting = false;
     setRunning(state == TestState::Running);
     m_busy = false;
     m_startStop->setEnabled(true);
@@ -369,9 +408,27 @@ void ReceiveTestDialog::showTestLine(const QByteArray &line)
         return;
     if (m_test->kind() == 3) {
         levelField()->setText(QString::fromLatin1(line));
+        static const QRegularExpression level(QStringLiteral("(-?\\d+)\\s*dBm"));
+        const QRegularExpressionMatch m = level.match(QString::fromLatin1(line));
+        m_bigLevel->setText(m.hasMatch() ? QStringLiteral("%1 dBm").arg(m.captured(1).toInt())
+                                         : QString::fromLatin1(line).trimmed());
         return;
     }
     const TestReport::BerValues values = TestReport::berValues(line);
     for (std::size_t i = 0; i < m_fields.size(); ++i)
         m_fields[i]->setText(values[i]);
+    m_ber->setText(berPercent(values[4], values[6]));
+}
+
+QString ReceiveTestDialog::berPercent(const QString &totalErrors, const QString &totalKbit)
+{
+    bool errorsOk = false;
+    bool bitsOk = false;
+    const double errors = totalErrors.toDouble(&errorsOk);
+    QString kbit = totalKbit;
+    kbit.remove(QStringLiteral(" kbit"));
+    const double bits = kbit.toDouble(&bitsOk) * 1000.0;
+    if (!errorsOk || !bitsOk || bits <= 0 || errors < 0)
+        return QStringLiteral("-");
+    return QStringLiteral("%1 %").arg(100.0 * errors / bits, 0, 'g', 3);
 }

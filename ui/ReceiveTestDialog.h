@@ -19,6 +19,7 @@
 #include <vector>
 
 class MessageSink;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class RecordingView;
@@ -56,6 +57,12 @@ public:
     QPushButton *markButton() const { return m_mark; }
     QPushButton *saveButton() const { return m_save; }
     RecordingView *recordingView() const { return m_view; }
+    // The bit error rate beside the counts, and the RSSI level in large figures.
+    QLabel *berLabel() const { return m_ber; }
+    QLabel *largeLevelLabel() const { return m_bigLevel; }
+    // The rate as a percentage from the "Tot Error" count and the "Tot Test" kbit
+    // ("-" when either is no number or nothing was tested).
+    static QString berPercent(const QString &totalErrors, const QString &totalKbit);
     // The last run, or the one running.
     const Recording &recording() const { return m_recording; }
 
@@ -110,6 +117,7 @@ private:
     std::unique_ptr<ReceiveTest> m_test;
     TestState m_state = TestState::Idle;  // as last shown
     bool m_busy = false;                  // a start or stop is out
+    bool m_starting = false;              // the start is out: it can be cancelled
     bool m_closeWhenSettled = false;
     bool m_stopAsked = false;             // a stop is queued or on the line
     bool m_focusBack = false;
@@ -121,6 +129,9 @@ private:
     QPushButton *m_mark = nullptr;
     QPushButton *m_save = nullptr;
     RecordingView *m_view = nullptr;
+    QLabel *m_berCaption = nullptr;
+    QLabel *m_ber = nullptr;
+    QLabel *m_bigLevel = nullptr;
     Recording m_recording;
     struct Arrival {
         QByteArray line;

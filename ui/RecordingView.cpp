@@ -45,7 +45,9 @@ QValueAxis *axis(const QString &title)
 RecordingView::RecordingView(QWidget *parent) : QWidget(parent)
 {
     m_chart = new QChart;
-    m_chart->legend()->hide();
+    // Which line is which: the legend names them.
+    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_chart->legend()->show();
     m_chart->setMargins(QMargins(2, 2, 2, 2));
     m_level = new QLineSeries;
     m_level->setName(QStringLiteral("Level"));
@@ -68,7 +70,9 @@ RecordingView::RecordingView(QWidget *parent) : QWidget(parent)
     // Whole dBm on the level axis, however far the range reaches.
     m_levelAxis->setTickType(QValueAxis::TicksDynamic);
     m_levelAxis->setTickAnchor(0);
-    m_levelAxis->setTickInterval(5);
+    // Before the first report the axis spans 60 dB: labels every 5 dB would crowd
+    // the short axis until each one is elided.
+    m_levelAxis->setTickInterval(20);
     m_errorAxis->setRange(0, 1);
     m_errorAxis->setGridLineVisible(false);  // the level's grid is the one to read
 

@@ -92,7 +92,7 @@ void RememberedSettings::setRecentFiles(const QStringList &paths)
 
 bool RememberedSettings::verifyAfterConfigure() const
 {
-    return m_settings.value(QStringLiteral("module/verifyAfterConfigure"), false).toBool();
+    return m_settings.value(QStringLiteral("module/verifyAfterConfigure"), true).toBool();
 }
 
 void RememberedSettings::setVerifyAfterConfigure(bool on)

@@ -27,7 +27,7 @@ public:
     QByteArray windowGeometry() const;
     void setWindowGeometry(const QByteArray &geometry);
 
-    // "Verify After Configure"; off when never set.
+    // "Verify After Configure"; on when never set.
     bool verifyAfterConfigure() const;
     void setVerifyAfterConfigure(bool on);
     // "Wait for Silence After Replies"; off when never set.

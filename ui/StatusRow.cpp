@@ -1,6 +1,7 @@
 #include "ui/StatusRow.h"
 
 #include <QMenu>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -13,8 +14,35 @@ StatusPanel::StatusPanel(const char *name, QMenu *menu, QWidget *parent)
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setTextFormat(Qt::PlainText);
     setIndent(3);
-    if (m_menu)
+    if (m_menu) {
         setCursor(Qt::PointingHandCursor);
+        // Reachable with Tab; Space, Enter or Down opens the menu.
+        setFocusPolicy(Qt::TabFocus);
+    }
+}
+
+void StatusPanel::keyPressEvent(QKeyEvent *e)
+{
+    if (m_menu && (e->key() == Qt::Key_Space || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter ||
+                   e->key() == Qt::Key_Down)) {
+        e->accept();
+        m_menu->popup(menuPosition());
+        return;
+    }
+    QLabel::keyPressEvent(e);
+}
+
+void StatusPanel::focusInEvent(QFocusEvent *e)
+{
+    // The sunken bar shows the focus by rising.
+    setFrameShadow(QFrame::Raised);
+    QLabel::focusInEvent(e);
+}
+
+void StatusPanel::focusOutEvent(QFocusEvent *e)
+{
+    setFrameShadow(QFrame::Sunken);
+    QLabel::focusOutEvent(e);
 }
 
 void StatusPanel::setPanelText(const QString &text)
@@ -64,11 +92,19 @@ StatusRow::StatusRow(QWidget *parent) : QWidget(parent)
     m_com = new StatusPanel("StatusBar_Com", makeMenu("ComPortMenu"), this);
     m_baud = new StatusPanel("StatusBar_Baud", makeMenu("BaudMenu"), this);
     m_format = new StatusPanel("StatusBar_Format", makeMenu("FormatMenu"), this);
-    m_status = new StatusPanel("StatusBar1", nullptr, this);
-    // Positions within the 625-wide row, as the bars sit in the window.
+    m_status = new StatusPanel("StatusBar_Status", nullptr, this);
+    // Positions within the row as the bars sit in the window at its default width;
+    // the status line takes what the row gains.
     m_com->setGeometry(0, 0, 64, 19);
     m_baud->setGeometry(66, 0, 68, 19);
     m_format->setGeometry(136, 0, 70, 19);
     m_status->setGeometry(209, 0, 416, 19);
-    setFixedSize(625, 19);
+    setMinimumSize(625, 19);
+    setMaximumHeight(19);
+}
+
+void StatusRow::resizeEvent(QResizeEvent *e)
+{
+    QWidget::resizeEvent(e);
+    m_status->resize(std::max(0, width() - m_status->x()), m_status->height());
 }

@@ -21,6 +21,9 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void focusInEvent(QFocusEvent *e) override;
+    void focusOutEvent(QFocusEvent *e) override;
 
 private:
     QMenu *m_menu;
@@ -37,6 +40,9 @@ public:
     StatusPanel *baud() const { return m_baud; }
     StatusPanel *lineFormat() const { return m_format; }
     StatusPanel *statusLine() const { return m_status; }
+
+protected:
+    void resizeEvent(QResizeEvent *e) override;
 
 private:
     StatusPanel *m_com;

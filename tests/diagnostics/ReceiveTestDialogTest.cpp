@@ -43,11 +43,16 @@ struct ScriptedRun {
     }
     ~ScriptedRun() { form.reset(); }
     bool closeShown() const { return form->closeButton()->isVisible() && form->closeButton()->isEnabled(); }
-    // Start and Stop return at once; the dialog settles when the module has answered.
+    // Start and Stop return at once; the dialog settles when the module has answered
+    // (while a start is out the button stays enabled as "Cancel").
     bool click()
     {
         form->startStopButton()->click();
-        return QTest::qWaitFor([this] { return form->startStopButton()->isEnabled(); }, 10000);
+        return QTest::qWaitFor([this] { return settled(); }, 10000);
+    }
+    bool settled() const
+    {
+        return form->startStopButton()->isEnabled() && form->startStopButton()->text() != QLatin1String("Cancel");
     }
     // A close while the test runs waits for the stop commands.
     bool closed()
@@ -79,7 +84,58 @@ private Q_SLOTS:
     void failuresWhileStoppingReturnToIdle();
     void closingWhileRunningStopsFirst();
     void closingWhenIdleSendsNothing();
+    void startOnASilentModuleCanBeCancelled();
+    void berPercentageAndLargeLevel();
 };
+
+void ReceiveTestDialogTest::startOnASilentModuleCanBeCancelled()
+{
+    ScriptedRun run(1);
+    run.module->answers = false;
+    run.form->startStopButton()->click();
+    // While the start waits for the module, the button cancels it and the dialog
+    // can be closed.
+    QCOMPARE(run.form->startStopButton()->text(), QString("Cancel"));
+    QVERIFY(run.form->startStopButton()->isEnabled());
+    QVERIFY(run.form->closeButton()->isEnabled());
+    run.form->startStopButton()->click();
+    QVERIFY(QTest::qWaitFor([&] { return run.settled(); }, 10000));
+    QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
+    QVERIFY(!run.form->testRunning());
+    QCOMPARE(run.module->countWrites("AT&T1\r"), 0);
+
+    // The close box while starting closes the dialog once the start has given up.
+    ScriptedRun closing(1);
+    closing.module->answers = false;
+    closing.form->startStopButton()->click();
+    QVERIFY(closing.form->closeButton()->isEnabled());
+    closing.form->close();
+    QVERIFY(closing.closed());
+}
+
+void ReceiveTestDialogTest::berPercentageAndLargeLevel()
+{
+    QCOMPARE(ReceiveTestDialog::berPercent(QStringLiteral("0005"), QStringLiteral("0010 kbit")),
+             QStringLiteral("0.05 %"));
+    QCOMPARE(ReceiveTestDialog::berPercent(QStringLiteral("0000"), QStringLiteral("0010 kbit")),
+             QStringLiteral("0 %"));
+    QCOMPARE(ReceiveTestDialog::berPercent(QStringLiteral("0005"), QStringLiteral("0000 kbit")), QStringLiteral("-"));
+    QCOMPARE(ReceiveTestDialog::berPercent(QStringLiteral("x"), QStringLiteral("0010 kbit")), QStringLiteral("-"));
+
+    FakeMessages messages;
+    const auto ber = fedDialog(messages, 1);
+    ber->test().receiveText("0001 x 0002 0003 0004 0005 0010 rest\r\n");
+    // "Tot Error" 0004 of "Tot Test" 0010 kbit.
+    QCOMPARE(ber->berLabel()->text(), QStringLiteral("0.04 %"));
+    QVERIFY(!ber->largeLevelLabel()->isVisibleTo(ber.get()));
+
+    const auto rssi = fedDialog(messages, 3);
+    QVERIFY(rssi->largeLevelLabel()->isVisibleTo(rssi.get()));
+    QVERIFY(!rssi->berLabel()->isVisibleTo(rssi.get()));
+    rssi->test().receiveText("RSSI -073 dBm\r\n");
+    QCOMPARE(rssi->largeLevelLabel()->text(), QStringLiteral("-73 dBm"));
+    QVERIFY(QFontInfo(rssi->largeLevelLabel()->font()).pixelSize() >= 3 * QFontInfo(rssi->levelField()->font()).pixelSize());
+}
 
 void ReceiveTestDialogTest::layoutAndCaptions()
 {

@@ -60,7 +60,11 @@ bool portIsFree()
 bool clickAndSettle(ReceiveTestDialog &form)
 {
     form.startStopButton()->click();
-    return QTest::qWaitFor([&] { return form.startStopButton()->isEnabled(); }, 30000);
+    return QTest::qWaitFor(
+        [&] {
+            return form.startStopButton()->isEnabled() && form.startStopButton()->text() != QLatin1String("Cancel");
+        },
+        30000);
 }
 
 } // namespace

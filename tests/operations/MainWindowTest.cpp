@@ -53,14 +53,17 @@ private Q_SLOTS:
         m_form->model().set(Field::Route0Destination, 99);
         m_form->model().set(Field::RadioSignature, 2);
         QVERIFY(m_form->commandEnabled(MainCommand::Read));
+        // The edits are not saved: the read asks first (Discard, the fake's default).
         m_form->commandAction(MainCommand::Read)->trigger();
 
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&V\r", "ATI\r", "ATZ\r"}));
-        QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
+        QCOMPARE(m_fake->count(), 1);
+        QCOMPARE(m_fake->last().buttons, MessageSink::Buttons::SaveDiscardCancel);
+        QVERIFY(!m_form->hasUnsavedChanges());
         QCOMPARE(m_form->model().get(Field::Route0Destination), 2);
         QCOMPARE(m_form->priorS21(), 2);
         QCOMPARE(m_form->statusText(), QStringLiteral("740R-B V1.90"));
-        QCOMPARE(panel("StatusBar1"), QStringLiteral("740R-B V1.90"));
+        QCOMPARE(panel("StatusBar_Status"), QStringLiteral("740R-B V1.90"));
         // Replies reach the log pane in the order they came, the worker's and the
         // GUI steps' alike.
         const QString log = m_form->logText();
@@ -87,6 +90,12 @@ private Q_SLOTS:
         QCOMPARE(m_form->portSettings().baudIndex, 5);
         QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("19200"));
         QVERIFY(m_form->logText().contains(QStringLiteral("740R-B V1.90")));
+        // The outcome stays on the screen: the status row and the log.
+        const QString outcome = m_form->statusText();
+        QVERIFY2(outcome.startsWith(QStringLiteral("Configured 740R-B V1.90 on COM1: not verified (")),
+                 qPrintable(outcome));
+        QVERIFY(m_form->logText().endsWith(outcome));
+        QVERIFY(!m_form->hasUnsavedChanges());
     }
 
     // The search runs behind its dialog; "Use These Settings" moves the status row.
@@ -141,7 +150,9 @@ private Q_SLOTS:
         QCOMPARE(m_form->portSettings(), PortSettings{});
         QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("9600"));
         QCOMPARE(panel("StatusBar_Format"), QStringLiteral("N-8-1"));
-        QCOMPARE(m_form->statusText(), QStringLiteral("740R-B V1.90"));
+        QVERIFY2(m_form->statusText().startsWith(QStringLiteral("Restored the factory defaults of 740R-B V1.90 on COM1 (")),
+                 qPrintable(m_form->statusText()));
+        QCOMPARE(m_fake->last().buttons, MessageSink::Buttons::YesNoDefaultNo);
     }
 
     void compareModuleReadsIntoItsOwnRecord()
@@ -181,6 +192,29 @@ private Q_SLOTS:
         QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
         QVERIFY(!m_form->findChild<ComparisonDialog *>());
         QCOMPARE(m_form->model().get(Field::PacketSize), 220);
+        QVERIFY2(m_form->statusText().startsWith(
+                     QStringLiteral("Configured 740R-B V1.90 on COM1: verified, no differences (")),
+                 qPrintable(m_form->statusText()));
+    }
+
+    void readingAnotherModelSaysSo()
+    {
+        SimOnCom1 sim({"--start", "command", "--model", "620R"});
+        m_form->commandAction(MainCommand::Read)->trigger();
+        QStringList warnings;
+        for (const FakeMessages::Message &m : m_fake->messages())
+            if (m.text.contains(QStringLiteral("not a 740R-B")))
+                warnings << m.text;
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].startsWith(QStringLiteral("The module on COM1 is a 620R V")), qPrintable(warnings[0]));
+    }
+
+    void readingTheRunningModelSaysNothingMore()
+    {
+        SimOnCom1 sim;
+        m_form->commandAction(MainCommand::Read)->trigger();
+        QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
+        QVERIFY(m_form->logText().contains(QStringLiteral("Read 740R-B V1.90 on COM1 (")));
     }
 
     void failedReadKeepsTheWindowsSettings()
@@ -189,11 +223,17 @@ private Q_SLOTS:
         m_form->model().selectMode(OperatingMode::AutoConnectSlave);
         m_form->model().set(Field::UnitAddress, 42);
         const ModuleSettings before = m_form->model().settings();
+        // The edits are not saved: asked first, then discarded for the read.
         m_form->commandAction(MainCommand::Read)->trigger();
+        QCOMPARE(m_fake->count(), 2);
+        QCOMPARE(m_fake->at(0).buttons, MessageSink::Buttons::SaveDiscardCancel);
         // The listing ends at its "OK" and comes whole; its parse fails on the missing route.
-        QCOMPARE(m_fake->texts().size(), 1);
-        QVERIFY(m_fake->texts().first() != QStringLiteral("Error communicating with 740R-B. The module did not respond correctly."));
+        QVERIFY(m_fake->last().text !=
+                QStringLiteral("Error communicating with 740R-B. The module did not respond correctly."));
         QCOMPARE(m_form->model().settings(), before);
+        // The status row says the read failed and that the module was not changed.
+        QVERIFY2(m_form->statusText().startsWith(QStringLiteral("Read on COM1 failed")), qPrintable(m_form->statusText()));
+        QVERIFY(m_form->statusText().endsWith(QStringLiteral("The module's settings were not changed.")));
     }
 };
 

@@ -251,7 +251,7 @@ private Q_SLOTS:
         QCOMPARE(host.fake.at(0).text,
                  QStringLiteral("This option will delete all existing configuration data\r\nand restore factory "
                                 "defaults to the modem. Continue?"));
-        QCOMPARE(host.fake.at(0).buttons, MessageSink::Buttons::YesNo);
+        QCOMPARE(host.fake.at(0).buttons, MessageSink::Buttons::YesNoDefaultNo);  // Enter answers No
         QCOMPARE(host.fake.at(0).icon, MessageSink::Icon::Warning);
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&F&W\r", "\r", "AT&V\r", "ATI\r", "ATZ\r"}));
         QCOMPARE(sim.count("IG"), 0);

@@ -3,8 +3,8 @@
 #include "CodecTestSupport.h"
 #include "settings/CommandBuilder.h"
 #include "settings/ConfigFile.h"
-#include "settings/ConfigFileCommands.h"
-#include "settings/FileDialogs.h"
+#include "ui/ConfigFileCommands.h"
+#include "ui/FileDialogs.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -207,7 +207,7 @@ TEST(ConfigFileCommands, SaveAsWritesTheLineAndTakesTheName) {
     QTemporaryDir dir;
     FileRig rig;
     rig.apply(transparentExample());
-    QSignalSpy cleared(&rig.files, &ConfigFileCommands::clearLogRequested);
+    QSignalSpy saved(&rig.files, &ConfigFileCommands::fileSaved);
     QSignalSpy caption(&rig.files, &ConfigFileCommands::captionChanged);
     rig.dialogs.answer = dir.filePath("saved.40B");
 
@@ -220,7 +220,8 @@ TEST(ConfigFileCommands, SaveAsWritesTheLineAndTakesTheName) {
     EXPECT_EQ(rig.files.caption(), rig.base() + ": " + rig.dialogs.answer);
     ASSERT_EQ(caption.count(), 1);
     EXPECT_EQ(caption.at(0).at(0).toString(), rig.files.caption());
-    EXPECT_EQ(cleared.count(), 1);
+    ASSERT_EQ(saved.count(), 1);
+    EXPECT_EQ(saved.at(0).at(0).toString(), rig.dialogs.answer);
     EXPECT_EQ(rig.commandList[0], "ATB0");
 
     // Save writes to the current file without a dialog or question.
@@ -236,11 +237,11 @@ TEST(ConfigFileCommands, CancelledSaveWritesNothing) {
     QDir::setCurrent(dir.path());
     FileRig rig;
     rig.apply(masterExample());
-    QSignalSpy cleared(&rig.files, &ConfigFileCommands::clearLogRequested);
+    QSignalSpy saved(&rig.files, &ConfigFileCommands::fileSaved);
     QSignalSpy caption(&rig.files, &ConfigFileCommands::captionChanged);
     EXPECT_FALSE(rig.files.save()) << "no current file: asks for one";
     EXPECT_EQ(rig.dialogs.calls, 1);
-    EXPECT_EQ(cleared.count(), 1);
+    EXPECT_EQ(saved.count(), 0);
     EXPECT_EQ(caption.count(), 0);
     EXPECT_EQ(rig.commandList[36], "AT&Z0=5,2") << "the list was rebuilt all the same";
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
@@ -257,14 +258,14 @@ TEST(ConfigFileCommands, SaveRefusesNoMode) {
     PortSettings port;
     int prior = 0;
     ConfigFileCommands files(model, dialogs, {list, text, port, prior});
-    QSignalSpy cleared(&files, &ConfigFileCommands::clearLogRequested);
+    QSignalSpy saved(&files, &ConfigFileCommands::fileSaved);
     EXPECT_FALSE(files.saveAs(true));
     ASSERT_EQ(messages.count(), 1);
     EXPECT_EQ(messages.last().text, "An operating mode must be selected!");
     EXPECT_EQ(messages.last().icon, Icon::Warning);
     EXPECT_EQ(messages.last().buttons, Buttons::Ok);
     EXPECT_EQ(dialogs.calls, 0);
-    EXPECT_EQ(cleared.count(), 0);
+    EXPECT_EQ(saved.count(), 0);
 }
 
 TEST(ConfigFileCommands, FailedSaveIsReportedAndKeepsNameAndCaption) {
@@ -345,7 +346,7 @@ TEST(ConfigFileCommands, LoadAppliesTheFileAndThePortFollows) {
     EXPECT_TRUE(rig.messages.empty());
 }
 
-TEST(ConfigFileCommands, FailedLoadResetsToDefaults) {
+TEST(ConfigFileCommands, FailedLoadKeepsTheWindowAsItWasAndNamesTheFile) {
     QTemporaryDir dir;
     FileRig rig;
     const QString good = dir.filePath("good.40B");
@@ -362,26 +363,35 @@ TEST(ConfigFileCommands, FailedLoadResetsToDefaults) {
     for (const QByteArray &bytes : bad) {
         rig.messages.clear();
         ASSERT_TRUE(rig.files.loadFile(good));
+        // An edit not saved yet survives the failed load.
+        rig.model.set(Field::SerialBaudRate, 9);
+        const ModuleSettings edited = rig.model.settings();
+        const QByteArray listing = rig.listingText;
         const QString path = dir.filePath("bad.40B");
         writeBytes(path, bytes);
         QSignalSpy caption(&rig.files, &ConfigFileCommands::captionChanged);
+        QSignalSpy loaded(&rig.files, &ConfigFileCommands::fileLoaded);
         EXPECT_FALSE(rig.files.loadFile(path));
         ASSERT_EQ(rig.messages.count(), 1);
-        EXPECT_EQ(rig.messages.last().text, kLoadFailed);
+        EXPECT_TRUE(rig.messages.last().text.startsWith(kLoadFailed));
+        EXPECT_TRUE(rig.messages.last().text.contains(QDir::toNativeSeparators(path)));
         EXPECT_EQ(rig.messages.last().icon, Icon::Error);
         EXPECT_EQ(rig.messages.last().buttons, Buttons::Ok);
-        EXPECT_TRUE(rig.files.currentFileName().isEmpty());
-        EXPECT_EQ(rig.files.caption(), rig.base());
-        EXPECT_EQ(rig.get(Field::SerialBaudRate), 4) << "defaults again";
-        EXPECT_EQ(rig.model.mode(), OperatingMode::Transparent);
-        EXPECT_TRUE(rig.model.plcMode());
+        EXPECT_EQ(rig.files.currentFileName(), good);
+        EXPECT_EQ(caption.count(), 0);
+        EXPECT_EQ(loaded.count(), 0);
+        EXPECT_TRUE(rig.model.settings() == edited) << "the edits are kept";
+        EXPECT_EQ(rig.listingText, listing);
     }
 
-    // A name typed into the open dialog that does not exist.
+    // A name typed into the open dialog that does not exist: the message says why.
     rig.messages.clear();
     rig.dialogs.answer = dir.filePath("nothing.40B");
     EXPECT_FALSE(rig.files.openFile());
-    EXPECT_EQ(rig.messages.texts(), QStringList{kLoadFailed});
+    ASSERT_EQ(rig.messages.count(), 1);
+    EXPECT_TRUE(rig.messages.last().text.startsWith(kLoadFailed));
+    EXPECT_TRUE(rig.messages.last().text.contains("Unable to open file"));
+    EXPECT_EQ(rig.files.currentFileName(), good);
     rig.dialogs.answer.clear();
     EXPECT_FALSE(rig.files.openFile());
     EXPECT_EQ(rig.messages.count(), 1) << "cancelled: nothing happens";

@@ -2,8 +2,8 @@
 
 #include "ParserFixture.h"
 #include "settings/CommandBuilder.h"
-#include "settings/ConfigFileCommands.h"
-#include "settings/FileDialogs.h"
+#include "ui/ConfigFileCommands.h"
+#include "ui/FileDialogs.h"
 
 namespace codectest {
 
@@ -12,7 +12,8 @@ public:
     QString getSaveFileName(const QString &dir, const QString &filter, const QString &suffix) override {
         return record(dir, filter, suffix);
     }
-    QString getOpenFileName(const QString &dir, const QString &filter, const QString &suffix) override {
+    QString getOpenFileName(const QString &dir, const QString &filter, const QString &suffix,
+                            const QString &) override {
         return record(dir, filter, suffix);
     }
     QString answer;  // empty: cancelled

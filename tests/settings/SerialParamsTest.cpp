@@ -21,7 +21,7 @@ TEST(SerialParams, StartValueShowsCom1At9600N81) {
     PortSettings ps{5, 9, 0, 1, 2};
     resetPortSettings(ps, true);
     EXPECT_EQ(ps, PortSettings{});
-    EXPECT_EQ(status(ps), "Com 1 9600 N-8-1");
+    EXPECT_EQ(status(ps), "COM1 9600 N-8-1");
 }
 
 TEST(SerialParams, ResetWithoutPortKeepsComPort) {
@@ -76,7 +76,7 @@ TEST(SerialParams, ModuleBaudRates) {
 }
 
 TEST(SerialParams, DisplayTexts) {
-    EXPECT_EQ(comPortText(PortSettings{7, 3, 1, 0, 0}), "Com 8");
+    EXPECT_EQ(comPortText(PortSettings{7, 3, 1, 0, 0}), "COM8");
     EXPECT_EQ(baudText(PortSettings{0, 7, 1, 0, 0}), "31250");
     EXPECT_EQ(baudText(PortSettings{0, 0, 1, 0, 0}), "1200");
     // Indices outside the tables are shown as nothing rather than read out of bounds.

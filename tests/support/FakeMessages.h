@@ -64,15 +64,19 @@ private:
     Answer defaultAnswer(Buttons b) const {
         switch (b) {
         case Buttons::Ok: return m_okDefault;
-        case Buttons::YesNo: return m_yesNoDefault;
+        case Buttons::YesNo:
+        case Buttons::YesNoDefaultNo: return m_yesNoDefault;
         case Buttons::OkCancel: return m_okCancelDefault;
+        case Buttons::SaveDiscardCancel: return m_saveDiscardDefault;
         }
         return Answer::Ok;
     }
     Answer &defaultRef(Buttons b) {
         switch (b) {
-        case Buttons::YesNo: return m_yesNoDefault;
+        case Buttons::YesNo:
+        case Buttons::YesNoDefaultNo: return m_yesNoDefault;
         case Buttons::OkCancel: return m_okCancelDefault;
+        case Buttons::SaveDiscardCancel: return m_saveDiscardDefault;
         case Buttons::Ok: break;
         }
         return m_okDefault;
@@ -83,4 +87,5 @@ private:
     Answer m_okDefault = Answer::Ok;
     Answer m_yesNoDefault = Answer::Yes;
     Answer m_okCancelDefault = Answer::Ok;
+    Answer m_saveDiscardDefault = Answer::Discard;
 };

@@ -2,7 +2,7 @@
 // and lookups of its controls by object name.
 #pragma once
 
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "settings/ProductVariant.h"
 #include "tests/support/FakeMessages.h"
 #include "ui/MainWindow.h"

@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -130,10 +131,10 @@ private slots:
     {
         QMenu menu;
         StatusPanel p("StatusBar_Com", &menu, nullptr);
-        p.setPanelText(QStringLiteral("Com 3"));
-        QCOMPARE(p.text(), QStringLiteral("Com 3"));
-        QCOMPARE(p.accessibleName(), QStringLiteral("Com 3"));
-        StatusPanel line("StatusBar1", nullptr, nullptr);
+        p.setPanelText(QStringLiteral("COM3"));
+        QCOMPARE(p.text(), QStringLiteral("COM3"));
+        QCOMPARE(p.accessibleName(), QStringLiteral("COM3"));
+        StatusPanel line("StatusBar_Status", nullptr, nullptr);
         QCOMPARE(line.cursor().shape(), Qt::ArrowCursor);
     }
 
@@ -177,6 +178,46 @@ private slots:
             QCOMPARE(seenText, text);
             QCOMPARE(seenIcon, c.boxIcon);
             QCOMPARE(seenButtons, c.boxButtons);
+        }
+    }
+
+    // A question guarding a change that cannot be undone is not answered Yes by a
+    // stray Enter.
+    void enterAnswersNoToAGuardedQuestion()
+    {
+        QtMessageSink sink;
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            defaultButton = box->standardButton(box->defaultButton());
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QCOMPARE(sink.show(MessageSink::Icon::Warning, MessageSink::Buttons::YesNoDefaultNo, QStringLiteral("Continue?")),
+                 MessageSink::Answer::No);
+        QCOMPARE(defaultButton, QMessageBox::No);
+    }
+
+    void unsavedEditsQuestionOffersSaveDiscardAndCancel()
+    {
+        QtMessageSink sink;
+        const std::pair<QMessageBox::StandardButton, MessageSink::Answer> presses[] = {
+            {QMessageBox::Save, MessageSink::Answer::Save},
+            {QMessageBox::Discard, MessageSink::Answer::Discard},
+            {QMessageBox::Cancel, MessageSink::Answer::Cancel},
+        };
+        for (const auto &[press, answer] : presses) {
+            QMessageBox::StandardButtons seen;
+            QTimer::singleShot(0, [&, press = press] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                seen = box->standardButtons();
+                box->button(press)->click();
+            });
+            QCOMPARE(sink.show(MessageSink::Icon::Warning, MessageSink::Buttons::SaveDiscardCancel,
+                               QStringLiteral("Save?")),
+                     answer);
+            QCOMPARE(seen, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
         }
     }
 };

@@ -1,6 +1,6 @@
 // The window as a desktop application: settings kept between runs, Recent Files,
 // files dropped on the window.
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "settings/ProductVariant.h"
 #include "tests/support/FakeMessages.h"
 #include "ui/DesktopSession.h"
@@ -34,7 +34,7 @@ public:
         folders << directory;
         return answer;
     }
-    QString getOpenFileName(const QString &directory, const QString &, const QString &) override
+    QString getOpenFileName(const QString &directory, const QString &, const QString &, const QString &) override
     {
         folders << directory;
         return answer;
@@ -134,7 +134,7 @@ private slots:
     void settingsSurviveRestart()
     {
         start();
-        QCOMPARE(panel("StatusBar_Com"), QStringLiteral("Com 1"));
+        QCOMPARE(panel("StatusBar_Com"), QStringLiteral("COM1"));
         writeBytes(path("a.40B"), golden());
         dialogs.answer = path("a.40B");
         trigger("File_Open");
@@ -146,7 +146,7 @@ private slots:
         quit();
 
         start();
-        QCOMPARE(panel("StatusBar_Com"), QStringLiteral("Com 3"));
+        QCOMPARE(panel("StatusBar_Com"), QStringLiteral("COM3"));
         QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("19200"));
         QCOMPARE(panel("StatusBar_Format"), QStringLiteral("E-7-2"));
         QTRY_COMPARE(form->pos(), QPoint(40, 30));
@@ -160,24 +160,24 @@ private slots:
         // The remembered port's device has gone: COM1, and nothing said about it.
         QFile::remove(path("ttyCOM3"));
         start();
-        QCOMPARE(panel("StatusBar_Com"), QStringLiteral("Com 1"));
+        QCOMPARE(panel("StatusBar_Com"), QStringLiteral("COM1"));
         QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("19200"));
         QVERIFY(messages->empty());
     }
 
-    void verifyAfterConfigureIsRememberedOffByDefault()
+    void verifyAfterConfigureIsRememberedOnByDefault()
     {
         const auto verify = [this] { return form->findChild<QAction *>(QStringLiteral("Comm_Verify")); };
-        start();
-        QVERIFY(!verify()->isChecked());
-        verify()->trigger();
-        quit();
         start();
         QVERIFY(verify()->isChecked());
         verify()->trigger();
         quit();
         start();
         QVERIFY(!verify()->isChecked());
+        verify()->trigger();
+        quit();
+        start();
+        QVERIFY(verify()->isChecked());
     }
 
     void recentFilesKeepOrderAndLimit()

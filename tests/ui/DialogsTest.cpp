@@ -68,7 +68,7 @@ private slots:
         QCOMPARE(form.comPortBox()->title(), QStringLiteral("Com Port"));
         QCOMPARE(form.comPortButtons()->buttons().size(), 8);
         for (int i = 0; i < 8; ++i)
-            QCOMPARE(form.comPortButtons()->button(i)->text(), QStringLiteral("Com %1").arg(i + 1));
+            QCOMPARE(form.comPortButtons()->button(i)->text(), QStringLiteral("COM%1").arg(i + 1));
         QStringList rates;
         for (int i = 0; i < form.baudRateList()->count(); ++i)
             rates << form.baudRateList()->itemText(i);
@@ -134,7 +134,7 @@ private slots:
         form.edit(ps);
         form.show();
         QTest::mouseClick(form.comPortButtons()->button(7), Qt::LeftButton);
-        QCOMPARE(form.comPortButtons()->checkedButton()->text(), QStringLiteral("Com 8"));
+        QCOMPARE(form.comPortButtons()->checkedButton()->text(), QStringLiteral("COM8"));
         choose(form.baudRateList(), QStringLiteral("115200"));
         choose(form.dataBitsList(), QStringLiteral("7"));
         choose(form.stopBitsList(), QStringLiteral("2"));
@@ -396,9 +396,9 @@ private slots:
         QTest::newRow("Korvel 620") << Brand::Korvel << RadioClass::Class620
                                     << "KORVEL 620R Configuration" << "Image_KorvelEgg" << true << false;
         QTest::newRow("Brisca 740") << Brand::Brisca << RadioClass::Class740
-                                    << "KMA 410D (900MHz) Configuration" << "Image_Brisca" << true << true;
+                                    << "KMA 410D Configuration" << "Image_Brisca" << true << true;
         QTest::newRow("Brisca 620") << Brand::Brisca << RadioClass::Class620
-                                    << "KMA 410D (868MHz) Configuration" << "Image_Brisca" << true << true;
+                                    << "KMA 410D Configuration (868 MHz)" << "Image_Brisca" << true << true;
         QTest::newRow("Tolvane 740") << Brand::Tolvane << RadioClass::Class740
                                      << "JT Modem Configuration Utility" << "Image_Tolvane" << false << true;
         QTest::newRow("Tolvane 620") << Brand::Tolvane << RadioClass::Class620

@@ -3,7 +3,7 @@
 // What the file-command tests of the main window share: scripted file dialogs, a
 // temporary working folder and the golden configuration file.
 
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "tests/support/MainWindowFixture.h"
 
 #include <QByteArray>
@@ -49,19 +49,20 @@ class FakeDialogs : public FileDialogs {
 public:
     struct Call {
         bool save;
-        QString directory, filter, suffix;
+        QString directory, filter, suffix, title;
     };
     QString answer;  // empty: the user cancels
     QList<Call> calls;
 
     QString getSaveFileName(const QString &directory, const QString &filter, const QString &suffix) override
     {
-        calls.append({true, directory, filter, suffix});
+        calls.append({true, directory, filter, suffix, {}});
         return answer;
     }
-    QString getOpenFileName(const QString &directory, const QString &filter, const QString &suffix) override
+    QString getOpenFileName(const QString &directory, const QString &filter, const QString &suffix,
+                            const QString &title) override
     {
-        calls.append({false, directory, filter, suffix});
+        calls.append({false, directory, filter, suffix, title});
         return answer;
     }
 };

@@ -2,10 +2,12 @@
 
 #include "ui/LogPane.h"
 
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "tests/support/FakeMessages.h"
 
 #include <QContextMenuEvent>
+#include <QFontInfo>
+#include <QTime>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,7 +19,10 @@ class FixedSaveDialogs : public FileDialogs {
 public:
     QString path;
     QString getSaveFileName(const QString &, const QString &, const QString &) override { return path; }
-    QString getOpenFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString getOpenFileName(const QString &, const QString &, const QString &, const QString &) override
+    {
+        return {};
+    }
 };
 
 } // namespace
@@ -26,7 +31,55 @@ class LogPaneTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void savedLinesCarryTheirArrivalTimes();
+    void linesAreMarkedAndTimesShownOnRequest();
+    void contextMenuCopiesAndClears();
 };
+
+void LogPaneTest::linesAreMarkedAndTimesShownOnRequest()
+{
+    FakeMessages messages;
+    LogPane pane(messages);
+    QVERIFY(QFontInfo(pane.font()).fixedPitch());
+    pane.appendLine(QStringLiteral("OK\nS0:1"));
+    pane.appendNote(QStringLiteral("Read 740R-B on COM1 (0.3 s)"));
+    QCOMPARE(pane.toPlainText(), QStringLiteral("< OK\n< S0:1\n* Read 740R-B on COM1 (0.3 s)"));
+    QCOMPARE(pane.lineTexts(), QStringLiteral("OK\nS0:1\nRead 740R-B on COM1 (0.3 s)"));
+
+    pane.setShowTimes(true);
+    const QStringList shown = pane.toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(shown.size(), 3);
+    for (const QString &line : shown)
+        QVERIFY2(QTime::fromString(line.left(12), QStringLiteral("HH:mm:ss.zzz")).isValid(), qPrintable(line));
+    QVERIFY(shown[2].endsWith(QStringLiteral(" * Read 740R-B on COM1 (0.3 s)")));
+    pane.setShowTimes(false);
+    QCOMPARE(pane.toPlainText().split(QLatin1Char('\n')).first(), QStringLiteral("< OK"));
+}
+
+void LogPaneTest::contextMenuCopiesAndClears()
+{
+    FakeMessages messages;
+    LogPane pane(messages);
+    pane.appendLine(QStringLiteral("reply"));
+    QStringList items;
+    bool timesOffered = false;
+    QTimer::singleShot(0, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (QAction *a : menu->actions())
+            items << a->text();
+        timesOffered = menu->findChild<QAction *>(QStringLiteral("actShowTimes")) != nullptr;
+        QAction *clear = menu->findChild<QAction *>(QStringLiteral("actClearLog"));
+        QVERIFY(clear && clear->isEnabled());
+        clear->trigger();
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), pane.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(pane.viewport(), &event);
+    QVERIFY2(items.join(QLatin1Char('|')).contains(QStringLiteral("Copy")), qPrintable(items.join(QLatin1Char('|'))));
+    QVERIFY(timesOffered);
+    QVERIFY(pane.toPlainText().isEmpty());
+    QVERIFY(pane.lineTexts().isEmpty());
+}
 
 void LogPaneTest::savedLinesCarryTheirArrivalTimes()
 {

@@ -79,7 +79,7 @@ private slots:
     void logPaneWrapsAndFollowsTheNewestLine()
     {
         startForm(QStringLiteral("Cfg_740RB"));
-        auto *pane = get<QPlainTextEdit>("Memo1");
+        auto *pane = get<QPlainTextEdit>("LogPane");
         const QSize size = pane->size();
         const QByteArray listing = "E0 Q0 V1 X1 &C1 &D2 &K3 &M0 &S0 S0=001 S1=060 S2=043 S3=013 "
                                    "S4=010 S5=008 S6=010 S7=003 S8=000 S9=000 S10=005 S11=005\r\n";

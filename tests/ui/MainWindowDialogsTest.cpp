@@ -89,7 +89,7 @@ private slots:
         form->commandAction(MainCommand::ComPortSettings)->trigger();
         QVERIFY(seen);
         QCOMPARE(form->portSettings(), (PortSettings{3, 8, 0, 1, 1}));
-        QCOMPARE(bar(*form, "StatusBar_Com"), QStringLiteral("Com 4"));
+        QCOMPARE(bar(*form, "StatusBar_Com"), QStringLiteral("COM4"));
         QCOMPARE(bar(*form, "StatusBar_Baud"), QStringLiteral("38400"));
         QCOMPARE(bar(*form, "StatusBar_Format"), QStringLiteral("O-7-2"));
         // Each opening makes its own dialog and frees it afterwards.
@@ -115,7 +115,7 @@ private slots:
         form->commandAction(MainCommand::ComPortSettings)->trigger();
         QVERIFY(seen);
         QCOMPARE(form->portSettings(), before);
-        QCOMPARE(bar(*form, "StatusBar_Com"), QStringLiteral("Com 7"));
+        QCOMPARE(bar(*form, "StatusBar_Com"), QStringLiteral("COM7"));
         QCOMPARE(bar(*form, "StatusBar_Baud"), QStringLiteral("115200"));
         QCOMPARE(bar(*form, "StatusBar_Format"), QStringLiteral("E-8-1"));
     }
@@ -175,8 +175,8 @@ private slots:
         QTest::addColumn<QString>("logo");
         QTest::newRow("740") << "Cfg_740RB" << "KORVEL 740R-B Configuration" << "Image_KorvelEgg";
         QTest::newRow("620") << "Cfg_620R" << "KORVEL 620R Configuration" << "Image_KorvelEgg";
-        QTest::newRow("KMA 868") << "KMA 410D-868" << "KMA 410D (868MHz) Configuration" << "Image_Brisca";
-        QTest::newRow("KMA 900") << "KMA 410D-900" << "KMA 410D (900MHz) Configuration" << "Image_Brisca";
+        QTest::newRow("KMA 868") << "KMA 410D-868" << "KMA 410D Configuration (868 MHz)" << "Image_Brisca";
+        QTest::newRow("KMA 900") << "KMA 410D-900" << "KMA 410D Configuration" << "Image_Brisca";
         QTest::newRow("JT LNK") << "JT-LNK-9-D" << "JT Modem Configuration Utility" << "Image_Tolvane";
     }
 

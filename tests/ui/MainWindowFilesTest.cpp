@@ -1,6 +1,6 @@
 // The main window's file commands: save, save as, open, new and the file named on
 // the command line, as the menus and tool buttons run them.
-#include "settings/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "settings/ProductVariant.h"
 #include "settings/SettingsModel.h"
 #include "tests/ui/FilesFixture.h"
@@ -66,7 +66,7 @@ private slots:
 
         QCOMPARE(form->windowTitle(), kBase + QStringLiteral(": ") + path("one.40B"));
         QCOMPARE(form->currentFileName(), path("one.40B"));
-        QVERIFY(form->logText().isEmpty());
+        QCOMPARE(form->logText(), QStringLiteral("old reply"));  // the log stays
         QVERIFY(messages->empty());
     }
 
@@ -135,7 +135,7 @@ private slots:
         QVERIFY(QDir(dir->path()).entryList(QDir::Files).isEmpty());
         QCOMPARE(form->windowTitle(), kBase);
         QVERIFY(form->currentFileName().isEmpty());
-        QVERIFY(form->logText().isEmpty());  // emptied before the dialog
+        QCOMPARE(form->logText(), QStringLiteral("reply"));  // kept
 
         // With a current file, a cancelled Save As keeps it and the file as it was.
         saveAs(path("kept.40B"));
@@ -143,7 +143,7 @@ private slots:
         form->model().set(Field::AnswerAttempts, 8);
         trigger("File_SaveAs");
         QCOMPARE(readBytes(path("kept.40B")), before);
-        QCOMPARE(form->windowTitle(), kBase + QStringLiteral(": ") + path("kept.40B"));
+        QCOMPARE(form->windowTitle(), kBase + QStringLiteral(": ") + path("kept.40B") + QStringLiteral("[*]"));
         QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList{"kept.40B"});
     }
 
@@ -178,7 +178,7 @@ private slots:
         QCOMPARE(combo("Serial_Parity"), QStringLiteral("Even"));
         QCOMPARE(statusBar("StatusBar_Baud"), QStringLiteral("115200"));
         QCOMPARE(statusBar("StatusBar_Format"), QStringLiteral("E-8-1"));
-        QCOMPARE(statusBar("StatusBar_Com"), QStringLiteral("Com 3"));  // the COM port stays
+        QCOMPARE(statusBar("StatusBar_Com"), QStringLiteral("COM3"));  // the COM port stays
         QCOMPARE(form->windowTitle(), kBase + QStringLiteral(": ") + path("even.40B"));
 
         // Parity "Zero" shows as "N"; 7 data bits, 2 stop bits.
@@ -192,29 +192,30 @@ private slots:
         QCOMPARE(statusBar("StatusBar_Baud"), QStringLiteral("19200"));  // module baud 6, "19200"
     }
 
-    void corruptFileGivesDefaultsAndBareCaption()
+    void corruptFileLeavesTheWindowAsItWas()
     {
         start();
         saveAs(path("good.40B"));
-        form->model().set(Field::AnswerAttempts, 9);
         writeBytes(path("bad.40B"), "this is not a configuration\r\n");
         dialogs->answer = path("bad.40B");
         trigger("File_Open");
 
-        QCOMPARE(messages->texts(), QStringList{kLoadFailed});
+        QCOMPARE(messages->count(), 1);
+        QVERIFY(messages->last().text.startsWith(kLoadFailed));
+        QVERIFY(messages->last().text.contains(QDir::toNativeSeparators(path("bad.40B"))));
         QCOMPARE(messages->last().icon, Icon::Error);
         QCOMPARE(messages->last().buttons, Buttons::Ok);
-        QCOMPARE(form->windowTitle(), kBase);
-        QVERIFY(form->currentFileName().isEmpty());
-        QCOMPARE(spin("sreg_0")->text(), QStringLiteral("1"));
+        QCOMPARE(form->windowTitle(), kBase + QStringLiteral(": ") + path("good.40B"));
+        QCOMPARE(form->currentFileName(), path("good.40B"));
 
         // A path typed into the open dialog that names no file fails the same way.
         messages->clear();
-        saveAs(path("good.40B"));
         dialogs->answer = path("missing.40B");
         trigger("tb_Open");
-        QCOMPARE(messages->texts(), QStringList{kLoadFailed});
-        QCOMPARE(form->windowTitle(), kBase);
+        QCOMPARE(messages->count(), 1);
+        QVERIFY(messages->last().text.startsWith(kLoadFailed));
+        QVERIFY(messages->last().text.contains(QDir::toNativeSeparators(path("missing.40B"))));
+        QCOMPARE(form->windowTitle(), kBase + QStringLiteral(": ") + path("good.40B"));
     }
 
     void compareFileListsDifferencesAndChangesNothing()
@@ -241,6 +242,7 @@ private slots:
         form->model().set(Field::EscapeGuardTime, form->model().get(Field::EscapeGuardTime) + 10);  // same S1
         auto differ = compare(path("same.40B"));
         QVERIFY(differ);
+        QCOMPARE(differ->summary()->text(), QStringLiteral("1 setting differs"));
         QCOMPARE(differ->table()->topLevelItemCount(), 1);
         const QTreeWidgetItem *row = differ->table()->topLevelItem(0);
         QCOMPARE(row->text(0), QStringLiteral("Packet Size (bytes)"));
@@ -249,14 +251,15 @@ private slots:
         QCOMPARE(row->text(3), QStringLiteral("530"));
         differ.reset();
         QCOMPARE(form->model().get(Field::PacketSize), 220);
-        QCOMPARE(form->windowTitle(), title);
+        QCOMPARE(form->windowTitle(), title + QStringLiteral("[*]"));  // edited, not saved
 
         // An unreadable file is reported and shows no dialog; the window still keeps its settings.
         writeBytes(path("bad.40B"), "this is not a configuration\r\n");
         QVERIFY(!compare(path("bad.40B")));
-        QCOMPARE(messages->texts(), QStringList{kLoadFailed});
+        QCOMPARE(messages->count(), 1);
+        QVERIFY(messages->last().text.startsWith(kLoadFailed));
         QCOMPARE(form->model().get(Field::PacketSize), 220);
-        QCOMPARE(form->windowTitle(), title);
+        QCOMPARE(form->windowTitle(), title + QStringLiteral("[*]"));
     }
 
     void cancelledOpenChangesNothing()
@@ -264,10 +267,11 @@ private slots:
         start();
         saveAs(path("here.40B"));
         form->model().set(Field::AnswerAttempts, 9);
+        messages->answer(Answer::Discard);  // the edit is not saved: asked first
         trigger("File_Open");
         QCOMPARE(dialogs->calls.size(), 2);
         QCOMPARE(spin("sreg_0")->text(), QStringLiteral("9"));
-        QCOMPARE(form->windowTitle(), kBase + QStringLiteral(": ") + path("here.40B"));
+        QCOMPARE(form->windowTitle(), kBase + QStringLiteral(": ") + path("here.40B") + QStringLiteral("[*]"));
     }
 
     void commandLineFileLoadsAtStartUp()
@@ -317,7 +321,7 @@ private slots:
         QCOMPARE(messages->last().text, QStringLiteral("Open new configuration?"));
         QCOMPARE(messages->last().icon, Icon::Question);
         QCOMPARE(messages->last().buttons, Buttons::OkCancel);
-        QCOMPARE(form->windowTitle(), kBase + QStringLiteral(": ") + path("cur.40B"));
+        QCOMPARE(form->windowTitle(), kBase + QStringLiteral(": ") + path("cur.40B") + QStringLiteral("[*]"));
         QCOMPARE(spin("sreg_0")->text(), QStringLiteral("9"));
 
         messages->answer(Answer::Ok);

@@ -1,14 +1,13 @@
-#include "settings/ConfigFileCommands.h"
+#include "ui/ConfigFileCommands.h"
 
 #include "settings/CommandBuilder.h"
-#include "settings/FileLineCheck.h"
-
 #include "settings/ConfigFile.h"
-#include "settings/FileDialogs.h"
+#include "settings/FileLineCheck.h"
 #include "settings/ListingParser.h"
 #include "settings/SerialParams.h"
 #include "settings/SettingsComparison.h"
 #include "settings/SettingsModel.h"
+#include "ui/FileDialogs.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,6 +17,15 @@ const QString kNoModeText = QStringLiteral("An operating mode must be selected!"
 const QString kNewText = QStringLiteral("Open new configuration?");
 const QString kLoadFailedText = QStringLiteral("Unable to load file. The file may be corrupt, or incorrect.");
 const QString kNotConfigText = QStringLiteral(" is not a valid configuration file.");
+
+// The load failure names the file and what was wrong with it.
+QString loadFailedText(const QString &path, const std::exception &e)
+{
+    const auto *own = dynamic_cast<const Exception *>(&e);
+    const QString reason = own ? own->message() : QString::fromLocal8Bit(e.what());
+    return kLoadFailedText + QStringLiteral("\r\n\r\n") + QDir::toNativeSeparators(path) +
+           QStringLiteral("\r\n") + reason;
+}
 }  // namespace
 
 ConfigFileCommands::ConfigFileCommands(SettingsModel &model, FileDialogs &dialogs, State state, QObject *parent)
@@ -49,7 +57,6 @@ bool ConfigFileCommands::saveAs(bool prompt) {
         m_model.messages().show(MessageSink::Icon::Warning, MessageSink::Buttons::Ok, kNoModeText);
         return false;
     }
-    Q_EMIT clearLogRequested();
     m_state.commandList = buildCommandList(m_model.settings());
 
     QString path = m_currentFileName;
@@ -61,6 +68,7 @@ bool ConfigFileCommands::saveAs(bool prompt) {
     if (!writeFile(path))
         return false;
     setCurrentFile(path);
+    Q_EMIT fileSaved(path);
     return true;
 }
 
@@ -92,38 +100,51 @@ ParsedListing ConfigFileCommands::parseFileLine(QByteArray &line) {
 }
 
 bool ConfigFileCommands::loadFile(const QString &path) {
+    // The file is read and parsed whole before the window changes: a file that fails
+    // leaves the settings, the file name and ListingText as they were.
+    QByteArray line;
+    QByteArray original;
+    ParsedListing parsed;
     try {
-        m_state.listingText = ConfigFile().readLine(path);
-        const QByteArray line = m_state.listingText;  // the parse consumes the text
-        const ParsedListing parsed = parseFileLine(m_state.listingText);
+        line = ConfigFile().readLine(path);
+        original = line;  // the parse consumes the text
+        parsed = parseFileLine(line);
+        settingsFromListing(parsed, m_model.variant());
+    } catch (const std::exception &e) {
+        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, loadFailedText(path, e));
+        return false;
+    }
+    const ModuleSettings before = m_model.settings();
+    try {
         m_model.applyDefaults();
         if (const std::optional<int> prior = m_model.applyListing(parsed))
             m_state.priorS21 = *prior;
-        showNotices(m_model.messages(), parsed.notices);
-        // Files people have keep opening; what the reading changed is listed in one
-        // notice, beyond what the parse told of itself (a refused file, the flow control).
-        QStringList explained;
-        for (const ListingNotice &n : parsed.notices)
-            if (n.text.contains(QStringLiteral("&K")))
-                explained << QStringLiteral("&K");
-        const QString changed =
-            parsed.refused ? QString()
-                           : lenientReadingNotice(line,
-                                                  fileLineFromJoined(joinCommandList(buildCommandList(m_model.settings()))),
-                                                  explained);
-        if (!changed.isEmpty())
-            m_model.messages().show(MessageSink::Icon::Information, MessageSink::Buttons::Ok, changed);
-        Q_EMIT repaintRequested();
-        setCurrentFile(path);
-        m_state.portSettings = portSettingsFor(m_model.settings(), m_state.portSettings);
-        Q_EMIT portSettingsChanged();
-        return true;
-    } catch (const std::exception &) {
-        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kLoadFailedText);
-        m_model.applyDefaults();
-        setCurrentFile(QString());
+    } catch (const std::exception &e) {
+        m_model.replaceAll(before);
+        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, loadFailedText(path, e));
         return false;
     }
+    m_state.listingText = line;
+    showNotices(m_model.messages(), parsed.notices);
+    // Files people have keep opening; what the reading changed is listed in one
+    // notice, beyond what the parse told of itself (a refused file, the flow control).
+    QStringList explained;
+    for (const ListingNotice &n : parsed.notices)
+        if (n.text.contains(QStringLiteral("&K")))
+            explained << QStringLiteral("&K");
+    const QString changed =
+        parsed.refused
+            ? QString()
+            : lenientReadingNotice(original, fileLineFromJoined(joinCommandList(buildCommandList(m_model.settings()))),
+                                   explained);
+    if (!changed.isEmpty())
+        m_model.messages().show(MessageSink::Icon::Information, MessageSink::Buttons::Ok, changed);
+    Q_EMIT repaintRequested();
+    setCurrentFile(path);
+    m_state.portSettings = portSettingsFor(m_model.settings(), m_state.portSettings);
+    Q_EMIT portSettingsChanged();
+    Q_EMIT fileLoaded(path);
+    return true;
 }
 
 bool ConfigFileCommands::openCommandLineFile(const QString &argument) {
@@ -140,17 +161,19 @@ bool ConfigFileCommands::openCommandLineFile(const QString &argument) {
     return loadFile(argument);
 }
 
-std::optional<ModuleSettings> ConfigFileCommands::chooseSettingsFile() {
-    const QString path = m_dialogs.getOpenFileName(QDir::currentPath(), kFilter, kDefaultSuffix);
+std::optional<ModuleSettings> ConfigFileCommands::chooseSettingsFile(QString *chosenPath) {
+    const QString path = m_dialogs.getOpenFileName(QDir::currentPath(), kFilter, kDefaultSuffix, kCompareTitle);
     if (path.isEmpty())
         return std::nullopt;
+    if (chosenPath)
+        *chosenPath = path;
     try {
         QByteArray line = ConfigFile().readLine(path);
         const ParsedListing parsed = parseFileLine(line);
         showNotices(m_model.messages(), parsed.notices);
         return settingsFromListing(parsed, m_model.variant());
-    } catch (const std::exception &) {
-        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, kLoadFailedText);
+    } catch (const std::exception &e) {
+        m_model.messages().show(MessageSink::Icon::Error, MessageSink::Buttons::Ok, loadFailedText(path, e));
         return std::nullopt;
     }
 }

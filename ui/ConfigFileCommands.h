@@ -23,6 +23,7 @@ public:
     static inline const QString kFilter = QStringLiteral("*.40B");
     static inline const QString kDefaultSuffix = QStringLiteral("40B");
     static inline const QString kExtension = QStringLiteral(".40B");
+    static inline const QString kCompareTitle = QStringLiteral("Compare File with Window");
 
     struct State {
         CommandList &commandList;
@@ -51,13 +52,14 @@ public:
     bool openCommandLineFile(const QString &argument);
     // Asks for a configuration file and reads it into a record of its own, leaving the
     // window's settings and ListingText alone; nullopt when cancelled or unreadable
-    // (the user has been told).
-    std::optional<ModuleSettings> chooseSettingsFile();
+    // (the user has been told). chosenPath, when given, receives the file's name.
+    std::optional<ModuleSettings> chooseSettingsFile(QString *chosenPath = nullptr);
 
 Q_SIGNALS:
     void captionChanged(const QString &caption);
-    // The log pane is to be emptied (a save starts with it).
-    void clearLogRequested();
+    // A file was written whole (save, save as) or applied whole (open).
+    void fileSaved(const QString &path);
+    void fileLoaded(const QString &path);
     // PortSettings were rewritten from the loaded module format; the status row follows.
     void portSettingsChanged();
     // A file was applied: the main window repaints.

@@ -10,6 +10,7 @@ public:
     // No overwrite question; the default suffix is added when the name has none.
     virtual QString getSaveFileName(const QString &directory, const QString &filter,
                                     const QString &defaultSuffix) = 0;
+    // title: the dialog's caption; empty gives the desktop's own ("Open").
     virtual QString getOpenFileName(const QString &directory, const QString &filter,
-                                    const QString &defaultSuffix) = 0;
+                                    const QString &defaultSuffix, const QString &title = QString()) = 0;
 };
