@@ -41,24 +41,11 @@ std::optional<ModuleSettings> settingsOfLine(const QByteArray &fileLine, const Q
     }
 }
 
-QString operatingModeName(OperatingMode mode)
-{
-    switch (mode) {
-    case OperatingMode::Transparent: return QStringLiteral("Transparent Mode");
-    case OperatingMode::TransparentRepeater: return QStringLiteral("Transparent Repeater");
-    case OperatingMode::AutoConnectMaster: return QStringLiteral("Auto-Connect Master");
-    case OperatingMode::AutoConnectSlave: return QStringLiteral("Auto-Connect Slave");
-    case OperatingMode::SingleConnect: return QStringLiteral("Single-Connect");
-    case OperatingMode::None: break;
-    }
-    return QStringLiteral("None");
-}
-
 QList<QPair<QString, QString>> networkSettings(const ModuleSettings &s, RadioClass radioClass)
 {
     QList<QPair<QString, QString>> list;
     const auto add = [&](Field f) { list.append({fieldLabel(f), fieldValueText(f, s[f], radioClass)}); };
-    list.append({QStringLiteral("Operating Mode"), operatingModeName(s.mode)});
+    list.append({QStringLiteral("Operating Mode"), modeCaption(s.mode)});
     add(Field::SystemAddress);
     if (isControlledMode(s.mode))
         add(Field::UnitAddress);

@@ -26,5 +26,3 @@ std::optional<ModuleSettings> settingsOfLine(const QByteArray &fileLine, const Q
 // routes, radio rate, CRC and the serial settings.
 QList<QPair<QString, QString>> networkSettings(const ModuleSettings &settings, RadioClass radioClass);
 
-// "Transparent Mode", "Auto-Connect Master", ...
-QString operatingModeName(OperatingMode mode);

@@ -37,19 +37,6 @@ std::optional<int> unitAddressOf(const ModuleSettings &settings)
     return settings[Field::UnitAddress];
 }
 
-QString modeCaption(OperatingMode mode)
-{
-    switch (mode) {
-    case OperatingMode::Transparent: return QStringLiteral("Transparent Mode");
-    case OperatingMode::TransparentRepeater: return QStringLiteral("Transparent Repeater");
-    case OperatingMode::AutoConnectMaster: return QStringLiteral("Auto-Connect Master");
-    case OperatingMode::AutoConnectSlave: return QStringLiteral("Auto-Connect Slave");
-    case OperatingMode::SingleConnect: return QStringLiteral("Single-Connect");
-    case OperatingMode::None: break;
-    }
-    return QStringLiteral("No Mode");
-}
-
 ProductVariant productVariantNamed(const QString &name)
 {
     const std::optional<ProductVariant> variant = selectProductVariant(name);

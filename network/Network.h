@@ -49,9 +49,6 @@ std::vector<Route> routesOf(const ModuleSettings &settings);
 // controlled modes, nothing in the transparent ones.
 std::optional<int> unitAddressOf(const ModuleSettings &settings);
 
-// The window's caption of an operating mode ("Auto-Connect Master", ...).
-QString modeCaption(OperatingMode mode);
-
 // The configurations of ".40B" files: each path a file or a folder (whose ".40B"
 // files are taken in name order). Members are named by the file's base name; a name
 // that repeats gets the file's path instead. Throws Exception (naming the file) when

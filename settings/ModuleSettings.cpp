@@ -28,3 +28,16 @@ bool isSRegister(Field f)
     const char *key = fieldInfo(f).key;
     return key && key[0] == 'S';
 }
+
+QString modeCaption(OperatingMode mode)
+{
+    switch (mode) {
+    case OperatingMode::Transparent: return QStringLiteral("Transparent Mode");
+    case OperatingMode::TransparentRepeater: return QStringLiteral("Transparent Repeater");
+    case OperatingMode::AutoConnectMaster: return QStringLiteral("Auto-Connect Master");
+    case OperatingMode::AutoConnectSlave: return QStringLiteral("Auto-Connect Slave");
+    case OperatingMode::SingleConnect: return QStringLiteral("Single-Connect");
+    case OperatingMode::None: break;
+    }
+    return QStringLiteral("No Mode");
+}

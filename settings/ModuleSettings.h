@@ -3,6 +3,7 @@
 #include "settings/Types.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <array>
 
@@ -111,6 +112,9 @@ const FieldInfo &fieldInfo(Field f);
 QByteArray moduleKey(Field f);
 // An S register ("S0" .. "S21"): sent as "ATSn=value", listed as "Sn:value".
 bool isSRegister(Field f);
+
+// The window's caption of an operating mode ("Auto-Connect Master", ...; "No Mode").
+QString modeCaption(OperatingMode mode);
 
 // The destination field (n = 0..3) and repeater field (k = 1..5) of a stored destination.
 Field routeDestination(int n);

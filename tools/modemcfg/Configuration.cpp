@@ -2,17 +2,16 @@
 
 #include "settings/ConfigFile.h"
 #include "settings/FileLineCheck.h"
-#include "settings/ListingParser.h"
 #include "settings/ProductVariant.h"
 #include "settings/SettingsComparison.h"
+#include "settings/SettingsRecord.h"
 
 #include <QFile>
 
 #include <cstdio>
 
 namespace {
-// The window's texts for the same failures.
-const QString kLoadFailedText = QStringLiteral("Unable to load file. The file may be corrupt, or incorrect.");
+// The window's text for the same failure.
 const QString kNoModeText = QStringLiteral("An operating mode must be selected!");
 
 // Every problem on a line of its own, after a count.
@@ -28,13 +27,6 @@ QString problemList(const std::vector<FileLineProblem> &problems)
     return lines.join(QLatin1Char('\n'));
 }
 
-QStringList noticeTexts(const std::vector<ListingNotice> &notices)
-{
-    QStringList texts;
-    for (const ListingNotice &n : notices)
-        texts << n.text;
-    return texts;
-}
 }  // namespace
 
 QStringList productNames()
@@ -73,21 +65,15 @@ std::optional<Configuration> loadConfiguration(const QString &path, const Produc
     if (!lenient && !problems.empty())
         return fail(problemList(problems));
     const QByteArray original = line;  // the parse consumes the text
-    ListingParser parser(line, variant.radioClass);
-    ParsedListing parsed;
-    try {
-        parsed = parser.parse(true);
-    } catch (const ConversionError &) {
-        return fail(kLoadFailedText);
-    }
-    if (parsed.refused)
-        return fail(noticeTexts(parsed.notices).join(QLatin1Char(' ')));
     Configuration c;
-    c.settings = settingsFromListing(parsed, variant);
-    if (c.settings.mode == OperatingMode::None)
-        return fail(kNoModeText);
+    try {
+        SettingsRecord record = settingsRecordFromText(line, true, variant);
+        c.settings = record.settings;
+        c.notices = record.notices;
+    } catch (const Exception &e) {
+        return fail(e.message());
+    }
     c.commands = buildCommandList(c.settings);
-    c.notices = noticeTexts(parsed.notices);
     std::vector<FileLineProblem> changed;
     try {
         changed = changesOnReading(original, fileLineFromJoined(joinCommandList(c.commands)));
