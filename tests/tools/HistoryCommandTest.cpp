@@ -1,6 +1,7 @@
 // modemcfg history and report run as child processes on journals of the test's own;
 // the suite HistoryCommandSim works a module of modem-sim in real time ("slow").
 #include "support/ModemSim.h"
+#include "support/ModemcfgRun.h"
 
 #include "journal/Journal.h"
 
@@ -22,21 +23,9 @@ namespace {
 
 const QString kGolden = QStringLiteral(CFG_TEST_DATA_DIR "/golden/transparent_example.40B");
 
-struct Outcome {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Outcome = ModemcfgOutcome;
 
-Outcome modemcfg(const QStringList &arguments)
-{
-    QProcess p;
-    p.start(QStringLiteral(CFG_MODEMCFG), arguments);
-    EXPECT_TRUE(p.waitForStarted());
-    EXPECT_TRUE(p.waitForFinished(120000)) << arguments.join(QLatin1Char(' ')).toStdString();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
-}
+Outcome modemcfg(const QStringList &arguments) { return runModemcfg(arguments); }
 
 QByteArray contents(const QString &path)
 {

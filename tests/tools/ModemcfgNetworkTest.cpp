@@ -2,6 +2,7 @@
 // modem-sim's pty over RFC 2217 on 127.0.0.1 and modemcfg is given its URL. Real
 // time (ctest label "slow").
 #include "support/ModemSim.h"
+#include "support/ModemcfgRun.h"
 #include "support/Ser2net.h"
 
 #include <QJsonDocument>
@@ -16,23 +17,14 @@ namespace {
 
 const QString kGolden = QStringLiteral(CFG_TEST_DATA_DIR "/golden/transparent_example.40B");
 
-struct Outcome {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out.split('\n').value(0)).object(); }
-};
+using Outcome = ModemcfgOutcome;
 
 Outcome modemcfg(const QStringList &arguments, const std::function<void()> &whenStarted = {})
 {
-    QProcess p;
-    p.start(QStringLiteral(CFG_MODEMCFG), arguments);
-    EXPECT_TRUE(p.waitForStarted());
-    if (whenStarted)
-        whenStarted();
-    EXPECT_TRUE(p.waitForFinished(120000)) << arguments.join(QLatin1Char(' ')).toStdString();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+    return runModemcfg(arguments, [&](QProcess &) {
+        if (whenStarted)
+            whenStarted();
+    });
 }
 
 QString url(const Ser2net &server) { return QString::fromStdString(server.url("?ignore-cts")); }

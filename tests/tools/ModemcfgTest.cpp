@@ -2,6 +2,7 @@
 // needed. The suite ModemcfgSim takes real seconds (ctest label "slow").
 #include "operations/SimLog.h"
 #include "support/ModemSim.h"
+#include "support/ModemcfgRun.h"
 
 #include "settings/CommandBuilder.h"
 #include "settings/ConfigFile.h"
@@ -24,27 +25,11 @@ namespace {
 
 const QString kGolden = QStringLiteral(CFG_TEST_DATA_DIR "/golden/transparent_example.40B");
 
-struct Outcome {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-    QJsonObject json(int line = 0) const
-    {
-        return QJsonDocument::fromJson(out.split('\n').value(line)).object();
-    }
-};
+using Outcome = ModemcfgOutcome;
 
-// Starts the program; `whenStarted` may act on the running child.
 Outcome modemcfg(const QStringList &arguments, const std::function<void(QProcess &)> &whenStarted = {})
 {
-    QProcess p;
-    p.start(QStringLiteral(CFG_MODEMCFG), arguments);
-    EXPECT_TRUE(p.waitForStarted());
-    if (whenStarted)
-        whenStarted(p);
-    EXPECT_TRUE(p.waitForFinished(120000)) << arguments.join(QLatin1Char(' ')).toStdString();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+    return runModemcfg(arguments, whenStarted);
 }
 
 QString pty(const ModemSim &sim) { return QString::fromStdString(sim.path()); }

@@ -2,6 +2,7 @@
 // several modem-sim instances in real time (ctest label "slow").
 #include "operations/SimLog.h"
 #include "support/ModemSim.h"
+#include "support/ModemcfgRun.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -19,21 +20,11 @@ namespace {
 const QString kExamples = QStringLiteral(CFG_SOURCE_DIR "/docs/examples");
 const QString kAutoConnect = kExamples + QStringLiteral("/auto-connect");
 
-struct Outcome {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
+using Outcome = ModemcfgOutcome;
 
 Outcome modemcfg(const QStringList &arguments)
 {
-    QProcess p;
-    p.start(QStringLiteral(CFG_MODEMCFG), QStringList{QStringLiteral("network")} + arguments);
-    EXPECT_TRUE(p.waitForStarted());
-    EXPECT_TRUE(p.waitForFinished(120000)) << arguments.join(QLatin1Char(' ')).toStdString();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+    return runModemcfg(QStringList{QStringLiteral("network")} + arguments);
 }
 
 // A plan of the Auto-Connect example in `dir`; `members` is the JSON array's text.
