@@ -1,6 +1,7 @@
 #include "network/MemberProvisioning.h"
 
 #include "comm/Exception.h"
+#include "comm/PortName.h"
 #include "operations/ModuleFinder.h"
 #include "operations/ModuleSession.h"
 #include "settings/CommandBuilder.h"
@@ -33,12 +34,11 @@ LineSettings memberLineSettings(const NetworkMember &member, bool *searchFirst)
     const QString port = member.port.trimmed();
     if (port.isEmpty())
         fail(QStringLiteral("no port is given."));
-    if (comSlotOf(port.toUpper()) >= 0)
-        line.port = port.toUpper();
-    else if (port.startsWith(QLatin1Char('/')))
-        line.port = port;
-    else
-        fail(QStringLiteral("the port %1 is not COM1..COM8 nor a device path.").arg(port));
+    QString why;
+    const std::optional<QString> opened = portFromName(port, &why);
+    if (!opened)
+        fail(QStringLiteral("the port %1: %2.").arg(port, why));
+    line.port = *opened;
     const bool search = member.baud.compare(QStringLiteral("auto"), Qt::CaseInsensitive) == 0;
     if (searchFirst)
         *searchFirst = search;

@@ -1,8 +1,7 @@
 #include "tools/modemcfg/LineOptions.h"
 
-#include "comm/PortAddress.h"
+#include "comm/PortName.h"
 
-#include <QFileInfo>
 #include <QStringList>
 
 QStringList lineFormatNames()
@@ -28,20 +27,11 @@ std::optional<LineSettings> lineSettingsFromOptions(const QString &port, const Q
     const QString name = port.trimmed();
     if (name.isEmpty())
         return fail(QStringLiteral("--port needs a port: COM1..COM8, a device path or rfc2217://host:port."));
-    std::string networkError;
-    if (comSlotOf(name.toUpper()) >= 0)
-        line.port = name.toUpper();
-    else if (name.startsWith(QLatin1Char('/')))
-        line.port = name;
-    else if (PortAddress::isNetworkName(name.toStdString())) {
-        if (!PortAddress::parse(name.toStdString(), &networkError))
-            return fail(QStringLiteral("--port %1: %2.").arg(port, QString::fromStdString(networkError)));
-        line.port = name;
-    } else if (name.contains(QLatin1Char('/')) || QFileInfo::exists(name))
-        line.port = QFileInfo(name).absoluteFilePath();  // relative to where the program runs
-    else
-        return fail(QStringLiteral("--port %1: not COM1..COM8, a device path nor rfc2217://host:port or "
-                                   "tcp://host:port.").arg(port));
+    QString why;
+    const std::optional<QString> opened = portFromName(name, &why);
+    if (!opened)
+        return fail(QStringLiteral("--port %1: %2.").arg(port, why));
+    line.port = *opened;
 
     if (!baud.isEmpty()) {
         bool ok = false;
