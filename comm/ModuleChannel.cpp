@@ -40,7 +40,18 @@ void ModuleChannel::setReceiveHandler(ReceiveHandler listener) { m_listener = st
 
 ExchangeResult ModuleChannel::exchange(const QByteArray &command, const ReplyRule &rule)
 {
+    if (m_onSend && !command.isEmpty())
+        m_onSend(command);
     return m_line.exchange(command, rule);
+}
+
+// The plain "\r" and the two escapes, in either pace.
+constexpr int kWakeAttempts = 3;
+
+void ModuleChannel::wakeAttempt(int attempt) const
+{
+    if (m_onWake)
+        m_onWake(attempt, kWakeAttempts);
 }
 
 void ModuleChannel::receive(const QByteArray &text, quint16 length)
@@ -90,6 +101,7 @@ ExchangeStatus ModuleChannel::wakeToFinalCode()
     using Clock = std::chrono::steady_clock;
     ExchangeResult result;
     const auto probed = m_line.port() ? m_line.port()->now() : Clock::now();
+    wakeAttempt(1);
     try {
         result = exchange("\r", ReplyRule::probe(m_guard));
     } catch (const Exception &) {
@@ -107,6 +119,7 @@ ExchangeStatus ModuleChannel::wakeToFinalCode()
     // before the next one.
     const QByteArray escape(3, escapeCharacter());
     for (int attempt = 0; attempt < 2; ++attempt) {
+        wakeAttempt(attempt + 2);
         result = exchange(escape, ReplyRule::escape(m_guard));
         if (result.status == ExchangeStatus::Cancelled || result.ok())
             return result.status;
@@ -117,6 +130,7 @@ ExchangeStatus ModuleChannel::wakeToFinalCode()
 ExchangeStatus ModuleChannel::wakeUntilSilence()
 {
     ExchangeResult result;
+    wakeAttempt(1);
     try {
         result = exchange("\r", ReplyRule::shortReply("OK", 50));
     } catch (const Exception &) {
@@ -131,6 +145,7 @@ ExchangeStatus ModuleChannel::wakeUntilSilence()
     // one left from before a failed write.
     const QByteArray escape(3, escapeCharacter());
     for (int attempt = 0; attempt < 2; ++attempt) {
+        wakeAttempt(attempt + 2);
         result = exchange(escape, ReplyRule::longReply("OK", 50));
         if (result.status == ExchangeStatus::Cancelled)
             return result.status;

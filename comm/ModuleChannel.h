@@ -7,6 +7,7 @@
 #include <QByteArray>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -33,6 +34,11 @@ public:
 
     // Receives every reply (on the thread that made the read); may be empty.
     void setReceiveHandler(ReceiveHandler listener);
+    // Receives every command as it goes out, on the thread of the exchange; may be empty.
+    void setSendHandler(std::function<void(const QByteArray &command)> handler) { m_onSend = std::move(handler); }
+    // Told as each attempt of a wake begins: attempt 1 is the plain "\r", the others
+    // send the escape sequence. May be empty.
+    void setWakeHandler(std::function<void(int attempt, int attempts)> handler) { m_onWake = std::move(handler); }
 
     // One exchange under an explicit rule; the reply is stored (unless the command
     // could not be written or the exchange was cancelled) and forwarded. Raises only
@@ -84,7 +90,11 @@ private:
     void receive(const QByteArray &text, quint16 length);
 
     SerialLine m_line;
+    void wakeAttempt(int attempt) const;
+
     ReceiveHandler m_listener;
+    std::function<void(const QByteArray &)> m_onSend;
+    std::function<void(int, int)> m_onWake;
     QByteArray m_lastReply;
     char m_escape = '+';
     std::chrono::milliseconds m_guard{1000};

@@ -25,6 +25,8 @@ public:
     virtual void progress(int value, int maximum) { Q_UNUSED(value); Q_UNUSED(maximum); }
     // Every reply of the module, as the log shows it.
     virtual void reply(const QByteArray &text) { Q_UNUSED(text); }
+    // Every command as it goes out, the escape sequence too.
+    virtual void sent(const QByteArray &command) { Q_UNUSED(command); }
     // The PC side now talks at `line` (it followed the module's new rate or format).
     virtual void lineChanged(const LineSettings &line) { Q_UNUSED(line); }
 };

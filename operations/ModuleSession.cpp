@@ -16,6 +16,7 @@ ModuleChannel &ModuleSession::open()
         if (m_listener)
             m_listener(text);
     });
+    channel->setSendHandler(m_sendListener);
     channel->setStopToken(m_stop);
     channel->setEscapeCharacter(m_escape);
     channel->line().setPace(m_pace);
@@ -32,6 +33,13 @@ ModuleChannel &ModuleSession::reopen(const LineSettings &line)
 }
 
 void ModuleSession::close() { m_channel.reset(); }
+
+void ModuleSession::setSendListener(std::function<void(const QByteArray &command)> listener)
+{
+    m_sendListener = std::move(listener);
+    if (m_channel)
+        m_channel->setSendHandler(m_sendListener);
+}
 
 ModuleChannel &ModuleSession::channel()
 {

@@ -54,6 +54,8 @@ public:
     const QByteArray &lastReply() const { return m_lastReply; }
     // Receives every reply, on the thread of the exchange; may be empty.
     void setReplyListener(std::function<void(const QByteArray &reply)> listener) { m_listener = std::move(listener); }
+    // Receives every command sent, on the thread of the exchange; may be empty.
+    void setSendListener(std::function<void(const QByteArray &command)> listener);
     // Exchanges on this session end with ExchangeCancelled once `token` asks to stop.
     void setStopToken(std::stop_token token);
     const std::stop_token &stopToken() const { return m_stop; }
@@ -67,5 +69,6 @@ private:
     std::chrono::milliseconds m_guard{1000};
     QByteArray m_lastReply;
     std::function<void(const QByteArray &)> m_listener;
+    std::function<void(const QByteArray &)> m_sendListener;
     std::stop_token m_stop;
 };

@@ -13,6 +13,7 @@ OperationRun::OperationRun(ModuleSession &session, OperationObserver &observer, 
             m_heard = true;
         m_observer.reply(reply);
     });
+    m_session.setSendListener([this](const QByteArray &command) { m_observer.sent(command); });
 }
 
 ModuleChannel &OperationRun::open()
@@ -63,7 +64,15 @@ void OperationRun::pause(std::chrono::milliseconds duration)
 void OperationRun::wake()
 {
     status(QStringLiteral("Waking Modem..."));
-    switch (channel().tryWake()) {
+    // From the second attempt on, the user sees which one is under way.
+    ModuleChannel &woken = channel();
+    woken.setWakeHandler([this](int attempt, int attempts) {
+        if (attempt > 1)
+            status(QStringLiteral("Waking Modem... (attempt %1 of %2)").arg(attempt).arg(attempts));
+    });
+    const ExchangeStatus answer = woken.tryWake();
+    woken.setWakeHandler({});
+    switch (answer) {
     case ExchangeStatus::Ok:
     case ExchangeStatus::Cancelled:  // the caller looks at the stop request next
         return;
@@ -136,6 +145,7 @@ OperationResult OperationRun::finish()
 {
     m_session.close();
     m_session.setReplyListener({});
+    m_session.setSendListener({});
     // A stop between two steps ends the operation as quietly as one inside an exchange.
     if (m_result.outcome == OperationResult::Outcome::Done && stopped() && !m_result.configured)
         m_result.outcome = OperationResult::Outcome::Cancelled;

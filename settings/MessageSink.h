@@ -9,9 +9,11 @@ class MessageSink {
 public:
     enum class Icon { Error, Warning, Information, Question };
     // YesNoDefaultNo guards a change that cannot be undone: Enter answers No.
-    // SaveDiscardCancel asks before unsaved edits would be replaced.
-    enum class Buttons { Ok, YesNo, OkCancel, YesNoDefaultNo, SaveDiscardCancel };
-    enum class Answer { Ok, Cancel, Yes, No, Save, Discard };
+    // SaveDiscardCancel asks before unsaved edits would be replaced. NextSteps ends a
+    // failure to reach the module with what may help: "Retry", "Find Module...",
+    // "Com Port Settings..." and OK, which does nothing more.
+    enum class Buttons { Ok, YesNo, OkCancel, YesNoDefaultNo, SaveDiscardCancel, NextSteps };
+    enum class Answer { Ok, Cancel, Yes, No, Save, Discard, Retry, FindModule, PortSettings };
 
     virtual ~MessageSink() = default;
     virtual Answer show(Icon icon, Buttons buttons, const QString &text) = 0;

@@ -26,7 +26,19 @@ LogPane::LogPane(MessageSink &messages, QWidget *parent) : QPlainTextEdit(parent
 
 void LogPane::appendLine(const QString &text) { append(text, Kind::Received); }
 
+void LogPane::appendSent(const QString &text) { append(text, Kind::Sent); }
+
 void LogPane::appendNote(const QString &text) { append(text, Kind::Note); }
+
+QString LogPane::markOf(Kind kind)
+{
+    switch (kind) {
+    case Kind::Sent: return QStringLiteral(">");
+    case Kind::Note: return QStringLiteral("*");
+    case Kind::Received: break;
+    }
+    return QStringLiteral("<");
+}
 
 void LogPane::append(const QString &text, Kind kind)
 {
@@ -37,7 +49,7 @@ void LogPane::append(const QString &text, Kind kind)
 
 QString LogPane::shown(const Entry &e) const
 {
-    const QString mark = e.kind == Kind::Note ? QStringLiteral("* ") : QStringLiteral("< ");
+    const QString mark = markOf(e.kind) + QLatin1Char(' ');
     const QString time = m_showTimes ? e.arrived.toString(QStringLiteral("HH:mm:ss.zzz ")) : QString();
     QStringList lines = e.text.split(QLatin1Char('\n'));
     for (QString &line : lines)
@@ -83,7 +95,8 @@ std::optional<QString> LogPane::saveTo(const QString &path) const
             const QString stamp = e.arrived.toOffsetFromUtc(e.arrived.offsetFromUtc()).toString(Qt::ISODateWithMs);
             // A stamp on every line, also on the lines of a multi-line entry.
             for (const QString &line : e.text.split(QLatin1Char('\n')))
-                file.write((stamp + QLatin1Char(' ') + line + QLatin1Char('\n')).toUtf8());
+                file.write((stamp + QLatin1Char(' ') + markOf(e.kind) + QLatin1Char(' ') + line + QLatin1Char('\n'))
+                               .toUtf8());
         }
         if (file.commit())
             return std::nullopt;

@@ -12,8 +12,8 @@ class MessageSink;
 
 // The main window's "Serial Communications" pane: read-only lines that remember when
 // each arrived, so "Save Log..." in its context menu can write them time-stamped.
-// What the module sent is marked "<", the program's own notes (the outcome of a
-// command) "*"; the times show on request.
+// What the module sent is marked "<", what the program sent ">", its own notes (the
+// outcome of a command) "*"; the times show on request.
 class LogPane : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -24,6 +24,8 @@ public:
     // Appends a line received from the module (it may hold line breaks) stamped with
     // the current time.
     void appendLine(const QString &text);
+    // Appends a command the program sent to the module.
+    void appendSent(const QString &text);
     // Appends a note of the program's own.
     void appendNote(const QString &text);
     void clearLines();
@@ -33,7 +35,7 @@ public:
     bool showsTimes() const { return m_showTimes; }
     void setShowTimes(bool show);
 
-    // Each line as "<ISO 8601 time> <text>", LF-ended, written whole or not at all;
+    // Each line as "<ISO 8601 time> <mark> <text>", LF-ended, written whole or not at all;
     // the message for a failure, if any.
     std::optional<QString> saveTo(const QString &path) const;
 
@@ -45,7 +47,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
-    enum class Kind { Received, Note };
+    enum class Kind { Received, Sent, Note };
     struct Entry {
         QDateTime arrived;
         QString text;
@@ -53,6 +55,7 @@ private:
     };
     void append(const QString &text, Kind kind);
     QString shown(const Entry &e) const;
+    static QString markOf(Kind kind);
     void redraw();
 
     MessageSink &m_messages;

@@ -25,6 +25,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -37,6 +38,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 // The client area below the menu bar, as the window sizes itself; the menu bar takes
@@ -46,15 +49,46 @@ constexpr int kClientWidth = 625;
 constexpr int kClientHeight = 391;
 constexpr int kArrangedHeight = kClientHeight + 1;
 
+// The desktop's own font, as it was before the first window set the program's: kept
+// on the application, so that every window scales from the same one.
+QFont desktopFont()
+{
+    static const char *const kKept = "desktopFont";
+    QVariant kept = qApp->property(kKept);
+    if (!kept.isValid()) {
+        kept = QApplication::font();
+        qApp->setProperty(kKept, kept);
+    }
+    return kept.value<QFont>();
+}
+
+// The window was drawn with an 11-pixel face for desktops whose text is up to 12
+// pixels high (9 pt at 96 dpi); a larger desktop font enlarges the face and the
+// arrangement alike. A scale factor of the screen (200 %) is Qt's own and needs none.
+double fontScale()
+{
+    const int desktopPixels = QFontInfo(desktopFont()).pixelSize();
+    return std::max(1.0, desktopPixels / 12.0);
+}
+
 QFont windowFont()
 {
-    // A narrow face keeps the dense layout of the fixed-size window readable.
+    // A narrow face keeps the dense layout of the window readable.
     QFont f;
     f.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
     f.setStretch(QFont::Condensed);
-    f.setPixelSize(11);
+    f.setPixelSize(qRound(11 * fontScale()));
     return f;
 }
+
+QRect scaled(const QRect &designed)
+{
+    const double k = fontScale();
+    return QRect(qRound(designed.x() * k), qRound(designed.y() * k), qRound(designed.width() * k),
+                 qRound(designed.height() * k));
+}
+
+QSize scaled(const QSize &designed) { return scaled(QRect(QPoint(), designed)).size(); }
 
 // Log text arrives with the module's own line ends, which frame every reply with
 // empty lines; the small pane shows only the lines that say something.
@@ -105,7 +139,7 @@ MainWindow::MainWindow(const ProductVariant &variant, MessageSink &messages, QWi
     setWindowTitle(m_variant.baseCaption);
     // The designed size is the smallest and the first; made larger, the log pane
     // takes the room.
-    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    resize(scaled(QSize(kClientWidth, kClientHeight)) + QSize(0, menuBar()->sizeHint().height()));
 }
 
 MainWindow::~MainWindow() = default;
@@ -163,15 +197,18 @@ void MainWindow::buildCentralArea()
     // Each part where it stands at the designed size; the log pane grows with the
     // window, the parts right of it move along, the tool bar and status row widen.
     using A = AnchorLayout;
-    auto *arrangement = new AnchorLayout(QSize(kClientWidth, kArrangedHeight), client);
-    arrangement->setMinimumAreaSize(QSize(kClientWidth, kClientHeight));
-    arrangement->addWidget(m_toolBar, {0, 0, kClientWidth, 29}, A::Left | A::Top | A::Right);
-    arrangement->addWidget(m_modeGroup, {8, 40, 169, 201}, A::Left | A::Top);
-    arrangement->addWidget(logLabel, {8, 247, 169, 16}, A::Left | A::Top);
-    arrangement->addWidget(m_log, {8, 264, 169, 97}, A::Left | A::Top | A::Right | A::Bottom);
-    arrangement->addWidget(m_modeOptions, {184, 40, 200, 321}, A::Top | A::Right);
-    arrangement->addWidget(settings, {384, 40, 233, 321}, A::Top | A::Right);
-    arrangement->addWidget(m_statusRow, {0, 371, kClientWidth, 19}, A::Left | A::Right | A::Bottom);
+    auto *arrangement = new AnchorLayout(scaled(QSize(kClientWidth, kArrangedHeight)), client);
+    arrangement->setMinimumAreaSize(scaled(QSize(kClientWidth, kClientHeight)));
+    const auto place = [arrangement](QWidget *w, const QRect &designed, A::Anchors anchors) {
+        arrangement->addWidget(w, scaled(designed), anchors);
+    };
+    place(m_toolBar, {0, 0, kClientWidth, 29}, A::Left | A::Top | A::Right);
+    place(m_modeGroup, {8, 40, 169, 201}, A::Left | A::Top);
+    place(logLabel, {8, 247, 169, 16}, A::Left | A::Top);
+    place(m_log, {8, 264, 169, 97}, A::Left | A::Top | A::Right | A::Bottom);
+    place(m_modeOptions, {184, 40, 200, 321}, A::Top | A::Right);
+    place(settings, {384, 40, 233, 321}, A::Top | A::Right);
+    place(m_statusRow, {0, 371, kClientWidth, 19}, A::Left | A::Right | A::Bottom);
 }
 
 // --- start-up ------------------------------------------------------------------
@@ -332,6 +369,13 @@ void MainWindow::appendLogLine(const QByteArray &line)
     if (text.isEmpty())
         return;
     m_log->appendLine(text);
+}
+
+void MainWindow::appendSentLine(const QByteArray &command)
+{
+    const QString text = displayedLine(command);
+    if (!text.isEmpty())
+        m_log->appendSent(text);
 }
 
 void MainWindow::clearLog()

@@ -21,6 +21,7 @@ class QLabel;
 class LogPane;
 class QToolBar;
 class ConfigFileCommands;
+class ModuleCommands;
 class FileDialogs;
 class SettingsModel;
 class FieldBinder;
@@ -95,6 +96,8 @@ public:
     void receiveData(const QByteArray &text, quint16 length);
     // Appends a line to the log pane (GUI thread).
     void appendLogLine(const QByteArray &line);
+    // A command sent to the module; the bare "\r" of a wake shows nothing.
+    void appendSentLine(const QByteArray &command);
     void clearLog();
     QString logText() const;
 
@@ -128,6 +131,9 @@ public:
     bool keepUnsavedChanges(const QString &doing);
     // The outcome of a module command, in the status row and the log.
     void showOutcome(const QString &text);
+    // Takes the step the user chose in a failure's message (Find Module..., Com Port
+    // Settings...); true when the command is to run again.
+    bool takeNextStep(const ModuleCommands &commands);
     // Runs the start-up sequence; done by the first show, once.
     void startUp();
     // S21 and its labels, the fourth S-register tab's caption.
@@ -151,6 +157,7 @@ public Q_SLOTS:
     void saveAs();
     void compareFileWithWindow();
     void read();              // MainWindowModuleCommands.cpp
+    void readModule();        // read() once any unsaved edits were dealt with
     void configure();
     void compareModuleWithWindow();
     void restoreFactoryDefaults();

@@ -48,6 +48,7 @@ public:
     void showPortSettings() override { m_w.showPortSettings(); }
     void setStatusText(const QString &text) override { m_w.setStatusText(text); }
     void appendLogLine(const QByteArray &line) override { m_w.appendLogLine(line); }
+    void appendSentLine(const QByteArray &command) override { m_w.appendSentLine(command); }
     void clearLog() override { m_w.clearLog(); }
     void repaintWindow() override { m_w.repaint(); }
     QWidget *window() override { return &m_w; }
@@ -76,6 +77,11 @@ void MainWindow::read()
         return;
     if (!keepUnsavedChanges(QStringLiteral("reading the module")))
         return;
+    readModule();
+}
+
+void MainWindow::readModule()
+{
     const QString port = comPortText(m_portSettings);
     QElapsedTimer clock;
     clock.start();
@@ -83,6 +89,8 @@ void MainWindow::read()
     if (!commands.read()) {
         showOutcome(OperationOutcome::failed(QStringLiteral("Read"), port, commands.lastError(),
                                              commands.lastCancelled()));
+        if (takeNextStep(commands))
+            readModule();
         return;
     }
     markSettingsKept();
@@ -107,6 +115,8 @@ void MainWindow::configure()
         if (m_model->mode() != OperatingMode::None)
             showOutcome(OperationOutcome::failed(QStringLiteral("Configure"), port, commands.lastError(),
                                                  commands.lastCancelled()));
+        if (takeNextStep(commands))
+            configure();
         return;
     }
     // The module holds the settings now: closing the window loses nothing.
@@ -131,6 +141,17 @@ void MainWindow::configure()
     showOutcome(OperationOutcome::configured(module, port, differences, seconds(clock)));
     if (differences.value_or(0) > 0)
         showComparison(QStringLiteral("Verify After Configure"), QStringLiteral("Module"), held);
+}
+
+bool MainWindow::takeNextStep(const ModuleCommands &commands)
+{
+    switch (commands.lastNextStep()) {
+    case ModuleCommands::NextStep::Retry: return true;
+    case ModuleCommands::NextStep::FindModule: findModule(); break;
+    case ModuleCommands::NextStep::PortSettings: editPortSettings(); break;
+    case ModuleCommands::NextStep::None: break;
+    }
+    return false;
 }
 
 void MainWindow::showOutcome(const QString &text)
@@ -187,6 +208,8 @@ void MainWindow::restoreFactoryDefaults()
     if (!*restored) {
         showOutcome(OperationOutcome::failed(QStringLiteral("Restore Factory Defaults"), port, commands.lastError(),
                                              commands.lastCancelled()));
+        if (takeNextStep(commands))
+            restoreFactoryDefaults();  // asks again: the restore is never repeated unasked
         return;
     }
     markSettingsKept();

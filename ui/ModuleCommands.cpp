@@ -37,6 +37,11 @@ public:
             host->appendLogLine(text + '\r');
         });
     }
+    void sent(const QByteArray &command) override
+    {
+        OperationHost *host = &m_host;
+        postTo(&m_dialog, [host, command] { host->appendSentLine(command); });
+    }
     void lineChanged(const LineSettings &line) override
     {
         OperationHost *host = &m_host;
@@ -57,6 +62,25 @@ MessageSink::Icon iconOf(OperationNotice::Level level)
     case OperationNotice::Level::Error: return MessageSink::Icon::Error;
     case OperationNotice::Level::Warning: return MessageSink::Icon::Warning;
     default: return MessageSink::Icon::Information;
+    }
+}
+
+// Failures where the module was not reached: trying again, finding the module or
+// changing the port may help.
+bool offersNextSteps(const OperationResult &result)
+{
+    using Outcome = OperationResult::Outcome;
+    return result.outcome == Outcome::PortError || result.outcome == Outcome::NoResponse ||
+           result.outcome == Outcome::LineLost;
+}
+
+ModuleCommands::NextStep nextStepOf(MessageSink::Answer answer)
+{
+    switch (answer) {
+    case MessageSink::Answer::Retry: return ModuleCommands::NextStep::Retry;
+    case MessageSink::Answer::FindModule: return ModuleCommands::NextStep::FindModule;
+    case MessageSink::Answer::PortSettings: return ModuleCommands::NextStep::PortSettings;
+    default: return ModuleCommands::NextStep::None;
     }
 }
 
@@ -193,8 +217,17 @@ bool ModuleCommands::apply(OperationKind kind, const OperationResult &result, Mo
     }
     if (!result.identification.isNull() && kind != OperationKind::Configure)
         m_host.setStatusText(result.identification);
-    for (const OperationNotice &notice : result.notices)
+    m_nextStep = NextStep::None;
+    bool offered = false;  // the first error of the failure offers them
+    for (const OperationNotice &notice : result.notices) {
+        if (notice.level == OperationNotice::Level::Error && offersNextSteps(result) && !offered) {
+            offered = true;
+            m_nextStep = nextStepOf(
+                m_host.messages().show(iconOf(notice.level), MessageSink::Buttons::NextSteps, notice.text));
+            continue;
+        }
         m_host.messages().show(iconOf(notice.level), MessageSink::Buttons::Ok, notice.text);
+    }
     showWhatWasStored(kind, result);
     m_host.repaintWindow();
     return kind == OperationKind::Configure ? result.configured : listingApplied;

@@ -49,6 +49,10 @@ public:
     const QString &lastIdentification() const { return m_identification; }
     const QString &lastError() const { return m_error; }
     bool lastCancelled() const { return m_cancelled; }
+    // What the user chose in the message of a failure to reach the module; None
+    // when there was no such failure or the message was just closed.
+    enum class NextStep { None, Retry, FindModule, PortSettings };
+    NextStep lastNextStep() const { return m_nextStep; }
 
 private:
     OperationResult run(OperationKind kind, bool readBack);
@@ -60,4 +64,5 @@ private:
     QString m_identification;
     QString m_error;
     bool m_cancelled = false;
+    NextStep m_nextStep = NextStep::None;
 };

@@ -37,6 +37,8 @@ public:
     virtual void setStatusText(const QString &text) = 0;
 
     virtual void appendLogLine(const QByteArray &line) = 0;
+    // A command the program sent, as the log shows it.
+    virtual void appendSentLine(const QByteArray &command) = 0;
     virtual void clearLog() = 0;
     virtual void repaintWindow() = 0;
     // Parent of the progress dialog; may be null.

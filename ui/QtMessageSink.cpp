@@ -1,5 +1,6 @@
 #include "ui/QtMessageSink.h"
 
+#include <QPushButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -35,6 +36,10 @@ MessageSink::Answer QtMessageSink::show(Icon icon, Buttons buttons, const QStrin
         escape = QMessageBox::Cancel;
         defaultButton = QMessageBox::Save;
         break;
+    case Buttons::NextSteps:
+        set = QMessageBox::Retry | QMessageBox::Ok;
+        defaultButton = QMessageBox::Ok;
+        break;
     }
     QWidget *parent = m_parent ? m_parent : QApplication::activeWindow();
     // The box's own title is the application title.
@@ -43,7 +48,21 @@ MessageSink::Answer QtMessageSink::show(Icon icon, Buttons buttons, const QStrin
     box.setEscapeButton(escape);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
-    switch (box.exec()) {
+    QAbstractButton *findModule = nullptr;
+    QAbstractButton *portSettings = nullptr;
+    if (buttons == Buttons::NextSteps) {
+        findModule = box.addButton(QStringLiteral("Find Module..."), QMessageBox::ActionRole);
+        findModule->setObjectName(QStringLiteral("btnFindModule"));
+        portSettings = box.addButton(QStringLiteral("Com Port Settings..."), QMessageBox::ActionRole);
+        portSettings->setObjectName(QStringLiteral("btnComPortSettings"));
+    }
+    const int chosen = box.exec();
+    if (box.clickedButton() && box.clickedButton() == findModule)
+        return Answer::FindModule;
+    if (box.clickedButton() && box.clickedButton() == portSettings)
+        return Answer::PortSettings;
+    switch (chosen) {
+    case QMessageBox::Retry: return Answer::Retry;
     case QMessageBox::Ok: return Answer::Ok;
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
@@ -53,7 +72,8 @@ MessageSink::Answer QtMessageSink::show(Icon icon, Buttons buttons, const QStrin
     default: break;
     }
     switch (buttons) {
-    case Buttons::Ok: return Answer::Ok;
+    case Buttons::Ok:
+    case Buttons::NextSteps: return Answer::Ok;
     case Buttons::YesNo:
     case Buttons::YesNoDefaultNo: return Answer::No;
     case Buttons::OkCancel:

@@ -21,8 +21,10 @@ class Recorder : public OperationObserver {
 public:
     void status(const QString &text) override { statuses << text; }
     void reply(const QByteArray &text) override { replies << text; }
+    void sent(const QByteArray &command) override { commands << command; }
     QStringList statuses;
     QList<QByteArray> replies;
+    QList<QByteArray> commands;
 };
 
 struct Product {
@@ -109,6 +111,13 @@ TEST(ModuleOperations, FailuresSayWhatWentWrong)
         ASSERT_FALSE(result.notices.isEmpty());
         EXPECT_EQ(result.notices.last().level, OperationNotice::Level::Error);
         EXPECT_EQ(result.notices.last().text, result.error);
+        // The progress shows each attempt of the wake after the first, and the log
+        // what went out.
+        EXPECT_TRUE(observer.statuses.contains(QStringLiteral("Waking Modem... (attempt 2 of 3)")))
+            << qPrintable(observer.statuses.join('|'));
+        EXPECT_TRUE(observer.statuses.contains(QStringLiteral("Waking Modem... (attempt 3 of 3)")));
+        EXPECT_EQ(observer.commands.count("+++"), 2);
+        EXPECT_EQ(observer.commands.value(0), "\r");
     }
     {
         InProcessModemSim refusing({"--start", "command", "--reject", "ATS14"});

@@ -46,6 +46,7 @@ public:
             ++strayLogLines;
         log << line;
     }
+    void appendSentLine(const QByteArray &command) override { sent << command; }
     void clearLog() override { log.clear(); }
     void repaintWindow() override { ++repaints; }
     QWidget *window() override { return nullptr; }
@@ -58,6 +59,7 @@ public:
     ReplyPace pace = ReplyPace::FinalCode;
     QByteArray listing;
     QList<QByteArray> log;
+    QList<QByteArray> sent;
     QString status;
     QString baudPanel = QStringLiteral("9600");
     QString formatPanel = QStringLiteral("N-8-1");

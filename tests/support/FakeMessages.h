@@ -63,7 +63,8 @@ public:
 private:
     Answer defaultAnswer(Buttons b) const {
         switch (b) {
-        case Buttons::Ok: return m_okDefault;
+        case Buttons::Ok:
+        case Buttons::NextSteps: return m_okDefault;
         case Buttons::YesNo:
         case Buttons::YesNoDefaultNo: return m_yesNoDefault;
         case Buttons::OkCancel: return m_okCancelDefault;
@@ -77,7 +78,8 @@ private:
         case Buttons::YesNoDefaultNo: return m_yesNoDefault;
         case Buttons::OkCancel: return m_okCancelDefault;
         case Buttons::SaveDiscardCancel: return m_saveDiscardDefault;
-        case Buttons::Ok: break;
+        case Buttons::Ok:
+        case Buttons::NextSteps: break;
         }
         return m_okDefault;
     }

@@ -91,7 +91,7 @@ void LogPaneTest::savedLinesCarryTheirArrivalTimes()
     pane.setFileDialogs(&dialogs);
     pane.appendLine(QStringLiteral("dropped by the clear"));
     pane.clearLines();
-    pane.appendLine(QStringLiteral("Reading Module..."));
+    pane.appendSent(QStringLiteral("AT&V"));
     QTest::qWait(60);
     pane.appendLine(QStringLiteral("S0=1\nS1=50"));
     QTest::qWait(60);
@@ -124,7 +124,8 @@ void LogPaneTest::savedLinesCarryTheirArrivalTimes()
         texts << line.mid(space + 1);
         QVERIFY2(stamps.last().isValid(), qPrintable(line));
     }
-    QCOMPARE(texts, QStringList({"Reading Module...", "S0=1", "S1=50"}));
+    // Marked as in the pane: what was sent apart from what came back.
+    QCOMPARE(texts, QStringList({"> AT&V", "< S0=1", "< S1=50"}));
     // Arrival, not saving, times: the second entry came 60 ms after the first and
     // 60 ms before the save.
     QCOMPARE(stamps[1], stamps[2]);

@@ -4,12 +4,15 @@
 #include "tests/support/MainWindowFixture.h"
 #include "ui/LogPane.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QFontInfo>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -99,6 +102,28 @@ private slots:
         // Never smaller than designed, and that fits a 1024x768 screen with its frame.
         QCOMPARE(form->minimumSizeHint().expandedTo(form->minimumSize()).boundedTo(designed), designed);
         QVERIFY(designed.width() <= 1024 - 16 && designed.height() <= 768 - 64);
+    }
+
+    void largerDesktopFontScalesFaceAndArrangement()
+    {
+        // The desktop's text twice the 12 pixels the window was drawn for.
+        const QFont before = QApplication::font();
+        QFont large = before;
+        large.setPixelSize(24);
+        qApp->setProperty("desktopFont", large);
+        startForm(QStringLiteral("Cfg_740RB"));
+        auto *log = get<LogPane>("LogPane");
+        const int face = QFontInfo(form->font()).pixelSize();
+        const QSize logSize = log->size();
+        const QSize minimum = get<QWidget>("ClientArea")->minimumSizeHint();
+        closeForm();
+        qApp->setProperty("desktopFont", QVariant());
+        QApplication::setFont(before);
+
+        QCOMPARE(face, 22);
+        QCOMPARE(logSize.width(), 2 * 169);
+        QVERIFY2(std::abs(logSize.height() - 2 * 97) <= 2, qPrintable(QString::number(logSize.height())));
+        QVERIFY2(minimum.width() >= 2 * 625, qPrintable(QString::number(minimum.width())));
     }
 };
 

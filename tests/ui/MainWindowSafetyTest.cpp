@@ -7,6 +7,8 @@
 #include "ui/OperationOutcome.h"
 #include "ui/TransmitTestBanner.h"
 
+#include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -144,6 +146,38 @@ private slots:
         QCOMPARE(form->logText(), QStringLiteral("reply"));
         trigger("File_Save");
         QCOMPARE(form->logText(), QStringLiteral("reply"));
+    }
+
+    void unreachableModuleOffersNextSteps()
+    {
+        // A port that cannot be opened: the message offers what may help.
+        qputenv("CFG_COM1", QFile::encodeName(path("no-such-device")));
+        start();
+        messages->answer(Answer::Retry);  // then OK, the default
+        trigger("Comm_Read");
+        QCOMPARE(messages->count(), 2);   // the read ran again after Retry
+        for (const auto &m : messages->messages())
+            QCOMPARE(m.buttons, Buttons::NextSteps);
+        QCOMPARE(messages->at(0).text, messages->at(1).text);
+
+        // "Com Port Settings..." opens the port settings, where the port can be changed.
+        messages->clear();
+        // The progress dialog comes and goes first: wait for the port settings.
+        QString opened;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&opened] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            if (dialog && QString::fromLatin1(dialog->metaObject()->className()) == QLatin1String("PortSettingsDialog")) {
+                opened = QString::fromLatin1(dialog->metaObject()->className());
+                dialog->close();
+            }
+        });
+        poll.start(20);
+        messages->answer(Answer::PortSettings);
+        trigger("Comm_Configure");
+        QCOMPARE(messages->count(), 1);
+        QCOMPARE(opened, QStringLiteral("PortSettingsDialog"));
+        qunsetenv("CFG_COM1");
     }
 
     void restoreQuestionIsAnsweredNoByDefault()
