@@ -84,7 +84,45 @@ std::string systemErrorText(unsigned long error)
     return text.empty() ? "error " + std::to_string(error) : utf8(text);
 }
 
-Win32SerialPort::~Win32SerialPort() { close(); }
+Win32SerialPort::Win32SerialPort() : m_wake(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+Win32SerialPort::~Win32SerialPort()
+{
+    close();
+    if (m_wake)
+        CloseHandle(handleOf(m_wake));
+}
+
+void Win32SerialPort::onInterruptChanged(bool interrupted)
+{
+    if (!m_wake)
+        return;
+    if (interrupted)
+        SetEvent(handleOf(m_wake));
+    else
+        ResetEvent(handleOf(m_wake));
+}
+
+unsigned long Win32SerialPort::finishOverlapped(void *overlapped, unsigned long waitMs, unsigned long &transferred)
+{
+    const auto ov = static_cast<OVERLAPPED *>(overlapped);
+    const HANDLE events[] = {handleOf(m_io), handleOf(m_wake)};
+    const DWORD woke = WaitForMultipleObjects(m_wake ? 2 : 1, events, FALSE, waitMs);
+    DWORD ending = 0;
+    if (woke != WAIT_OBJECT_0) {
+        // Woken or out of time: the call ends now. It may have ended by itself
+        // meanwhile, which the cancel then does not change.
+        ending = woke == WAIT_OBJECT_0 + 1 ? ERROR_OPERATION_ABORTED : ERROR_TIMEOUT;
+        CancelIoEx(handleOf(m_handle), ov);
+    }
+    DWORD moved = 0;
+    const bool ok = GetOverlappedResult(handleOf(m_handle), ov, &moved, TRUE);
+    transferred = moved;
+    if (ok)
+        return 0;
+    const DWORD error = GetLastError();
+    return error == ERROR_OPERATION_ABORTED && ending ? ending : error;
+}
 
 bool Win32SerialPort::failed(unsigned long error) const
 {
@@ -104,7 +142,7 @@ bool Win32SerialPort::open(const std::string &deviceName)
     if (path.empty() || (slot < 0 && deviceName.rfind("\\\\", 0) != 0))
         return failed(ERROR_FILE_NOT_FOUND);
     const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return failed();
     // Windows refuses a second open of a port by itself; Wine does not apply the
@@ -117,8 +155,17 @@ bool Win32SerialPort::open(const std::string &deviceName)
         CloseHandle(handle);
         return failed(ERROR_ACCESS_DENIED);
     }
+    const HANDLE io = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!io) {
+        const DWORD error = GetLastError();
+        if (marker)
+            CloseHandle(marker);
+        CloseHandle(handle);
+        return failed(error);
+    }
     m_handle = handle;
     m_inUse = marker;
+    m_io = io;
     m_error = 0;
     return true;
 }
@@ -143,8 +190,11 @@ void Win32SerialPort::close()
     CloseHandle(handleOf(m_handle));
     if (m_inUse)
         CloseHandle(handleOf(m_inUse));
+    if (m_io)
+        CloseHandle(handleOf(m_io));
     m_handle = nullptr;
     m_inUse = nullptr;
+    m_io = nullptr;
 }
 
 bool Win32SerialPort::getLineState(LineState &state) const
@@ -214,21 +264,40 @@ bool Win32SerialPort::read(std::vector<std::uint8_t> &data, int maxBytes)
     data.clear();
     if (!m_handle || maxBytes < 0)
         return failed(ERROR_INVALID_PARAMETER);
-    // An interrupt is seen between reads; each read lasts at most its time-outs.
     if (maxBytes == 0 || interruptRequested())
         return true;
+    COMMTIMEOUTS timeouts{};
+    if (!GetCommTimeouts(handleOf(m_handle), &timeouts))
+        return failed();
+    // The driver keeps the interval and the total; the total is kept here too, so a
+    // read with a deadline returns at it with what arrived, whatever the driver does.
+    const ULONGLONG total = ULONGLONG(timeouts.ReadTotalTimeoutMultiplier) * unsigned(maxBytes)
+                            + timeouts.ReadTotalTimeoutConstant;
+    const DWORD waitMs = total ? DWORD(std::min<ULONGLONG>(total, INFINITE - 1)) : INFINITE;
     data.resize(size_t(maxBytes));
+    OVERLAPPED ov{};
+    ov.hEvent = handleOf(m_io);
+    ResetEvent(ov.hEvent);
     DWORD got = 0;
-    const bool ok = ReadFile(handleOf(m_handle), data.data(), DWORD(maxBytes), &got, nullptr);
-    const DWORD error = ok ? 0 : GetLastError();
+    DWORD error = 0;
+    if (!ReadFile(handleOf(m_handle), data.data(), DWORD(maxBytes), nullptr, &ov)) {
+        error = GetLastError();
+        if (error == ERROR_IO_PENDING)
+            error = finishOverlapped(&ov, waitMs, got);
+    } else if (!GetOverlappedResult(handleOf(m_handle), &ov, &got, FALSE)) {
+        error = GetLastError();
+    }
     data.resize(got);
-    if (!ok)
+    // Woken or at the deadline: a read that ends early, not a failure.
+    if (error && error != ERROR_OPERATION_ABORTED && error != ERROR_TIMEOUT)
         return failed(error);
+    if (got > 0 || error == ERROR_OPERATION_ABORTED)
+        return true;
     // Under Wine a read from a device that has gone (a hung-up pseudo-terminal)
     // times out like a quiet line; the status query tells the two apart.
     DWORD errors = 0;
     COMSTAT status{};
-    return got > 0 || ClearCommError(handleOf(m_handle), &errors, &status) || failed();
+    return ClearCommError(handleOf(m_handle), &errors, &status) || failed();
 }
 
 bool Win32SerialPort::write(std::span<const std::uint8_t> data)
@@ -242,9 +311,19 @@ bool Win32SerialPort::write(std::span<const std::uint8_t> data)
     const ULONGLONG total = ULONGLONG(timeouts.WriteTotalTimeoutMultiplier) * data.size()
                             + timeouts.WriteTotalTimeoutConstant;
     const ULONGLONG deadline = total ? GetTickCount64() + total : 0;
+    OVERLAPPED ov{};
+    ov.hEvent = handleOf(m_io);
+    ResetEvent(ov.hEvent);
     DWORD written = 0;
-    if (!WriteFile(handleOf(m_handle), data.data(), DWORD(data.size()), &written, nullptr))
+    if (!WriteFile(handleOf(m_handle), data.data(), DWORD(data.size()), nullptr, &ov)) {
+        DWORD error = GetLastError();
+        if (error == ERROR_IO_PENDING)
+            error = finishOverlapped(&ov, total ? DWORD(std::min<ULONGLONG>(total, INFINITE - 1)) : INFINITE, written);
+        if (error)
+            return failed(error);
+    } else if (!GetOverlappedResult(handleOf(m_handle), &ov, &written, FALSE)) {
         return failed();
+    }
     // A write time-out completes the call successfully with fewer bytes.
     if (written != data.size())
         return failed(ERROR_TIMEOUT);
@@ -260,7 +339,8 @@ bool Win32SerialPort::write(std::span<const std::uint8_t> data)
             return failed(ERROR_TIMEOUT);
         if (interruptRequested())
             return failed(ERROR_OPERATION_ABORTED);
-        Sleep(1);
+        if (!m_wake || WaitForSingleObject(handleOf(m_wake), 1) == WAIT_FAILED)
+            Sleep(1);
     }
 }
 

@@ -6,17 +6,18 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <thread>
+#include <optional>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr auto kSlice = 40ms;
 // Beyond the guard time, how long an answer may take to arrive.
 constexpr auto kAnswerMargin = 100ms;
 constexpr int kReadSize = 64;
+// A gap this long after a received byte ends one read of a reply.
+constexpr unsigned kReadGapMs = 20;
 
 // The rates a module most likely talks at, most likely first.
 constexpr int kLikelyRates[] = {9600, 19200, 115200, 57600, 38400};
@@ -40,6 +41,21 @@ QByteArray plain(const QByteArray &bytes)
 
 bool isOk(const QByteArray &reply) { return reply.contains("OK") || reply.contains("0\r"); }
 
+// What came back to the quick "AT" at one setting.
+enum class Heard {
+    Nothing,   // silence: a wrong setting, or the module on-line (it echoes nothing there)
+    Noise,     // bytes that are no answer: most likely the wrong rate or format
+    Answer,    // an echo or a result code: the module is in command mode at this setting
+};
+
+Heard heardIn(const QByteArray &reply)
+{
+    if (reply.isEmpty())
+        return Heard::Nothing;
+    const bool answer = isOk(reply) || reply.contains("AT") || reply.contains("ERROR") || reply.contains("4\r");
+    return answer ? Heard::Answer : Heard::Noise;
+}
+
 // An identification: a line that is neither the echo, nor a result code, nor noise.
 QString identificationIn(const QByteArray &reply)
 {
@@ -56,20 +72,21 @@ QString identificationIn(const QByteArray &reply)
     return lines.join(QLatin1Char(' '));
 }
 
+// The port open at one setting. Times follow the port layer's clock, and the line's
+// stop token ends a read or wait under way.
 class Attempt {
 public:
     Attempt(SerialLine &line, std::stop_token stop) : m_line(line), m_stop(stop) {}
 
     bool stopped() const { return m_stop.stop_requested(); }
+    Clock::time_point now() const { return m_line.port()->now(); }
 
     // Waits until `until`, false when stopped first.
     bool waitUntil(Clock::time_point until) const
     {
-        while (Clock::now() < until) {
-            if (stopped())
+        for (auto left = until - now(); left > Clock::duration::zero(); left = until - now())
+            if (!m_line.pause(std::chrono::ceil<std::chrono::milliseconds>(left)))
                 return false;
-            std::this_thread::sleep_for(std::min<Clock::duration>(kSlice, until - Clock::now()));
-        }
         return !stopped();
     }
 
@@ -79,11 +96,13 @@ public:
     {
         SerialPortLayer *port = m_line.port();
         QByteArray reply;
-        if (!port)
-            return reply;
         port->purgeInput();
-        m_line.writeBytes(bytes);
-        while (Clock::now() < deadline && !stopped()) {
+        if (!m_line.writeBytes(bytes))
+            return reply;
+        for (auto left = deadline - now(); left > Clock::duration::zero() && !stopped(); left = deadline - now()) {
+            // Each read ends at the deadline at the latest, or soon after a byte.
+            const auto ms = unsigned(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+            port->setTimeouts({kReadGapMs, 0, ms, 1, 10});
             QByteArray piece;
             if (!m_line.readPiece(piece, kReadSize))
                 break;
@@ -135,6 +154,22 @@ std::vector<LineSettings> ModuleFinder::searchOrder(const LineSettings &current)
 
 ModuleFinder::ModuleFinder(std::chrono::milliseconds guard, char escape) : m_guard(guard), m_escape(escape) {}
 
+// How the search spends its time. Two things decide where a module is: a module in
+// command mode answers a plain "AT" at its own setting at once, and a module on-line
+// answers only the escape sequence, which costs a guard time of silence before and
+// after it: a second or more per setting, against a tenth of a second for the "AT".
+// Silence after the "AT" proves nothing (an on-line module is silent at its own
+// setting too), so no setting goes without its escape for that; what the search
+// saves is escapes that cannot be needed:
+// - every setting gets its "AT" before the escapes of its round, so a module in
+//   command mode is found without any escape wherever it is. The current setting and
+//   the likely rates form the first round, so an on-line module at one of them is
+//   woken at once; all the other settings form the second;
+// - bytes that are no answer mean the line runs at another rate or format (a module
+//   in command mode echoing what it cannot read); the escapes at those settings come
+//   after all the others rather than never, since an on-line module passing data
+//   from its radio link could also send bytes;
+// - a setting that answered the "AT" without an identification is escaped first.
 ModuleFinder::Result ModuleFinder::find(const LineSettings &current, std::stop_token stop,
                                         const ProgressCallback &progress) const
 {
@@ -143,7 +178,7 @@ ModuleFinder::Result ModuleFinder::find(const LineSettings &current, std::stop_t
     const int steps = int(order.size()) * 2;
     int step = 0;
     // Any byte sent, at whatever rate, breaks the module's silence.
-    Clock::time_point lastSent = Clock::now();
+    std::optional<Clock::time_point> lastSent;
     Result result{Outcome::NotFound, {}, {}, {}};
 
     // One try at one setting: probe() sends and judges; true ends the search.
@@ -162,19 +197,21 @@ ModuleFinder::Result ModuleFinder::find(const LineSettings &current, std::stop_t
             result = {Outcome::PortError, s, {}, e.message()};
             return true;
         }
+        line.setStopToken(stop);
         Attempt attempt(line, stop);
         const auto slack = kAnswerMargin + charTime(s, 12);
         if (probe(attempt, slack)) {
-            const QByteArray reply = attempt.exchange("ATI\r", Clock::now() + charTime(s, 72) + slack,
-                                                      [](const QByteArray &r) { return r.contains("OK") || r.endsWith("0\r"); });
-            lastSent = Clock::now();
+            const QByteArray reply =
+                attempt.exchange("ATI\r", attempt.now() + charTime(s, 72) + slack,
+                                 [](const QByteArray &r) { return r.contains("OK") || r.endsWith("0\r"); });
+            lastSent = attempt.now();
             const QString identification = identificationIn(reply);
             if (!identification.isEmpty()) {
                 result = {Outcome::Found, s, identification, {}};
                 if (escaping) {
                     // Back on-line, as it was found.
-                    attempt.exchange("ATO\r", Clock::now() + charTime(s, 12) + slack, isOk);
-                    lastSent = Clock::now();
+                    attempt.exchange("ATO\r", attempt.now() + charTime(s, 12) + slack, isOk);
+                    lastSent = attempt.now();
                     result.wasOnLine = true;
                 }
                 return true;
@@ -187,33 +224,45 @@ ModuleFinder::Result ModuleFinder::find(const LineSettings &current, std::stop_t
         return false;
     };
 
-    // A module in command mode answers a plain "AT" at once; the escape needs a
-    // guard time of silence before it and after it. So the settings go in groups:
-    // "AT" at each, one guard time, then the escapes back to back, the wait for one
-    // escape's answer being the silence before the next.
-    const std::size_t firstGroup = 1 + std::size(kLikelyRates);
-    for (std::size_t begin = 0; begin < order.size();) {
-        const std::size_t end = std::min(order.size(), begin == 0 ? firstGroup : begin + 12);
-        for (std::size_t i = begin; i < end; ++i)
-            if (tryAt(order[i], false, [&](Attempt &attempt, Clock::duration slack) {
-                    const QByteArray reply = attempt.exchange("\rAT\r", Clock::now() + slack, isOk);
-                    lastSent = Clock::now();
-                    return isOk(reply);
-                }))
+    // The quick "AT": identifies a module in command mode, and tells what came back.
+    auto probeAt = [&](const LineSettings &s, Heard &heard) {
+        return tryAt(s, false, [&](Attempt &attempt, Clock::duration slack) {
+            const QByteArray reply = attempt.exchange("\rAT\r", attempt.now() + slack, isOk);
+            lastSent = attempt.now();
+            heard = heardIn(reply);
+            return heard == Heard::Answer;
+        });
+    };
+    // The escape, a guard time after the last byte sent; the wait for its answer is
+    // the silence before the next one.
+    auto escapeAt = [&](const LineSettings &s) {
+        return tryAt(s, true, [&](Attempt &attempt, Clock::duration slack) {
+            if (!attempt.waitUntil(lastSent.value_or(attempt.now()) + m_guard))
+                return false;
+            lastSent = attempt.now() + charTime(s, 3);
+            const QByteArray reply = attempt.exchange(QByteArray(3, m_escape), attempt.now() + m_guard + slack, isOk);
+            return isOk(reply);
+        });
+    };
+
+    std::vector<const LineSettings *> noisy;
+    const std::size_t firstRound = std::min(order.size(), 1 + std::size(kLikelyRates));
+    for (const auto &[begin, end] : {std::pair{std::size_t(0), firstRound}, std::pair{firstRound, order.size()}}) {
+        std::vector<const LineSettings *> answered, silent;
+        for (std::size_t i = begin; i < end; ++i) {
+            Heard heard = Heard::Nothing;
+            if (probeAt(order[i], heard))
                 return result;
-        for (std::size_t i = begin; i < end; ++i)
-            if (tryAt(order[i], true, [&](Attempt &attempt, Clock::duration slack) {
-                    if (!attempt.waitUntil(lastSent + m_guard))
-                        return false;
-                    // The wait for the answer is the silence before the next escape.
-                    lastSent = Clock::now() + charTime(order[i], 3);
-                    const QByteArray reply =
-                        attempt.exchange(QByteArray(3, m_escape), Clock::now() + m_guard + slack, isOk);
-                    return isOk(reply);
-                }))
-                return result;
-        begin = end;
+            (heard == Heard::Answer ? answered : heard == Heard::Noise ? noisy : silent).push_back(&order[i]);
+        }
+        for (const auto *group : {&answered, &silent})
+            for (const LineSettings *s : *group)
+                if (escapeAt(*s))
+                    return result;
     }
+    for (const LineSettings *s : noisy)
+        if (escapeAt(*s))
+            return result;
     return result;
 }
 

@@ -12,10 +12,12 @@
 
 // Finds the rate and frame format a module on one port talks at: tries each PC
 // setting in turn, most likely first, until "ATI" answers with an identification.
-// At each setting it asks a plain "AT" (a module already in command mode answers),
-// then sends the escape sequence between two guard times of silence. Blocks; meant
+// At each setting it asks a plain "AT" (a module already in command mode answers);
+// then, round by round, it sends the escape sequence between two guard times of
+// silence, spending it last where only noise came back (see find()). Blocks; meant
 // for a worker thread or a console program. Qt Core only. A module found on-line
-// is sent back on-line, so the search leaves its data path as it found it.
+// is sent back on-line, so the search leaves its data path as it found it. Its waits
+// and reads follow the port layer's clock.
 class ModuleFinder {
 public:
     // One step of the search, reported before it is tried.
@@ -48,8 +50,8 @@ public:
     // `escape` its escape character.
     explicit ModuleFinder(std::chrono::milliseconds guard = std::chrono::milliseconds(1000), char escape = '+');
 
-    // Searches the port of `current`. `stop` is looked at at least every 50 ms; a stop
-    // ends the search with the port closed.
+    // Searches the port of `current`. A stop ends a read or wait under way and the
+    // search with the port closed.
     Result find(const LineSettings &current, std::stop_token stop, const ProgressCallback &progress = {}) const;
 
 private:

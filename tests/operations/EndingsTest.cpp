@@ -191,7 +191,7 @@ TEST(Endings, AStoppedReadLeavesTheModuleReset)
 
 TEST(Endings, TheSearchSendsAnOnLineModuleBackOnLine)
 {
-    InProcessModemSim sim;  // on-line, as after power-up
+    InProcessModemSim sim({"--guard", "60"});  // on-line, as after power-up
     LineSettings start = lineTo(sim);
     const ModuleFinder::Result found = ModuleFinder(std::chrono::milliseconds(60)).find(start, {});
     ASSERT_EQ(found.outcome, ModuleFinder::Result::Outcome::Found);

@@ -1,12 +1,19 @@
 // Find Module against modem-sim: a module at a rate and format chosen at random, one
-// already in command mode, and a cancel that leaves the port closed.
+// already in command mode, and a cancel that leaves the port closed (ModuleFinder.*,
+// in real time). In process under the virtual clock (ModuleFinderInProcess.*): where
+// the escapes go, counted, for modules on-line, in command mode, silent, and behind
+// a line that answers noise.
 
 #include "comm/SerialLine.h"
 #include "operations/ModuleFinder.h"
 #include "support/ModemSim.h"
+#include "support/SimulatedModule.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <deque>
 #include <random>
 #include <thread>
 
@@ -30,6 +37,173 @@ std::string formatName(const LineSettings &f)
 {
     static constexpr char kParityLetters[] = {'N', 'O', 'E'};
     return std::to_string(f.dataBits) + kParityLetters[int(f.parity)] + std::to_string(f.stopBits);
+}
+
+// The in-process module's port, counting the escape sequences sent to it and, where
+// `noisy` says so for the PC's line, answering every write with as many bytes of
+// noise: what a module in command mode echoes when it cannot read the rate, or what a
+// radio link passes on. The noise holds no echo and no result code, even with bit 7
+// dropped.
+class CountingPort final : public SerialPortLayer {
+public:
+    using NoiseRule = std::function<bool(const LineState &pcLine, bool moduleOnLine)>;
+    CountingPort(std::shared_ptr<SimulatedModule> module, std::shared_ptr<std::atomic<int>> escapes, NoiseRule noisy)
+        : m_inner(module, "COM1"), m_module(module), m_escapes(std::move(escapes)), m_noisy(std::move(noisy))
+    {
+    }
+    bool open(const std::string &name) override { return m_inner.open(name); }
+    bool isCommDevice() const override { return m_inner.isCommDevice(); }
+    void close() override { m_inner.close(); }
+    bool isOpen() const override { return m_inner.isOpen(); }
+    bool getLineState(LineState &state) const override { return m_inner.getLineState(state); }
+    bool setLineState(const LineState &state) override { return m_inner.setLineState(state); }
+    bool getTimeouts(Timeouts &timeouts) const override { return m_inner.getTimeouts(timeouts); }
+    bool setTimeouts(const Timeouts &timeouts) override { return m_inner.setTimeouts(timeouts); }
+    bool read(std::vector<std::uint8_t> &data, int maxBytes) override
+    {
+        if (m_noise.empty())
+            return m_inner.read(data, maxBytes);
+        const auto n = std::min(m_noise.size(), std::size_t(std::max(maxBytes, 0)));
+        data.assign(m_noise.begin(), m_noise.begin() + long(n));
+        m_noise.erase(m_noise.begin(), m_noise.begin() + long(n));
+        return true;
+    }
+    bool write(std::span<const std::uint8_t> data) override
+    {
+        if (std::string(data.begin(), data.end()) == "+++")
+            ++*m_escapes;
+        LineState line;
+        if (m_noisy && m_inner.getLineState(line) && m_noisy(line, m_module->profiles().onLine))
+            for (std::size_t i = 0; i < data.size(); ++i)
+                m_noise.push_back(i % 2 ? 0xfe : 0xff);
+        return m_inner.write(data);
+    }
+    void purgeOutput() override { m_inner.purgeOutput(); }
+    void purgeInput() override { m_inner.purgeInput(); }
+    bool ctsOn() const override { return m_inner.ctsOn(); }
+    std::chrono::steady_clock::time_point now() const override { return m_inner.now(); }
+    bool pause(std::chrono::milliseconds duration) override { return m_inner.pause(duration); }
+
+private:
+    SimulatedPort m_inner;
+    std::shared_ptr<SimulatedModule> m_module;
+    std::shared_ptr<std::atomic<int>> m_escapes;
+    NoiseRule m_noisy;
+    std::deque<std::uint8_t> m_noise;
+};
+
+// The in-process module on COM1 while the object lives.
+class ModuleOnCom1 {
+public:
+    explicit ModuleOnCom1(const std::vector<std::string> &args, CountingPort::NoiseRule noisy = {})
+        : module(std::make_shared<SimulatedModule>(args))
+    {
+        qputenv("CFG_COM1", "/simulated/COM1");
+        m_previous = setPortLayerFactory([module = module, escapes = m_escapes, noisy] {
+            return std::make_unique<CountingPort>(module, escapes, noisy);
+        });
+    }
+    ~ModuleOnCom1()
+    {
+        setPortLayerFactory(m_previous);
+        qunsetenv("CFG_COM1");
+    }
+    int escapesSent() const { return m_escapes->load(); }
+
+    std::shared_ptr<SimulatedModule> module;
+
+private:
+    std::shared_ptr<std::atomic<int>> m_escapes = std::make_shared<std::atomic<int>>(0);
+    PortLayerFactory m_previous;
+};
+
+// Where `s` comes in the search from 9600 8-N-1.
+std::size_t searchPosition(const LineSettings &s)
+{
+    const auto order = ModuleFinder::searchOrder(LineSettings{});
+    return std::size_t(std::find(order.begin(), order.end(), s) - order.begin());
+}
+
+bool atRate(const SerialPortLayer::LineState &line, int rate, bool twoStopBits)
+{
+    return line.baudRate == rate && (line.stopBits == 2) == twoStopBits;
+}
+
+ModuleFinder::Result findOnCom1()
+{
+    const std::stop_source stop;
+    return ModuleFinder(std::chrono::milliseconds(1000)).find(LineSettings{}, stop.get_token());
+}
+
+TEST(ModuleFinderInProcess, ModuleInCommandModeIsFoundWithoutAnyEscape)
+{
+    // 57600 8-N-2 comes late in the search: every setting's "AT" comes before the
+    // escapes of the settings after the likely ones.
+    ModuleOnCom1 com1({"--start", "command", "--rate", "57600", "--format", "8N2"});
+    const auto result = findOnCom1();
+    ASSERT_EQ(result.outcome, ModuleFinder::Result::Outcome::Found);
+    EXPECT_EQ(result.settings, (LineSettings{.baudRate = 57600, .stopBits = 2}));
+    EXPECT_FALSE(result.wasOnLine);
+    EXPECT_EQ(com1.escapesSent(), 6) << "escapes beyond the likely settings";
+}
+
+TEST(ModuleFinderInProcess, OnLineModuleAtAnUnlikelySettingIsWokenAfterEverySilentSettingBeforeIt)
+{
+    // Silence says nothing: an on-line module is silent at its own setting too.
+    ModuleOnCom1 com1({"--start", "data", "--rate", "4800", "--format", "8N2"});
+    const auto result = findOnCom1();
+    ASSERT_EQ(result.outcome, ModuleFinder::Result::Outcome::Found);
+    const LineSettings expected{.baudRate = 4800, .stopBits = 2};
+    EXPECT_EQ(result.settings, expected);
+    EXPECT_TRUE(result.wasOnLine);
+    EXPECT_TRUE(com1.module->profiles().onLine) << "not sent back on-line";
+    EXPECT_EQ(com1.escapesSent(), int(searchPosition(expected)) + 1);
+}
+
+TEST(ModuleFinderInProcess, SettingsThatAnswerNoiseAreEscapedLast)
+{
+    ModuleOnCom1 com1({"--start", "data", "--rate", "4800", "--format", "8N2"},
+                      [](const SerialPortLayer::LineState &pc, bool) { return !atRate(pc, 4800, true); });
+    const auto started = com1.module->now();
+    const auto result = findOnCom1();
+    ASSERT_EQ(result.outcome, ModuleFinder::Result::Outcome::Found);
+    EXPECT_EQ(result.settings, (LineSettings{.baudRate = 4800, .stopBits = 2}));
+    EXPECT_TRUE(result.wasOnLine);
+    // The only silent setting of the second round is the module's.
+    EXPECT_EQ(com1.escapesSent(), 1);
+    EXPECT_LT(com1.module->now() - started, std::chrono::seconds(15));
+}
+
+TEST(ModuleFinderInProcess, NoiseAtTheModulesOwnSettingStillGetsItsEscape)
+{
+    // A module on-line whose radio link passes data: bytes at every setting.
+    ModuleOnCom1 com1({"--start", "data", "--rate", "2400", "--format", "8N1"},
+                      [](const SerialPortLayer::LineState &, bool onLine) { return onLine; });
+    const auto result = findOnCom1();
+    ASSERT_EQ(result.outcome, ModuleFinder::Result::Outcome::Found);
+    const LineSettings expected{.baudRate = 2400};
+    EXPECT_EQ(result.settings, expected);
+    EXPECT_TRUE(result.wasOnLine);
+    EXPECT_EQ(com1.escapesSent(), int(searchPosition(expected)) + 1);
+}
+
+TEST(ModuleFinderInProcess, SilentModuleGetsOneEscapePerSettingAndConsecutiveSteps)
+{
+    ModuleOnCom1 com1({"--silent"});
+    const std::stop_source stop;
+    int lastStep = 0;
+    int steps = 0;
+    const auto result = ModuleFinder(std::chrono::milliseconds(1000))
+                            .find(LineSettings{}, stop.get_token(), [&](const ModuleFinder::Progress &p) {
+                                EXPECT_EQ(p.step, lastStep + 1);
+                                lastStep = p.step;
+                                steps = p.steps;
+                            });
+    EXPECT_EQ(result.outcome, ModuleFinder::Result::Outcome::NotFound);
+    const int settings = int(ModuleFinder::searchOrder(LineSettings{}).size());
+    EXPECT_EQ(com1.escapesSent(), settings);
+    EXPECT_EQ(lastStep, steps);
+    EXPECT_EQ(steps, 2 * settings);
 }
 
 TEST(ModuleFinder, FindsAModuleAtARandomRateAndFormat)

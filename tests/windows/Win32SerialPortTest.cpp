@@ -1,6 +1,7 @@
 // The Win32 port layer against modem-sim under Wine: COM1 is a simulator whose
 // replies leave 300 ms after the echo, COM2 one that hangs up after its first
 // command (scripts/test-windows maps both). Plain C++: no Qt, no test framework.
+// Interrupts come from a second thread, as a stop does in the program.
 
 #include "comm/Win32SerialPort.h"
 
@@ -244,6 +245,102 @@ void vanishedDeviceFailsTheRead()
     CHECK(!port.isOpen());
 }
 
+
+// Interrupts `port` from another thread after `after`.
+std::thread interruptAfter(Win32SerialPort &port, std::chrono::milliseconds after)
+{
+    return std::thread([&port, after] {
+        std::this_thread::sleep_for(after);
+        port.interrupt();
+    });
+}
+
+void interruptEndsAReadUnderWay()
+{
+    Win32SerialPort port;
+    CHECK(openAt9600(port, "COM1"));
+    CHECK(port.wakesBlockedReads());
+    port.purgeInput();
+    // No total time-out and nothing on the line: only the interrupt can end this read.
+    port.setTimeouts({50, 0, 0, 10, 10});
+    std::vector<std::uint8_t> data = bytes("stale");
+    auto start = Clock::now();
+    std::thread waker = interruptAfter(port, 200ms);
+    const bool ok = port.read(data, 50);
+    const long long took = msSince(start);
+    waker.join();
+    CHECK_WHY(ok, port.errorText());
+    CHECK_WHY(data.empty(), text(data));
+    CHECK_WHY(took >= 190 && took <= 200 + ms(kTolerance), std::to_string(took) + " ms");
+
+    // Interrupted, every read and write returns at once until the interrupt is cleared.
+    start = Clock::now();
+    CHECK(port.read(data, 50));
+    CHECK(!port.write(bytes("AT\r")));
+    CHECK_WHY(msSince(start) < ms(kTolerance), std::to_string(msSince(start)) + " ms");
+    port.clearInterrupt();
+    const std::string reply = exchange(port, "AT\r");
+    CHECK_WHY(reply.find("\r\nOK\r\n") != std::string::npos, reply);
+}
+
+void interruptKeepsWhatArrivedBeforeIt()
+{
+    Win32SerialPort port;
+    CHECK(openAt9600(port, "COM1"));
+    port.purgeInput();
+    port.setTimeouts({0, 0, 0, 10, 10});   // waits for all 100 bytes
+    CHECK(port.write(bytes("AT\r")));
+    std::thread waker = interruptAfter(port, kReplyDelay + 200ms);
+    std::string got;
+    std::vector<std::uint8_t> data;
+    const auto start = Clock::now();
+    // A driver may hand over a cancelled read's bytes or keep them for the next read.
+    CHECK(port.read(data, 100));
+    got += text(data);
+    waker.join();
+    const long long took = msSince(start);
+    port.clearInterrupt();
+    port.setTimeouts({20, 0, 100, 10, 10});
+    CHECK(port.read(data, 100));
+    got += text(data);
+    CHECK_WHY(got == "AT\r\r\nOK\r\n", got);
+    CHECK_WHY(took <= ms(kReplyDelay) + 200 + ms(kTolerance), std::to_string(took) + " ms");
+}
+
+void readReturnsDataThatArrivesDuringTheWait()
+{
+    Win32SerialPort port;
+    CHECK(openAt9600(port, "COM1"));
+    port.purgeInput();
+    port.setTimeouts({0, 0, 3000, 10, 10});
+    CHECK(port.write(bytes("AT\r")));
+    std::vector<std::uint8_t> data;
+    CHECK(port.read(data, 3));
+    CHECK_WHY(text(data) == "AT\r", text(data));
+    // The reply comes 300 ms after the echo, into a read already waiting for it.
+    const auto start = Clock::now();
+    CHECK(port.read(data, 6));
+    const long long took = msSince(start);
+    CHECK_WHY(text(data) == "\r\nOK\r\n", text(data));
+    CHECK_WHY(took >= ms(kReplyDelay) - 50 && took < ms(kReplyDelay) + ms(kTolerance), std::to_string(took) + " ms");
+}
+
+void readWithADeadlineReturnsAtItWithWhatArrived()
+{
+    Win32SerialPort port;
+    CHECK(openAt9600(port, "COM1"));
+    port.purgeInput();
+    // No interval: the read wants 100 bytes and ends at 600 ms, the reply long in.
+    port.setTimeouts({0, 0, 600, 10, 10});
+    CHECK(port.write(bytes("AT\r")));
+    std::vector<std::uint8_t> data;
+    const auto start = Clock::now();
+    CHECK(port.read(data, 100));
+    const long long took = msSince(start);
+    CHECK_WHY(text(data) == "AT\r\r\nOK\r\n", text(data));
+    CHECK_WHY(took >= 590 && took <= 600 + ms(kTolerance), std::to_string(took) + " ms");
+}
+
 } // namespace
 
 int main()
@@ -259,6 +356,10 @@ int main()
         {"SecondOpenOfTheSamePortFails", secondOpenOfTheSamePortFails},
         {"MissingOrOrdinaryDevicesAreRefused", missingOrOrdinaryDevicesAreRefused},
         {"VanishedDeviceFailsTheRead", vanishedDeviceFailsTheRead},
+        {"InterruptEndsAReadUnderWay", interruptEndsAReadUnderWay},
+        {"InterruptKeepsWhatArrivedBeforeIt", interruptKeepsWhatArrivedBeforeIt},
+        {"ReadReturnsDataThatArrivesDuringTheWait", readReturnsDataThatArrivesDuringTheWait},
+        {"ReadWithADeadlineReturnsAtItWithWhatArrived", readWithADeadlineReturnsAtItWithWhatArrived},
     };
     int failedCases = 0;
     for (const auto &[name, run] : cases) {

@@ -1,10 +1,12 @@
 // Figures of Find Module against modem-sim at the factory guard time: how long the
-// search takes for a module at a given rate and format, and four ports searched at
-// once against one. Prints figures; judges nothing.
-//   bench-detect [quick|all]
+// search takes for a module at a given rate and format, for a module that answers
+// nothing, and four ports searched at once against one. Prints figures; judges nothing.
+//   bench-detect [short|quick|all] [data|command]
+//     short:           9600, 19200, 115200 at 8-N-1, two late settings, a silent module
 //     quick (default): 9600, 19200, 115200 at 8-N-1, every rate once in a rotating
 //                      format, then four ports together
 //     all:             every rate in every format, then four ports together
+//   The modules start on-line (data, as shipped) or in command mode.
 
 #include "operations/ModuleFinder.h"
 #include "support/ModemSim.h"
@@ -12,7 +14,7 @@
 #include <QByteArray>
 
 #include <cstdio>
-#include <cstring>
+#include <string>
 #include <thread>
 
 namespace {
@@ -26,10 +28,12 @@ std::string formatName(const LineSettings &f)
     return std::to_string(f.dataBits) + kParityLetters[int(f.parity)] + std::to_string(f.stopBits);
 }
 
+std::string startMode = "data";
+
 // Seconds to find a module at `rateIndex` and `format` on COM(slot+1); negative when missed.
 double timeSearch(int slot, std::size_t rateIndex, const LineSettings &format)
 {
-    ModemSim sim({"--rate", std::to_string(kBaudRates[rateIndex]), "--format", formatName(format)});
+    ModemSim sim({"--start", startMode, "--rate", std::to_string(kBaudRates[rateIndex]), "--format", formatName(format)});
     const QByteArray var = "CFG_COM" + QByteArray::number(slot + 1);
     qputenv(var.constData(), QByteArray::fromStdString(sim.path()));
     LineSettings current;
@@ -58,11 +62,30 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "modem-sim is not built\n");
         return 1;
     }
-    const bool all = argc > 1 && std::strcmp(argv[1], "all") == 0;
+    const std::string mode = argc > 1 ? argv[1] : "quick";
+    const bool all = mode == "all";
+    if (argc > 2)
+        startMode = argv[2];
     const auto formats = ModuleFinder::frameFormats();
     const std::size_t likely[] = {3, 5, 11};
 
-    std::printf("Search time, start from 9600 8-N-1, guard 1 s (the module at):\n");
+    std::printf("Search time, modules %s, start from 9600 8-N-1, guard 1 s (the module at):\n",
+                startMode == "data" ? "on-line" : "in command mode");
+    if (mode == "short") {
+        for (std::size_t rate : likely)
+            report(rate, formats[0], timeSearch(0, rate, formats[0]));
+        report(9, formats[3], timeSearch(0, 9, formats[3]));   // 57600 8-N-2
+        report(0, formats[4], timeSearch(0, 0, formats[4]));   // 1200 7-E-1, the last format
+        ModemSim silent({"--silent"});
+        qputenv("CFG_COM1", QByteArray::fromStdString(silent.path()));
+        const std::stop_source stop;
+        const auto start = Clock::now();
+        const auto result = ModuleFinder().find(LineSettings{}, stop.get_token());
+        std::printf("silent module: %s after %.1f s\n",
+                    result.outcome == ModuleFinder::Result::Outcome::NotFound ? "not found" : "FOUND",
+                    std::chrono::duration<double>(Clock::now() - start).count());
+        return 0;
+    }
     double likelyWorst = 0;
     for (std::size_t rate : likely) {
         const double s = timeSearch(0, rate, formats[0]);
