@@ -62,9 +62,17 @@ void Recording::Statistics::add(double value)
     ++count;
 }
 
+void Recording::setSource(const QString &module, const QString &port)
+{
+    m_module = module;
+    m_port = port;
+}
+
 void Recording::start(const QDateTime &at, Kind kind)
 {
-    *this = Recording(kind);
+    Recording fresh(kind);
+    fresh.setSource(m_module, m_port);
+    *this = std::move(fresh);
     m_start = at;
     m_running = true;
 }
@@ -196,6 +204,8 @@ void Recording::writeCsv(QIODevice &out) const
     };
     const auto seconds = [](qint64 ms) { return QString::number(double(ms) / 1000.0, 'f', 3); };
 
+    writeRow(out, {QStringLiteral("Module"), m_module});
+    writeRow(out, {QStringLiteral("Port"), m_port});
     writeRow(out, QStringList{QStringLiteral("Time"), QStringLiteral("Seconds")} + fieldNames()
                       + QStringList{QStringLiteral("Marker"), QStringLiteral("Line")});
     auto marker = m_markers.begin();

@@ -48,6 +48,12 @@ public:
 
     explicit Recording(Kind kind = Kind::Level) : m_kind(kind) {}
 
+    // The module the run is of (its model or identification) and the port it was
+    // measured on, named at the head of the CSV file; kept across runs.
+    void setSource(const QString &module, const QString &port);
+    const QString &module() const { return m_module; }
+    const QString &port() const { return m_port; }
+
     // Forgets the previous run and starts a new one.
     void start(const QDateTime &at, Kind kind);
     // Ends the run; what was recorded stays until the next start.
@@ -82,7 +88,8 @@ public:
     QStringList fieldNames() const;
     QStringList fields(const Sample &sample) const;
 
-    // A header row, then one row per report: ISO 8601 time, seconds since start, the
+    // Two rows naming the module and the port ("Module,740R-B", "Port,COM1"), a header
+    // row, then one row per report: ISO 8601 time, seconds since start, the
     // fields, the marker numbers, the raw line; RFC 4180 quoting, CRLF line ends.
     void writeCsv(QIODevice &out) const;
     // Writes the CSV file whole or not at all; the message for a failure, if any.
@@ -90,6 +97,8 @@ public:
 
 private:
     Kind m_kind;
+    QString m_module;
+    QString m_port;
     bool m_running = false;
     QDateTime m_start;
     QDateTime m_end;

@@ -29,6 +29,7 @@ void ReceiveTestCommand::run(int testKind, const LineSettings &line)
     }
     ReceiveTestDialog form(m_messages, m_parent);
     form.setupTest(std::move(test));
+    form.setSource(m_moduleName, line.port);
     if (m_onDialogReady)
         m_onDialogReady(form);
     form.exec();

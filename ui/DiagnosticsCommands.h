@@ -32,6 +32,9 @@ public:
     // own text and no dialog is shown.
     void run(int testKind, const LineSettings &line);
 
+    // The module the test is of, as the saved CSV names it.
+    void setModuleName(const QString &name) { m_moduleName = name; }
+
     // Called with the dialog once it is set up, right before it is shown.
     void setDialogReadyHandler(std::function<void(ReceiveTestDialog &)> handler)
     {
@@ -43,6 +46,7 @@ private:
     QWidget *m_parent;
     ChannelFactory m_makeChannel;
     std::function<void(ReceiveTestDialog &)> m_onDialogReady;
+    QString m_moduleName;
 };
 
 // The Diagnostics menu's transmit test item: starts and stops the transmit test it

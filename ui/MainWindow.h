@@ -191,6 +191,8 @@ private:
     void updateCaption();
     // After a read: a module of another model than the running product is named.
     void warnOfOtherModel(const QString &identification, const QString &port);
+    // The identification of the module last read or written ("740R-B V1.90").
+    QString m_moduleIdentification;
     void showMode(OperatingMode m);
     void onDefaultsApplied();
     // Opens the configuration file named as the first command-line argument.

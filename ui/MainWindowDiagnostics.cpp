@@ -36,6 +36,8 @@ void MainWindow::runReceiveTest(int kind)
 {
     ReceiveTestCommand test(m_messages, this,
                             channelsEscapingWith(std::make_shared<std::atomic<char>>(m_escapeCharacter)));
+    // The module last read or written, else the product's model.
+    test.setModuleName(m_moduleIdentification.isEmpty() ? m_variant.modelName : m_moduleIdentification);
     test.run(kind, lineSettingsFor(m_portSettings));
 }
 

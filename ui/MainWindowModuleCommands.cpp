@@ -94,6 +94,7 @@ void MainWindow::readModule()
         return;
     }
     markSettingsKept();
+    m_moduleIdentification = commands.lastIdentification().trimmed();
     // The status row keeps the module's identification; the log gets the outcome.
     m_log->appendNote(OperationOutcome::read(
         OperationOutcome::moduleName(commands.lastIdentification(), m_variant.modelName), port, seconds(clock)));
@@ -121,6 +122,8 @@ void MainWindow::configure()
     }
     // The module holds the settings now: closing the window loses nothing.
     markSettingsKept();
+    if (!commands.lastIdentification().trimmed().isEmpty())
+        m_moduleIdentification = commands.lastIdentification().trimmed();
     const QString module = OperationOutcome::moduleName(commands.lastIdentification(), m_variant.modelName);
     std::optional<int> differences;
     ModuleSettings held;

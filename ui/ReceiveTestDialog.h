@@ -65,6 +65,8 @@ public:
     static QString berPercent(const QString &totalErrors, const QString &totalKbit);
     // The last run, or the one running.
     const Recording &recording() const { return m_recording; }
+    // The module and the port the saved CSV names.
+    void setSource(const QString &module, const QString &port) { m_recording.setSource(module, port); }
 
     // Asks for the file "Save As CSV..." writes; empty for cancel. The default is a
     // file dialog; tests hand in a fixed path.

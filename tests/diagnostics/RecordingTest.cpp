@@ -73,6 +73,7 @@ TEST(Recording, StatisticsOverAKnownSeries)
 TEST(Recording, CsvHasAHeaderOneRowPerReportMarkersAndQuoting)
 {
     Recording r;
+    r.setSource(QStringLiteral("740R-B V1.90"), QStringLiteral("COM1"));
     r.start(kStart, Recording::Kind::Ber);
     EXPECT_EQ(r.mark(at(100)), 1);  // before any report: goes with the first
     r.addLine("0001 0000 0000 -071 0000 0000 19.2 x 64", at(300));
@@ -82,7 +83,10 @@ TEST(Recording, CsvHasAHeaderOneRowPerReportMarkersAndQuoting)
     r.addLine("0003 0000 0000 -070 0001 0000 19.2 x 64", at(1600));
     r.finish(at(1700));
 
+    // The module and the port head the file; the start kept them.
     const QString expected = QStringLiteral(
+        "Module,740R-B V1.90\r\n"
+        "Port,COM1\r\n"
         "Time,Seconds,Test,Errors,Extra,Level,Tot Error,Tot Miss,Tot Test,Marker,Line\r\n"
         "2026-12-08T09:00:00.300+01:00,0.300,0001,0000,0000,-071,0000,0000,19.2 kbit,1,"
         "0001 0000 0000 -071 0000 0000 19.2 x 64\r\n"
@@ -97,7 +101,7 @@ TEST(Recording, CsvHasAHeaderOneRowPerReportMarkersAndQuoting)
     Recording rssi;
     rssi.start(kStart, Recording::Kind::Level);
     rssi.mark(at(2000));
-    EXPECT_EQ(csvOf(rssi).toStdString(), "Time,Seconds,Level,Marker,Line\r\n"
+    EXPECT_EQ(csvOf(rssi).toStdString(), "Module,\r\nPort,\r\nTime,Seconds,Level,Marker,Line\r\n"
                                          "2026-12-08T09:00:02.000+01:00,2.000,,1,\r\n");
 
     QTemporaryDir dir;

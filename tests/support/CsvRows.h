@@ -1,5 +1,5 @@
-// The rows of a saved receive-test CSV after its header, cut into cells (the report
-// lines hold no commas).
+// The rows of a saved receive-test CSV after its header (the module and port rows and
+// the column names), cut into cells (the report lines hold no commas).
 #pragma once
 
 #include <QFile>
@@ -14,7 +14,10 @@ inline QList<QStringList> csvRows(const QString &path)
         return {};
     QList<QStringList> rows;
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    for (qsizetype i = 1; i < lines.size(); ++i)
+    qsizetype first = 0;
+    while (first < lines.size() && !lines[first].startsWith(QLatin1String("Time,")))
+        ++first;
+    for (qsizetype i = first + 1; i < lines.size(); ++i)
         rows << lines[i].split(QLatin1Char(','));
     return rows;
 }

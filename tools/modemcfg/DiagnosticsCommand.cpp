@@ -136,6 +136,12 @@ public:
     {
     }
 
+    void setSource(const QString &module, const QString &port)
+    {
+        std::lock_guard lock(m_mutex);
+        m_recording.setSource(module, port);
+    }
+
     void stateChanged(TestState state, const QDateTime &at) override
     {
         {
@@ -257,6 +263,8 @@ QString untilText(const Request &request)
 ExitStatus runReceiveTest(const Request &request, QTextStream &out, QTextStream &err, std::stop_token stop)
 {
     ConsoleObserver observer(out, err, request.kind == 3 ? Recording::Kind::Level : Recording::Kind::Ber);
+    // The console does not identify the module: the file names the port only.
+    observer.setSource(QString(), request.line.port);
     std::unique_ptr<ReceiveTest> test;
     try {
         test = ReceiveTest::open(request.kind, request.line);
