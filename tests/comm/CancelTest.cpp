@@ -1,6 +1,6 @@
 // A stop request ends an exchange at every stage (write, CTS retry, short reply,
 // listing, wake-up, flush) within 100 ms, where each stage would otherwise last
-// seconds: the fake port's time runs out only when interrupted.
+// seconds: the scripted line's time runs out only when interrupted.
 
 #include "../support/ScriptedLine.h"
 
