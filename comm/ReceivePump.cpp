@@ -3,23 +3,17 @@
 #include "comm/Exception.h"
 #include "comm/ModuleChannel.h"
 
-#include <QMetaObject>
-
-ReceivePump::ReceivePump(ModuleChannel &channel, std::function<void()> lineLost)
-    : m_channel(channel), m_lineLost(std::move(lineLost))
+ReceivePump::ReceivePump(ModuleChannel &channel, std::stop_token stop, std::function<void()> lineLost)
+    : m_channel(channel), m_channelStop(channel.line().stopToken()), m_lineLost(std::move(lineLost))
 {
+    // An owner whose own token stops takes the pump with it.
+    m_onStop.emplace(std::move(stop), RequestStop{&m_stop});
+    m_onChannelStop.emplace(m_channelStop, RequestStop{&m_stop});
+    m_channel.setStopToken(m_stop.get_token());
     m_thread = std::thread([this] { run(); });
 }
 
 ReceivePump::~ReceivePump() { stop(); }
-
-void ReceivePump::requestStop()
-{
-    m_stop.store(true);
-    // A pump that has ended leaves the line alone: nothing would clear this interrupt.
-    if (m_running.load())
-        m_channel.line().interrupt();
-}
 
 void ReceivePump::stop()
 {
@@ -27,9 +21,10 @@ void ReceivePump::stop()
     if (!m_thread.joinable() || m_thread.get_id() == std::this_thread::get_id())
         return;
     m_thread.join();
-    // The line is the caller's again; a cancelled owner keeps its interrupt.
-    if (!m_channel.line().cancelRequested())
-        m_channel.line().clearInterrupt();
+    // The line is the caller's again, under the caller's token.
+    m_onStop.reset();
+    m_onChannelStop.reset();
+    m_channel.setStopToken(m_channelStop);
 }
 
 QString ReceivePump::failure() const
@@ -51,10 +46,10 @@ void ReceivePump::end(const QString &failure)
 void ReceivePump::run()
 {
     try {
-        while (!m_stop.load()) {
+        while (!m_stop.stop_requested()) {
             // A line that is gone answers every read at once: reading on would spin.
-            if (!m_channel.line().pollUntilInterrupted()) {
-                if (!m_stop.load())
+            if (!m_channel.line().pollUntilStopped()) {
+                if (!m_stop.stop_requested())
                     end({});
                 break;
             }

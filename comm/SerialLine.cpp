@@ -225,11 +225,6 @@ void SerialLine::setStopToken(std::stop_token token)
     m_onStop.emplace(m_stop, InterruptLayer{m_layer.get()});
 }
 
-bool SerialLine::cancelRequested() const
-{
-    return m_stop.stop_requested() || (m_cancelCheck && m_cancelCheck());
-}
-
 bool SerialLine::pause(std::chrono::milliseconds duration)
 {
     if (cancelRequested())
@@ -421,7 +416,7 @@ bool SerialLine::poll()
     return true;
 }
 
-bool SerialLine::pollUntilInterrupted()
+bool SerialLine::pollUntilStopped()
 {
     if (!m_handle || !m_layer->wakesBlockedReads())
         return poll();

@@ -46,8 +46,8 @@ public:
 
 // The serial line to the module: opens a COM port or a device, writes a command, collects the
 // reply until it ends (see ReplyPace) and hands every reply to the receive handler.
-// Knows nothing of what commands mean. One thread at a time, except interrupt(),
-// clearInterrupt() and the stop token, which any thread may use.
+// Knows nothing of what commands mean. One thread at a time, except that any thread
+// may ask the stop token to stop.
 class SerialLine {
 public:
     // `layer` is the system layer (or the test double) to drive; null takes makePortLayer().
@@ -85,27 +85,18 @@ public:
     // read failed (the device hung up or vanished) or the port is closed.
     bool poll();
     // Like poll(), but the read waits for the first byte without a total time limit
-    // until interrupt(), where the layer can be woken (else it is one poll()).
-    bool pollUntilInterrupted();
-    // Waits `duration` unless stopped first; false when stopped (the stop token,
-    // the cancel check or interrupt()).
+    // until the stop token asks to stop, where the layer can be woken (else it is one
+    // poll()).
+    bool pollUntilStopped();
+    // Waits `duration` unless stopped first; false when the stop token asked to stop.
     bool pause(std::chrono::milliseconds duration);
 
     // Once `token` asks to stop, a read, write or pause under way returns at once and
-    // the exchange ends as cancelled. A token not yet stopped also clears an earlier
-    // interrupt of the line.
+    // the exchange ends as cancelled; so do later ones until another token is set. A
+    // token not yet stopped lets the line read and wait again.
     void setStopToken(std::stop_token token);
     const std::stop_token &stopToken() const { return m_stop; }
-    // Looked at before each write and after each read of an exchange; once it answers
-    // true the exchange ends as cancelled. Unlike the stop token it cannot end a read
-    // under way. Empty: exchanges run to their end.
-    void setCancelCheck(std::function<bool()> check) { m_cancelCheck = std::move(check); }
-    // Whether the stop token or the cancel check asks to stop.
-    bool cancelRequested() const;
-    // Thread-safe: ends a read or pause under way, and makes later ones return at
-    // once, until clearInterrupt(). Does not cancel an exchange by itself.
-    void interrupt() { m_layer->interrupt(); }
-    void clearInterrupt() { m_layer->clearInterrupt(); }
+    bool cancelRequested() const { return m_stop.stop_requested(); }
 
     // Raw reads and writes for callers that frame replies themselves (the module search).
     // The port layer speaks standard types; these are the only places that convert.
@@ -114,6 +105,7 @@ public:
 
 private:
     enum class WriteOutcome { Written, Failed, Cancelled };
+    // The layer's own wake: what a stop request does to a read, write or pause under way.
     struct InterruptLayer {
         SerialPortLayer *layer;
         void operator()() const { layer->interrupt(); }
@@ -134,7 +126,6 @@ private:
     ReplyPace m_pace = ReplyPace::FinalCode;
     // Earlier commands whose final result code has not come (yet).
     int m_unanswered = 0;
-    std::function<bool()> m_cancelCheck;
     std::stop_token m_stop;
     // Declared after the layer it interrupts, so it is gone before the layer.
     std::optional<std::stop_callback<InterruptLayer>> m_onStop;

@@ -16,7 +16,7 @@ ReceiveTest::ReceiveTest(int kind, std::unique_ptr<ModuleChannel> channel)
     m_portName = m_channel->line().lineSettings().port;
     m_open = m_channel->line().port() != nullptr;
     m_channel->setReceiveHandler([this](const QByteArray &text, quint16) { receiveText(text); });
-    m_channel->line().setCancelCheck([this] { return m_cancel.load() || m_abandonStart.load(); });
+    ownLine();
 }
 
 std::unique_ptr<ReceiveTest> ReceiveTest::open(int kind, const LineSettings &line, const ChannelFactory &make)
@@ -26,8 +26,11 @@ std::unique_ptr<ReceiveTest> ReceiveTest::open(int kind, const LineSettings &lin
 
 ReceiveTest::~ReceiveTest()
 {
-    m_cancel = true;
+    m_lifetime.request_stop();
     m_commands.shutDown();
+    // A run's stop from now on has nothing left to do.
+    m_onRunStop.reset();
+    m_onOwnerGone.reset();
     // The pump reads through the channel and reports to the observer: gone first.
     m_pump.reset();
     m_channel.reset();
@@ -38,19 +41,15 @@ bool ReceiveTest::isReport(const QByteArray &line) const
     return m_kind == 3 ? TestReport::isLevelLine(line) : TestReport::isBerLine(line);
 }
 
-void ReceiveTest::start()
+void ReceiveTest::start(std::stop_token stop)
 {
-    m_commands.post([this] { runStart(); });
+    m_commands.post([this, stop = std::move(stop)] { runStart(stop); });
 }
 
-void ReceiveTest::stop(StopReason reason)
+void ReceiveTest::ownLine()
 {
-    // A start still on the line gives up after its current read.
-    if (m_state == TestState::Starting) {
-        m_abandonReason = reason;
-        m_abandonStart = true;
-    }
-    m_commands.post([this, reason] { runStop(reason); });
+    if (m_channel)
+        m_channel->setStopToken(m_lifetime.get_token());
 }
 
 void ReceiveTest::setState(TestState state)
@@ -88,12 +87,24 @@ bool ReceiveTest::runCommands(const std::function<void()> &commands, StopReason 
     }
 }
 
-void ReceiveTest::runStart()
+void ReceiveTest::runStart(std::stop_token stop)
 {
     if (m_state != TestState::Idle || !m_channel) {
         notifyState();
         return;
     }
+    // No callback of an earlier run may touch the source while it is replaced.
+    m_onRunStop.reset();
+    m_onOwnerGone.reset();
+    m_run = std::stop_source();
+    m_onOwnerGone.emplace(m_lifetime.get_token(), Callback{[this] { m_run.request_stop(); }});
+    // A stop ends whatever the run has on the line at once; the stop's own commands
+    // follow on the command thread.
+    m_onRunStop.emplace(std::move(stop), Callback{[this] {
+                            m_run.request_stop();
+                            m_commands.post([this] { runStop(); });
+                        }});
+    m_channel->setStopToken(m_run.get_token());
     setState(TestState::Starting);
     bool testCommandOut = false;
     try {
@@ -111,6 +122,7 @@ void ReceiveTest::runStart()
             c.command(m_testCommand + '\r', ReplyRule::shortReply("\r", kCommandWait));
         }, StopReason::Stop);
         if (!started) {
+            ownLine();
             setState(TestState::Idle);
             return;
         }
@@ -124,7 +136,7 @@ void ReceiveTest::runStart()
     // Running before the pump reads: the clock starts with it, and every report
     // line comes after the state change.
     setState(TestState::Running);
-    m_pump = std::make_unique<ReceivePump>(*m_channel, [this] {
+    m_pump = std::make_unique<ReceivePump>(*m_channel, m_run.get_token(), [this] {
         m_lineLost = true;
         m_commands.post([this] {
             // A stop meanwhile has dealt with the line already.
@@ -136,14 +148,14 @@ void ReceiveTest::runStart()
 
 void ReceiveTest::abandonStart(bool testCommandOut)
 {
-    if (m_cancel)
+    if (m_lifetime.stop_requested())
         return;  // the owner is going away: nobody to tell
-    m_abandonStart = false;
+    ownLine();
     // The module may be in its test mode already: it is reset as a stop does.
     if (testCommandOut) {
         setState(TestState::Stopping);
         try {
-            resetModule(m_abandonReason.load());
+            resetModule(m_stopReason.load());
         } catch (const ExchangeCancelled &) {
             return;
         }
@@ -161,9 +173,8 @@ void ReceiveTest::resetModule(StopReason reason)
     }, reason);
 }
 
-void ReceiveTest::runStop(StopReason reason)
+void ReceiveTest::runStop()
 {
-    m_abandonStart = false;  // the start has ended one way or the other
     if (m_state != TestState::Running) {
         notifyState();
         return;
@@ -176,8 +187,9 @@ void ReceiveTest::runStop(StopReason reason)
     // Every line the pump read before it stopped is reported; what follows answers
     // the stop commands.
     stopPump();
+    ownLine();
     try {
-        resetModule(reason);
+        resetModule(m_stopReason.load());
     } catch (const ExchangeCancelled &) {
         return;
     }
@@ -188,6 +200,7 @@ void ReceiveTest::runStop(StopReason reason)
 void ReceiveTest::endOnLostLine()
 {
     stopPump();
+    ownLine();
     m_commandsOnLine = true;
     m_channel->line().close();
     m_open = false;

@@ -10,7 +10,10 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <stop_token>
 
 class ReceivePump;
 
@@ -29,8 +32,8 @@ public:
     explicit ReceiveTest(int kind, std::unique_ptr<ModuleChannel> channel = {});
     // Opens the port over `line` first; the port's exceptions reach the caller.
     static std::unique_ptr<ReceiveTest> open(int kind, const LineSettings &line, const ChannelFactory &make = {});
-    // Cancels a command on the line and waits for it, at most one read's time-outs;
-    // a running test is left as it is (stop it first to reset the module).
+    // Cancels a command on the line and waits for it; a running test is left as it is
+    // (stop it first to reset the module).
     ~ReceiveTest();
     ReceiveTest(const ReceiveTest &) = delete;
     ReceiveTest &operator=(const ReceiveTest &) = delete;
@@ -51,21 +54,28 @@ public:
     // The port the channel was opened on; empty without a channel.
     QString portName() const { return m_portName; }
 
-    // Both return at once; the observer hears how they ended. A start does nothing
-    // unless Idle, a stop nothing unless Running. A stop while Starting has the start
-    // give up (resetting the module if the test command went out) and stays Idle.
-    void start();
-    void stop(StopReason reason = StopReason::Stop);
+    // Returns at once; the observer hears how the start ended. Does nothing unless
+    // Idle. The test runs until `stop` asks to stop, and then stops (resetting the
+    // module); the observer hears that too. A stop while Starting ends the command on
+    // the line at once and has the start give up (resetting the module if the test
+    // command went out), staying Idle.
+    void start(std::stop_token stop);
+    // How the next stop is reported (set it before asking `stop` to stop): a stop
+    // while the dialog closes reports any failure other than a silent module with a
+    // text of its own.
+    void setStopReason(StopReason reason) { m_stopReason = reason; }
 
     // The channel's listener: cuts text into lines and reports them, except the
     // replies to the test's own commands. On one thread at a time.
     void receiveText(const QByteArray &text);
 
 private:
-    void runStart();
-    void runStop(StopReason reason);
+    void runStart(std::stop_token stop);
+    void runStop();
     // A stop came while starting: the start's exchange was cancelled.
     void abandonStart(bool testCommandOut);
+    // The line's commands run under the owner's token again.
+    void ownLine();
     // FlushLine, WakeModem, "ATZ": the module reset that ends a test.
     void resetModule(StopReason reason);
     // The pump ended on a failed read: the port is closed and reported as unavailable.
@@ -83,9 +93,18 @@ private:
     DiagnosticsObserver *m_observer = nullptr;
     std::atomic<TestState> m_state{TestState::Idle};
     std::atomic<bool> m_open{false};
-    std::atomic<bool> m_cancel{false};       // the owner is going away
-    std::atomic<bool> m_abandonStart{false}; // a stop came while starting
-    std::atomic<StopReason> m_abandonReason{StopReason::Stop};
+    std::atomic<StopReason> m_stopReason{StopReason::Stop};
+    // Asked to stop when the owner is going away: cancels every command.
+    std::stop_source m_lifetime;
+    // One run's: stops its start's commands and its pump, on the owner's stop or the
+    // run's. Replaced by the command thread only while no callback below is set.
+    std::stop_source m_run;
+    struct Callback {
+        std::function<void()> call;
+        void operator()() const { call(); }
+    };
+    std::optional<std::stop_callback<Callback>> m_onRunStop;    // the command thread's
+    std::optional<std::stop_callback<Callback>> m_onOwnerGone;  // the command thread's
     std::atomic<bool> m_commandsOnLine{false};  // replies are not reports
     std::atomic<bool> m_lineLost{false};        // the pump of this run ended on a failed read
     // Used by one thread at a time: the command thread during commands, the pump

@@ -13,7 +13,7 @@ TransmitTest::TransmitTest(const QString &modelName, ChannelFactory makeChannel)
 
 TransmitTest::~TransmitTest()
 {
-    m_cancel = true;
+    m_lifetime.request_stop();
     m_commands.shutDown();
 }
 
@@ -61,7 +61,7 @@ void TransmitTest::run(bool starting, const LineSettings &line)
         return fail(e.message(), FailureKind::Port);
     }
     channel->setReceiveHandler(m_replies);
-    channel->line().setCancelCheck([this] { return m_cancel.load(); });
+    channel->setStopToken(m_lifetime.get_token());
     try {
         channel->wakeModem();
         if (starting) {

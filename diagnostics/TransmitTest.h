@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <atomic>
+#include <stop_token>
 
 // The transmit bit-error-rate test. Started and stopped on a channel of its own each
 // time; in between no port is open and the module transmits on its own, so whether
@@ -17,7 +18,7 @@ class TransmitTest {
 public:
     // modelName: the product's model, named in the failure messages.
     explicit TransmitTest(const QString &modelName, ChannelFactory makeChannel = {});
-    // Cancels a command on the line and waits for it, at most one read's time-outs.
+    // Cancels a command on the line and waits for it.
     ~TransmitTest();
     TransmitTest(const TransmitTest &) = delete;
     TransmitTest &operator=(const TransmitTest &) = delete;
@@ -47,6 +48,7 @@ private:
     ReceiveHandler m_replies;
     std::atomic<bool> m_running{false};
     std::atomic<TestState> m_state{TestState::Idle};
-    std::atomic<bool> m_cancel{false};
+    // Asked to stop when the owner is going away: cancels the command on the line.
+    std::stop_source m_lifetime;
     CommandThread m_commands;  // last: gone before the members its jobs use
 };

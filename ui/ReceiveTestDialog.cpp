@@ -169,7 +169,8 @@ void ReceiveTestDialog::toggleTest()
         m_startStop->setText(kCancelCaption);
         m_startStop->setEnabled(true);
         m_close->setEnabled(true);
-        m_test->start();
+        m_runStop = std::stop_source();
+        m_test->start(m_runStop.get_token());
     } else if (m_state == TestState::Running) {
         beginCommand();
         askStop(ReceiveTest::StopReason::Stop);
@@ -212,7 +213,8 @@ void ReceiveTestDialog::askStop(ReceiveTest::StopReason reason)
 {
     if (std::exchange(m_stopAsked, true))
         return;
-    m_test->stop(reason);
+    m_test->setStopReason(reason);
+    m_runStop.request_stop();
 }
 
 void ReceiveTestDialog::showEvent(QShowEvent *event)

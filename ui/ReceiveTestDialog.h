@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <vector>
 
 class MessageSink;
@@ -122,6 +123,7 @@ private:
     bool m_starting = false;              // the start is out: it can be cancelled
     bool m_closeWhenSettled = false;
     bool m_stopAsked = false;             // a stop is queued or on the line
+    std::stop_source m_runStop;           // the test's run: Stop, Cancel and close ask it
     bool m_focusBack = false;
     std::optional<WaitCursor> m_wait;
     std::optional<QString> m_failure;  // reported once the test settles

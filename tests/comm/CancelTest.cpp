@@ -1,8 +1,8 @@
 // A stop request ends an exchange at every stage (write, CTS retry, short reply,
 // listing, wake-up, flush) within 100 ms, where each stage would otherwise last
-// seconds: the fake port's time runs out only when interrupted.
+// seconds: the scripted line's time runs out only when interrupted.
 
-#include "FakePort.h"
+#include "../support/ScriptedLine.h"
 
 #include "comm/ModuleChannel.h"
 
@@ -21,7 +21,7 @@ constexpr auto kPromptly = 100ms;
 
 class CancelTest : public ::testing::Test {
 protected:
-    std::shared_ptr<FakePortState> state = std::make_shared<FakePortState>();
+    std::shared_ptr<ScriptedLine> state = std::make_shared<ScriptedLine>();
     std::unique_ptr<ModuleChannel> channel;
     std::stop_source stop;
 
@@ -29,14 +29,14 @@ protected:
     {
         state->idleRead = 10s;       // a silent module
         state->pauseStretch = 100;   // the 50 ms CTS retry lasts 5 s, the flush settle 10 s
-        channel = std::make_unique<ModuleChannel>(LineSettings{}, fakePort(state));
+        channel = std::make_unique<ModuleChannel>(LineSettings{}, testPort(state));
         // These pin the silence-ended reading; the final-code reading has tests of its own.
         channel->line().setPace(ReplyPace::Silence);
         channel->setStopToken(stop.get_token());
     }
 
-    // Runs `work` on a thread, asks it to stop once `reached` holds, and returns how
-    // long after the request the work ended.
+    // Runs `work` on a thread, asks it to stop once `reached` (called with the line's
+    // mutex held) holds, and returns how long after the request the work ended.
     Clock::duration stopWhen(const std::function<bool()> &reached, const std::function<void()> &work)
     {
         Clock::time_point ended;
@@ -44,16 +44,13 @@ protected:
             work();
             ended = Clock::now();
         });
-        const Clock::time_point giveUp = Clock::now() + 5s;
-        while (!reached() && Clock::now() < giveUp)
-            std::this_thread::sleep_for(1ms);
-        EXPECT_TRUE(reached()) << "the stage was never reached";
+        EXPECT_TRUE(state->waitUntil(reached)) << "the stage was never reached";
         const Clock::time_point requested = Clock::now();
         stop.request_stop();
         worker.join();
         return ended - requested;
     }
-    bool reading() { return state->inRead.load() > 0; }
+    bool reading() const { return state->inRead.load() > 0; }
     std::vector<QByteArray> written()
     {
         std::lock_guard lock(state->mutex);
@@ -103,7 +100,7 @@ TEST_F(CancelTest, DuringAListing)
 {
     state->reads = {{"&A=1 &B=2\r\n", true}};
     ExchangeResult result;
-    const auto latency = stopWhen([&] { return reading() && state->readCount() >= 2; },
+    const auto latency = stopWhen([&] { return reading() && state->readSizes.size() >= 2; },
                                   [&] { result = channel->exchange("AT&V\r", ReplyRule::listing(100)); });
     EXPECT_LT(latency, kPromptly);
     EXPECT_EQ(result.status, ExchangeStatus::Cancelled);
@@ -116,7 +113,7 @@ TEST_F(CancelTest, DuringTheWakeSequence)
     for (int i = 0; i < 20; ++i)
         state->reads.push_back({"", true});
     ExchangeStatus status = ExchangeStatus::Ok;
-    const auto latency = stopWhen([&] { return reading() && written().size() == 2; },
+    const auto latency = stopWhen([&] { return reading() && state->writes.size() == 2; },
                                   [&] { status = channel->tryWake(); });
     EXPECT_LT(latency, kPromptly);
     EXPECT_EQ(status, ExchangeStatus::Cancelled);

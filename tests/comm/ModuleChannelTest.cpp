@@ -1,7 +1,7 @@
 // ModuleChannel over the in-memory port layer: judging replies, waking the module,
 // flushing the line.
 
-#include "FakePort.h"
+#include "../support/ScriptedLine.h"
 
 #include "comm/ModuleChannel.h"
 
@@ -14,13 +14,13 @@ const QString kCannotWake = "Error communicating with 740R-B. Unable to wake mod
 
 class ChannelTest : public ::testing::Test {
 protected:
-    std::shared_ptr<FakePortState> state = std::make_shared<FakePortState>();
+    std::shared_ptr<ScriptedLine> state = std::make_shared<ScriptedLine>();
     std::unique_ptr<ModuleChannel> channel;
     std::vector<QByteArray> heard;
 
     void SetUp() override
     {
-        channel = std::make_unique<ModuleChannel>(PortSettings{}, fakePort(state));
+        channel = std::make_unique<ModuleChannel>(PortSettings{}, testPort(state));
         // These pin the silence-ended reading; the final-code reading has tests of its own.
         channel->line().setPace(ReplyPace::Silence);
         channel->setReceiveHandler([this](const QByteArray &text, quint16 length) {
@@ -55,13 +55,13 @@ QString errorOf(const std::function<void()> &f)
 
 TEST(ChannelSetup, PortSettingsMapOntoThePort)
 {
-    auto state = std::make_shared<FakePortState>();
+    auto state = std::make_shared<ScriptedLine>();
     {
-        ModuleChannel defaults(PortSettings{}, fakePort(state));
+        ModuleChannel defaults(PortSettings{}, testPort(state));
         EXPECT_EQ(state->openedName, "COM1");
         EXPECT_EQ(state->lineWrites.at(0), (SerialPortLayer::LineState{9600, 8, 0, 0}));
     }
-    EXPECT_FALSE(state->open);   // closed by the destructor
+    EXPECT_FALSE(state->opened);   // closed by the destructor
 
     PortSettings s;
     s.comPort = 7;
@@ -70,19 +70,19 @@ TEST(ChannelSetup, PortSettingsMapOntoThePort)
     s.stopBits = 1;
     s.parity = 2;
     state->lineWrites.clear();
-    ModuleChannel other(s, fakePort(state));
+    ModuleChannel other(s, testPort(state));
     EXPECT_EQ(state->openedName, "COM8");
     EXPECT_EQ(state->lineWrites.at(0), (SerialPortLayer::LineState{76800, 7, 2, 2}));
-    EXPECT_TRUE(state->open);
+    EXPECT_TRUE(state->opened);
 }
 
 TEST(ChannelSetup, PortFailureReachesTheCreator)
 {
-    auto state = std::make_shared<FakePortState>();
+    auto state = std::make_shared<ScriptedLine>();
     state->openSucceeds = false;
     PortSettings s;
     s.comPort = 1;
-    EXPECT_EQ(errorOf([&] { ModuleChannel c(s, fakePort(state)); }).section('\n', 0, 0),
+    EXPECT_EQ(errorOf([&] { ModuleChannel c(s, testPort(state)); }).section('\n', 0, 0),
               "COM2- This port may be already in use or not present.");
 }
 

@@ -131,7 +131,7 @@ TEST_F(NetworkPortTest, AStopEndsAWaitPromptly)
     channel.setStopToken(stop.get_token());
     Clock::time_point ended;
     std::thread worker([&] {
-        channel.line().pollUntilInterrupted();   // the module says nothing
+        channel.line().pollUntilStopped();   // the module says nothing
         ended = Clock::now();
     });
     std::this_thread::sleep_for(300ms);

@@ -1,7 +1,7 @@
-// The receive pump: reads until stopped, waits in a read that the stop interrupts,
-// and stop() waits for the read in progress.
+// The receive pump: reads until stopped (by its own call or a stop token), waits in
+// a read that the stop ends, and stop() waits for the read in progress.
 
-#include "FakePort.h"
+#include "../support/ScriptedLine.h"
 
 #include "comm/ModuleChannel.h"
 #include "comm/ReceivePump.h"
@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <mutex>
+#include <stop_token>
 #include <thread>
 
 namespace {
@@ -42,14 +44,14 @@ struct Collector {
 
 class PumpTest : public ::testing::Test {
 protected:
-    std::shared_ptr<FakePortState> state = std::make_shared<FakePortState>();
+    std::shared_ptr<ScriptedLine> state = std::make_shared<ScriptedLine>();
     std::unique_ptr<ModuleChannel> channel;
     Collector collector;
 
     void SetUp() override
     {
         state->idleRead = 2ms;
-        channel = std::make_unique<ModuleChannel>(PortSettings{}, fakePort(state));
+        channel = std::make_unique<ModuleChannel>(PortSettings{}, testPort(state));
         // These pin the silence-ended reading; the final-code reading has tests of its own.
         channel->line().setPace(ReplyPace::Silence);
         channel->setReceiveHandler([this](const QByteArray &text, quint16) { collector.add(text); });
@@ -71,10 +73,9 @@ TEST_F(PumpTest, DeliversEverythingThatArrivesUntilStopped)
     for (std::thread::id id : collector.threads)
         EXPECT_NE(id, std::this_thread::get_id());   // the listener runs on the pump thread
 
-    const int reads = state->readCount();
+    const std::size_t reads = std::size_t(state->readCount());
     arrive("late");
-    std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(state->readCount(), reads);
+    EXPECT_FALSE(state->waitUntil([&] { return state->readSizes.size() > reads; }, 20ms));
     EXPECT_EQ(collector.text.size(), 26);
 }
 
@@ -82,8 +83,7 @@ TEST_F(PumpTest, StopWaitsForThePollInProgress)
 {
     state->idleRead = 150ms;
     ReceivePump pump(*channel);
-    while (state->inRead.load() == 0)
-        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(state->waitUntil([&] { return state->inRead > 0; }));
     pump.stop();
     EXPECT_EQ(state->inRead.load(), 0);
     const int reads = state->readCount();
@@ -102,16 +102,15 @@ TEST_F(PumpTest, DestructorStopsThePump)
         arrive("x");
         ASSERT_TRUE(collector.waitFor(1));
     }
-    const int reads = state->readCount();
-    std::this_thread::sleep_for(10ms);
-    EXPECT_EQ(state->readCount(), reads);
+    const std::size_t reads = std::size_t(state->readCount());
+    arrive("late");
+    EXPECT_FALSE(state->waitUntil([&] { return state->readSizes.size() > reads; }, 10ms));
 }
 
 TEST_F(PumpTest, StopEndsAPumpBlockedInItsReadAtOnce)
 {
     ReceivePump pump(*channel);
-    while (state->inRead.load() == 0)
-        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(state->waitUntil([&] { return state->inRead > 0; }));
     // The pump waits for input with no total time-out instead of polling.
     {
         std::lock_guard lock(state->mutex);
@@ -133,13 +132,48 @@ TEST_F(PumpTest, StopEndsAPumpBlockedInItsReadAtOnce)
     EXPECT_NE(state->readTimeouts.back().readTotalConstant, 0u);
 }
 
+TEST_F(PumpTest, ItsStopTokenEndsItsBlockedReadAndTheChannelGetsItsOwnTokenBack)
+{
+    std::stop_source owner;
+    channel->setStopToken(owner.get_token());
+    std::stop_source run;
+    ReceivePump pump(*channel, run.get_token());
+    ASSERT_TRUE(state->waitUntil([&] { return state->inRead > 0; }));
+    run.request_stop();
+    // The read under way ends: the pump's thread is done without a call of its own.
+    ASSERT_TRUE(state->waitUntil([&] { return state->inRead == 0; }, 1s));
+    EXPECT_TRUE(pump.stopRequested());
+    pump.stop();
+    EXPECT_FALSE(pump.isRunning());
+    EXPECT_FALSE(channel->line().stopToken().stop_requested());
+    state->reads.push_back({"\r\nOK\r\n", true});
+    EXPECT_NO_THROW(channel->command("AT\r", ReplyRule::shortReply("OK", 50)));
+
+    // The owner's stop ends a pump too, and stays with the line afterwards.
+    ReceivePump second(*channel);
+    ASSERT_TRUE(state->waitUntil([&] { return state->inRead > 0; }));
+    owner.request_stop();
+    ASSERT_TRUE(state->waitUntil([&] { return state->inRead == 0; }, 1s));
+    second.stop();
+    EXPECT_THROW(channel->command("AT\r", ReplyRule::shortReply("OK", 50)), ExchangeCancelled);
+}
+
 TEST_F(PumpTest, FailedReadEndsThePumpAndReportsTheLostLine)
 {
     std::atomic<int> lost{0};
     state->reads = {{"01 RSSI", true}, {"", false}};
-    ReceivePump pump(*channel, [&] { ++lost; });
-    for (int i = 0; i < 1000 && pump.isRunning(); ++i)
-        std::this_thread::sleep_for(2ms);
+    std::mutex mutex;
+    std::condition_variable ended;
+    ReceivePump pump(*channel, {}, [&] {
+        std::lock_guard lock(mutex);
+        ++lost;
+        ended.notify_all();
+    });
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(ended.wait_for(lock, 5s, [&] { return lost.load() > 0; }));
+    }
+    pump.stop();
     EXPECT_FALSE(pump.isRunning());
     EXPECT_EQ(state->readCount(), 2);   // no polling on a dead line
     EXPECT_EQ(lost.load(), 1);
@@ -152,14 +186,21 @@ TEST_F(PumpTest, FailureEndsThePumpAsALostLineWithItsMessage)
     channel->setReceiveHandler([](const QByteArray &, quint16) { throw SerialLineError("listener failed"); });
     std::atomic<int> lost{0};
     QString seen;
+    std::mutex mutex;
+    std::condition_variable ended;
     std::unique_ptr<ReceivePump> pump;
-    pump = std::make_unique<ReceivePump>(*channel, [&] {
+    pump = std::make_unique<ReceivePump>(*channel, std::stop_token{}, [&] {
+        std::lock_guard lock(mutex);
         seen = pump->failure();
         ++lost;
+        ended.notify_all();
     });
     arrive("x");
-    for (int i = 0; i < 1000 && pump->isRunning(); ++i)
-        std::this_thread::sleep_for(5ms);
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(ended.wait_for(lock, 5s, [&] { return lost.load() > 0; }));
+    }
+    pump->stop();
     EXPECT_FALSE(pump->isRunning());
     EXPECT_EQ(lost.load(), 1);
     EXPECT_EQ(seen, "listener failed");

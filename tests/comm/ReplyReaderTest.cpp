@@ -1,7 +1,7 @@
 // Replies read to their final result code: the reader's line splitting and judging,
 // and the exchange over the in-memory port under its virtual clock.
 
-#include "FakePort.h"
+#include "../support/ScriptedLine.h"
 
 #include "comm/ReplyReader.h"
 #include "comm/SerialLine.h"
@@ -137,8 +137,8 @@ TEST(ReplyReader, QuietModeEndsAtTheEcho)
 // to its time-out on the double's clock.
 class FinalCodeExchange : public ::testing::Test {
 protected:
-    std::shared_ptr<FakePortState> state = std::make_shared<FakePortState>();
-    SerialLine line{fakePort(state)};
+    std::shared_ptr<ScriptedLine> state = std::make_shared<ScriptedLine>();
+    SerialLine line{testPort(state)};
     std::vector<QByteArray> heard;
 
     void SetUp() override

@@ -1,6 +1,6 @@
 // SerialLine over the in-memory port layer: opening, the exchange and its read budgets.
 
-#include "FakePort.h"
+#include "../support/ScriptedLine.h"
 
 #include "comm/ComPorts.h"
 #include "comm/SerialLine.h"
@@ -23,8 +23,8 @@ struct Received {
 
 class SerialLineTest : public ::testing::Test {
 protected:
-    std::shared_ptr<FakePortState> state = std::make_shared<FakePortState>();
-    SerialLine port{fakePort(state)};
+    std::shared_ptr<ScriptedLine> state = std::make_shared<ScriptedLine>();
+    SerialLine port{testPort(state)};
     Received received;
 
     void openPort()
@@ -113,12 +113,12 @@ TEST_F(SerialLineTest, OpenTwiceRaisesAlreadyOpenWithTheDeviceName)
     port.open();
     EXPECT_EQ(messageOf<PortAlreadyOpenError>([&] { port.open(); }), "COM1- The port is already open.");
 
-    auto other = std::make_shared<FakePortState>();
-    SerialLine second(fakePort(other));
+    auto other = std::make_shared<ScriptedLine>();
+    SerialLine second(testPort(other));
     second.setLineSettings({.port = "COM2"});
     second.open();
     EXPECT_EQ(messageOf<PortAlreadyOpenError>([&] { second.open(); }), "COM2- The port is already open.");
-    EXPECT_TRUE(other->open);
+    EXPECT_TRUE(other->opened);
 }
 
 TEST_F(SerialLineTest, DeviceThatCannotBeOpened)
@@ -136,7 +136,7 @@ TEST_F(SerialLineTest, DeviceThatIsNoSerialPortIsClosedAgain)
     const QString notSerialText = QStringLiteral("COM1- %1 is not a serial port.").arg(devicePathOf(QStringLiteral("COM1")));
     EXPECT_EQ(messageOf<SerialLineError>([&] { port.open(); }), notSerialText);
     EXPECT_EQ(port.port(), nullptr);
-    EXPECT_FALSE(state->open);
+    EXPECT_FALSE(state->opened);
     EXPECT_EQ(state->events, QStringList({"open COM1", "close"}));
     EXPECT_TRUE(state->lineWrites.empty());
 }
@@ -150,7 +150,7 @@ TEST_F(SerialLineTest, CloseAndPurge)
     EXPECT_EQ(state->events, QStringList({"purgeOut", "purgeIn", "close"}));
     EXPECT_EQ(port.port(), nullptr);
     port.open();   // a closed object opens again
-    EXPECT_TRUE(state->open);
+    EXPECT_TRUE(state->opened);
 }
 
 TEST_F(SerialLineTest, ExchangeOrderAndTimeouts)

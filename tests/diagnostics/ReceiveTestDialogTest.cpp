@@ -31,7 +31,7 @@ QStringList fieldTexts(const ReceiveTestDialog &form)
 
 // A dialog on a channel over the scripted module.
 struct ScriptedRun {
-    std::shared_ptr<ScriptedModule> module = std::make_shared<ScriptedModule>();
+    std::shared_ptr<ScriptedLine> module = scriptedModule();
     FakeMessages messages;
     std::unique_ptr<ReceiveTestDialog> form;
 
@@ -90,16 +90,20 @@ private Q_SLOTS:
 
 void ReceiveTestDialogTest::startOnASilentModuleCanBeCancelled()
 {
+    // A silent module that keeps every read waiting 10 s: only a stop that ends the
+    // read under way settles the dialog in time.
     ScriptedRun run(1);
     run.module->answers = false;
+    run.module->idleRead = std::chrono::seconds(10);
     run.form->startStopButton()->click();
     // While the start waits for the module, the button cancels it and the dialog
     // can be closed.
     QCOMPARE(run.form->startStopButton()->text(), QString("Cancel"));
     QVERIFY(run.form->startStopButton()->isEnabled());
     QVERIFY(run.form->closeButton()->isEnabled());
+    QVERIFY(run.module->waitUntil([&] { return run.module->inRead > 0; }));
     run.form->startStopButton()->click();
-    QVERIFY(QTest::qWaitFor([&] { return run.settled(); }, 10000));
+    QVERIFY(QTest::qWaitFor([&] { return run.settled(); }, 3000));
     QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
     QVERIFY(!run.form->testRunning());
     QCOMPARE(run.module->countWrites("AT&T1\r"), 0);
@@ -107,10 +111,12 @@ void ReceiveTestDialogTest::startOnASilentModuleCanBeCancelled()
     // The close box while starting closes the dialog once the start has given up.
     ScriptedRun closing(1);
     closing.module->answers = false;
+    closing.module->idleRead = std::chrono::seconds(10);
     closing.form->startStopButton()->click();
     QVERIFY(closing.form->closeButton()->isEnabled());
+    QVERIFY(closing.module->waitUntil([&] { return closing.module->inRead > 0; }));
     closing.form->close();
-    QVERIFY(closing.closed());
+    QVERIFY(QTest::qWaitFor([&] { return !closing.form->isVisible(); }, 3000));
 }
 
 void ReceiveTestDialogTest::berPercentageAndLargeLevel()
@@ -234,8 +240,7 @@ void ReceiveTestDialogTest::startRunsTheTestAndStopResetsTheModule()
     QVERIFY(run.form->testRunning());
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     {
-        std::lock_guard lock(run.module->mutex);
-        QCOMPARE(run.module->writes, QStringList({"\r", "AT&K0\r", "\r", "AT&T2\r"}));
+        QCOMPARE(run.module->writeList(), std::vector<QByteArray>({"\r", "AT&K0\r", "\r", "AT&T2\r"}));
     }
     run.module->arrive("0007 x 0001 00");
     run.module->arrive("00 -070 0001 0000 0057.6\r\n");
@@ -248,8 +253,8 @@ void ReceiveTestDialogTest::startRunsTheTestAndStopResetsTheModule()
     QVERIFY(run.closeShown());
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     {
-        std::lock_guard lock(run.module->mutex);
-        QCOMPARE(run.module->writes.mid(4), QStringList({"\r", "\r", "ATZ\r"}));
+        const std::vector<QByteArray> writes = run.module->writeList();
+        QCOMPARE(std::vector<QByteArray>(writes.begin() + 4, writes.end()), std::vector<QByteArray>({"\r", "\r", "ATZ\r"}));
     }
     // The pump is gone: what arrives now is not read any more.
     run.module->arrive("0008 x 0\r\n");
@@ -261,7 +266,7 @@ void ReceiveTestDialogTest::startRunsTheTestAndStopResetsTheModule()
 void ReceiveTestDialogTest::noCtsAtStartStaysIdle()
 {
     ScriptedRun run(1);
-    run.module->cts = false;
+    run.module->setCts(false);
     QVERIFY(run.click());
     QCOMPARE(run.messages.texts(), QStringList{kNoCts});
     QCOMPARE(run.messages.last().icon, MessageSink::Icon::Error);
@@ -286,13 +291,13 @@ void ReceiveTestDialogTest::failuresWhileStoppingReturnToIdle()
     ScriptedRun run(1);
     QVERIFY(run.click());
     QVERIFY(run.form->testRunning());
-    run.module->cts = false;
+    run.module->setCts(false);
     QVERIFY(run.click());
     QCOMPARE(run.messages.texts(), QStringList{kNoCts});
     QCOMPARE(run.form->startStopButton()->text(), QString("Start"));
     QVERIFY(run.closeShown());
 
-    run.module->cts = true;
+    run.module->setCts(true);
     QVERIFY(run.click());
     QVERIFY(run.form->testRunning());
     run.module->answers = false;
@@ -331,7 +336,7 @@ void ReceiveTestDialogTest::closingWhileRunningStopsFirst()
     {
         ScriptedRun run(2);
         QVERIFY(run.click());
-        run.module->cts = false;
+        run.module->setCts(false);
         run.form->close();
         QVERIFY(run.closed());
         QCOMPARE(run.messages.texts(), QStringList{"An unexpected error occured while communicating with the module."});
@@ -357,8 +362,7 @@ void ReceiveTestDialogTest::closingWhenIdleSendsNothing()
     run.form->closeButton()->click();
     QVERIFY(!run.form->isVisible());
     QCOMPARE(finished.count(), 1);
-    std::lock_guard lock(run.module->mutex);
-    QVERIFY(run.module->writes.isEmpty());
+    QVERIFY(run.module->writeList().empty());
 }
 
 QTEST_MAIN(ReceiveTestDialogTest)

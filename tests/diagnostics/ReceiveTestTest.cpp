@@ -1,9 +1,11 @@
-// The receive test without a window: its commands run off the caller's thread, and
-// its observer hears the states and the module's report lines, not the replies.
+// The receive and transmit tests without a window: their commands run off the
+// caller's thread, a stop ends a read under way, and the receive test's observer
+// hears the states and the module's report lines, not the replies.
 
 #include "DiagTestSupport.h"
 
 #include "diagnostics/ReceiveTest.h"
+#include "diagnostics/TransmitTest.h"
 
 #include <QFile>
 
@@ -11,6 +13,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <stop_token>
 #include <vector>
 
 namespace {
@@ -61,7 +64,7 @@ public:
 
 TEST(ReceiveTest, StartAndStopLeaveTheLineToTheTestsOwnThreads)
 {
-    auto module = std::make_shared<ScriptedModule>();
+    auto module = scriptedModule();
     CollectingObserver observer;
     ReceiveTest test(1, scriptedChannels(module)(LineSettings{}));
     test.setObserver(&observer);
@@ -69,7 +72,8 @@ TEST(ReceiveTest, StartAndStopLeaveTheLineToTheTestsOwnThreads)
     // The module takes no command until released: a start that waited for it would
     // return only once the gate gave up.
     module->hold();
-    test.start();
+    std::stop_source run;
+    test.start(run.get_token());
     EXPECT_FALSE(module->gateTimedOut);
     EXPECT_NE(test.state(), TestState::Running);
     module->release();
@@ -79,7 +83,7 @@ TEST(ReceiveTest, StartAndStopLeaveTheLineToTheTestsOwnThreads)
     ASSERT_TRUE(observer.waitForLines(1));
 
     module->hold();
-    test.stop();
+    run.request_stop();
     EXPECT_FALSE(module->gateTimedOut);
     module->release();
     ASSERT_TRUE(observer.waitFor(TestState::Idle));
@@ -93,6 +97,43 @@ TEST(ReceiveTest, StartAndStopLeaveTheLineToTheTestsOwnThreads)
     EXPECT_TRUE(observer.failures.isEmpty());
     EXPECT_EQ(module->countWrites("ATZ\r"), 1);
     EXPECT_TRUE(test.isOpen());
+}
+
+TEST(ReceiveTest, AStopWhileAReadOfTheStartWaitsEndsItAtOnce)
+{
+    // A silent module whose reads each last 10 s unless the port is woken.
+    auto module = scriptedModule();
+    module->answers = false;
+    module->idleRead = std::chrono::seconds(10);
+    CollectingObserver observer;
+    ReceiveTest test(1, scriptedChannels(module)(LineSettings{}));
+    test.setObserver(&observer);
+    std::stop_source run;
+    test.start(run.get_token());
+    ASSERT_TRUE(module->waitUntil([&] { return module->inRead > 0; }));
+    const auto asked = std::chrono::steady_clock::now();
+    run.request_stop();
+    ASSERT_TRUE(observer.waitFor(TestState::Idle));
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(2));
+    // Given up before the test command: nothing to reset, nothing to report.
+    EXPECT_EQ(module->countWrites("AT&T1\r"), 0);
+    EXPECT_EQ(module->countWrites("ATZ\r"), 0);
+    std::lock_guard lock(observer.m_mutex);
+    EXPECT_TRUE(observer.failures.isEmpty());
+}
+
+TEST(TransmitTest, GoingAwayEndsTheReadOfACommandAtOnce)
+{
+    auto module = scriptedModule();
+    module->answers = false;
+    module->idleRead = std::chrono::seconds(10);
+    auto test = std::make_unique<TransmitTest>(QStringLiteral("TR-740RB"), scriptedChannels(module));
+    test->start(LineSettings{});
+    ASSERT_TRUE(module->waitUntil([&] { return module->inRead > 0; }));
+    const auto asked = std::chrono::steady_clock::now();
+    test.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(2));
+    EXPECT_EQ(module->openPorts.load(), 0);
 }
 
 TEST(ReceiveTest, CoreNeedsNoGuiLibraries)

@@ -269,8 +269,8 @@ void SimulatedModuleTest::txTestRefusedKeepsStart()
 
 void SimulatedModuleTest::txTestFailures()
 {
-    auto module = std::make_shared<ScriptedModule>();
-    module->cts = false;
+    auto module = scriptedModule();
+    module->setCts(false);
     TxRun run(scriptedChannels(module));
     QVERIFY(run.toggle());
     QCOMPARE(run.messages.texts(),
@@ -279,7 +279,7 @@ void SimulatedModuleTest::txTestFailures()
     QCOMPARE(run.caption(), QString("Start Tx BER Test"));
 
     // Started, then the module stops answering: the stop fails and the caption stays.
-    module->cts = true;
+    module->setCts(true);
     QVERIFY(run.toggle());
     QCOMPARE(run.caption(), QString("Stop Tx BER Test"));
     module->answers = false;

@@ -4,7 +4,7 @@
 
 #include "comm/ModuleChannel.h"
 #include "settings/SettingsComparison.h"
-#include "comm/FakePort.h"
+#include "support/ScriptedLine.h"
 
 #include <QScopeGuard>
 #include <QtTest>
@@ -188,14 +188,14 @@ private Q_SLOTS:
     void quietConfigureWhoseWritesFailIsAnError()
     {
         // A module that answers everything, on a port whose writes fail once "AT&M0" is out.
-        auto state = std::make_shared<FakePortState>();
-        FakePortState *line = state.get();
+        auto state = std::make_shared<ScriptedLine>();
+        ScriptedLine *line = state.get();
         state->module = [line](const QByteArray &written) {
             if (written.startsWith("AT&M0"))
                 line->writeSucceeds = false;
             return QByteArray("\r\nOK\r\n");
         };
-        const PortLayerFactory previous = setPortLayerFactory([state] { return fakePort(state); });
+        const PortLayerFactory previous = setPortLayerFactory([state] { return testPort(state); });
         auto restore = qScopeGuard([&] { setPortLayerFactory(previous); });
 
         TestHost host;

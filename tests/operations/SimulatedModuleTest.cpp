@@ -40,7 +40,7 @@ struct Line {
         return out;
     }
     std::shared_ptr<SimulatedModule> module;
-    SimulatedPort port;
+    TestPort port;
 };
 
 TEST(SimulatedModule, ReadsEndByTheirTimeOutsOnTheVirtualClock)
@@ -89,7 +89,7 @@ TEST(SimulatedModule, TheEscapeNeedsItsGuardTimesAndTheRightRate)
 TEST(SimulatedModule, AnUnpluggedLineDrainsThenFails)
 {
     Line line({"--start", "command", "--hangup-after", "1"});
-    SimulatedPort second(line.module, "COM1");
+    TestPort second(line.module, "COM1");
     EXPECT_FALSE(second.open("COM1")) << "opened twice";
     ASSERT_TRUE(line.port.write(bytes("AT\r")));
     EXPECT_FALSE(line.port.ctsOn());

@@ -75,7 +75,7 @@ public:
         // shows in messages.
         qputenv("CFG_COM1", "/simulated/COM1");
         m_previousLayer = setPortLayerFactory(
-            [module = m_module] { return std::make_unique<SimulatedPort>(module, "COM1"); });
+            [module = m_module] { return testPort(module, "COM1"); });
         SimulatedModule::active() = m_module;
 #else
         throw std::logic_error("this test program runs no simulated module in process");

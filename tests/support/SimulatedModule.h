@@ -5,12 +5,13 @@
 // its read interval costs no wall time.
 //
 //   auto module = std::make_shared<SimulatedModule>(std::vector<std::string>{"--start", "command"});
-//   setPortLayerFactory([module] { return std::make_unique<SimulatedPort>(module, "COM1"); });
+//   setPortLayerFactory([module] { return testPort(module, "COM1"); });
 //
 // As on modem-sim's pty, only the rate and stop bits the PC sets decide whether the
 // module understands it; data bits and parity read back as 8 and none.
 #pragma once
 
+#include "TestPort.h"
 #include "comm/SerialPortLayer.h"
 #include "modemsim/Modem.h"
 #include "modemsim/StoredProfile.h"
@@ -29,7 +30,7 @@
 #include <thread>
 #include <vector>
 
-class SimulatedModule final : public modemsim::ModuleLine {
+class SimulatedModule final : public modemsim::ModuleLine, public FarEnd {
 public:
     using Clock = modemsim::Modem::Clock;
     using LineState = SerialPortLayer::LineState;
@@ -71,9 +72,9 @@ public:
     // Called, unlocked, before every open of the module's port.
     void setOpenGate(std::function<void()> gate) { m_openGate = std::move(gate); }
 
-    // --- the PC side, for SimulatedPort --------------------------------------------
+    // --- the PC side: the far end of a TestPort ----------------------------------------
 
-    bool open()
+    bool open(const std::string &) override
     {
         if (m_openGate)
             m_openGate();
@@ -81,39 +82,54 @@ public:
         if (m_open || m_gone)
             return false; // exclusive, like the locked pty; gone once unplugged
         m_open = true;
+        m_timeouts = {};
         return true;
     }
-    void close()
+    void close() override
     {
         std::lock_guard lock(m_mutex);
         m_open = false;
     }
-    LineState lineState() const
+    bool getLineState(LineState &state) const override
     {
         std::lock_guard lock(m_mutex);
-        return m_line;
+        state = m_line;
+        return m_open;
     }
-    bool setLineState(const LineState &state)
+    bool getTimeouts(Timeouts &timeouts) const override
     {
         std::lock_guard lock(m_mutex);
-        if (m_gone)
+        timeouts = m_timeouts;
+        return m_open;
+    }
+    bool setTimeouts(const Timeouts &timeouts) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_timeouts = timeouts;
+        return m_open;
+    }
+    bool setLineState(const LineState &state) override
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_gone || !m_open)
             return false;
         m_line = {state.baudRate, 8, 0, state.stopBits}; // a pty keeps 8 data bits, no parity
         return true;
     }
-    bool ctsOn() const
+    bool ctsOn() const override
     {
         std::lock_guard lock(m_mutex);
-        return !m_gone;
+        return m_open && !m_gone;
     }
-    void purgeInput()
+    void purgeInput() override
     {
         std::lock_guard lock(m_mutex);
-        m_toPc.clear();
+        if (m_open)
+            m_toPc.clear();
     }
 
     // The bytes reach the module once the last one has crossed the line.
-    bool writeFromPc(const std::vector<std::uint8_t> &bytes)
+    bool write(std::span<const std::uint8_t> bytes, const SerialPortLayer &) override
     {
         {
             std::lock_guard lock(m_mutex);
@@ -129,12 +145,15 @@ public:
     }
 
     // Reads under the layer's time-out rules, moving the virtual clock instead of waiting.
-    bool readByPc(std::vector<std::uint8_t> &data, int maxBytes, const Timeouts &timeouts)
+    bool read(std::vector<std::uint8_t> &data, int maxBytes, const SerialPortLayer &) override
     {
         data.clear();
+        if (maxBytes == 0)
+            return true;
         bool ok = true;
         {
             std::lock_guard lock(m_mutex);
+            const Timeouts timeouts = m_timeouts;
             const std::uint64_t totalMs =
                 std::uint64_t(timeouts.readTotalMultiplier) * unsigned(maxBytes) + timeouts.readTotalConstant;
             const std::optional<Clock::time_point> total =
@@ -171,10 +190,17 @@ public:
     }
 
     // The virtual time.
-    Clock::time_point now() const
+    Clock::time_point now() const override
     {
         std::lock_guard lock(m_mutex);
         return m_now;
+    }
+    bool pause(std::chrono::milliseconds duration, const SerialPortLayer &port) override
+    {
+        if (port.interruptRequested())
+            return false;
+        wait(duration);
+        return true;
     }
     // Time passes on the line without a read: the module does what falls due.
     void wait(Clock::duration duration)
@@ -309,6 +335,7 @@ private:
     modemsim::EventLog m_log;
     std::unique_ptr<modemsim::Modem> m_modem;
     LineState m_line;
+    Timeouts m_timeouts;
     std::deque<std::pair<Clock::time_point, std::uint8_t>> m_toPc; // arrival time, byte
     bool m_open = false;
     bool m_gone = false;
@@ -317,118 +344,6 @@ private:
     std::mutex m_holdMutex;
     std::condition_variable m_holdChanged;
     std::list<std::shared_ptr<Hold>> m_holds;
-};
-
-// The port layer on a SimulatedModule for one port name; any other name opens the
-// system's own port, so real devices keep working while the module is installed.
-class SimulatedPort final : public SerialPortLayer {
-public:
-    SimulatedPort(std::shared_ptr<SimulatedModule> module, std::string portName)
-        : m_module(std::move(module)), m_portName(std::move(portName))
-    {
-    }
-    ~SimulatedPort() override { close(); }
-
-    bool open(const std::string &deviceName) override
-    {
-        if (m_open || m_system)
-            return false;
-        if (deviceName != m_portName) {
-            m_system = makeSystemPortLayer();
-            if (m_system->open(deviceName))
-                return true;
-            m_system.reset();
-            return false;
-        }
-        m_open = m_module->open();
-        m_timeouts = {};
-        return m_open;
-    }
-    bool isCommDevice() const override { return m_system ? m_system->isCommDevice() : m_open; }
-    void close() override
-    {
-        if (m_system) {
-            m_system->close();
-            m_system.reset();
-        } else if (m_open) {
-            m_module->close();
-            m_open = false;
-        }
-    }
-    bool isOpen() const override { return m_system ? m_system->isOpen() : m_open; }
-
-    bool getLineState(LineState &state) const override
-    {
-        if (m_system)
-            return m_system->getLineState(state);
-        state = m_module->lineState();
-        return m_open;
-    }
-    bool setLineState(const LineState &state) override
-    {
-        return m_system ? m_system->setLineState(state) : m_open && m_module->setLineState(state);
-    }
-    bool getTimeouts(Timeouts &timeouts) const override
-    {
-        if (m_system)
-            return m_system->getTimeouts(timeouts);
-        timeouts = m_timeouts;
-        return m_open;
-    }
-    bool setTimeouts(const Timeouts &timeouts) override
-    {
-        if (m_system)
-            return m_system->setTimeouts(timeouts);
-        m_timeouts = timeouts;
-        return m_open;
-    }
-
-    bool read(std::vector<std::uint8_t> &data, int maxBytes) override
-    {
-        if (m_system)
-            return m_system->read(data, maxBytes);
-        data.clear();
-        if (!m_open || maxBytes < 0)
-            return false;
-        return maxBytes == 0 || m_module->readByPc(data, maxBytes, m_timeouts);
-    }
-    bool write(std::span<const std::uint8_t> data) override
-    {
-        if (m_system)
-            return m_system->write(data);
-        return m_open && m_module->writeFromPc(std::vector<std::uint8_t>(data.begin(), data.end()));
-    }
-    void purgeOutput() override
-    {
-        if (m_system)
-            m_system->purgeOutput();
-    }
-    void purgeInput() override
-    {
-        if (m_system)
-            m_system->purgeInput();
-        else if (m_open)
-            m_module->purgeInput();
-    }
-    bool ctsOn() const override { return m_system ? m_system->ctsOn() : m_open && m_module->ctsOn(); }
-    std::chrono::steady_clock::time_point now() const override
-    {
-        return m_system ? m_system->now() : m_module->now();
-    }
-    bool pause(std::chrono::milliseconds duration) override
-    {
-        if (m_system || interruptRequested())
-            return SerialPortLayer::pause(duration);
-        m_module->wait(duration);
-        return true;
-    }
-
-private:
-    std::shared_ptr<SimulatedModule> m_module;
-    std::string m_portName;
-    std::unique_ptr<SerialPortLayer> m_system;
-    bool m_open = false;
-    Timeouts m_timeouts;
 };
 
 // A SimulatedModule that ports open by a device path of its own while the object
@@ -440,7 +355,7 @@ public:
         : m_module(std::make_shared<SimulatedModule>(args))
     {
         m_previous = setPortLayerFactory(
-            [module = m_module, path = m_path] { return std::make_unique<SimulatedPort>(module, path); });
+            [module = m_module, path = m_path] { return testPort(module, path); });
     }
     ~InProcessModemSim() { setPortLayerFactory(m_previous); }
     InProcessModemSim(const InProcessModemSim &) = delete;

@@ -185,14 +185,12 @@ public:
     void lineLost(const QString &message) override { failed(message, FailureKind::Port); }
 
     // Has a command go out and waits until the test has settled after it; the
-    // failure's exit status, if it failed. A stop request while waiting calls
-    // `giveUp` (once), if given.
+    // failure's exit status, if it failed.
     struct Settled {
         TestState state;
         std::optional<ExitStatus> failure;
     };
-    Settled command(const std::function<void()> &send, std::stop_token stop = {},
-                    const std::function<void()> &giveUp = {})
+    Settled command(const std::function<void()> &send)
     {
         std::unique_lock lock(m_mutex);
         m_settled = false;
@@ -200,14 +198,19 @@ public:
         lock.unlock();
         send();
         lock.lock();
-        const auto settled = [this] { return m_settled; };
-        if (!m_changed.wait(lock, stop, settled)) {
-            lock.unlock();
-            if (giveUp)
-                giveUp();
-            lock.lock();
-            m_changed.wait(lock, settled);
-        }
+        m_changed.wait(lock, [this] { return m_settled; });
+        return {m_state, m_failure};
+    }
+    // Asks a receive test's run to stop and waits until the test is Idle; a run
+    // stopped already is waited for the same way.
+    Settled stop(std::stop_source &run)
+    {
+        std::unique_lock lock(m_mutex);
+        m_failure.reset();
+        lock.unlock();
+        run.request_stop();
+        lock.lock();
+        m_changed.wait(lock, [this] { return m_state == TestState::Idle; });
         return {m_state, m_failure};
     }
 
@@ -276,8 +279,13 @@ ExitStatus runReceiveTest(const Request &request, QTextStream &out, QTextStream 
     test->setObserver(&observer);
     observer.message(QStringLiteral("%1 on %2 (%3)").arg(testTitle(request.kind), request.line.port,
                                                          request.line.formatText()));
-    // Ctrl-C while starting: the start gives up, resetting the module if need be.
-    const auto started = observer.command([&] { test->start(); }, stop, [&] { test->stop(); });
+    // The test runs until Ctrl-C or the end of its time. Ctrl-C while starting: the
+    // start gives up, resetting the module if need be.
+    std::stop_source run;
+    const auto started = [&] {
+        const std::stop_callback interrupted(stop, [&run] { run.request_stop(); });
+        return observer.command([&] { test->start(run.get_token()); });
+    }();
     if (started.state != TestState::Running) {
         recordDiagnosticsRun(request.kind, request.line.port, nullptr, started.failure.value_or(ExitStatus::Interrupted), 0, err);
         return started.failure.value_or(ExitStatus::Interrupted);
@@ -287,7 +295,7 @@ ExitStatus runReceiveTest(const Request &request, QTextStream &out, QTextStream 
     ExitStatus status = ExitStatus::Done;
     if (const std::optional<ExitStatus> lost = observer.waitWhileRunning(stop, deadlineOf(request))) {
         status = *lost;
-    } else if (const auto stopped = observer.command([&] { test->stop(); }); stopped.failure) {
+    } else if (const auto stopped = observer.stop(run); stopped.failure) {
         status = *stopped.failure;
     }
     if (stop.stop_requested())
