@@ -85,7 +85,7 @@ public:
     bool pause(std::chrono::milliseconds duration) override { return m_inner.pause(duration); }
 
 private:
-    SimulatedPort m_inner;
+    TestPort m_inner;
     std::shared_ptr<SimulatedModule> m_module;
     std::shared_ptr<std::atomic<int>> m_escapes;
     NoiseRule m_noisy;
