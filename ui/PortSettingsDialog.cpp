@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 constexpr int kComPorts = 8;
@@ -36,6 +37,15 @@ QComboBox *makeList(QWidget *parent, const QString &name, const QList<Choice> &i
     for (const Choice &c : items)
         combo->addItem(c.text, c.value);   // a plain QComboBox is selection only
     return combo;
+}
+
+// Items that show their value.
+template <std::size_t N> QList<Choice> numbers(const std::array<int, N> &values)
+{
+    QList<Choice> items;
+    for (const int v : values)
+        items.append({QString::number(v), v});
+    return items;
 }
 
 // Shows the item of a value; a value the list does not have shows its last item.
@@ -70,12 +80,9 @@ PortSettingsDialog::PortSettingsDialog(QWidget *parent)
         grid->addWidget(item, i % kRowsPerColumn, i / kRowsPerColumn);
     }
 
-    QList<Choice> rates;
-    for (const int rate : kBaudRates)
-        rates.append({QString::number(rate), rate});
-    m_baudRateList = makeList(this, QStringLiteral("Combo_DataRate"), rates);
-    m_dataBitsList = makeList(this, QStringLiteral("Combo_DataBits"), {{QStringLiteral("7"), 7}, {QStringLiteral("8"), 8}});
-    m_stopBitsList = makeList(this, QStringLiteral("Combo_StopBits"), {{QStringLiteral("1"), 1}, {QStringLiteral("2"), 2}});
+    m_baudRateList = makeList(this, QStringLiteral("Combo_DataRate"), numbers(kBaudRates));
+    m_dataBitsList = makeList(this, QStringLiteral("Combo_DataBits"), numbers(std::array{7, 8}));
+    m_stopBitsList = makeList(this, QStringLiteral("Combo_StopBits"), numbers(std::array{1, 2}));
     m_parityList = makeList(this, QStringLiteral("Combo_Parity"),
                             {{QStringLiteral("None"), int(Parity::None)},
                              {QStringLiteral("Odd"), int(Parity::Odd)},
