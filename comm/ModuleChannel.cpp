@@ -21,11 +21,6 @@ bool answered(const QByteArray &reply) { return reply.contains("OK") || reply.co
 constexpr auto kFlushSettle = std::chrono::milliseconds(100);
 } // namespace
 
-ModuleChannel::ModuleChannel(const PortSettings &settings, std::unique_ptr<SerialPortLayer> layer)
-    : ModuleChannel(lineSettingsFor(settings), std::move(layer))
-{
-}
-
 ModuleChannel::ModuleChannel(const LineSettings &settings, std::unique_ptr<SerialPortLayer> layer)
     : m_line(std::move(layer))
 {

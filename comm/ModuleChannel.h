@@ -1,7 +1,6 @@
 #pragma once
 
 #include "comm/Exception.h"
-#include "comm/PortSettings.h"
 #include "comm/SerialLine.h"
 
 #include <QByteArray>
@@ -26,8 +25,6 @@ class ModuleChannel {
 public:
     // Drives the given port layer (null: makePortLayer()).
     explicit ModuleChannel(const LineSettings &settings, std::unique_ptr<SerialPortLayer> layer = {});
-    // The line the window's port settings stand for.
-    explicit ModuleChannel(const PortSettings &settings, std::unique_ptr<SerialPortLayer> layer = {});
     ~ModuleChannel();
     ModuleChannel(const ModuleChannel &) = delete;
     ModuleChannel &operator=(const ModuleChannel &) = delete;

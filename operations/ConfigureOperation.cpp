@@ -19,35 +19,11 @@ const QString kDisableResponseCodesText = QStringLiteral(
     "\"Disable Response Codes\" is selected, if this parameter is already set in the modem\n\r"
     "then you need to restore factory defaults (switch 2) on the modem before configuring.");
 
-// SerialBaudRate items the PC cannot follow ("31250", "76800", "93750"): the module's
-// rate and format change only at the very end, with its store and reset.
-bool isNonStandardRate(int serialBaudItem)
-{
-    return serialBaudItem == 8 || serialBaudItem == 11 || serialBaudItem == 13;
-}
-
-// PC parity for a SerialParity item: "None" and "Zero" send no parity bit.
-int pcParity(int serialParityItem)
-{
-    switch (serialParityItem) {
-    case 2: return 1;
-    case 3: return 2;
-    default: return 0;
-    }
-}
-
-// The PC baud index for a SerialBaudRate item; the first item is the extra "115200".
-std::uint8_t pcBaudIndex(int serialBaudItem)
-{
-    return static_cast<std::uint8_t>(serialBaudItem == 0 ? 11 : serialBaudItem - 1);
-}
-
 // The line on the same port with the rate and format of `pc`.
-LineSettings onSamePort(const LineSettings &line, const PortSettings &pc)
+LineSettings onSamePort(const LineSettings &line, LineSettings pc)
 {
-    LineSettings next = lineSettingsFor(pc);
-    next.port = line.port;
-    return next;
+    pc.port = line.port;
+    return pc;
 }
 
 class Configure {
@@ -86,16 +62,17 @@ private:
     void checkSerialParameters()
     {
         const int baudItem = item(Field::SerialBaudRate);
-        if (isNonStandardRate(baudItem)) {
+        // Rates the PC cannot follow (and items beyond the list): the module's rate and
+        // format change only at the very end, with its store and reset.
+        const std::optional<ModuleRate> rate = moduleRate(baudItem);
+        if (!rate || !rate->pcFollows) {
             m_nonStandardRate = true;
             return;
         }
         m_run.status(QStringLiteral("Checking Serial Parameters..."));
-        const PortSettings pc = portSettingsFor(m_run.session().lineSettings());
-        const bool rateDiffers = baudItem != pc.baudIndex + 1;
-        const bool formatDiffers = item(Field::SerialDataBits) != pc.dataBits ||
-                                   item(Field::SerialStopBits) != pc.stopBits ||
-                                   pcParity(item(Field::SerialParity)) != pc.parity;
+        const LineSettings &pc = m_run.session().lineSettings();
+        const bool rateDiffers = std::optional(baudItem) != moduleRateItem(pc.baudRate);
+        const bool formatDiffers = withModuleFormat(m_request.settings, pc) != pc;
         if (m_run.stopped())
             return;
 
@@ -105,8 +82,8 @@ private:
                 return;
             m_run.status(QStringLiteral("Changing Serial Parameters..."));
             m_changes.sent = true;
-            PortSettings next = portSettingsFor(m_run.session().lineSettings());
-            next.baudIndex = pcBaudIndex(baudItem);
+            LineSettings next = m_run.session().lineSettings();
+            next.baudRate = rate->bitsPerSecond;
             m_moduleLine = onSamePort(m_moduleLine, next);
             // The module answers at the old rate and is gone from it afterwards: one short read.
             channel().deliver("ATC" + QByteArray::number(baudItem) + "\r", ReplyRule::lineChange());
@@ -124,12 +101,12 @@ private:
                 return;
             m_run.status(QStringLiteral("Changing Serial Parameters..."));
             m_changes.sent = true;
-            m_moduleLine = onSamePort(m_moduleLine, portSettingsFor(m_request.settings, portSettingsFor(m_moduleLine)));
+            m_moduleLine = pcLineFor(m_request.settings, m_moduleLine);
             channel().deliver(commandPrefix(Field::SerialDataBits) + QByteArray::number(code) + "\r",
                               ReplyRule::lineChange());
             m_run.status(QStringLiteral("Updating Serial Parameters..."));
             const LineSettings &now = m_run.session().lineSettings();
-            m_run.reopen(onSamePort(now, portSettingsFor(m_request.settings, portSettingsFor(now))));
+            m_run.reopen(pcLineFor(m_request.settings, now));
         }
     }
 

@@ -265,13 +265,3 @@ ModuleFinder::Result ModuleFinder::find(const LineSettings &current, std::stop_t
             return result;
     return result;
 }
-
-QString describeLineSettings(const LineSettings &s)
-{
-    static constexpr char kParityLetters[] = {'N', 'O', 'E'};
-    return QStringLiteral("%1 %2-%3-%4")
-        .arg(s.baudRate)
-        .arg(s.dataBits)
-        .arg(QLatin1Char(kParityLetters[int(s.parity)]))
-        .arg(s.stopBits);
-}

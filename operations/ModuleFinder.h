@@ -58,6 +58,3 @@ private:
     std::chrono::milliseconds m_guard;
     char m_escape;
 };
-
-// "9600 8-N-1": a rate and format as people write them.
-QString describeLineSettings(const LineSettings &settings);

@@ -1,7 +1,6 @@
 #include "operations/ModuleOperations.h"
 
 #include "operations/OperationSteps.h"
-#include "settings/SerialParams.h"
 
 OperationResult configureModule(const ConfigureRequest &request, ModuleSession &session, OperationObserver &observer,
                                 std::stop_token stop)
@@ -27,9 +26,7 @@ OperationResult restoreDefaults(const ReadRequest &request, ModuleSession &sessi
     return run.frame([&] {
         const LineSettings start = session.lineSettings();
         // The module talks 9600 8-N-1 once its factory defaults are active; the PC follows on the same port.
-        PortSettings factory = portSettingsFor(start);
-        resetPortSettings(factory, false);
-        LineSettings line = lineSettingsFor(factory);
+        LineSettings line;
         line.port = start.port;
 
         ModuleChanges changes;

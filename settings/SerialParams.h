@@ -1,28 +1,37 @@
 #pragma once
 
+#include "comm/LineSettings.h"
 #include "settings/ModuleSettings.h"
-#include "settings/Types.h"
 
-#include <QString>
 #include <optional>
+#include <span>
+#include <vector>
 
-// The PC side of the serial line: deriving it from the module's serial settings,
-// putting it back to its start value and the texts of the status row.
+// The module's serial rates and the PC line that follows the module's serial settings.
 
-// The bit rate of a SerialBaudRate choice (index 0 and 12 are both 115200, 13 is
-// 93750); nullopt for an index beyond the list.
-std::optional<int> moduleBaudRate(int serialBaudIndex);
+// One item of the module's serial-rate choice ("ATC").
+struct ModuleRate {
+    int item;            // the number the module stores
+    int bitsPerSecond;
+    // Every PC can be set to it. 31250 and 76800 are beyond a Windows PC and 93750 has
+    // no PC rate at all: the module moves to those only at the end of a configure.
+    bool pcFollows;
+};
 
-// PortSettings matching the module's serial rate and character format; the COM
-// port stays that of current. A module setting the PC cannot follow keeps the
-// current PC value.
-PortSettings portSettingsFor(const ModuleSettings &module, PortSettings current);
+// The module's serial rates in item order: 0 and 12 are both 115200, 13 is 93750.
+std::span<const ModuleRate> moduleRates();
+// The rate of an item; nullopt for an item beyond the list (kept from a listing).
+std::optional<ModuleRate> moduleRate(int item);
+// Each rate once, at its last place in the list (the leading 115200 goes): the rates
+// the window offers, in the order it offers them.
+std::vector<ModuleRate> distinctModuleRates();
+// The item that stands for a rate in distinctModuleRates(); nullopt for a rate the
+// module does not offer.
+std::optional<int> moduleRateItem(int bitsPerSecond);
 
-// 9600 baud, 8 data bits, 1 stop bit, no parity; with resetPort also COM1.
-void resetPortSettings(PortSettings &ps, bool resetPort);
-
-// Status-row texts: "Com 1", "9600", "N-8-1". An index outside its table gives an
-// empty text (or "?" inside the line format).
-QString comPortText(const PortSettings &ps);
-QString baudText(const PortSettings &ps);
-QString lineFormatText(const PortSettings &ps);
+// `current` with the module's character format; a format choice the PC does not know
+// keeps the current PC value. "Zero" parity sends no parity bit from the PC either.
+LineSettings withModuleFormat(const ModuleSettings &module, LineSettings current);
+// `current` with the module's serial rate and format; the port stays. A module rate
+// outside the PC table (93750, an item beyond the list) keeps the current PC rate.
+LineSettings pcLineFor(const ModuleSettings &module, LineSettings current);

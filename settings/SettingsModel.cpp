@@ -48,9 +48,12 @@ QStringList SettingsModel::choiceList(Field f, RadioClass radioClass) {
         return radioClass == RadioClass::Class740 ? QStringList{"19200", "57600", "115200"}
                                                   : QStringList{"19200", "38400", "76800"};
     case Field::CrcChecking: return {"Disable CRC Error Checking", "Enable CRC Error Checking"};
-    case Field::SerialBaudRate:
-        return {"115200", "1200",  "2400",  "4800",  "9600",  "14400",  "19200",
-                "28800",  "31250", "38400", "57600", "76800", "115200", "93750"};
+    case Field::SerialBaudRate: {
+        QStringList rates;
+        for (const ModuleRate &r : moduleRates())
+            rates << QString::number(r.bitsPerSecond);
+        return rates;
+    }
     case Field::SerialDataBits: return {"7", "8"};
     case Field::SerialStopBits: return {"1", "2"};
     case Field::SerialParity: return {"None", "Zero", "Odd", "Even"};
@@ -281,8 +284,8 @@ void SettingsModel::userChose(Field f, int index) {
 }
 
 void SettingsModel::serialBaudRateChosen() {
-    const int baud = get(Field::SerialBaudRate);
-    if (baud == 8 || baud == 11 || baud == 13)
+    const std::optional<ModuleRate> rate = moduleRate(get(Field::SerialBaudRate));
+    if (rate && !rate->pcFollows)
         m_messages.show(MessageSink::Icon::Information, MessageSink::Buttons::Ok, kUnsupportedBaudText);
     offerThresholdAdjust();
 }
@@ -417,13 +420,13 @@ void SettingsModel::adjustThresholds(bool compute) {
         set(Field::RxBufferTimeout, 0);
         return;
     }
-    const std::optional<int> B = moduleBaudRate(get(Field::SerialBaudRate));
+    const std::optional<ModuleRate> B = moduleRate(get(Field::SerialBaudRate));
     const std::optional<int> R = radioDataRate(m_variant.radioClass, get(Field::RadioDataRate));
     // A choice beyond the list (kept from a listing) has no rate to compute with.
     if (!B || !R)
         return;
-    set(Field::RxBufferThreshold, thresholdS18(*B, *R, get(Field::PacketSize), thresholdK()));
-    set(Field::RxBufferTimeout, thresholdS19(*B));
+    set(Field::RxBufferThreshold, thresholdS18(B->bitsPerSecond, *R, get(Field::PacketSize), thresholdK()));
+    set(Field::RxBufferTimeout, thresholdS19(B->bitsPerSecond));
 }
 
 int SettingsModel::thresholdS18(double B, double R, double P, double K) {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "comm/PortSettings.h"
-
 #include <QString>
 #include <cstdint>
 

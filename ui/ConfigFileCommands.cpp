@@ -141,8 +141,8 @@ bool ConfigFileCommands::loadFile(const QString &path) {
         m_model.messages().show(MessageSink::Icon::Information, MessageSink::Buttons::Ok, changed);
     Q_EMIT repaintRequested();
     setCurrentFile(path);
-    m_state.portSettings = portSettingsFor(m_model.settings(), m_state.portSettings);
-    Q_EMIT portSettingsChanged();
+    m_state.lineSettings = pcLineFor(m_model.settings(), m_state.lineSettings);
+    Q_EMIT lineSettingsChanged();
     Q_EMIT fileLoaded(path);
     return true;
 }

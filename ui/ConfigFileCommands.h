@@ -1,5 +1,6 @@
 #pragma once
 
+#include "comm/LineSettings.h"
 #include "settings/CommandBuilder.h"
 #include "settings/ListingParser.h"
 #include "settings/Types.h"
@@ -15,7 +16,7 @@ class SettingsModel;
 
 // The file commands of the main window: save, save as, new, open and the file named
 // on the command line. Works on the program-wide state it is given (the CommandList,
-// ListingText, PortSettings and PriorS21 held by the main window) and tells the window
+// ListingText, PC line and PriorS21 held by the main window) and tells the window
 // through signals what to show.
 class ConfigFileCommands : public QObject {
     Q_OBJECT
@@ -28,7 +29,7 @@ public:
     struct State {
         CommandList &commandList;
         QByteArray &listingText;
-        PortSettings &portSettings;
+        LineSettings &lineSettings;
         int &priorS21;
     };
 
@@ -60,8 +61,8 @@ Q_SIGNALS:
     // A file was written whole (save, save as) or applied whole (open).
     void fileSaved(const QString &path);
     void fileLoaded(const QString &path);
-    // PortSettings were rewritten from the loaded module format; the status row follows.
-    void portSettingsChanged();
+    // The PC line was rewritten from the loaded module format; the status row follows.
+    void lineSettingsChanged();
     // A file was applied: the main window repaints.
     void repaintRequested();
 

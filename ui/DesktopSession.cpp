@@ -82,7 +82,7 @@ void DesktopSession::attach(MainWindow &window)
     m_windowObject = &window;
     if (!m_givenDialogs)
         m_qtDialogs = std::make_unique<QtFileDialogs>(&window);
-    window.setStartupPortSettings(m_settings.portSettings());
+    window.setStartupLineSettings(m_settings.lineSettings());
     addShortcuts();
     buildRecentFilesMenu();
     m_drops = std::make_unique<FileDropFilter>(&window, [this](const QString &path) {
@@ -203,7 +203,7 @@ bool DesktopSession::eventFilter(QObject *watched, QEvent *event)
 
 void DesktopSession::save()
 {
-    m_settings.setPortSettings(m_window->portSettings());
+    m_settings.setLineSettings(m_window->lineSettings());
     m_settings.setWindowGeometry(m_window->saveGeometry());
     m_settings.sync();
 }

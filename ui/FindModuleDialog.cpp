@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-FindModuleDialog::FindModuleDialog(const PortSettings &current, std::chrono::milliseconds guard, char escape,
+FindModuleDialog::FindModuleDialog(const LineSettings &current, std::chrono::milliseconds guard, char escape,
                                    QWidget *parent)
     : QDialog(parent), m_current(current), m_finder(guard, escape)
 {
@@ -44,6 +44,13 @@ FindModuleDialog::FindModuleDialog(const PortSettings &current, std::chrono::mil
     connect(m_cancelButton, &QPushButton::clicked, this, &FindModuleDialog::reject);
 }
 
+LineSettings FindModuleDialog::foundSettings() const
+{
+    LineSettings found = m_result.settings;
+    found.port = m_current.port;
+    return found;
+}
+
 // Only when the dialog goes while still searching (its parent closing) does this wait.
 FindModuleDialog::~FindModuleDialog() { stopSearch(); }
 
@@ -58,8 +65,8 @@ void FindModuleDialog::showEvent(QShowEvent *event)
     // The search never touches a widget: progress and the end reach the dialog as
     // queued calls, dropped if the dialog is gone by then.
     m_search = std::thread([this] {
-        m_result = m_finder.find(lineSettingsFor(m_current), m_stop.get_token(), [this](const ModuleFinder::Progress &p) {
-            postTo(this, [this, step = p.step, steps = p.steps, trying = describeLineSettings(p.trying)] {
+        m_result = m_finder.find(m_current, m_stop.get_token(), [this](const ModuleFinder::Progress &p) {
+            postTo(this, [this, step = p.step, steps = p.steps, trying = p.trying.rateAndFormatText()] {
                 showProgress(step, steps, trying);
             });
         });
@@ -88,7 +95,7 @@ void FindModuleDialog::showResult()
     case Outcome::Found:
         m_progressBar->setValue(m_progressBar->maximum());
         m_status->setText(QStringLiteral("Module found.\nPort: %1\nRate and format: %2\nIdentification: %3")
-                              .arg(port, describeLineSettings(m_result.settings), m_result.identification));
+                              .arg(port, m_result.settings.rateAndFormatText(), m_result.identification));
         m_useButton->setVisible(true);
         m_useButton->setDefault(true);
         m_cancelButton->setText(QStringLiteral("Close"));

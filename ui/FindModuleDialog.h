@@ -19,12 +19,13 @@ class QPushButton;
 class FindModuleDialog : public QDialog {
     Q_OBJECT
 public:
-    FindModuleDialog(const PortSettings &current, std::chrono::milliseconds guard, char escape = '+',
+    FindModuleDialog(const LineSettings &current, std::chrono::milliseconds guard, char escape = '+',
                      QWidget *parent = nullptr);
     ~FindModuleDialog() override;
 
     const ModuleFinder::Result &result() const { return m_result; }
-    PortSettings foundSettings() const { return portSettingsFor(m_result.settings, m_current); }
+    // What answered, on the port that was searched.
+    LineSettings foundSettings() const;
     bool searching() const { return m_searching; }
 
     QLabel *statusLabel() const { return m_status; }
@@ -41,10 +42,10 @@ protected:
 private:
     void showProgress(int step, int steps, const QString &trying);
     void showResult();
-    QString portName() const { return lineSettingsFor(m_current).port; }
+    QString portName() const { return m_current.port; }
     void stopSearch();
 
-    PortSettings m_current;
+    LineSettings m_current;
     ModuleFinder m_finder;
     ModuleFinder::Result m_result;
     std::stop_source m_stop;

@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include "comm/ComPorts.h"
 #include "comm/ModuleChannel.h"
 #include "comm/PortBindings.h"
 #include "resources/Icons.h"
@@ -245,9 +246,8 @@ void MainWindow::startUp()
     applyVariant();
     clearLog();
     setCurrentFileName(QString());
-    resetPortSettings(m_portSettings, true);
-    m_portSettings = m_startupPortSettings.value_or(m_portSettings);
-    showPortSettings();
+    m_line = m_startupLine.value_or(LineSettings{});
+    showLineSettings();
     showMode(OperatingMode::None);
     m_model->applyDefaults();
     // The defaults are nothing the user would lose.
@@ -390,26 +390,27 @@ QString MainWindow::logText() const
 
 // --- status row -------------------------------------------------------------------
 
-void MainWindow::showPortSettings()
+void MainWindow::showLineSettings()
 {
-    m_statusRow->baud()->setPanelText(baudText(m_portSettings));
-    m_statusRow->comPort()->setPanelText(comPortText(m_portSettings));
-    m_statusRow->comPort()->setToolTip(PortBindings().describe(m_portSettings.comPort));
-    m_statusRow->lineFormat()->setPanelText(lineFormatText(m_portSettings));
+    const int slot = comSlotOf(m_line.port);
+    m_statusRow->baud()->setPanelText(QString::number(m_line.baudRate));
+    m_statusRow->comPort()->setPanelText(m_line.port);
+    m_statusRow->comPort()->setToolTip(PortBindings().describe(slot));
+    m_statusRow->lineFormat()->setPanelText(m_line.formatText());
     // The menus check what the panels show.
     for (QAction *a : m_statusRow->comPort()->menu()->actions())
-        a->setChecked(a->data().toInt() == m_portSettings.comPort);
+        a->setChecked(a->data().toInt() == slot);
     for (QAction *a : m_statusRow->baud()->menu()->actions())
-        a->setChecked(a->isCheckable() && a->data().toInt() == m_portSettings.baudIndex);
-    const QString format = lineFormatText(m_portSettings);
+        a->setChecked(a->isCheckable() && a->data().toInt() == m_line.baudRate);
+    const QString format = m_line.formatText();
     for (QAction *a : m_statusRow->lineFormat()->menu()->actions())
-        a->setChecked(a->text().section(QLatin1Char(' '), 0, 0) == format);
+        a->setChecked(menuFormats()[a->data().toUInt()].formatText() == format);
 }
 
 void MainWindow::followModuleSerialSettings()
 {
-    m_portSettings = ::portSettingsFor(m_model->settings(), m_portSettings);
-    showPortSettings();
+    m_line = pcLineFor(m_model->settings(), m_line);
+    showLineSettings();
 }
 
 void MainWindow::setStatusText(const QString &text)
@@ -422,32 +423,44 @@ QString MainWindow::statusText() const
     return m_statusRow->statusLine()->text();
 }
 
-void MainWindow::setComPort(int index)
+void MainWindow::setComPort(int slot)
 {
-    m_portSettings.comPort = static_cast<std::uint8_t>(index);
-    showPortSettings();
+    const std::string name = comDeviceName(slot);
+    if (name.empty())
+        return;
+    m_line.port = QString::fromStdString(name);
+    showLineSettings();
 }
 
-void MainWindow::setPcBaud(int index)
+void MainWindow::setPcBaud(int bitsPerSecond)
 {
-    m_portSettings.baudIndex = static_cast<std::uint8_t>(index);
-    showPortSettings();
+    if (baudRateIndex(bitsPerSecond) < 0)
+        return;
+    m_line.baudRate = bitsPerSecond;
+    showLineSettings();
+}
+
+const std::array<LineSettings, 5> &MainWindow::menuFormats()
+{
+    static const std::array<LineSettings, 5> formats = {
+        LineSettings{.dataBits = 8, .parity = Parity::None, .stopBits = 1},
+        LineSettings{.dataBits = 7, .parity = Parity::Even, .stopBits = 1},
+        LineSettings{.dataBits = 7, .parity = Parity::Odd, .stopBits = 1},
+        LineSettings{.dataBits = 7, .parity = Parity::Even, .stopBits = 2},
+        LineSettings{.dataBits = 7, .parity = Parity::Odd, .stopBits = 2},
+    };
+    return formats;
 }
 
 void MainWindow::setLineFormat(int format)
 {
-    // Parity 0 none, 1 odd, 2 even; data bits 0 seven, 1 eight; stop bits 0 one, 1 two.
-    struct LineFormat {
-        int parity, dataBits, stopBits;
-    };
-    static constexpr LineFormat kFormats[] = {{0, 1, 0}, {2, 0, 0}, {1, 0, 0}, {2, 0, 1}, {1, 0, 1}};
-    if (format < 0 || format >= int(std::size(kFormats)))
+    if (format < 0 || format >= int(menuFormats().size()))
         return;
-    const LineFormat &f = kFormats[format];
-    m_portSettings.parity = static_cast<std::uint8_t>(f.parity);
-    m_portSettings.dataBits = static_cast<std::uint8_t>(f.dataBits);
-    m_portSettings.stopBits = static_cast<std::uint8_t>(f.stopBits);
-    showPortSettings();
+    const LineSettings &f = menuFormats()[std::size_t(format)];
+    m_line.parity = f.parity;
+    m_line.dataBits = f.dataBits;
+    m_line.stopBits = f.stopBits;
+    showLineSettings();
 }
 
 // --- commands -----------------------------------------------------------------------

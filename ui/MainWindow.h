@@ -1,5 +1,6 @@
 #pragma once
 
+#include "comm/LineSettings.h"
 #include "settings/CommandBuilder.h"
 #include "settings/MessageSink.h"
 #include "settings/ModuleSettings.h"
@@ -64,8 +65,9 @@ public:
     const ProductVariant &variant() const { return m_variant; }
 
     // --- program-wide state held by the window (GUI thread unless stated) ------
-    PortSettings &portSettings() { return m_portSettings; }
-    const PortSettings &portSettings() const { return m_portSettings; }
+    // The PC side of the serial line: a "COMn" port, its rate and format.
+    LineSettings &lineSettings() { return m_line; }
+    const LineSettings &lineSettings() const { return m_line; }
     // CurrentFileName is held by the file commands; the caption follows it.
     const QString &currentFileName() const;
     // Sets CurrentFileName and applies the caption rule.
@@ -83,8 +85,8 @@ public:
     ConfigFileCommands &fileCommands() const { return *m_files; }
     // The first command-line argument, opened as the last step of the start-up.
     void setCommandLineArgument(const QString &argument) { m_commandLineArgument = argument; }
-    // Port settings the start-up takes instead of the defaults (the remembered ones).
-    void setStartupPortSettings(const PortSettings &settings) { m_startupPortSettings = settings; }
+    // The line the start-up takes instead of the defaults (the remembered one).
+    void setStartupLineSettings(const LineSettings &line) { m_startupLine = line; }
     // Opens a file as File > Open does once it is chosen (Recent Files), or as the
     // command-line argument is opened (a dropped file).
     bool openNamedFile(const QString &path);
@@ -102,7 +104,7 @@ public:
     QString logText() const;
 
     // Status row.
-    void showPortSettings();
+    void showLineSettings();
     void followModuleSerialSettings();
     void setStatusText(const QString &text);
     QString statusText() const;
@@ -145,10 +147,10 @@ public Q_SLOTS:
     // What leaving a numeric field does: clamp its value and run its leave rule.
     void leaveField(SpinField *field);
 
-    // Status-row menus: COM port 0..7, PC rate index 0..11, and one of the five
+    // Status-row menus: COM port slot 0..7, a PC rate in bit/s, and one of the five
     // character formats in menu order (N-8-1, E-7-1, O-7-1, E-7-2, O-7-2).
-    void setComPort(int index);
-    void setPcBaud(int index);
+    void setComPort(int slot);
+    void setPcBaud(int bitsPerSecond);
     void setLineFormat(int format);
 
     // The commands of the menu bar and tool bar, one QAction each (see commandAction()).
@@ -206,20 +208,23 @@ private:
     // Runs a save with the value of the field being edited as the field reads it.
     bool withTypedValue(const std::function<bool()> &command);
     QAction *&action(MainCommand c) { return m_commands[static_cast<std::size_t>(c)]; }
+    // The character formats of the status row's format menu, in menu order: N-8-1,
+    // E-7-1, O-7-1, E-7-2, O-7-2 (the port and rate of each are of no account).
+    static const std::array<LineSettings, 5> &menuFormats();
 
     const ProductVariant m_variant;
     MessageSink &m_messages;
     std::unique_ptr<SettingsModel> m_model;
     FieldBinder *m_binder = nullptr;
 
-    PortSettings m_portSettings;
+    LineSettings m_line;
     CommandList m_commandList;
     int m_priorS21 = 0;
     std::unique_ptr<FileDialogs> m_ownFileDialogs;
     ConfigFileCommands *m_files = nullptr;
     QByteArray m_fileListingText;  // GUI thread only
     QString m_commandLineArgument;
-    std::optional<PortSettings> m_startupPortSettings;
+    std::optional<LineSettings> m_startupLine;
     mutable QMutex m_listingMutex;
     QByteArray m_listingText;
     char m_escapeCharacter = '+';

@@ -38,7 +38,7 @@ void MainWindow::runReceiveTest(int kind)
                             channelsEscapingWith(std::make_shared<std::atomic<char>>(m_escapeCharacter)));
     // The module last read or written, else the product's model.
     test.setModuleName(m_moduleIdentification.isEmpty() ? m_variant.modelName : m_moduleIdentification);
-    test.run(kind, lineSettingsFor(m_portSettings));
+    test.run(kind, m_line);
 }
 
 void MainWindow::toggleTransmitTest()
@@ -53,9 +53,9 @@ void MainWindow::toggleTransmitTest()
             channelsEscapingWith(m_transmitEscape));
         // While the module transmits, the window says so above everything with its Stop.
         connect(m_transmitTest.get(), &TransmitTestItem::runningChanged, this, [this](bool running) {
-            m_transmitBanner->showRunning(running, comPortText(m_portSettings));
+            m_transmitBanner->showRunning(running, m_line.port);
         });
     }
     m_transmitEscape->store(m_escapeCharacter);
-    m_transmitTest->toggle(lineSettingsFor(m_portSettings));
+    m_transmitTest->toggle(m_line);
 }

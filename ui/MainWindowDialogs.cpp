@@ -9,12 +9,12 @@
 
 void MainWindow::editPortSettings()
 {
-    // A fresh dialog each time, editing the program's PortSettings in place. The port
-    // itself is opened with them by the next module operation.
+    // A fresh dialog each time, editing the program's line in place. The port itself
+    // is opened with it by the next module operation.
     const auto dialog = std::make_unique<PortSettingsDialog>(this);
-    dialog->edit(portSettings());
+    dialog->edit(lineSettings());
     dialog->exec();
-    showPortSettings();   // also after Cancel
+    showLineSettings();   // also after Cancel
 }
 
 void MainWindow::editEscapeCharacter()

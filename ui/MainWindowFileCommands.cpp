@@ -23,11 +23,11 @@ void MainWindow::buildFileCommands(FileDialogs *fileDialogs)
     }
     m_log->setFileDialogs(fileDialogs);
     m_files = new ConfigFileCommands(*m_model, *fileDialogs,
-                                     {m_commandList, m_fileListingText, m_portSettings, m_priorS21}, this);
+                                     {m_commandList, m_fileListingText, m_line, m_priorS21}, this);
     connect(m_files, &ConfigFileCommands::captionChanged, this, &MainWindow::updateCaption);
     connect(m_files, &ConfigFileCommands::fileSaved, this, &MainWindow::markSettingsKept);
     connect(m_files, &ConfigFileCommands::fileLoaded, this, &MainWindow::markSettingsKept);
-    connect(m_files, &ConfigFileCommands::portSettingsChanged, this, &MainWindow::showPortSettings);
+    connect(m_files, &ConfigFileCommands::lineSettingsChanged, this, &MainWindow::showLineSettings);
     connect(m_files, &ConfigFileCommands::repaintRequested, this, [this] { repaint(); });
 }
 

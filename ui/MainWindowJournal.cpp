@@ -39,7 +39,7 @@ bool MainWindow::openRecordedConfiguration(const QByteArray &fileLine)
         loaded = openNamedFile(path);
     }
     setCurrentFileName(QString());
-    showPortSettings();
+    showLineSettings();
     repaint();
     return loaded;
 }

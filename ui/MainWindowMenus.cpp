@@ -4,6 +4,7 @@
 #include "comm/LineSettings.h"
 #include "comm/PortBindings.h"
 #include "resources/Icons.h"
+#include "settings/SerialParams.h"
 #include "ui/NetworkWindow.h"
 #include "ui/StatusRow.h"
 
@@ -177,29 +178,21 @@ void MainWindow::buildStatusMenus()
         }
     });
 
-    struct Rate {
-        const char *text;
-        bool enabled;
-    };
-    // The PC rate table in order; 93750 is listed for the module's sake and has no PC rate.
-    const Rate rates[] = {
-        {"1200", true},   {"2400", true},  {"4800", true},  {"9600", true},  {"14400", true},
-        {"19200", true},  {"28800", true}, {"31250", false}, {"38400", true}, {"57600", true},
-        {"76800", false}, {"115200", true}, {"93750", false},
-    };
+    // The module's rates, each once: those the PC side has can be checked, those a PC
+    // cannot follow are listed for the module's sake only.
     QMenu *baud = m_statusRow->baud()->menu();
     QActionGroup *pcRates = family(baud, &MainWindow::setPcBaud);
-    for (int i = 0; i < int(std::size(rates)); ++i) {
-        const QString text = QString::fromLatin1(rates[i].text);
+    for (const ModuleRate &rate : distinctModuleRates()) {
+        const QString text = QString::number(rate.bitsPerSecond);
         QAction *a = baud->addAction(text);
         a->setObjectName(QStringLiteral("br%1").arg(text));
-        a->setEnabled(rates[i].enabled);
-        if (i < int(kBaudRates.size())) {
-            a->setData(i);
+        a->setEnabled(rate.pcFollows);
+        if (baudRateIndex(rate.bitsPerSecond) >= 0) {
+            a->setData(rate.bitsPerSecond);
             a->setCheckable(true);
             pcRates->addAction(a);
         }
-        if (text == QLatin1String("31250")) {
+        if (rate.bitsPerSecond == 31250) {
 #ifdef _WIN32
             a->setToolTip(QStringLiteral("Data Rate not Supported by Windows"));
 #else
@@ -209,22 +202,13 @@ void MainWindow::buildStatusMenus()
         }
     }
 
-    struct Format {
-        const char *text;
-        const char *name;
-    };
-    const Format formats[] = {
-        {"N-8-1 (parity, databits, stopbits)", "puN81"},
-        {"E-7-1", "puE71"},
-        {"O-7-1", "puO71"},
-        {"E-7-2", "puE72"},
-        {"O-7-2", "puO72"},
-    };
     QMenu *format = m_statusRow->lineFormat()->menu();
     QActionGroup *lineFormats = family(format, &MainWindow::setLineFormat);
-    for (int i = 0; i < int(std::size(formats)); ++i) {
-        QAction *a = format->addAction(QString::fromLatin1(formats[i].text));
-        a->setObjectName(QString::fromLatin1(formats[i].name));
+    for (int i = 0; i < int(menuFormats().size()); ++i) {
+        const QString text = menuFormats()[std::size_t(i)].formatText();
+        // The first item says how to read them all.
+        QAction *a = format->addAction(i == 0 ? text + QStringLiteral(" (parity, databits, stopbits)") : text);
+        a->setObjectName(QStringLiteral("pu") + QString(text).remove(QLatin1Char('-')));
         a->setData(i);
         a->setCheckable(true);
         lineFormats->addAction(a);

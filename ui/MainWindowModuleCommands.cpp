@@ -34,7 +34,7 @@ public:
     SettingsModel &model() override { return m_w.model(); }
     MessageSink &messages() override { return m_w.messages(); }
     const ProductVariant &variant() const override { return m_w.variant(); }
-    PortSettings &portSettings() override { return m_w.portSettings(); }
+    LineSettings &lineSettings() override { return m_w.lineSettings(); }
     CommandList &commandList() override { return m_w.commandList(); }
     int &priorS21() override { return m_w.priorS21(); }
     char &escapeCharacter() override { return m_w.escapeCharacter(); }
@@ -45,7 +45,7 @@ public:
     }
 
     void setListingText(const QByteArray &text) override { m_w.setListingText(text); }
-    void showPortSettings() override { m_w.showPortSettings(); }
+    void showLineSettings() override { m_w.showLineSettings(); }
     void setStatusText(const QString &text) override { m_w.setStatusText(text); }
     void appendLogLine(const QByteArray &line) override { m_w.appendLogLine(line); }
     void appendSentLine(const QByteArray &command) override { m_w.appendSentLine(command); }
@@ -82,7 +82,7 @@ void MainWindow::read()
 
 void MainWindow::readModule()
 {
-    const QString port = comPortText(m_portSettings);
+    const QString port = m_line.port;
     QElapsedTimer clock;
     clock.start();
     ModuleCommands commands = moduleCommands(*this);
@@ -106,7 +106,7 @@ void MainWindow::configure()
     commitEdit();
     if (refusedWhileTestRuns())
         return;
-    const QString port = comPortText(m_portSettings);
+    const QString port = m_line.port;
     QElapsedTimer clock;
     clock.start();
     ModuleCommands commands = moduleCommands(*this);
@@ -136,7 +136,7 @@ void MainWindow::configure()
         else
             haveHeld = moduleCommands(*this).readInto(held);
         if (haveHeld) {
-            showJournalNotice(messages(), recordVerify(m_variant, lineSettingsFor(portSettings()).port,
+            showJournalNotice(messages(), recordVerify(m_variant, m_line.port,
                                                        m_model->settings(), held));
             differences = int(compareSettings(m_model->settings(), held, m_variant.radioClass).size());
         }
@@ -190,10 +190,10 @@ void MainWindow::findModule()
     // The module's guard time is unknown: the one the window holds, but never less
     // than the factory value, so the escape's answer is not missed.
     const int guardMs = std::max(model().settings()[Field::EscapeGuardTime], 1000);
-    FindModuleDialog dialog(portSettings(), std::chrono::milliseconds(guardMs), m_escapeCharacter, this);
+    FindModuleDialog dialog(m_line, std::chrono::milliseconds(guardMs), m_escapeCharacter, this);
     if (dialog.exec() == QDialog::Accepted) {
-        portSettings() = dialog.foundSettings();
-        showPortSettings();
+        m_line = dialog.foundSettings();
+        showLineSettings();
     }
 }
 
@@ -201,7 +201,7 @@ void MainWindow::restoreFactoryDefaults()
 {
     if (refusedWhileTestRuns())
         return;
-    const QString port = comPortText(m_portSettings);
+    const QString port = m_line.port;
     QElapsedTimer clock;
     clock.start();
     ModuleCommands commands = moduleCommands(*this);

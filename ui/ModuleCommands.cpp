@@ -46,8 +46,8 @@ public:
     {
         OperationHost *host = &m_host;
         postTo(&m_dialog, [host, line] {
-            host->portSettings() = portSettingsFor(line, host->portSettings());
-            host->showPortSettings();
+            host->lineSettings() = line;
+            host->showLineSettings();
         });
     }
 
@@ -139,7 +139,7 @@ std::optional<bool> ModuleCommands::restoreFactoryDefaults()
 
 bool ModuleCommands::showProgress(OperationKind kind, ModuleSettings *target, std::optional<ModuleSettings> *readBack)
 {
-    JournalRecorder record(journalOperation(kind), m_host.variant(), lineSettingsFor(m_host.portSettings()).port);
+    JournalRecorder record(journalOperation(kind), m_host.variant(), m_host.lineSettings().port);
     const OperationResult result = run(kind, readBack != nullptr);
     showJournalNotice(m_host.messages(), keepOperation(record, kind, m_host.commandList(), result));
     if (readBack && kind == OperationKind::Configure && result.configured && result.listing)
@@ -152,7 +152,7 @@ OperationResult ModuleCommands::run(OperationKind kind, bool readBack)
     ProgressDialog dialog(m_host.window());
     WindowObserver observer(dialog, m_host);
     // The operation gets copies of what it needs: the window stays untouched while it runs.
-    ModuleSession session(lineSettingsFor(m_host.portSettings()));
+    ModuleSession session(m_host.lineSettings());
     session.setEscapeCharacter(m_host.escapeCharacter());
     session.setPace(m_host.replyPace());
     const ConfigureRequest configure{m_host.variant(), m_host.model().settings(), m_host.commandList(), readBack};
@@ -200,8 +200,8 @@ bool ModuleCommands::apply(OperationKind kind, const OperationResult &result, Mo
     m_host.escapeCharacter() = result.escapeCharacter;
     m_host.setListingText(result.lastReply);
     if (kind != OperationKind::Read) {
-        m_host.portSettings() = portSettingsFor(result.line, m_host.portSettings());
-        m_host.showPortSettings();
+        m_host.lineSettings() = result.line;
+        m_host.showLineSettings();
     }
     if (kind == OperationKind::Configure && !result.identification.isNull())
         m_host.priorS21() = m_host.model().get(Field::RadioSignature);

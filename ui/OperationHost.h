@@ -1,6 +1,6 @@
 #pragma once
 
-#include "comm/PortSettings.h"
+#include "comm/LineSettings.h"
 #include "comm/ReplyRule.h"
 #include "settings/CommandBuilder.h"
 #include "settings/Types.h"
@@ -21,7 +21,8 @@ public:
     virtual SettingsModel &model() = 0;
     virtual MessageSink &messages() = 0;
     virtual const ProductVariant &variant() const = 0;
-    virtual PortSettings &portSettings() = 0;
+    // The PC side of the serial line.
+    virtual LineSettings &lineSettings() = 0;
     virtual CommandList &commandList() = 0;
     virtual int &priorS21() = 0;
     // The module's escape character as far as the window knows it.
@@ -32,7 +33,7 @@ public:
     // The last text received from the module.
     virtual void setListingText(const QByteArray &text) = 0;
     // Status row: the three PC serial panels.
-    virtual void showPortSettings() = 0;
+    virtual void showLineSettings() = 0;
     // The status line of the status row.
     virtual void setStatusText(const QString &text) = 0;
 

@@ -18,21 +18,44 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 constexpr int kComPorts = 8;
 constexpr int kRowsPerColumn = kComPorts / 2;
 
-QComboBox *makeList(QWidget *parent, const QString &name, const QStringList &items)
+// Items of a list: the text shown and the value it stands for.
+struct Choice {
+    QString text;
+    int value;
+};
+
+QComboBox *makeList(QWidget *parent, const QString &name, const QList<Choice> &items)
 {
     auto *combo = new QComboBox(parent);
     combo->setObjectName(name);
-    combo->addItems(items);   // a plain QComboBox is selection only
+    for (const Choice &c : items)
+        combo->addItem(c.text, c.value);   // a plain QComboBox is selection only
     return combo;
 }
 
-// Item indices stay in range even if the record holds a value the lists do not have.
-int clampIndex(int value, int count) { return value < count ? value : count - 1; }
+// Items that show their value.
+template <std::size_t N> QList<Choice> numbers(const std::array<int, N> &values)
+{
+    QList<Choice> items;
+    for (const int v : values)
+        items.append({QString::number(v), v});
+    return items;
+}
+
+// Shows the item of a value; a value the list does not have shows its last item.
+void select(QComboBox *list, int value)
+{
+    const int item = list->findData(value);
+    list->setCurrentIndex(item >= 0 ? item : list->count() - 1);
+}
+
+int chosen(const QComboBox *list) { return list->currentData().toInt(); }
 } // namespace
 
 PortSettingsDialog::PortSettingsDialog(QWidget *parent)
@@ -57,15 +80,13 @@ PortSettingsDialog::PortSettingsDialog(QWidget *parent)
         grid->addWidget(item, i % kRowsPerColumn, i / kRowsPerColumn);
     }
 
-    m_baudRateList = makeList(this, QStringLiteral("Combo_DataRate"),
-                              {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
-                               QStringLiteral("9600"), QStringLiteral("14400"), QStringLiteral("19200"),
-                               QStringLiteral("28800"), QStringLiteral("31250"), QStringLiteral("38400"),
-                               QStringLiteral("57600"), QStringLiteral("76800"), QStringLiteral("115200")});
-    m_dataBitsList = makeList(this, QStringLiteral("Combo_DataBits"), {QStringLiteral("7"), QStringLiteral("8")});
-    m_stopBitsList = makeList(this, QStringLiteral("Combo_StopBits"), {QStringLiteral("1"), QStringLiteral("2")});
+    m_baudRateList = makeList(this, QStringLiteral("Combo_DataRate"), numbers(kBaudRates));
+    m_dataBitsList = makeList(this, QStringLiteral("Combo_DataBits"), numbers(std::array{7, 8}));
+    m_stopBitsList = makeList(this, QStringLiteral("Combo_StopBits"), numbers(std::array{1, 2}));
     m_parityList = makeList(this, QStringLiteral("Combo_Parity"),
-                            {QStringLiteral("None"), QStringLiteral("Odd"), QStringLiteral("Even")});
+                            {{QStringLiteral("None"), int(Parity::None)},
+                             {QStringLiteral("Odd"), int(Parity::Odd)},
+                             {QStringLiteral("Even"), int(Parity::Even)}});
 
     m_deviceList = new QComboBox(this);
     m_deviceList->setObjectName(QStringLiteral("Combo_Device"));
@@ -131,15 +152,15 @@ PortSettingsDialog::PortSettingsDialog(QWidget *parent)
     connect(m_networkPort, &QLineEdit::textEdited, this, &PortSettingsDialog::keepTypedNetworkPort);
 }
 
-void PortSettingsDialog::edit(PortSettings &settings)
+void PortSettingsDialog::edit(LineSettings &line)
 {
-    m_settings = &settings;
-    if (QAbstractButton *item = m_comPortButtons->button(clampIndex(settings.comPort, kComPorts)))
+    m_line = &line;
+    if (QAbstractButton *item = m_comPortButtons->button(comSlotOf(line.port)))
         item->setChecked(true);
-    m_baudRateList->setCurrentIndex(clampIndex(settings.baudIndex, m_baudRateList->count()));
-    m_dataBitsList->setCurrentIndex(clampIndex(settings.dataBits, m_dataBitsList->count()));
-    m_stopBitsList->setCurrentIndex(clampIndex(settings.stopBits, m_stopBitsList->count()));
-    m_parityList->setCurrentIndex(clampIndex(settings.parity, m_parityList->count()));
+    select(m_baudRateList, line.baudRate);
+    select(m_dataBitsList, line.dataBits);
+    select(m_stopBitsList, line.stopBits);
+    select(m_parityList, int(line.parity));
 }
 
 void PortSettingsDialog::showBinding(int slot)
@@ -209,12 +230,13 @@ void PortSettingsDialog::storeChoices()
         if (m_pendingBindings[std::size_t(slot)] != m_bindings.binding(slot))
             m_bindings.bind(slot, m_pendingBindings[std::size_t(slot)]);
     m_bindings.sync();
-    if (m_settings) {
-        m_settings->comPort = static_cast<std::uint8_t>(m_comPortButtons->checkedId());
-        m_settings->baudIndex = static_cast<std::uint8_t>(m_baudRateList->currentIndex());
-        m_settings->dataBits = static_cast<std::uint8_t>(m_dataBitsList->currentIndex());
-        m_settings->stopBits = static_cast<std::uint8_t>(m_stopBitsList->currentIndex());
-        m_settings->parity = static_cast<std::uint8_t>(m_parityList->currentIndex());
+    if (m_line) {
+        if (const std::string port = comDeviceName(m_comPortButtons->checkedId()); !port.empty())
+            m_line->port = QString::fromStdString(port);
+        m_line->baudRate = chosen(m_baudRateList);
+        m_line->dataBits = chosen(m_dataBitsList);
+        m_line->stopBits = chosen(m_stopBitsList);
+        m_line->parity = Parity(chosen(m_parityList));
     }
     accept();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "comm/LineSettings.h"
 #include "comm/PortBindings.h"
-#include "settings/Types.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -15,7 +15,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// Edits the PC-side serial settings in place, and binds the checked COM slot to a
+// Edits the PC side of the serial line in place, and binds the checked COM slot to a
 // serial device or to a port behind a device server (rfc2217://host:port), kept in
 // PortBindings when OK is pressed. Created anew each time it
 // is opened.
@@ -25,11 +25,12 @@ public:
     // Each COM item's tooltip names the device that the port opens.
     explicit PortSettingsDialog(QWidget *parent = nullptr);
 
-    // Remembers the record and shows its five indices.
-    void edit(PortSettings &settings);
+    // Remembers the line and shows its port, rate and format.
+    void edit(LineSettings &line);
 
     QGroupBox *comPortBox() const { return m_comPortBox; }
     QButtonGroup *comPortButtons() const { return m_comPortButtons; }
+    // Each item holds its value as item data: bit/s, data bits, stop bits, Parity.
     QComboBox *baudRateList() const { return m_baudRateList; }
     QComboBox *dataBitsList() const { return m_dataBitsList; }
     QComboBox *stopBitsList() const { return m_stopBitsList; }
@@ -60,7 +61,7 @@ private:
     // the reason for a usable or empty one.
     void showNetworkProblem(const QString &address);
 
-    PortSettings *m_settings = nullptr;
+    LineSettings *m_line = nullptr;
     QGroupBox *m_comPortBox = nullptr;
     QButtonGroup *m_comPortButtons = nullptr;
     QComboBox *m_baudRateList = nullptr;

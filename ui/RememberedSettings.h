@@ -1,5 +1,6 @@
 #pragma once
 
+#include "comm/LineSettings.h"
 #include "settings/Types.h"
 
 #include <QByteArray>
@@ -10,15 +11,16 @@
 // What the program keeps between runs, in the user's configuration folder
 // ($XDG_CONFIG_HOME/cfg740rb, one file per product): the PC port settings, the last
 // folder of the file dialogs, the window's geometry and the Recent Files list.
-// Values that are missing or make no sense read as the start-up defaults.
+// Values that are missing or make no sense read as the start-up defaults. Port
+// settings kept by earlier versions as table positions are converted on opening.
 class RememberedSettings {
 public:
     explicit RememberedSettings(const ProductVariant &variant);
 
-    // A remembered port whose device is gone reads as COM1: the module may have been
-    // unplugged since, which is no reason for an error at start-up.
-    PortSettings portSettings() const;
-    void setPortSettings(const PortSettings &settings);
+    // The PC line. A remembered port whose device is gone reads as COM1: the module
+    // may have been unplugged since, which is no reason for an error at start-up.
+    LineSettings lineSettings() const;
+    void setLineSettings(const LineSettings &line);
 
     // Empty when none was remembered or the folder is gone.
     QString lastFolder() const;

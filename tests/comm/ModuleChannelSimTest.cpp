@@ -39,7 +39,7 @@ protected:
 TEST_F(SimTest, WakesTheModuleFromDataModeWithTheEscapeSequence)
 {
     auto sim = start({"--start", "data"});
-    ModuleChannel channel{PortSettings{}};
+    ModuleChannel channel{LineSettings{}};
     std::vector<QByteArray> heard;
     channel.setReceiveHandler([&](const QByteArray &text, quint16) { heard.push_back(text); });
     EXPECT_NO_THROW(channel.wakeModem());
@@ -54,7 +54,7 @@ TEST_F(SimTest, WakesTheModuleFromDataModeWithTheEscapeSequence)
 TEST_F(SimTest, ModuleInCommandModeGetsNoEscape)
 {
     auto sim = start({"--start", "command"});
-    ModuleChannel channel{PortSettings{}};
+    ModuleChannel channel{LineSettings{}};
     EXPECT_NO_THROW(channel.wakeModem());
     EXPECT_FALSE(logged(*sim, "+++"));
 }
@@ -63,11 +63,11 @@ TEST_F(SimTest, WakesWithAnotherEscapeCharacter)
 {
     auto sim = start({"--start", "command"});
     {
-        ModuleChannel channel{PortSettings{}};
+        ModuleChannel channel{LineSettings{}};
         EXPECT_NO_THROW(channel.command("ATS2=42\r", ReplyRule::shortReply("OK", 100)));
         channel.deliver("ATO\r", ReplyRule::lineChange());   // back to data mode
     }
-    ModuleChannel channel{PortSettings{}};
+    ModuleChannel channel{LineSettings{}};
     channel.setEscapeCharacter(42);
     EXPECT_NO_THROW(channel.wakeModem());
     EXPECT_TRUE(logged(*sim, "RX \"***\""));
@@ -78,7 +78,7 @@ TEST_F(SimTest, WakesWithAnotherEscapeCharacter)
 TEST_F(SimTest, NumericRepliesCountAsOkButReturnFalse)
 {
     auto sim = start({"--start", "command"});
-    ModuleChannel channel{PortSettings{}};
+    ModuleChannel channel{LineSettings{}};
     channel.command("ATV0\r", ReplyRule::shortReply("OK", 100));
     EXPECT_NO_THROW(channel.command("AT&W\r", ReplyRule::shortReply("OK", 100)));
     EXPECT_EQ(channel.lastReply(), "AT&W\r0\r");
@@ -97,7 +97,7 @@ TEST_F(SimTest, NumericRepliesCountAsOkButReturnFalse)
 TEST_F(SimTest, RefusedIdentificationEndsAsAnErrorInBothForms)
 {
     auto sim = start({"--start", "command", "--reject", "ATI"});
-    ModuleChannel channel{PortSettings{}};
+    ModuleChannel channel{LineSettings{}};
     ExchangeResult result = channel.exchange("ATI\r", ReplyRule::longReply("V", 100));
     EXPECT_EQ(result.status, ExchangeStatus::Error);
     EXPECT_TRUE(result.reply.contains("\r\nERROR\r\n")) << result.reply.constData();
@@ -111,11 +111,11 @@ TEST_F(SimTest, ListingAt1200)
 {
     auto sim = start({"--start", "command"});
     {
-        ModuleChannel channel{PortSettings{}};
+        ModuleChannel channel{LineSettings{}};
         channel.deliver("ATC1\r", ReplyRule::lineChange());   // the module now talks at 1200 bit/s
     }
-    PortSettings slow;
-    slow.baudIndex = 0;
+    LineSettings slow;
+    slow.baudRate = 1200;
     QByteArray listing;
     {
         ModuleChannel channel{slow};
@@ -127,7 +127,7 @@ TEST_F(SimTest, ListingAt1200)
     EXPECT_TRUE(listing.contains("&Z3="));
 
     // At the old rate the module hears only noise.
-    ModuleChannel wrong(PortSettings{});
+    ModuleChannel wrong(LineSettings{});
     EXPECT_THROW(wrong.command("AT\r", ReplyRule::shortReply("OK", 20)), ModuleReplyError);
 }
 
@@ -138,12 +138,12 @@ TEST_F(SimTest, ListingKeepsTheLastRouteAcrossTheFirstRead)
         for (const QByteArray z0 : {"10,11,12,13,14,15", "10,11,12,13,14", "10,11,12,13", "1,2"}) {
             auto sim = start({"--start", "command"});
             {
-                ModuleChannel channel{PortSettings{}};
+                ModuleChannel channel{LineSettings{}};
                 ASSERT_NO_THROW(channel.command("AT&Z0=" + z0 + "&Z1=20,21,22,23,24&Z3=30,31,32,33,34,35\r", ReplyRule::shortReply("OK", 100)));
                 channel.deliver("ATC" + QByteArray::number(baudItem) + "\r", ReplyRule::lineChange());
             }
-            PortSettings at;
-            at.baudIndex = quint8(baudItem - 1);
+            LineSettings at;
+            at.baudRate = kBaudRates[std::size_t(baudItem - 1)];
             ModuleChannel channel{at};
             EXPECT_NO_THROW(channel.command("AT&V\r", ReplyRule::listing(100)));
             EXPECT_TRUE(channel.lastReply().contains("&Z3=30,31,32,33,34,35 \r\n")) << baudItem << " " << z0.constData();
@@ -154,23 +154,23 @@ TEST_F(SimTest, ListingKeepsTheLastRouteAcrossTheFirstRead)
 TEST_F(SimTest, SecondChannelOnTheSamePortFails)
 {
     auto sim = start({"--start", "command"});
-    auto first = std::make_unique<ModuleChannel>(PortSettings{});
+    auto first = std::make_unique<ModuleChannel>(LineSettings{});
     try {
-        ModuleChannel second{PortSettings{}};
+        ModuleChannel second{LineSettings{}};
         ADD_FAILURE() << "second open succeeded";
     } catch (const PortOpenError &e) {
         EXPECT_EQ(e.message().section('\n', 0, 0), "COM1- This port may be already in use or not present.");
         EXPECT_TRUE(e.message().section('\n', 1).endsWith("is already open in this program.")) << qPrintable(e.message());
     }
     first.reset();
-    ModuleChannel third{PortSettings{}};
+    ModuleChannel third{LineSettings{}};
     EXPECT_NO_THROW(third.command("AT\r", ReplyRule::shortReply("OK", 100)));
 }
 
 TEST_F(SimTest, LostLineFailsTheNextCommand)
 {
     auto sim = start({"--start", "command", "--hangup-after", "1"});
-    auto channel = std::make_unique<ModuleChannel>(PortSettings{});
+    auto channel = std::make_unique<ModuleChannel>(LineSettings{});
     EXPECT_NO_THROW(channel->command("AT\r", ReplyRule::shortReply("OK", 100)));
     ASSERT_TRUE(sim->waitExit(5000));
     // A hung-up line has no modem lines to read: it fails before anything is written.
@@ -186,7 +186,7 @@ TEST_F(SimTest, LostLineFailsTheNextCommand)
 TEST_F(SimTest, ReceivePumpCollectsTestReports)
 {
     auto sim = start({"--start", "command"});
-    ModuleChannel channel{PortSettings{}};
+    ModuleChannel channel{LineSettings{}};
     EXPECT_NO_THROW(channel.command("AT&T3\r", ReplyRule::shortReply("\r", 100)));
 
     std::mutex mutex;

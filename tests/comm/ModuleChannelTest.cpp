@@ -20,7 +20,7 @@ protected:
 
     void SetUp() override
     {
-        channel = std::make_unique<ModuleChannel>(PortSettings{}, testPort(state));
+        channel = std::make_unique<ModuleChannel>(LineSettings{}, testPort(state));
         // These pin the silence-ended reading; the final-code reading has tests of its own.
         channel->line().setPace(ReplyPace::Silence);
         channel->setReceiveHandler([this](const QByteArray &text, quint16 length) {
@@ -53,22 +53,17 @@ QString errorOf(const std::function<void()> &f)
     return "<nothing raised>";
 }
 
-TEST(ChannelSetup, PortSettingsMapOntoThePort)
+TEST(ChannelSetup, LineSettingsMapOntoThePort)
 {
     auto state = std::make_shared<ScriptedLine>();
     {
-        ModuleChannel defaults(PortSettings{}, testPort(state));
+        ModuleChannel defaults(LineSettings{}, testPort(state));
         EXPECT_EQ(state->openedName, "COM1");
         EXPECT_EQ(state->lineWrites.at(0), (SerialPortLayer::LineState{9600, 8, 0, 0}));
     }
     EXPECT_FALSE(state->opened);   // closed by the destructor
 
-    PortSettings s;
-    s.comPort = 7;
-    s.baudIndex = 10;
-    s.dataBits = 0;
-    s.stopBits = 1;
-    s.parity = 2;
+    const LineSettings s{QStringLiteral("COM8"), 76800, 7, Parity::Even, 2};
     state->lineWrites.clear();
     ModuleChannel other(s, testPort(state));
     EXPECT_EQ(state->openedName, "COM8");
@@ -80,8 +75,8 @@ TEST(ChannelSetup, PortFailureReachesTheCreator)
 {
     auto state = std::make_shared<ScriptedLine>();
     state->openSucceeds = false;
-    PortSettings s;
-    s.comPort = 1;
+    LineSettings s;
+    s.port = QStringLiteral("COM2");
     EXPECT_EQ(errorOf([&] { ModuleChannel c(s, testPort(state)); }).section('\n', 0, 0),
               "COM2- This port may be already in use or not present.");
 }

@@ -51,7 +51,7 @@ protected:
     void SetUp() override
     {
         state->idleRead = 2ms;
-        channel = std::make_unique<ModuleChannel>(PortSettings{}, testPort(state));
+        channel = std::make_unique<ModuleChannel>(LineSettings{}, testPort(state));
         // These pin the silence-ended reading; the final-code reading has tests of its own.
         channel->line().setPace(ReplyPace::Silence);
         channel->setReceiveHandler([this](const QByteArray &text, quint16) { collector.add(text); });

@@ -28,7 +28,7 @@ private Q_SLOTS:
         QCOMPARE(sim.received(), plainConfigureLines(host.commands));
         QVERIFY2(host.fake.empty(), qPrintable(host.fake.texts().join('|')));
         QCOMPARE(sim.count("IG"), 0);
-        QCOMPARE(host.ports, PortSettings{});
+        QCOMPARE(host.ports, LineSettings{});
         QCOMPARE(host.strayLogLines.load(), 0);
         // Every reply reached the log on the GUI thread, the identification included.
         QVERIFY(host.log.size() >= plainConfigureLines(host.commands).size());
@@ -114,7 +114,7 @@ private Q_SLOTS:
         // The rest went out at 19200, where the module now listens.
         QCOMPARE(rx.mid(2), plainConfigureLines(host.commands));
         QCOMPARE(sim.count("IG"), 0);
-        QCOMPARE(host.ports.baudIndex, 5);
+        QCOMPARE(host.ports.baudRate, 19200);
         QCOMPARE(host.baudPanel, QStringLiteral("19200"));
         QVERIFY(host.fake.empty());
     }
@@ -126,7 +126,7 @@ private Q_SLOTS:
         host.model().set(Field::SerialBaudRate, 0);
         ModuleCommands(host).configure();
         QCOMPARE(sim.received().value(1), QByteArray("ATC0\r"));
-        QCOMPARE(host.ports.baudIndex, 11);
+        QCOMPARE(host.ports.baudRate, 115200);
         QCOMPARE(host.baudPanel, QStringLiteral("115200"));
         QCOMPARE(sim.count("IG"), 0);
         QVERIFY(host.fake.empty());
@@ -150,7 +150,7 @@ private Q_SLOTS:
         expected << host.commands[kCommandCount - 1] + '\r' << "\r" << host.commands[3] + '\r' << "ATI\r"
                  << host.commands[1] + host.commands[6] + "AT&WATZ\r";
         QCOMPARE(rx, expected);
-        QCOMPARE(host.ports, PortSettings{});  // the PC cannot follow
+        QCOMPARE(host.ports, LineSettings{});  // the PC cannot follow
         QVERIFY(host.fake.empty());
     }
 
@@ -158,14 +158,14 @@ private Q_SLOTS:
     {
         SimOnCom1 sim;
         TestHost host;
-        host.ports.parity = 1;  // the PC talks odd parity, the module is to have none
+        host.ports.parity = Parity::Odd;  // the PC talks odd parity, the module is to have none
         ModuleCommands(host).configure();
 
         const QList<QByteArray> rx = sim.received();
         QCOMPARE(rx.value(0), QByteArray("\r"));
         QCOMPARE(rx.value(1), QByteArray("AT&B2\r"));  // 1 stop bit, 8 data bits, no parity
         QCOMPARE(rx.mid(2), plainConfigureLines(host.commands));
-        QCOMPARE(host.ports.parity, 0);
+        QCOMPARE(host.ports.parity, Parity::None);
         QCOMPARE(host.formatPanel, QStringLiteral("N-8-1"));
         QVERIFY(host.displayCalls > 0);
         QVERIFY(host.fake.empty());

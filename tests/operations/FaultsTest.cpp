@@ -117,10 +117,10 @@ private Q_SLOTS:
             const QList<QByteArray> rx = sim.received();
             QCOMPARE(rx.last(), QByteArray("ATZ\r"));  // heard: sent at 19200
             QVERIFY(!rx.contains("AT&W\r"));
-            QCOMPARE(host.ports, PortSettings{});
+            QCOMPARE(host.ports, LineSettings{});
             QCOMPARE(host.baudPanel, QStringLiteral("9600"));
             QVERIFY(host.fake.empty());
-            ModuleChannel channel(PortSettings{});
+            ModuleChannel channel(LineSettings{});
             QVERIFY_THROWS_NO_EXCEPTION(channel.command("AT\r", ReplyRule::shortReply("OK", 100)));
         }
     }
@@ -147,7 +147,7 @@ private Q_SLOTS:
         QVERIFY(!sim.received().contains("ATC6\r"));
         QVERIFY(!sim.received().contains("ATZ\r"));
         QVERIFY(host.fake.empty());
-        QCOMPARE(host.ports, PortSettings{});
+        QCOMPARE(host.ports, LineSettings{});
     }
 
     void escapeAndTheFrameOnlyCancel()
@@ -219,15 +219,15 @@ private Q_SLOTS:
     {
         REAL_TIME_SIM_ON_COM1(sim, {"--start", "data"});
         TestHost host;
-        host.ports.baudIndex = 5;
-        host.ports.parity = 2;
-        host.ports.dataBits = 0;
+        host.ports.baudRate = 19200;
+        host.ports.parity = Parity::Even;
+        host.ports.dataBits = 7;
         host.fake.answer(MessageSink::Answer::Yes);
         QElapsedTimer clock;
         clock.start();
         actOnDialogWhen([&] { return clock.elapsed() > 300; },
                         [](ProgressDialog &f) { f.cancelButton()->click(); });
-        const PortSettings before = host.ports;
+        const LineSettings before = host.ports;
         ModuleCommands(host).restoreFactoryDefaults();
         QCOMPARE(host.fake.count(), 1);  // the question only
         QVERIFY(!sim.received().contains("AT&F&W\r"));

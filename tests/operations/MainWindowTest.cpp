@@ -87,7 +87,7 @@ private Q_SLOTS:
         QVERIFY(rx.contains("AT&W\r"));
         QVERIFY2(m_fake->empty(), qPrintable(m_fake->texts().join('|')));
         QCOMPARE(m_form->commandList()[1], QByteArray("ATC6"));
-        QCOMPARE(m_form->portSettings().baudIndex, 5);
+        QCOMPARE(m_form->lineSettings().baudRate, 19200);
         QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("19200"));
         QVERIFY(m_form->logText().contains(QStringLiteral("740R-B V1.90")));
         // The outcome stays on the screen: the status row and the log.
@@ -109,7 +109,7 @@ private Q_SLOTS:
             auto *dialog = m_form->findChild<FindModuleDialog *>();
             QVERIFY(dialog);
             QTRY_VERIFY_WITH_TIMEOUT(dialog->useButton()->isVisible(), 20000);
-            QVERIFY2(dialog->statusLabel()->text().contains(QStringLiteral("57600 8-N-1")),
+            QVERIFY2(dialog->statusLabel()->text().contains(QStringLiteral("57600 N-8-1")),
                      qPrintable(dialog->statusLabel()->text()));
             dialog->useButton()->click();
             clicked = true;
@@ -138,16 +138,16 @@ private Q_SLOTS:
     void restoreFromTheMenuReadsAt9600()
     {
         SimOnCom1 sim;
-        m_form->portSettings().parity = 2;
-        m_form->portSettings().dataBits = 0;
-        m_form->showPortSettings();
+        m_form->lineSettings().parity = Parity::Even;
+        m_form->lineSettings().dataBits = 7;
+        m_form->showLineSettings();
         QCOMPARE(panel("StatusBar_Format"), QStringLiteral("E-7-1"));
         m_fake->answer(MessageSink::Answer::Yes);
         m_form->commandAction(MainCommand::RestoreDefaults)->trigger();
 
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&F&W\r", "\r", "AT&V\r", "ATI\r", "ATZ\r"}));
         QCOMPARE(m_fake->count(), 1);
-        QCOMPARE(m_form->portSettings(), PortSettings{});
+        QCOMPARE(m_form->lineSettings(), LineSettings{});
         QCOMPARE(panel("StatusBar_Baud"), QStringLiteral("9600"));
         QCOMPARE(panel("StatusBar_Format"), QStringLiteral("N-8-1"));
         QVERIFY2(m_form->statusText().startsWith(QStringLiteral("Restored the factory defaults of 740R-B V1.90 on COM1 (")),

@@ -240,10 +240,10 @@ private Q_SLOTS:
         std::ofstream(state) << "C=6\nS20=77\n";  // the module talks 19200
         SimOnCom1 sim({"--start", "command", "--state", state});
         TestHost host;
-        host.ports.baudIndex = 5;
-        host.ports.parity = 2;
-        host.ports.dataBits = 0;
-        host.ports.comPort = 0;
+        host.ports.baudRate = 19200;
+        host.ports.parity = Parity::Even;
+        host.ports.dataBits = 7;
+        host.ports.port = QStringLiteral("COM1");
         host.fake.answer(MessageSink::Answer::Yes);
         ModuleCommands(host).restoreFactoryDefaults();
 
@@ -255,7 +255,7 @@ private Q_SLOTS:
         QCOMPARE(host.fake.at(0).icon, MessageSink::Icon::Warning);
         QCOMPARE(sim.received(), (QList<QByteArray>{"\r", "AT&F&W\r", "\r", "AT&V\r", "ATI\r", "ATZ\r"}));
         QCOMPARE(sim.count("IG"), 0);
-        QCOMPARE(host.ports, PortSettings{});
+        QCOMPARE(host.ports, LineSettings{});
         QCOMPARE(host.baudPanel, QStringLiteral("9600"));
         QCOMPARE(host.formatPanel, QStringLiteral("N-8-1"));
         QCOMPARE(host.model().get(Field::SerialBaudRate), 4);

@@ -19,7 +19,6 @@ public:
         : m_variant(*selectProductVariant(executableName)), m_model(m_variant, fake)
     {
         m_model.applyDefaults();
-        resetPortSettings(ports, true);
     }
 
     void setListingText(const QByteArray &text) override { listing = text; }
@@ -27,16 +26,16 @@ public:
     SettingsModel &model() override { return m_model; }
     MessageSink &messages() override { return fake; }
     const ProductVariant &variant() const override { return m_variant; }
-    PortSettings &portSettings() override { return ports; }
+    LineSettings &lineSettings() override { return ports; }
     CommandList &commandList() override { return commands; }
     int &priorS21() override { return heldPriorS21; }
     char &escapeCharacter() override { return escape; }
     ReplyPace replyPace() const override { return pace; }
 
-    void showPortSettings() override
+    void showLineSettings() override
     {
-        baudPanel = baudText(ports);
-        formatPanel = lineFormatText(ports);
+        baudPanel = QString::number(ports.baudRate);
+        formatPanel = ports.formatText();
         ++displayCalls;
     }
     void setStatusText(const QString &text) override { status = text; }
@@ -52,7 +51,7 @@ public:
     QWidget *window() override { return nullptr; }
 
     FakeMessages fake;
-    PortSettings ports;
+    LineSettings ports;
     CommandList commands;
     int heldPriorS21 = 0;
     char escape = '+';

@@ -255,7 +255,7 @@ TEST(ConfigFileCommands, SaveRefusesNoMode) {
     FakeDialogs dialogs;
     CommandList list;
     QByteArray text;
-    PortSettings port;
+    LineSettings port;
     int prior = 0;
     ConfigFileCommands files(model, dialogs, {list, text, port, prior});
     QSignalSpy saved(&files, &ConfigFileCommands::fileSaved);
@@ -330,19 +330,19 @@ TEST(ConfigFileCommands, LoadAppliesTheFileAndThePortFollows) {
     s[Field::SerialStopBits] = 1;
     saveToFile(joinCommandList(buildCommandList(s)), path);
 
-    QSignalSpy portSpy(&rig.files, &ConfigFileCommands::portSettingsChanged);
-    rig.port.comPort = 4;
+    QSignalSpy portSpy(&rig.files, &ConfigFileCommands::lineSettingsChanged);
+    rig.line.port = "COM5";
     EXPECT_TRUE(rig.files.openCommandLineFile(path));
     EXPECT_EQ(rig.model.mode(), OperatingMode::AutoConnectMaster);
     EXPECT_EQ(rig.get(Field::Route0Repeater1), 5);
     EXPECT_EQ(rig.files.currentFileName(), path);
     EXPECT_EQ(rig.files.caption(), rig.base() + ": " + path);
     EXPECT_EQ(portSpy.count(), 1);
-    EXPECT_EQ(rig.port.baudIndex, 8) << "38400 in the PC table";
-    EXPECT_EQ(rig.port.dataBits, 0);
-    EXPECT_EQ(rig.port.stopBits, 1);
-    EXPECT_EQ(rig.port.parity, 2);
-    EXPECT_EQ(rig.port.comPort, 4);
+    EXPECT_EQ(rig.line.baudRate, 38400);
+    EXPECT_EQ(rig.line.dataBits, 7);
+    EXPECT_EQ(rig.line.stopBits, 2);
+    EXPECT_EQ(rig.line.parity, Parity::Even);
+    EXPECT_EQ(rig.line.port, "COM5");
     EXPECT_TRUE(rig.messages.empty());
 }
 

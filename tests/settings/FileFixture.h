@@ -33,7 +33,7 @@ private:
 // The file commands with the window's program-wide state around them.
 struct FileRig : ParserRig {
     explicit FileRig(RadioClass rc = RadioClass::Class740)
-        : ParserRig(rc), files(model, dialogs, {commandList, listingText, port, priorS21}) {}
+        : ParserRig(rc), files(model, dialogs, {commandList, listingText, line, priorS21}) {}
     void apply(const ModuleSettings &s) {
         model.replaceAll(s);
         model.selectMode(s.mode);
@@ -43,7 +43,7 @@ struct FileRig : ParserRig {
     FakeDialogs dialogs;
     CommandList commandList;
     QByteArray listingText;
-    PortSettings port;
+    LineSettings line;
     ConfigFileCommands files;
 };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 ModuleSettings serial(int baud, int data, int stop, int parity) {
@@ -13,76 +15,108 @@ ModuleSettings serial(int baud, int data, int stop, int parity) {
     return m;
 }
 
-QString status(const PortSettings &ps) {
-    return comPortText(ps) + ' ' + baudText(ps) + ' ' + lineFormatText(ps);
+LineSettings line(const QString &port, int baudRate, int dataBits, Parity parity, int stopBits) {
+    return {port, baudRate, dataBits, parity, stopBits};
+}
+
+QString status(const LineSettings &l) {
+    return l.port + ' ' + QString::number(l.baudRate) + ' ' + l.formatText();
 }
 
 TEST(SerialParams, StartValueShowsCom1At9600N81) {
-    PortSettings ps{5, 9, 0, 1, 2};
-    resetPortSettings(ps, true);
-    EXPECT_EQ(ps, PortSettings{});
-    EXPECT_EQ(status(ps), "COM1 9600 N-8-1");
-}
-
-TEST(SerialParams, ResetWithoutPortKeepsComPort) {
-    PortSettings ps{3, 11, 0, 1, 2};
-    resetPortSettings(ps, false);
-    EXPECT_EQ(ps, (PortSettings{3, 3, 1, 0, 0}));
+    EXPECT_EQ(status(LineSettings{}), "COM1 9600 N-8-1");
+    EXPECT_EQ(LineSettings{}.rateAndFormatText(), "9600 N-8-1");
 }
 
 TEST(SerialParams, FirstEntry115200WithEvenParity) {
-    const PortSettings ps = portSettingsFor(serial(0, 1, 0, 3), PortSettings{2, 3, 1, 0, 0});
-    EXPECT_EQ(ps.baudIndex, 11);
-    EXPECT_EQ(ps.comPort, 2);  // the port itself never follows the module
-    EXPECT_EQ(baudText(ps), "115200");
-    EXPECT_EQ(lineFormatText(ps), "E-8-1");
+    const LineSettings l = pcLineFor(serial(0, 1, 0, 3), line("COM3", 9600, 8, Parity::None, 1));
+    EXPECT_EQ(l.baudRate, 115200);
+    EXPECT_EQ(l.port, "COM3");  // the port itself never follows the module
+    EXPECT_EQ(l.formatText(), "E-8-1");
 }
 
 TEST(SerialParams, ParityMapping) {
-    const PortSettings start;
-    EXPECT_EQ(lineFormatText(portSettingsFor(serial(4, 1, 0, 0), start)), "N-8-1");
-    EXPECT_EQ(lineFormatText(portSettingsFor(serial(4, 1, 0, 1), start)), "N-8-1");  // Zero
-    EXPECT_EQ(lineFormatText(portSettingsFor(serial(4, 0, 1, 2), start)), "O-7-2");
-    EXPECT_EQ(lineFormatText(portSettingsFor(serial(4, 0, 0, 3), start)), "E-7-1");
+    const LineSettings start;
+    EXPECT_EQ(pcLineFor(serial(4, 1, 0, 0), start).formatText(), "N-8-1");
+    EXPECT_EQ(pcLineFor(serial(4, 1, 0, 1), start).formatText(), "N-8-1");  // Zero
+    EXPECT_EQ(pcLineFor(serial(4, 0, 1, 2), start).formatText(), "O-7-2");
+    EXPECT_EQ(pcLineFor(serial(4, 0, 0, 3), start).formatText(), "E-7-1");
 }
 
 TEST(SerialParams, BaudShiftsByOneAfterTheFirstEntry) {
     for (int i = 1; i <= 12; ++i) {
-        const PortSettings ps = portSettingsFor(serial(i, 1, 0, 0), PortSettings{});
-        EXPECT_EQ(ps.baudIndex, i - 1) << i;
-        EXPECT_EQ(baudText(ps).toInt(), moduleBaudRate(i).value()) << i;
+        const LineSettings l = pcLineFor(serial(i, 1, 0, 0), LineSettings{});
+        EXPECT_EQ(l.baudRate, kBaudRates[std::size_t(i - 1)]) << i;
+        EXPECT_EQ(l.baudRate, moduleRate(i)->bitsPerSecond) << i;
     }
 }
 
 TEST(SerialParams, RatesThePcCannotFollowKeepThePcBaud) {
     // 93750 has no PC rate; a choice beyond the list (from a listing) neither.
-    const PortSettings current{1, 5, 1, 0, 0};
-    EXPECT_EQ(portSettingsFor(serial(13, 1, 0, 0), current).baudIndex, 5);
-    EXPECT_EQ(portSettingsFor(serial(14, 1, 0, 0), current).baudIndex, 5);
-    // Unknown format choices keep the PC values and never leave the display tables.
-    const PortSettings odd = portSettingsFor(serial(4, 7, 9, 6), PortSettings{0, 3, 0, 1, 1});
-    EXPECT_EQ(odd, (PortSettings{0, 3, 0, 1, 1}));
-    EXPECT_EQ(lineFormatText(odd), "O-7-2");
+    const LineSettings current = line("COM2", 19200, 8, Parity::None, 1);
+    EXPECT_EQ(pcLineFor(serial(13, 1, 0, 0), current).baudRate, 19200);
+    EXPECT_EQ(pcLineFor(serial(14, 1, 0, 0), current).baudRate, 19200);
+    // Unknown format choices keep the PC values.
+    const LineSettings odd = pcLineFor(serial(4, 7, 9, 6), line("COM1", 9600, 7, Parity::Odd, 2));
+    EXPECT_EQ(odd, line("COM1", 9600, 7, Parity::Odd, 2));
+    EXPECT_EQ(odd.formatText(), "O-7-2");
+}
+
+TEST(SerialParams, FormatAloneLeavesTheRate) {
+    const LineSettings l = withModuleFormat(serial(0, 0, 1, 2), line("COM5", 2400, 8, Parity::None, 1));
+    EXPECT_EQ(l, line("COM5", 2400, 7, Parity::Odd, 2));
 }
 
 TEST(SerialParams, ModuleBaudRates) {
-    EXPECT_EQ(moduleBaudRate(0), 115200);
-    EXPECT_EQ(moduleBaudRate(4), 9600);
-    EXPECT_EQ(moduleBaudRate(8), 31250);
-    EXPECT_EQ(moduleBaudRate(12), 115200);
-    EXPECT_EQ(moduleBaudRate(13), 93750);
-    EXPECT_FALSE(moduleBaudRate(14).has_value());
-    EXPECT_FALSE(moduleBaudRate(-1).has_value());
+    EXPECT_EQ(moduleRate(0)->bitsPerSecond, 115200);
+    EXPECT_EQ(moduleRate(4)->bitsPerSecond, 9600);
+    EXPECT_EQ(moduleRate(8)->bitsPerSecond, 31250);
+    EXPECT_EQ(moduleRate(12)->bitsPerSecond, 115200);
+    EXPECT_EQ(moduleRate(13)->bitsPerSecond, 93750);
+    EXPECT_FALSE(moduleRate(14).has_value());
+    EXPECT_FALSE(moduleRate(-1).has_value());
+    // Each entry is the item it is looked up by.
+    for (const ModuleRate &r : moduleRates())
+        EXPECT_EQ(moduleRate(r.item)->item, r.item);
 }
 
-TEST(SerialParams, DisplayTexts) {
-    EXPECT_EQ(comPortText(PortSettings{7, 3, 1, 0, 0}), "COM8");
-    EXPECT_EQ(baudText(PortSettings{0, 7, 1, 0, 0}), "31250");
-    EXPECT_EQ(baudText(PortSettings{0, 0, 1, 0, 0}), "1200");
-    // Indices outside the tables are shown as nothing rather than read out of bounds.
-    EXPECT_EQ(comPortText(PortSettings{8, 3, 1, 0, 0}), "");
-    EXPECT_EQ(baudText(PortSettings{0, 12, 1, 0, 0}), "");
-    EXPECT_EQ(lineFormatText(PortSettings{0, 3, 2, 2, 3}), "?-?-?");
+TEST(SerialParams, ThePcFollowsEveryRateButThreeAndHasEachButOne) {
+    std::vector<int> notFollowed, withoutPcRate;
+    for (const ModuleRate &r : moduleRates()) {
+        if (!r.pcFollows)
+            notFollowed.push_back(r.item);
+        if (baudRateIndex(r.bitsPerSecond) < 0)
+            withoutPcRate.push_back(r.item);
+    }
+    EXPECT_EQ(notFollowed, (std::vector<int>{8, 11, 13}));
+    EXPECT_EQ(withoutPcRate, std::vector<int>{13});
+}
+
+TEST(SerialParams, DistinctRatesAreThePcTableThen93750) {
+    std::vector<int> rates, items;
+    for (const ModuleRate &r : distinctModuleRates()) {
+        rates.push_back(r.bitsPerSecond);
+        items.push_back(r.item);
+    }
+    std::vector<int> expected(kBaudRates.begin(), kBaudRates.end());
+    expected.push_back(93750);
+    EXPECT_EQ(rates, expected);
+    EXPECT_EQ(items.front(), 1);
+    EXPECT_EQ(items.back(), 13);
+    EXPECT_TRUE(std::is_sorted(items.begin(), items.end()));
+}
+
+TEST(SerialParams, ItemOfARateIsItsPlaceAfterTheFirstEntry) {
+    EXPECT_EQ(moduleRateItem(115200), 12);  // not the leading 0
+    EXPECT_EQ(moduleRateItem(1200), 1);
+    EXPECT_EQ(moduleRateItem(9600), 4);
+    EXPECT_EQ(moduleRateItem(93750), 13);
+    EXPECT_FALSE(moduleRateItem(600).has_value());
+}
+
+TEST(SerialParams, OneSpellingOfTheLineFormat) {
+    EXPECT_EQ(line("COM8", 31250, 7, Parity::Even, 2).formatText(), "E-7-2");
+    EXPECT_EQ(line("COM8", 1200, 8, Parity::Odd, 1).rateAndFormatText(), "1200 O-8-1");
 }
 
 }  // namespace

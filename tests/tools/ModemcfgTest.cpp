@@ -82,6 +82,16 @@ TEST(Modemcfg, BadUsageIsStatusOneWithAMessage)
     EXPECT_EQ(modemcfg({QStringLiteral("write"), QStringLiteral("--help")}).status, 0);
 }
 
+TEST(Modemcfg, BadFormatNamesTheFormatsAsTheyAreWritten)
+{
+    const Outcome r = modemcfg({QStringLiteral("read"), QStringLiteral("--port"), QStringLiteral("COM1"),
+                                QStringLiteral("--format"), QStringLiteral("8-N-1")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("--format 8-N-1: not one of N-8-1, E-8-1, O-8-1, N-8-2, E-8-2, O-8-2, "
+                               "N-7-1, E-7-1, O-7-1, N-7-2, E-7-2, O-7-2."))
+        << r.err.toStdString();
+}
+
 TEST(Modemcfg, DiffOfFilesListsTheDifferingSettings)
 {
     QTemporaryDir dir;

@@ -95,7 +95,7 @@ private slots:
 
     void serialDialogShowsCurrentValues()
     {
-        PortSettings ps{5, 7, 0, 1, 2};
+        LineSettings ps{"COM6", 31250, 7, Parity::Even, 2};
         PortSettingsDialog form;
         form.edit(ps);
         QCOMPARE(form.comPortButtons()->checkedId(), 5);
@@ -104,7 +104,7 @@ private slots:
         QCOMPARE(form.stopBitsList()->currentText(), QStringLiteral("2"));
         QCOMPARE(form.parityList()->currentText(), QStringLiteral("Even"));
 
-        PortSettings start;   // COM1, 9600, 8 data bits, 1 stop bit, no parity
+        LineSettings start;   // COM1, 9600, 8 data bits, 1 stop bit, no parity
         PortSettingsDialog second;
         second.edit(start);
         QCOMPARE(second.comPortButtons()->checkedId(), 0);
@@ -116,8 +116,8 @@ private slots:
 
     void serialDialogOkUntouchedWritesSameBack()
     {
-        const PortSettings before{3, 10, 1, 1, 1};
-        PortSettings ps = before;
+        const LineSettings before{"COM4", 76800, 8, Parity::Odd, 2};
+        LineSettings ps = before;
         PortSettingsDialog form;
         form.edit(ps);
         form.show();
@@ -129,7 +129,7 @@ private slots:
 
     void serialDialogOkWritesChoices()
     {
-        PortSettings ps;
+        LineSettings ps;
         PortSettingsDialog form;
         form.edit(ps);
         form.show();
@@ -139,14 +139,14 @@ private slots:
         choose(form.dataBitsList(), QStringLiteral("7"));
         choose(form.stopBitsList(), QStringLiteral("2"));
         choose(form.parityList(), QStringLiteral("Even"));
-        QCOMPARE(ps, PortSettings{});   // nothing written before OK
+        QCOMPARE(ps, LineSettings{});   // nothing written before OK
         QTest::mouseClick(form.okButton(), Qt::LeftButton);
-        QCOMPARE(ps, (PortSettings{7, 11, 0, 1, 2}));
+        QCOMPARE(ps, (LineSettings{"COM8", 115200, 7, Parity::Even, 2}));
     }
 
     void serialDialogOkByEnterKey()
     {
-        PortSettings ps;
+        LineSettings ps;
         PortSettingsDialog form;
         form.edit(ps);
         form.show();
@@ -155,7 +155,7 @@ private slots:
         form.okButton()->setFocus();
         QTest::keyClick(&form, Qt::Key_Return);
         QCOMPARE(form.result(), int(QDialog::Accepted));
-        QCOMPARE(ps.parity, std::uint8_t(1));
+        QCOMPARE(ps.parity, Parity::Odd);
     }
 
     void serialDialogCancelLeavesSettings_data() { addDismissRows(); }
@@ -163,8 +163,8 @@ private slots:
     void serialDialogCancelLeavesSettings()
     {
         QFETCH(int, how);
-        const PortSettings before{2, 5, 1, 0, 0};
-        PortSettings ps = before;
+        const LineSettings before{"COM3", 19200, 8, Parity::None, 1};
+        LineSettings ps = before;
         PortSettingsDialog form;
         form.edit(ps);
         form.show();
@@ -178,7 +178,7 @@ private slots:
 
     void serialDialogModalRun()
     {
-        PortSettings ps;
+        LineSettings ps;
         PortSettingsDialog form;
         form.edit(ps);
         QTimer::singleShot(0, &form, [&form] {
@@ -187,7 +187,7 @@ private slots:
             QTest::mouseClick(form.okButton(), Qt::LeftButton);
         });
         QCOMPARE(form.exec(), int(QDialog::Accepted));
-        QCOMPARE(ps.comPort, std::uint8_t(1));
+        QCOMPARE(ps.port, QStringLiteral("COM2"));
     }
 
     void serialDialogTooltipsShowDevicePaths()
@@ -204,7 +204,7 @@ private slots:
 
     void serialDialogBindsTheCheckedSlotOnOkOnly()
     {
-        PortSettings ps;
+        LineSettings ps;
         {
             PortSettingsDialog form;
             form.edit(ps);
@@ -233,7 +233,7 @@ private slots:
 
     void serialDialogBindsASlotToANetworkPort()
     {
-        PortSettings ps;
+        LineSettings ps;
         {
             PortSettingsDialog form;
             form.edit(ps);

@@ -22,7 +22,7 @@ private slots:
     void statusRowMenusOpenClearOfTheirBars()
     {
         startForm(QStringLiteral("Cfg_740RB"));
-        const PortSettings before = form->portSettings();
+        const LineSettings before = form->lineSettings();
         for (const char *name : {"StatusBar_Com", "StatusBar_Baud", "StatusBar_Format"}) {
             auto *bar = get<StatusPanel>(name);
             const QRect barArea(bar->mapToGlobal(QPoint(0, 0)), bar->size());
@@ -40,7 +40,7 @@ private slots:
             QTest::mouseRelease(window, Qt::LeftButton, {}, at);
             QTest::mouseClick(window, Qt::LeftButton, {}, at);
             bar->menu()->close();
-            QCOMPARE(form->portSettings(), before);
+            QCOMPARE(form->lineSettings(), before);
         }
 
         // With no room above, the menu opens below the bar.

@@ -1,5 +1,5 @@
 // The dialogs as the main window opens them: menu items and tool buttons, the
-// program's PortSettings and escapeCharacter, the variant's about box.
+// program's PC line and escapeCharacter, the variant's about box.
 #include "comm/ModuleChannel.h"
 #include "settings/ProductVariant.h"
 #include "tests/support/FakeMessages.h"
@@ -69,11 +69,11 @@ private slots:
         QVERIFY(form->commandAction(MainCommand::About)->isEnabled());
     }
 
-    void serialDialogEditsProgramPortSettings()
+    void serialDialogEditsProgramLineSettings()
     {
         FakeMessages messages;
         const auto form = makeForm(messages, "Cfg_740RB");
-        QCOMPARE(form->portSettings(), PortSettings{});
+        QCOMPARE(form->lineSettings(), LineSettings{});
 
         bool seen = false;
         whenModal<PortSettingsDialog>(seen, [](PortSettingsDialog *d) {
@@ -88,7 +88,7 @@ private slots:
         });
         form->commandAction(MainCommand::ComPortSettings)->trigger();
         QVERIFY(seen);
-        QCOMPARE(form->portSettings(), (PortSettings{3, 8, 0, 1, 1}));
+        QCOMPARE(form->lineSettings(), (LineSettings{"COM4", 38400, 7, Parity::Odd, 2}));
         QCOMPARE(bar(*form, "StatusBar_Com"), QStringLiteral("COM4"));
         QCOMPARE(bar(*form, "StatusBar_Baud"), QStringLiteral("38400"));
         QCOMPARE(bar(*form, "StatusBar_Format"), QStringLiteral("O-7-2"));
@@ -101,8 +101,8 @@ private slots:
         FakeMessages messages;
         const auto form = makeForm(messages, "Cfg_740RB");
         // Changed behind the status row's back: only the refresh after the dialog shows it.
-        form->portSettings() = PortSettings{6, 11, 1, 0, 2};
-        const PortSettings before = form->portSettings();
+        form->lineSettings() = LineSettings{"COM7", 115200, 8, Parity::Even, 1};
+        const LineSettings before = form->lineSettings();
 
         bool seen = false;
         whenModal<PortSettingsDialog>(seen, [](PortSettingsDialog *d) {
@@ -114,7 +114,7 @@ private slots:
         });
         form->commandAction(MainCommand::ComPortSettings)->trigger();
         QVERIFY(seen);
-        QCOMPARE(form->portSettings(), before);
+        QCOMPARE(form->lineSettings(), before);
         QCOMPARE(bar(*form, "StatusBar_Com"), QStringLiteral("COM7"));
         QCOMPARE(bar(*form, "StatusBar_Baud"), QStringLiteral("115200"));
         QCOMPARE(bar(*form, "StatusBar_Format"), QStringLiteral("E-8-1"));

@@ -1,6 +1,7 @@
 // The main window as a view of the settings model: start-up state, mode panels,
 // numeric fields, status row, log pane and commands.
 #include "settings/ProductVariant.h"
+#include "settings/SerialParams.h"
 #include "settings/SettingsModel.h"
 #include "tests/support/MainWindowFixture.h"
 #include "ui/ChoiceGroup.h"
@@ -78,7 +79,7 @@ private slots:
         QCOMPARE(get<QComboBox>("Serial_Baud")->currentText(), QStringLiteral("9600"));
         QCOMPARE(get<QComboBox>("Serial_Flow")->currentText(), QStringLiteral("RS-485"));
         QCOMPARE(get<ChoiceGroup>("Serial_DCD")->itemIndex(), 1);
-        QCOMPARE(form->portSettings(), PortSettings{});
+        QCOMPARE(form->lineSettings(), LineSettings{});
         QVERIFY(form->logText().isEmpty());
 
         // The designed client area below the menu bar; the window resizes from there.
@@ -113,13 +114,13 @@ private slots:
         com->menu()->actions().at(3)->trigger();
         QCOMPARE(com->text(), QStringLiteral("COM4"));
         QCOMPARE(com->accessibleName(), QStringLiteral("COM4"));
-        QCOMPARE(form->portSettings().comPort, 3);
+        QCOMPARE(form->lineSettings().port, QStringLiteral("COM4"));
 
         action("puO72")->trigger();
         QCOMPARE(statusBar("StatusBar_Format"), QStringLiteral("O-7-2"));
-        QCOMPARE(form->portSettings().parity, 1);
-        QCOMPARE(form->portSettings().dataBits, 0);
-        QCOMPARE(form->portSettings().stopBits, 1);
+        QCOMPARE(form->lineSettings().parity, Parity::Odd);
+        QCOMPARE(form->lineSettings().dataBits, 7);
+        QCOMPARE(form->lineSettings().stopBits, 2);
         action("puE71")->trigger();
         QCOMPARE(statusBar("StatusBar_Format"), QStringLiteral("E-7-1"));
         QCOMPARE(action("puN81")->text(), QStringLiteral("N-8-1 (parity, databits, stopbits)"));
@@ -144,9 +145,10 @@ private slots:
 #endif
         action("br115200")->trigger();
         QCOMPARE(baud->text(), QStringLiteral("115200"));
-        QCOMPARE(form->portSettings().baudIndex, 11);
+        QCOMPARE(form->lineSettings().baudRate, 115200);
+        QVERIFY(action("br115200")->isChecked());
         action("br1200")->trigger();
-        QCOMPARE(form->portSettings().baudIndex, 0);
+        QCOMPARE(form->lineSettings().baudRate, 1200);
         // A disabled item cannot be chosen; 93750 would change nothing anyway.
         action("br93750")->trigger();
         QCOMPARE(baud->text(), QStringLiteral("1200"));
@@ -155,6 +157,50 @@ private slots:
         QTRY_VERIFY(com->menu()->isVisible());
         com->menu()->close();
         QTest::mousePress(get<StatusPanel>("StatusBar_Status"), Qt::LeftButton);  // no menu, nothing happens
+    }
+
+    // The rate menu and the module's rate choice both come from the module's rate list.
+    void rateChoicesFollowTheRateList()
+    {
+        start(QStringLiteral("Cfg_740RB"));
+        const QList<QAction *> items = get<StatusPanel>("StatusBar_Baud")->menu()->actions();
+        const std::vector<ModuleRate> rates = distinctModuleRates();
+        QCOMPARE(items.size(), qsizetype(rates.size()));
+        for (std::size_t i = 0; i < rates.size(); ++i) {
+            const QAction *a = items.at(qsizetype(i));
+            QCOMPARE(a->text(), QString::number(rates[i].bitsPerSecond));
+            QCOMPARE(a->isEnabled(), rates[i].pcFollows);
+            QCOMPARE(a->isCheckable(), baudRateIndex(rates[i].bitsPerSecond) >= 0);
+        }
+        // The one checked is the current rate, however it was set.
+        const auto checked = [&items] {
+            QStringList texts;
+            for (const QAction *a : items)
+                if (a->isChecked())
+                    texts << a->text();
+            return texts;
+        };
+        QCOMPARE(checked(), QStringList{QStringLiteral("9600")});
+        form->lineSettings().baudRate = 57600;
+        form->showLineSettings();
+        QCOMPARE(checked(), QStringList{QStringLiteral("57600")});
+        // The module at a rate the PC has: the PC follows and the menu with it.
+        form->model().set(Field::SerialBaudRate, 0);
+        form->followModuleSerialSettings();
+        QCOMPARE(checked(), QStringList{QStringLiteral("115200")});
+        // At 93750 the PC keeps its rate.
+        form->model().set(Field::SerialBaudRate, 13);
+        form->followModuleSerialSettings();
+        QCOMPARE(checked(), QStringList{QStringLiteral("115200")});
+        QCOMPARE(statusBar("StatusBar_Baud"), QStringLiteral("115200"));
+
+        QStringList moduleItems;
+        for (const ModuleRate &r : moduleRates())
+            moduleItems << QString::number(r.bitsPerSecond);
+        auto *serialBaud = get<QComboBox>("Serial_Baud");
+        QCOMPARE(serialBaud->count(), int(moduleItems.size()));
+        for (int i = 0; i < serialBaud->count(); ++i)
+            QCOMPARE(serialBaud->itemText(i), moduleItems.at(i));
     }
 
     void typedValueIsClampedAndMirrored()

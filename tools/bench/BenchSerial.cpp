@@ -64,7 +64,7 @@ int main(int argc, char **argv)
     ends.reserve(static_cast<std::size_t>(count));
     int failures = 0;
     {
-        ModuleChannel channel{PortSettings{}};
+        ModuleChannel channel{LineSettings{}};
         for (int i = 0; i < count; ++i) {
             try {
                 channel.command("AT&W\r", ReplyRule::shortReply("OK", kIntervalMs));

@@ -278,7 +278,7 @@ ExitStatus runReceiveTest(const Request &request, QTextStream &out, QTextStream 
     }
     test->setObserver(&observer);
     observer.message(QStringLiteral("%1 on %2 (%3)").arg(testTitle(request.kind), request.line.port,
-                                                         request.line.formatText()));
+                                                         request.line.rateAndFormatText()));
     // The test runs until Ctrl-C or the end of its time. Ctrl-C while starting: the
     // start gives up, resetting the module if need be.
     std::stop_source run;
@@ -323,7 +323,8 @@ ExitStatus runTransmitTest(const Request &request, QTextStream &out, QTextStream
     ConsoleObserver observer(out, err, Recording::Kind::Ber);
     TransmitTest test(kModuleName);
     test.setObserver(&observer);
-    observer.message(QStringLiteral("%1 on %2 (%3)").arg(testTitle(0), request.line.port, request.line.formatText()));
+    observer.message(
+        QStringLiteral("%1 on %2 (%3)").arg(testTitle(0), request.line.port, request.line.rateAndFormatText()));
     if (const std::optional<ExitStatus> failure = observer.command([&] { test.start(request.line); }).failure) {
         recordDiagnosticsRun(0, request.line.port, nullptr, *failure, 0, err);
         return *failure;

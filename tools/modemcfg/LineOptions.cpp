@@ -4,14 +4,25 @@
 
 #include <QStringList>
 
-QStringList lineFormatNames()
+namespace {
+// The formats the module offers, in the order of lineFormatNames().
+QList<LineSettings> lineFormats()
 {
-    // Parity, data bits, stop bits: as detect reports what it found.
-    QStringList names;
+    QList<LineSettings> formats;
     for (const int dataBits : {8, 7})
         for (const int stopBits : {1, 2})
-            for (const char *parity : {"N", "E", "O"})
-                names << QStringLiteral("%1-%2-%3").arg(QLatin1String(parity)).arg(dataBits).arg(stopBits);
+            for (const Parity parity : {Parity::None, Parity::Even, Parity::Odd})
+                formats.append({.dataBits = dataBits, .parity = parity, .stopBits = stopBits});
+    return formats;
+}
+}  // namespace
+
+QStringList lineFormatNames()
+{
+    // As detect reports what it found.
+    QStringList names;
+    for (const LineSettings &format : lineFormats())
+        names << format.formatText();
     return names;
 }
 
@@ -46,13 +57,14 @@ std::optional<LineSettings> lineSettingsFromOptions(const QString &port, const Q
     }
 
     if (!format.isEmpty()) {
-        const QString f = format.toUpper();
-        if (!lineFormatNames().contains(f))
+        const qsizetype known = lineFormatNames().indexOf(format.toUpper());
+        if (known < 0)
             return fail(QStringLiteral("--format %1: not one of %2.")
                             .arg(format, lineFormatNames().join(QStringLiteral(", "))));
-        line.parity = f[0] == QLatin1Char('E') ? Parity::Even : f[0] == QLatin1Char('O') ? Parity::Odd : Parity::None;
-        line.dataBits = f[2].digitValue();
-        line.stopBits = f[4].digitValue();
+        const LineSettings &f = lineFormats().at(known);
+        line.parity = f.parity;
+        line.dataBits = f.dataBits;
+        line.stopBits = f.stopBits;
     }
     return line;
 }

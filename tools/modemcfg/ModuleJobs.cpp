@@ -78,7 +78,7 @@ Search search(const ModuleJob &job, OperationObserver &observer)
     observer.status(QStringLiteral("Searching..."));
     const ModuleFinder::Result result =
         ModuleFinder(std::chrono::milliseconds(1000), job.escape).find(job.line, job.stop, [&observer](const ModuleFinder::Progress &p) {
-            observer.status(QStringLiteral("Trying ") + describeLineSettings(p.trying));
+            observer.status(QStringLiteral("Trying ") + p.trying.rateAndFormatText());
             observer.progress(p.step, p.steps);
         });
     Search found;

@@ -54,7 +54,7 @@ QString reportText(const ModuleReport &r)
 {
     QStringList parts{resultName(r.status)};
     if (r.foundAt)
-        parts << QStringLiteral("at ") + r.foundAt->formatText();
+        parts << QStringLiteral("at ") + r.foundAt->rateAndFormatText();
     if (!r.identification.isEmpty())
         parts << r.identification;
     if (!r.savedTo.isEmpty())
@@ -133,7 +133,7 @@ QByteArray reportJson(const ModuleReport &r, const QString &command)
         o[QStringLiteral("seconds")] = std::round(r.seconds * 1000) / 1000;
     if (r.foundAt) {
         o[QStringLiteral("baud")] = r.foundAt->baudRate;
-        o[QStringLiteral("format")] = r.foundAt->formatText().section(QLatin1Char(' '), 1);
+        o[QStringLiteral("format")] = r.foundAt->formatText();
     }
     if (r.commands) {
         QJsonArray commands;
