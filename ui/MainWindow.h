@@ -133,9 +133,9 @@ public:
     bool keepUnsavedChanges(const QString &doing);
     // The outcome of a module command, in the status row and the log.
     void showOutcome(const QString &text);
-    // Takes the step the user chose in a failure's message (Find Module..., Com Port
-    // Settings...); true when the command is to run again.
-    bool takeNextStep(const ModuleCommands &commands);
+    // Shows how a module command failed, then takes the step the user chose in its
+    // message (Find Module..., Com Port Settings...); true when the command is to run again.
+    bool showFailure(const QString &command, const QString &port, const ModuleCommands &commands);
     // Runs the start-up sequence; done by the first show, once.
     void startUp();
     // S21 and its labels, the fourth S-register tab's caption.

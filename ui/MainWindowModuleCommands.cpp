@@ -87,9 +87,7 @@ void MainWindow::readModule()
     clock.start();
     ModuleCommands commands = moduleCommands(*this);
     if (!commands.read()) {
-        showOutcome(OperationOutcome::failed(QStringLiteral("Read"), port, commands.lastError(),
-                                             commands.lastCancelled()));
-        if (takeNextStep(commands))
+        if (showFailure(QStringLiteral("Read"), port, commands))
             readModule();
         return;
     }
@@ -113,10 +111,8 @@ void MainWindow::configure()
     const bool verify = m_verifyAfterConfigure->isChecked();
     std::optional<ModuleSettings> readBack;
     if (!commands.configure(verify ? &readBack : nullptr)) {
-        if (m_model->mode() != OperatingMode::None)
-            showOutcome(OperationOutcome::failed(QStringLiteral("Configure"), port, commands.lastError(),
-                                                 commands.lastCancelled()));
-        if (takeNextStep(commands))
+        // Without an operating mode nothing ran: the refusal has said so.
+        if (m_model->mode() != OperatingMode::None && showFailure(QStringLiteral("Configure"), port, commands))
             configure();
         return;
     }
@@ -146,8 +142,9 @@ void MainWindow::configure()
         showComparison(QStringLiteral("Verify After Configure"), QStringLiteral("Module"), held);
 }
 
-bool MainWindow::takeNextStep(const ModuleCommands &commands)
+bool MainWindow::showFailure(const QString &command, const QString &port, const ModuleCommands &commands)
 {
+    showOutcome(OperationOutcome::failed(command, port, commands.lastError(), commands.lastCancelled()));
     switch (commands.lastNextStep()) {
     case ModuleCommands::NextStep::Retry: return true;
     case ModuleCommands::NextStep::FindModule: findModule(); break;
@@ -209,9 +206,7 @@ void MainWindow::restoreFactoryDefaults()
     if (!restored)
         return;
     if (!*restored) {
-        showOutcome(OperationOutcome::failed(QStringLiteral("Restore Factory Defaults"), port, commands.lastError(),
-                                             commands.lastCancelled()));
-        if (takeNextStep(commands))
+        if (showFailure(QStringLiteral("Restore Factory Defaults"), port, commands))
             restoreFactoryDefaults();  // asks again: the restore is never repeated unasked
         return;
     }

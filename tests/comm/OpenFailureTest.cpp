@@ -96,8 +96,14 @@ TEST(OpenFailure, BusyPortNamesTheProcessThatHoldsIt)
         << qPrintable(message);
 }
 
-// What an unprivileged user is told when COM1 stands for `path`.
-QString openFailureAsNobody(const QByteArray &path)
+// What an unprivileged user is told when COM1 stands for `path`, from a child that dropped
+// its privileges; `dropped` is false when the child could not.
+struct ChildReport {
+    QString message;
+    bool dropped = false;
+};
+
+ChildReport openFailureAsNobody(const QByteArray &path)
 {
     int report[2];
     if (pipe(report) != 0)
@@ -120,7 +126,7 @@ QString openFailureAsNobody(const QByteArray &path)
     ::close(report[0]);
     int status = 0;
     waitpid(child, &status, 0);
-    return QString::fromUtf8(message);
+    return {QString::fromUtf8(message), WIFEXITED(status) && WEXITSTATUS(status) == 0};
 }
 
 // No group may open the device: joining its group would not help, a udev rule does.
@@ -131,7 +137,7 @@ TEST(OpenFailure, RefusedUserOfAnOwnerOnlyDeviceIsToldOfAUdevRule)
     Pty pty;
     ASSERT_FALSE(pty.path.isEmpty());
     ASSERT_EQ(chmod(pty.path.constData(), 0600), 0);
-    const QString text = openFailureAsNobody(pty.path);
+    const QString text = openFailureAsNobody(pty.path).message;
     EXPECT_TRUE(text.startsWith("COM1- This port may be already in use or not present.\n")) << qPrintable(text);
     EXPECT_FALSE(text.contains(QStringLiteral("usermod"))) << qPrintable(text);
     EXPECT_FALSE(text.contains(QStringLiteral("group root"))) << qPrintable(text);
@@ -154,31 +160,9 @@ TEST(OpenFailure, RefusedUserIsToldWhichGroupToJoin)
     ASSERT_NE(owner, nullptr);
     const QString groupName = QString::fromLocal8Bit(owner->gr_name);
 
-    int report[2];
-    ASSERT_EQ(pipe(report), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(report[0]);
-        const gid_t nogroup = 65534;
-        if (setgroups(0, nullptr) != 0 || setgid(nogroup) != 0 || setuid(65534) != 0)
-            _exit(3);
-        Com1 com1(pty.path);
-        const QByteArray message = openFailure().toUtf8();
-        (void)!::write(report[1], message.constData(), message.size());
-        _exit(0);
-    }
-    ::close(report[1]);
-    QByteArray message;
-    char buf[512];
-    for (ssize_t n; (n = ::read(report[0], buf, sizeof buf)) > 0;)
-        message.append(buf, n);
-    ::close(report[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child could not drop its privileges";
-
-    const QString text = QString::fromUtf8(message);
+    const ChildReport report = openFailureAsNobody(pty.path);
+    ASSERT_TRUE(report.dropped) << "the child could not drop its privileges";
+    const QString &text = report.message;
     EXPECT_TRUE(text.startsWith("COM1- This port may be already in use or not present.\n")) << qPrintable(text);
     EXPECT_TRUE(text.contains(QStringLiteral("belongs to the group %1").arg(groupName))) << qPrintable(text);
     EXPECT_TRUE(text.contains(QStringLiteral("sudo usermod -aG %1 $USER").arg(groupName))) << qPrintable(text);

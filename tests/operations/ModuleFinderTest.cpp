@@ -39,53 +39,56 @@ std::string formatName(const LineSettings &f)
     return std::to_string(f.dataBits) + kParityLetters[int(f.parity)] + std::to_string(f.stopBits);
 }
 
-// The in-process module's port, counting the escape sequences sent to it and, where
-// `noisy` says so for the PC's line, answering every write with as many bytes of
-// noise: what a module in command mode echoes when it cannot read the rate, or what a
-// radio link passes on. The noise holds no echo and no result code, even with bit 7
-// dropped.
-class CountingPort final : public SerialPortLayer {
+// The in-process module as the far end of the test port, counting the escape
+// sequences sent to it and, where `noisy` says so for the PC's line, answering every
+// write with as many bytes of noise: what a module in command mode echoes when it
+// cannot read the rate, or what a radio link passes on. The noise holds no echo and no
+// result code, even with bit 7 dropped.
+class CountingEnd final : public FarEnd {
 public:
     using NoiseRule = std::function<bool(const LineState &pcLine, bool moduleOnLine)>;
-    CountingPort(std::shared_ptr<SimulatedModule> module, std::shared_ptr<std::atomic<int>> escapes, NoiseRule noisy)
-        : m_inner(module, "COM1"), m_module(module), m_escapes(std::move(escapes)), m_noisy(std::move(noisy))
+    CountingEnd(std::shared_ptr<SimulatedModule> module, std::shared_ptr<std::atomic<int>> escapes, NoiseRule noisy)
+        : m_module(std::move(module)), m_escapes(std::move(escapes)), m_noisy(std::move(noisy))
     {
     }
-    bool open(const std::string &name) override { return m_inner.open(name); }
-    bool isCommDevice() const override { return m_inner.isCommDevice(); }
-    void close() override { m_inner.close(); }
-    bool isOpen() const override { return m_inner.isOpen(); }
-    bool getLineState(LineState &state) const override { return m_inner.getLineState(state); }
-    bool setLineState(const LineState &state) override { return m_inner.setLineState(state); }
-    bool getTimeouts(Timeouts &timeouts) const override { return m_inner.getTimeouts(timeouts); }
-    bool setTimeouts(const Timeouts &timeouts) override { return m_inner.setTimeouts(timeouts); }
-    bool read(std::vector<std::uint8_t> &data, int maxBytes) override
+    bool open(const std::string &name) override { return m_module->open(name); }
+    bool isCommDevice() const override { return m_module->isCommDevice(); }
+    void close() override { m_module->close(); }
+    bool getLineState(LineState &state) const override { return m_module->getLineState(state); }
+    bool setLineState(const LineState &state) override { return m_module->setLineState(state); }
+    bool getTimeouts(Timeouts &timeouts) const override { return m_module->getTimeouts(timeouts); }
+    bool setTimeouts(const Timeouts &timeouts) override { return m_module->setTimeouts(timeouts); }
+    bool read(std::vector<std::uint8_t> &data, int maxBytes, const SerialPortLayer &port) override
     {
         if (m_noise.empty())
-            return m_inner.read(data, maxBytes);
+            return m_module->read(data, maxBytes, port);
         const auto n = std::min(m_noise.size(), std::size_t(std::max(maxBytes, 0)));
         data.assign(m_noise.begin(), m_noise.begin() + long(n));
         m_noise.erase(m_noise.begin(), m_noise.begin() + long(n));
         return true;
     }
-    bool write(std::span<const std::uint8_t> data) override
+    bool write(std::span<const std::uint8_t> data, const SerialPortLayer &port) override
     {
         if (std::string(data.begin(), data.end()) == "+++")
             ++*m_escapes;
         LineState line;
-        if (m_noisy && m_inner.getLineState(line) && m_noisy(line, m_module->profiles().onLine))
+        if (m_noisy && m_module->getLineState(line) && m_noisy(line, m_module->profiles().onLine))
             for (std::size_t i = 0; i < data.size(); ++i)
                 m_noise.push_back(i % 2 ? 0xfe : 0xff);
-        return m_inner.write(data);
+        return m_module->write(data, port);
     }
-    void purgeOutput() override { m_inner.purgeOutput(); }
-    void purgeInput() override { m_inner.purgeInput(); }
-    bool ctsOn() const override { return m_inner.ctsOn(); }
-    std::chrono::steady_clock::time_point now() const override { return m_inner.now(); }
-    bool pause(std::chrono::milliseconds duration) override { return m_inner.pause(duration); }
+    void purgeOutput() override { m_module->purgeOutput(); }
+    void purgeInput() override { m_module->purgeInput(); }
+    bool ctsOn() const override { return m_module->ctsOn(); }
+    bool pause(std::chrono::milliseconds duration, const SerialPortLayer &port) override
+    {
+        return m_module->pause(duration, port);
+    }
+    std::chrono::steady_clock::time_point now() const override { return m_module->now(); }
+    bool wakesBlockedReads() const override { return m_module->wakesBlockedReads(); }
+    void interruptChanged() override { m_module->interruptChanged(); }
 
 private:
-    TestPort m_inner;
     std::shared_ptr<SimulatedModule> m_module;
     std::shared_ptr<std::atomic<int>> m_escapes;
     NoiseRule m_noisy;
@@ -95,12 +98,12 @@ private:
 // The in-process module on COM1 while the object lives.
 class ModuleOnCom1 {
 public:
-    explicit ModuleOnCom1(const std::vector<std::string> &args, CountingPort::NoiseRule noisy = {})
+    explicit ModuleOnCom1(const std::vector<std::string> &args, CountingEnd::NoiseRule noisy = {})
         : module(std::make_shared<SimulatedModule>(args))
     {
         qputenv("CFG_COM1", "/simulated/COM1");
         m_previous = setPortLayerFactory([module = module, escapes = m_escapes, noisy] {
-            return std::make_unique<CountingPort>(module, escapes, noisy);
+            return testPort(std::make_shared<CountingEnd>(module, escapes, noisy), "COM1");
         });
     }
     ~ModuleOnCom1()
